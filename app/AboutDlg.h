@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDialog>
+
+namespace viz {
+
+// "关于 Vizuruv": the program icon, the product line and an OK button.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+}  // namespace viz

@@ -1,0 +1,259 @@
+#include "app/SettingsStore.h"
+
+#include <optional>
+#include <utility>
+
+namespace viz {
+namespace {
+
+constexpr char kMainSection[] = "Vizuruv";
+constexpr char kMoreSendSection[] = "Vizuruv\\MoreSend";
+
+constexpr char16_t kAuthor[] = u"Ruderu";
+constexpr char16_t kEmail[] = u"ruderu@vizuruv.example";
+constexpr char16_t kBlog[] = u"http://blog.vizuruv.example";
+
+// Cuts a text so it fits `units` code units with its terminator, never
+// leaving half a surrogate pair at the end.
+std::u16string FitText(std::u16string_view text, std::size_t units) {
+    std::u16string fitted(text.substr(0, units - 1));
+    if (fitted.size() < text.size() && !fitted.empty() && fitted.back() >= 0xD800 && fitted.back() <= 0xDBFF)
+        fitted.pop_back();
+    return fitted;
+}
+
+// An open section of the store for the length of one operation. Writes are
+// committed by Close(); the result of the operation is the first failure.
+class OpenKey {
+public:
+    // Reading never creates the store, so a page reading its values before
+    // the first-run test cannot hide the first run.
+    OpenKey(const SettingsFile& file, const char* section) : file_(file), section_(section) {
+        usable_ = file.Load(document_) != SettingsFile::LoadState::Unusable;
+    }
+
+    bool usable() const { return usable_; }
+
+    void SetNumber(const char* name, std::uint32_t value) {
+        document_.SectionNamed(section_)[name] = value;
+        dirty_ = true;
+    }
+    void SetText(const std::string& name, std::u16string_view text, std::size_t units) {
+        document_.SectionNamed(section_)[name] = FitText(text, units);
+        dirty_ = true;
+    }
+
+    int GetNumber(const char* name, std::uint32_t& value) const {
+        const SettingsValue* stored = Find(name);
+        if (!stored) return kSettingsNotFound;
+        const auto* number = std::get_if<std::uint32_t>(stored);
+        if (!number) return kSettingsInvalidData;
+        value = *number;
+        return kSettingsOk;
+    }
+    int GetText(const std::string& name, std::u16string& text, std::size_t units) const {
+        const SettingsValue* stored = Find(name);
+        if (!stored) return kSettingsNotFound;
+        const auto* stored_text = std::get_if<std::u16string>(stored);
+        if (!stored_text) return kSettingsInvalidData;
+        if (stored_text->size() + 1 > units) return kSettingsMoreData;
+        text = *stored_text;
+        return kSettingsOk;
+    }
+
+    int Close() { return dirty_ ? file_.Save(document_) : kSettingsOk; }
+
+private:
+    const SettingsValue* Find(const std::string& name) const {
+        const auto* values = document_.FindSection(section_);
+        if (!values) return nullptr;
+        const auto it = values->find(name);
+        return it == values->end() ? nullptr : &it->second;
+    }
+
+    const SettingsFile& file_;
+    std::string section_;
+    SettingsDocument document_;
+    bool usable_ = false;
+    bool dirty_ = false;
+};
+
+// Runs a write operation: the values are set in order, then committed at once.
+template <typename Fn>
+int WriteGroup(const SettingsFile& file, const char* section, Fn&& setValues) {
+    OpenKey key(file, section);
+    if (!key.usable()) return kSettingsNoStore;
+    setValues(key);
+    return key.Close();
+}
+
+// Runs a read operation; `getValues` returns the first failing code.
+template <typename Fn>
+int ReadGroup(const SettingsFile& file, const char* section, Fn&& getValues) {
+    OpenKey key(file, section);
+    if (!key.usable()) return kSettingsNoStore;
+    return getValues(key);
+}
+
+std::string MoreSendName(MoreSendKind kind, std::size_t index) {
+    static constexpr std::array<const char*, 4> kPrefixes{"COMMoreSend", "USBMoreSend", "NETMoreSend",
+                                                          "SERVERMoreSend"};
+    return std::string(kPrefixes[static_cast<std::size_t>(kind)]) + std::to_string(index);
+}
+
+// Reads numbers in order, stopping at the first one that fails.
+int ReadNumbers(const OpenKey& key, std::initializer_list<std::pair<const char*, std::uint32_t*>> values) {
+    for (const auto& [name, target] : values) {
+        if (const int rc = key.GetNumber(name, *target); rc != kSettingsOk) return rc;
+    }
+    return kSettingsOk;
+}
+
+}  // namespace
+
+bool SettingsStore::Exists() const {
+    SettingsDocument document;
+    return file_.Load(document) == SettingsFile::LoadState::Loaded && document.HasSection(kMainSection);
+}
+
+int SettingsStore::WriteMakerInfo() {
+    return WriteGroup(file_, kMainSection, [](OpenKey& key) {
+        key.SetText("Author", kAuthor, kLongTextUnits);
+        key.SetText("Email", kEmail, kLongTextUnits);
+        key.SetText("Blog", kBlog, kLongTextUnits);
+    });
+}
+
+int SettingsStore::WriteSerial(const SerialSettings& s) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) {
+        key.SetNumber("ComBaud", s.baud);
+        key.SetNumber("ComDataBits", s.dataBits);
+        key.SetNumber("ComStopBits", s.stopBits);
+        key.SetText("ComPort", s.port, kShortTextUnits);
+        key.SetText("ComParity", s.parity, kShortTextUnits);
+    });
+}
+
+int SettingsStore::ReadSerial(SerialSettings& s) const {
+    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) {
+        if (const int rc = ReadNumbers(key, {{"ComBaud", &s.baud}, {"ComDataBits", &s.dataBits},
+                                             {"ComStopBits", &s.stopBits}});
+            rc != kSettingsOk)
+            return rc;
+        if (const int rc = key.GetText("ComPort", s.port, kShortTextUnits); rc != kSettingsOk) return rc;
+        return key.GetText("ComParity", s.parity, kShortTextUnits);
+    });
+}
+
+int SettingsStore::WriteAutoUpdate(std::uint32_t value) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { key.SetNumber("AutoUpdate", value); });
+}
+
+int SettingsStore::ReadAutoUpdate(std::uint32_t& value) const {
+    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) { return key.GetNumber("AutoUpdate", value); });
+}
+
+int SettingsStore::WriteHid(const HidIdentifiers& ids) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) {
+        key.SetNumber("USB_HID_PID", ids.productId);
+        key.SetNumber("USB_HID_VID", ids.vendorId);
+        key.SetNumber("USB_HID_PVN", ids.version);
+    });
+}
+
+int SettingsStore::ReadHid(HidIdentifiers& ids) const {
+    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) {
+        return ReadNumbers(key, {{"USB_HID_PID", &ids.productId}, {"USB_HID_VID", &ids.vendorId},
+                                 {"USB_HID_PVN", &ids.version}});
+    });
+}
+
+int SettingsStore::WriteIpAddress(std::u16string_view address) {
+    return WriteGroup(file_, kMainSection,
+                      [&](OpenKey& key) { key.SetText("IPAddress", address, kShortTextUnits); });
+}
+
+int SettingsStore::ReadIpAddress(std::u16string& address) const {
+    return ReadGroup(file_, kMainSection,
+                     [&](const OpenKey& key) { return key.GetText("IPAddress", address, kShortTextUnits); });
+}
+
+int SettingsStore::WriteTcpPorts(PortPair ports) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) {
+        key.SetNumber("TCPSrcPort", ports.source);
+        key.SetNumber("TCPDestPort", ports.destination);
+    });
+}
+
+int SettingsStore::ReadTcpPorts(PortPair& ports) const {
+    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) {
+        return ReadNumbers(key, {{"TCPSrcPort", &ports.source}, {"TCPDestPort", &ports.destination}});
+    });
+}
+
+int SettingsStore::WriteUdpPorts(PortPair ports) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) {
+        key.SetNumber("UDPSrcPort", ports.source);
+        key.SetNumber("UDPDestPort", ports.destination);
+    });
+}
+
+int SettingsStore::ReadUdpPorts(PortPair& ports) const {
+    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) {
+        return ReadNumbers(key, {{"UDPSrcPort", &ports.source}, {"UDPDestPort", &ports.destination}});
+    });
+}
+
+int SettingsStore::WriteServerPort(std::uint32_t port) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { key.SetNumber("ServerLocalPort", port); });
+}
+
+int SettingsStore::ReadServerPort(std::uint32_t& port) const {
+    return ReadGroup(file_, kMainSection,
+                     [&](const OpenKey& key) { return key.GetNumber("ServerLocalPort", port); });
+}
+
+int SettingsStore::WriteMoreSend(MoreSendKind kind, const MoreSendList& entries) {
+    return WriteGroup(file_, kMoreSendSection, [&](OpenKey& key) {
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            key.SetText(MoreSendName(kind, i), entries[i], kMoreSendEntryUnits);
+    });
+}
+
+int SettingsStore::ReadMoreSend(MoreSendKind kind, MoreSendList& entries) const {
+    return ReadGroup(file_, kMoreSendSection, [&](const OpenKey& key) {
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (const int rc = key.GetText(MoreSendName(kind, i), entries[i], kMoreSendEntryUnits); rc != kSettingsOk)
+                return rc;
+        }
+        return static_cast<int>(kSettingsOk);
+    });
+}
+
+void SettingsStore::WriteFirstRunDefaults() {
+    WriteAutoUpdate(1);
+    WriteSerial(SerialSettings{});
+    WriteHid(HidIdentifiers{});
+    WriteIpAddress(kDefaultIpAddress);
+    WriteTcpPorts(kDefaultTcpPorts);
+    WriteUdpPorts(kDefaultUdpPorts);
+    WriteServerPort(kDefaultServerPort);
+}
+
+int SettingsStore::RestoreDefaults() {
+    const int codes[] = {WriteMakerInfo(),
+                         WriteSerial(SerialSettings{}),
+                         WriteAutoUpdate(1),
+                         WriteHid(HidIdentifiers{}),
+                         WriteIpAddress(kDefaultIpAddress),
+                         WriteTcpPorts(kDefaultTcpPorts),
+                         WriteUdpPorts(kDefaultUdpPorts),
+                         WriteServerPort(kDefaultServerPort)};
+    defaultsRestored_ = true;
+    for (const int code : codes) {
+        if (code != kSettingsOk) return code;
+    }
+    return kSettingsOk;
+}
+
+}  // namespace viz

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "app/SettingsFile.h"
+
+namespace viz {
+
+struct SerialSettings {
+    std::uint32_t baud = 9600;
+    std::uint32_t dataBits = 8;
+    std::uint32_t stopBits = 1;
+    std::u16string port = u"COM1";
+    std::u16string parity = u"NONE";
+};
+
+struct HidIdentifiers {
+    std::uint32_t productId = 2;
+    std::uint32_t vendorId = 1138;
+    std::uint32_t version = 512;
+};
+
+struct PortPair {
+    std::uint32_t source = 0;
+    std::uint32_t destination = 0;
+};
+
+enum class MoreSendKind { Serial, Usb, Network, Server };
+inline constexpr std::size_t kMoreSendEntries = 8;
+// Entries hold at most 127 UTF-16 code units (256 bytes with the terminator).
+inline constexpr std::size_t kMoreSendEntryUnits = 128;
+using MoreSendList = std::array<std::u16string, kMoreSendEntries>;
+
+// Texts are stored in fixed sizes including the terminator: 16 or 32 units.
+inline constexpr std::size_t kShortTextUnits = 16;
+inline constexpr std::size_t kLongTextUnits = 32;
+
+inline constexpr char16_t kDefaultIpAddress[] = u"192.168.1.218";
+inline constexpr PortPair kDefaultTcpPorts{80, 80};
+inline constexpr PortPair kDefaultUdpPorts{2222, 2222};
+inline constexpr std::uint32_t kDefaultServerPort = 8888;
+
+// The one settings store of the program. Every operation opens the file,
+// reads or writes its values in a fixed order and closes it again, returning
+// 0, an error code (SettingsCode) or -1 when the store cannot be opened or
+// created. Reads that stop early leave the values read so far in place.
+class SettingsStore {
+public:
+    explicit SettingsStore(std::filesystem::path path) : file_(std::move(path)) {}
+
+    const std::filesystem::path& path() const { return file_.path(); }
+
+    bool Exists() const;
+
+    int WriteMakerInfo();
+    int WriteSerial(const SerialSettings& settings);
+    int ReadSerial(SerialSettings& settings) const;
+    int WriteAutoUpdate(std::uint32_t value);
+    int ReadAutoUpdate(std::uint32_t& value) const;
+    int WriteHid(const HidIdentifiers& ids);
+    int ReadHid(HidIdentifiers& ids) const;
+    int WriteIpAddress(std::u16string_view address);
+    int ReadIpAddress(std::u16string& address) const;
+    int WriteTcpPorts(PortPair ports);
+    int ReadTcpPorts(PortPair& ports) const;
+    int WriteUdpPorts(PortPair ports);
+    int ReadUdpPorts(PortPair& ports) const;
+    int WriteServerPort(std::uint32_t port);
+    int ReadServerPort(std::uint32_t& port) const;
+    int WriteMoreSend(MoreSendKind kind, const MoreSendList& entries);
+    int ReadMoreSend(MoreSendKind kind, MoreSendList& entries) const;
+
+    // The values a first run stores; also the second half of a restore.
+    void WriteFirstRunDefaults();
+    // Writes every default and sets the defaults-restored flag, so pages stop
+    // saving their own values at exit and the defaults survive this run.
+    // Returns 0, or the code of the first write that failed.
+    int RestoreDefaults();
+    bool defaultsRestored() const { return defaultsRestored_; }
+
+private:
+    SettingsFile file_;
+    bool defaultsRestored_ = false;
+};
+
+}  // namespace viz

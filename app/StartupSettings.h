@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "app/SettingsStore.h"
+
+namespace viz {
+
+// What the start-up decided about automatic update, which fixes the title.
+enum class UpdateMode {
+    Unknown,  // AutoUpdate was missing: written now, takes effect next start
+    On,
+    Off,
+};
+
+// The start-up settings steps: first-run test, maker information, first-run
+// defaults, then the AutoUpdate switch (written as 1 when missing).
+UpdateMode PrepareSettingsAtStart(SettingsStore& store);
+
+// The main window's title for each mode.
+std::u16string MainWindowTitle(UpdateMode mode);
+
+}  // namespace viz

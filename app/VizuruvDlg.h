@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <vector>
+
+#include "app/StartupSettings.h"
+
+class QTabWidget;
+
+namespace viz {
+
+class CPage;
+class PageContext;
+
+// The main window: twelve pages behind a tab strip, created once at start.
+class CVizuruvDlg : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kPageCount = 12;
+
+    // `startUpdateThreads` runs once at start when automatic update is on.
+    CVizuruvDlg(PageContext& context, std::function<void()> startUpdateThreads, QWidget* parent = nullptr);
+    ~CVizuruvDlg() override;
+
+    QTabWidget* tabs() const { return tabs_; }
+    CPage* page(int tabIndex) const;
+    UpdateMode updateMode() const { return updateMode_; }
+
+    void ShowAbout();
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void CreateMenu();
+    void CreatePages();
+
+    PageContext& context_;
+    QTabWidget* tabs_;
+    std::vector<CPage*> pagesByTab_;
+    UpdateMode updateMode_ = UpdateMode::Unknown;
+};
+
+}  // namespace viz

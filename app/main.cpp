@@ -1,0 +1,15 @@
+#include <QApplication>
+
+#include "app/AppIcon.h"
+#include "app/VizuruvApp.h"
+#include "platform/Signals.h"
+
+int main(int argc, char** argv) {
+    viz::IgnoreBrokenPipeSignal();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Duvezer"));
+    QApplication::setDesktopFileName(QStringLiteral("duvezer"));
+    QApplication::setWindowIcon(viz::AppIcon());
+    viz::CVizuruvApp app;
+    return app.Run();
+}

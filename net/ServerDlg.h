@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/Page.h"
+
+namespace viz {
+
+// The TCP server page.
+class CServerDlg : public CPage {
+    Q_OBJECT
+
+public:
+    CServerDlg(PageContext& context, QWidget* parent) : CPage(context, parent) {}
+};
+
+}  // namespace viz

@@ -1,0 +1,140 @@
+#include "app/VizuruvDlg.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "app/Page.h"
+#include "app/PageContext.h"
+#include "app/SettingsStore.h"
+
+namespace viz {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    testing::TempDir dir;
+    SettingsStore store{dir / "Vizuruv.conf"};
+    PageContext context{store};
+    int updateStarts = 0;
+
+    std::unique_ptr<CVizuruvDlg> Open() {
+        return std::make_unique<CVizuruvDlg>(context, [this] { ++updateStarts; });
+    }
+};
+
+TEST_F(MainWindowTest, TwelveTabsInOrderWithTheirPageClasses) {
+    auto window = Open();
+    const QStringList expected{"串口调试", "串口监视器", "USB调试", "网络调试", "网络服务器", "小工具",
+                               "C51代码向导", "AVR代码向导", "数据校验", "编码转换", "位图转16进制", "升级与配置"};
+    const char* classes[] = {"viz::CComDlg", "viz::CComAdvanceMonitorDlg", "viz::CUsbDlg", "viz::CNetDlg",
+                             "viz::CServerDlg", "viz::CToolsDlg", "viz::CMcu51GuideDlg", "viz::CMcuAvrDlg",
+                             "viz::CCheck", "viz::CUnicode", "viz::CBmp2HexDlg", "viz::CReadMe"};
+    QTabWidget* tabs = window->tabs();
+    ASSERT_EQ(tabs->count(), 12);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(tabs->tabText(i), expected[i]);
+        EXPECT_STREQ(tabs->widget(i)->metaObject()->className(), classes[i]);
+        EXPECT_TRUE(tabs->isAncestorOf(tabs->widget(i)));
+    }
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(window->page(12), nullptr);
+}
+
+TEST_F(MainWindowTest, SwitchingTabsKeepsTypedTextAndGivesPagesOneRectangle) {
+    auto window = Open();
+    window->show();
+    auto* edit = new QLineEdit(window->page(3));
+    edit->show();
+    QTabWidget* tabs = window->tabs();
+    tabs->setCurrentIndex(3);
+    QTest::keyClicks(edit, "hello ");
+    edit->insert("中文");
+    const QRect pageRect = window->page(3)->geometry();
+    for (int i : {0, 11, 5, 3}) tabs->tabBar()->setCurrentIndex(i);
+    EXPECT_EQ(edit->text(), "hello 中文");
+    for (int i = 0; i < 12; ++i) {
+        tabs->setCurrentIndex(i);
+        EXPECT_EQ(window->page(i)->geometry(), pageRect) << "tab " << i;
+        EXPECT_TRUE(window->page(i)->isVisible());
+    }
+}
+
+TEST_F(MainWindowTest, FirstRunWritesDefaultsAndStartsUpdates) {
+    ASSERT_FALSE(store.Exists());
+    auto window = Open();
+    EXPECT_TRUE(store.Exists());
+    SerialSettings serial{0, 0, 0, u"", u""};
+    EXPECT_EQ(store.ReadSerial(serial), 0);
+    EXPECT_EQ(serial.baud, 9600u);
+    EXPECT_EQ(updateStarts, 1);
+    EXPECT_EQ(window->windowTitle(), "Duvezer [自动更新：已开启]");
+}
+
+TEST_F(MainWindowTest, AutoUpdateOffShowsTheSwitchedOffTitleAndStartsNothing) {
+    ASSERT_EQ(store.WriteMakerInfo(), 0);
+    ASSERT_EQ(store.WriteAutoUpdate(0), 0);
+    auto window = Open();
+    EXPECT_EQ(updateStarts, 0);
+    EXPECT_EQ(window->windowTitle(), "Duvezer [自动更新：已关闭，可在|升级与配置|选项卡开启]");
+}
+
+TEST_F(MainWindowTest, AutoUpdateMissingKeepsTheResourceTitleForThisRun) {
+    ASSERT_EQ(store.WriteMakerInfo(), 0);
+    auto window = Open();
+    EXPECT_EQ(updateStarts, 0);
+    EXPECT_EQ(window->windowTitle(), "Duvezer [作者：Ruderu]");
+    std::uint32_t value = 0;
+    EXPECT_EQ(store.ReadAutoUpdate(value), 0);
+    EXPECT_EQ(value, 1u);
+    window.reset();
+    auto next = Open();
+    EXPECT_EQ(next->windowTitle(), "Duvezer [自动更新：已开启]");
+    EXPECT_EQ(updateStarts, 1);
+}
+
+TEST_F(MainWindowTest, EnterOnTheTabStripDoesNotCloseTheWindow) {
+    auto window = Open();
+    window->show();
+    window->tabs()->tabBar()->setFocus();
+    QTest::keyClick(window->tabs()->tabBar(), Qt::Key_Return);
+    QTest::keyClick(window.get(), Qt::Key_Enter);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, AboutItemSitsInAWindowMenu) {
+    auto window = Open();
+    QAction* about = window->findChild<QAction*>("aboutAction");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->text(), "关于 Vizuruv(&A)...");
+    bool found = false;
+    for (QAction* menu : window->menuBar()->actions())
+        found = found || (menu->menu() && menu->menu()->actions().contains(about));
+    EXPECT_TRUE(found);
+}
+
+TEST_F(MainWindowTest, RecordViewerFollowsTheMainWindowsRightEdge) {
+    auto window = Open();
+    window->show();
+    EXPECT_EQ(context.mainWindow(), window.get());
+    QWidget viewer;
+    viewer.resize(200, 300);
+    viewer.show();
+    context.setRecordViewer(&viewer);
+    window->move(50, 60);
+    QApplication::processEvents();
+    EXPECT_EQ(viewer.pos(), QPoint(window->frameGeometry().right() + 1, window->frameGeometry().top()));
+    window->resize(window->width() + 40, window->height());
+    QApplication::processEvents();
+    EXPECT_EQ(viewer.x(), window->frameGeometry().right() + 1);
+    EXPECT_EQ(viewer.size(), QSize(200, 300));
+}
+
+}  // namespace
+}  // namespace viz

@@ -1,0 +1,293 @@
+#include "app/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TempDir.h"
+#include "app/StartupSettings.h"
+
+namespace viz {
+namespace {
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class SettingsStoreTest : public ::testing::Test {
+protected:
+    testing::TempDir dir;
+    std::filesystem::path path = dir / "Vizuruv" / "Vizuruv.conf";
+    SettingsStore store{path};
+
+    int BrokenFiles() const {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+            count += entry.path().filename().string().find(".broken-") != std::string::npos;
+        return count;
+    }
+};
+
+TEST_F(SettingsStoreTest, EveryGroupRoundTrips) {
+    SerialSettings serial{115200, 7, 2, u"/dev/ttyUSB0", u"EVEN"};
+    ASSERT_EQ(store.WriteSerial(serial), 0);
+    ASSERT_EQ(store.WriteAutoUpdate(0), 0);
+    ASSERT_EQ(store.WriteHid({0x1234, 0x0483, 0x0100}), 0);
+    ASSERT_EQ(store.WriteIpAddress(u"127.0.0.1"), 0);
+    ASSERT_EQ(store.WriteTcpPorts({5000, 6000}), 0);
+    ASSERT_EQ(store.WriteUdpPorts({7000, 8000}), 0);
+    ASSERT_EQ(store.WriteServerPort(9999), 0);
+
+    SettingsStore reopened{path};
+    SerialSettings readSerial{0, 0, 0, u"", u""};
+    EXPECT_EQ(reopened.ReadSerial(readSerial), 0);
+    EXPECT_EQ(readSerial.baud, 115200u);
+    EXPECT_EQ(readSerial.dataBits, 7u);
+    EXPECT_EQ(readSerial.stopBits, 2u);
+    EXPECT_EQ(readSerial.port, u"/dev/ttyUSB0");
+    EXPECT_EQ(readSerial.parity, u"EVEN");
+    std::uint32_t autoUpdate = 9;
+    EXPECT_EQ(reopened.ReadAutoUpdate(autoUpdate), 0);
+    EXPECT_EQ(autoUpdate, 0u);
+    HidIdentifiers hid{0, 0, 0};
+    EXPECT_EQ(reopened.ReadHid(hid), 0);
+    EXPECT_EQ(hid.productId, 0x1234u);
+    EXPECT_EQ(hid.vendorId, 0x0483u);
+    EXPECT_EQ(hid.version, 0x0100u);
+    std::u16string address;
+    EXPECT_EQ(reopened.ReadIpAddress(address), 0);
+    EXPECT_EQ(address, u"127.0.0.1");
+    PortPair tcp, udp;
+    EXPECT_EQ(reopened.ReadTcpPorts(tcp), 0);
+    EXPECT_EQ(reopened.ReadUdpPorts(udp), 0);
+    EXPECT_EQ(tcp.source, 5000u);
+    EXPECT_EQ(tcp.destination, 6000u);
+    EXPECT_EQ(udp.source, 7000u);
+    EXPECT_EQ(udp.destination, 8000u);
+    std::uint32_t server = 0;
+    EXPECT_EQ(reopened.ReadServerPort(server), 0);
+    EXPECT_EQ(server, 9999u);
+}
+
+TEST_F(SettingsStoreTest, MultiSendListsOfEachKindAreSeparateAndKeepAnyText) {
+    MoreSendList serial{u"01 02", u"AT\r\n", u"中文", u"back\\slash", u"", u"x=1", u"[s]", u"\t#"};
+    MoreSendList net;
+    net.fill(u"net");
+    ASSERT_EQ(store.WriteMoreSend(MoreSendKind::Serial, serial), 0);
+    ASSERT_EQ(store.WriteMoreSend(MoreSendKind::Network, net), 0);
+
+    MoreSendList read;
+    EXPECT_EQ(store.ReadMoreSend(MoreSendKind::Serial, read), 0);
+    EXPECT_EQ(read, serial);
+    EXPECT_EQ(store.ReadMoreSend(MoreSendKind::Network, read), 0);
+    EXPECT_EQ(read, net);
+    EXPECT_EQ(store.ReadMoreSend(MoreSendKind::Usb, read), kSettingsNotFound);
+    EXPECT_EQ(ReadAll(path).find("SERVERMoreSend"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, LongTextsAreCutToTheirFixedSizes) {
+    SerialSettings serial;
+    serial.port = u"/dev/serial/by-id/usb-0001";
+    ASSERT_EQ(store.WriteSerial(serial), 0);
+    ASSERT_EQ(store.WriteIpAddress(u"1234567890.1234567"), 0);
+    MoreSendList entries;
+    entries[0] = std::u16string(300, u'A');
+    ASSERT_EQ(store.WriteMoreSend(MoreSendKind::Usb, entries), 0);
+
+    SerialSettings read;
+    ASSERT_EQ(store.ReadSerial(read), 0);
+    EXPECT_EQ(read.port, u"/dev/serial/by-");
+    std::u16string address;
+    ASSERT_EQ(store.ReadIpAddress(address), 0);
+    EXPECT_EQ(address, u"1234567890.1234");
+    MoreSendList readEntries;
+    ASSERT_EQ(store.ReadMoreSend(MoreSendKind::Usb, readEntries), 0);
+    EXPECT_EQ(readEntries[0], std::u16string(127, u'A'));
+}
+
+TEST_F(SettingsStoreTest, CuttingNeverSplitsASurrogatePair) {
+    std::u16string port(14, u'x');
+    port += u"\U0001F600";
+    SerialSettings serial;
+    serial.port = port;
+    ASSERT_EQ(store.WriteSerial(serial), 0);
+    SerialSettings read;
+    ASSERT_EQ(store.ReadSerial(read), 0);
+    EXPECT_EQ(read.port, std::u16string(14, u'x'));
+}
+
+TEST_F(SettingsStoreTest, MultiSendReadStopsAtTheFirstMissingEntry) {
+    MoreSendList entries{u"e0", u"e1", u"e2", u"e3", u"e4", u"e5", u"e6", u"e7"};
+    ASSERT_EQ(store.WriteMoreSend(MoreSendKind::Serial, entries), 0);
+    std::string text = ReadAll(path);
+    const auto at = text.find("COMMoreSend3=");
+    ASSERT_NE(at, std::string::npos);
+    text.erase(at, text.find('\n', at) - at + 1);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+
+    MoreSendList read;
+    EXPECT_EQ(store.ReadMoreSend(MoreSendKind::Serial, read), kSettingsNotFound);
+    EXPECT_EQ(read[0], u"e0");
+    EXPECT_EQ(read[2], u"e2");
+    EXPECT_EQ(read[3], u"");
+    EXPECT_EQ(read[4], u"");
+}
+
+TEST_F(SettingsStoreTest, SerialReadStopsAtTheFirstFailureKeepingEarlierValues) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << "[Vizuruv]\nComBaud=dword:57600\nComStopBits=dword:2\n";
+    SerialSettings read;
+    EXPECT_EQ(store.ReadSerial(read), kSettingsNotFound);
+    EXPECT_EQ(read.baud, 57600u);
+    EXPECT_EQ(read.stopBits, 1u) << "values after the missing one are not read";
+}
+
+TEST_F(SettingsStoreTest, ReadingAValueOfTheWrongTypeFails) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << "[Vizuruv]\nAutoUpdate=sz:yes\n";
+    std::uint32_t value = 7;
+    EXPECT_EQ(store.ReadAutoUpdate(value), kSettingsInvalidData);
+    EXPECT_EQ(value, 7u);
+}
+
+TEST_F(SettingsStoreTest, ReadingAMissingStoreFailsWithoutCreatingIt) {
+    std::uint32_t value = 0;
+    EXPECT_EQ(store.ReadAutoUpdate(value), kSettingsNotFound);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(store.Exists());
+}
+
+TEST_F(SettingsStoreTest, RestoreThenExitKeepsTheDefaults) {
+    SerialSettings custom{115200, 7, 2, u"/dev/ttyS3", u"ODD"};
+    ASSERT_EQ(store.WriteSerial(custom), 0);
+    ASSERT_EQ(store.WriteAutoUpdate(0), 0);
+    ASSERT_EQ(store.WriteServerPort(1234), 0);
+    EXPECT_FALSE(store.defaultsRestored());
+
+    EXPECT_EQ(store.RestoreDefaults(), 0);
+    EXPECT_TRUE(store.defaultsRestored());
+
+    SerialSettings read{0, 0, 0, u"", u""};
+    ASSERT_EQ(store.ReadSerial(read), 0);
+    EXPECT_EQ(read.baud, 9600u);
+    EXPECT_EQ(read.dataBits, 8u);
+    EXPECT_EQ(read.stopBits, 1u);
+    EXPECT_EQ(read.port, u"COM1");
+    EXPECT_EQ(read.parity, u"NONE");
+    std::uint32_t value = 0;
+    ASSERT_EQ(store.ReadAutoUpdate(value), 0);
+    EXPECT_EQ(value, 1u);
+    ASSERT_EQ(store.ReadServerPort(value), 0);
+    EXPECT_EQ(value, 8888u);
+    std::u16string address;
+    ASSERT_EQ(store.ReadIpAddress(address), 0);
+    EXPECT_EQ(address, u"192.168.1.218");
+    HidIdentifiers hid{0, 0, 0};
+    ASSERT_EQ(store.ReadHid(hid), 0);
+    EXPECT_EQ(hid.vendorId, 1138u);
+}
+
+TEST_F(SettingsStoreTest, RestoreLeavesTheMultiSendListsAlone) {
+    MoreSendList entries;
+    entries.fill(u"keep");
+    ASSERT_EQ(store.WriteMoreSend(MoreSendKind::Server, entries), 0);
+    store.RestoreDefaults();
+    MoreSendList read;
+    EXPECT_EQ(store.ReadMoreSend(MoreSendKind::Server, read), 0);
+    EXPECT_EQ(read, entries);
+}
+
+TEST_F(SettingsStoreTest, CorruptFileIsSetAsideAndTheProgramStartsOnDefaults) {
+    std::filesystem::create_directories(path.parent_path());
+    const std::string garbage = "\x01\x02 not a settings file\n[unterminated\n";
+    std::ofstream(path, std::ios::binary) << garbage;
+
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::On);
+    EXPECT_EQ(BrokenFiles(), 1);
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path())) {
+        if (entry.path().filename().string().find(".broken-") != std::string::npos) {
+            EXPECT_EQ(ReadAll(entry.path()), garbage);
+        }
+    }
+    SerialSettings read{0, 0, 0, u"", u""};
+    EXPECT_EQ(store.ReadSerial(read), 0);
+    EXPECT_EQ(read.baud, 9600u);
+}
+
+TEST_F(SettingsStoreTest, OutOfRangeNumberCountsAsCorrupt) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path) << "[Vizuruv]\nComBaud=dword:99999999999\n";
+    std::uint32_t value = 0;
+    EXPECT_EQ(store.ReadServerPort(value), kSettingsNotFound);
+    EXPECT_EQ(BrokenFiles(), 1);
+}
+
+TEST_F(SettingsStoreTest, UnwritableFolderFailsEveryOperationWithoutCrashing) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+    std::filesystem::create_directories(path.parent_path());
+    ::chmod(path.parent_path().c_str(), 0500);
+    EXPECT_NE(store.WriteAutoUpdate(1), 0);
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::Unknown);
+    ::chmod(path.parent_path().c_str(), 0700);
+}
+
+TEST_F(SettingsStoreTest, StoreThatIsADirectoryIsNeverUsable) {
+    std::filesystem::create_directories(path);  // the settings "file" is a folder
+    std::filesystem::create_directories(path / "inside");
+    std::uint32_t value = 0;
+    EXPECT_NE(store.WriteAutoUpdate(1), 0);
+    EXPECT_NE(store.ReadAutoUpdate(value), 0);
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::Unknown);
+    EXPECT_TRUE(std::filesystem::exists(path / "inside"));
+}
+
+TEST_F(SettingsStoreTest, SavingLeavesNoTemporaryFilesBehind) {
+    ASSERT_EQ(store.WriteAutoUpdate(1), 0);
+    ASSERT_EQ(store.WriteServerPort(1), 0);
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(path.parent_path())) ++files;
+    EXPECT_EQ(files, 1);
+}
+
+TEST_F(SettingsStoreTest, StartUpDecidesTheTitleFromAutoUpdate) {
+    // First run: defaults are stored and automatic update is on.
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::On);
+    SerialSettings read{0, 0, 0, u"", u""};
+    ASSERT_EQ(store.ReadSerial(read), 0);
+    EXPECT_EQ(read.port, u"COM1");
+    PortPair udp;
+    ASSERT_EQ(store.ReadUdpPorts(udp), 0);
+    EXPECT_EQ(udp.source, 2222u);
+
+    // Key present but AutoUpdate missing: written as 1, this run keeps the resource title.
+    std::string text = ReadAll(path);
+    const auto at = text.find("AutoUpdate=");
+    text.erase(at, text.find('\n', at) - at + 1);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::Unknown);
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::On);
+
+    ASSERT_EQ(store.WriteAutoUpdate(0), 0);
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::Off);
+    EXPECT_EQ(MainWindowTitle(UpdateMode::Off), u"Duvezer [自动更新：已关闭，可在|升级与配置|选项卡开启]");
+}
+
+TEST_F(SettingsStoreTest, NotFirstRunKeepsTheUsersValues) {
+    ASSERT_EQ(store.WriteMakerInfo(), 0);
+    ASSERT_EQ(store.WriteServerPort(4321), 0);
+    PrepareSettingsAtStart(store);
+    std::uint32_t port = 0;
+    ASSERT_EQ(store.ReadServerPort(port), 0);
+    EXPECT_EQ(port, 4321u);
+    EXPECT_NE(ReadAll(path).find("Author=sz:Ruderu"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace viz

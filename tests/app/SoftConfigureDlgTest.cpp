@@ -1,0 +1,73 @@
+#include "app/SoftConfigureDlg.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "app/SettingsStore.h"
+
+namespace viz {
+namespace {
+
+QPushButton* Button(QWidget& dialog, const QString& text) {
+    for (auto* button : dialog.findChildren<QPushButton*>()) {
+        if (button->text() == text) return button;
+    }
+    return nullptr;
+}
+
+TEST(SoftConfigureDlg, OpensCheckedWhateverIsStoredAndConfigureStoresTheBox) {
+    testing::TempDir dir;
+    SettingsStore store{dir / "Vizuruv.conf"};
+    ASSERT_EQ(store.WriteAutoUpdate(0), 0);
+    CSoftConfigureDlg dialog(store);
+    EXPECT_EQ(dialog.windowTitle(), "软件配置");
+    auto* box = dialog.findChild<QCheckBox*>();
+    auto* status = dialog.findChild<QLabel*>("status");
+    ASSERT_TRUE(box && status);
+    EXPECT_EQ(box->text(), "自动检测新版本");
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(status->text(), "等待配置...");
+
+    QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
+    std::uint32_t value = 0;
+    EXPECT_EQ(store.ReadAutoUpdate(value), 0);
+    EXPECT_EQ(value, 1u);
+    EXPECT_EQ(status->text(), "配置成功，并在重启软件后生效！");
+
+    box->setChecked(false);
+    QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
+    EXPECT_EQ(store.ReadAutoUpdate(value), 0);
+    EXPECT_EQ(value, 0u);
+}
+
+TEST(SoftConfigureDlg, RestoreWritesDefaultsAndSetsTheFlag) {
+    testing::TempDir dir;
+    SettingsStore store{dir / "Vizuruv.conf"};
+    ASSERT_EQ(store.WriteServerPort(1), 0);
+    CSoftConfigureDlg dialog(store);
+    QTest::mouseClick(Button(dialog, "恢复"), Qt::LeftButton);
+    std::uint32_t port = 0;
+    EXPECT_EQ(store.ReadServerPort(port), 0);
+    EXPECT_EQ(port, 8888u);
+    EXPECT_TRUE(store.defaultsRestored());
+    EXPECT_EQ(dialog.findChild<QLabel*>("status")->text(), "恢复默认配置成功，并在重启软件后生效！");
+}
+
+TEST(SoftConfigureDlg, AFailedWriteIsNotReportedAsSuccess) {
+    testing::TempDir dir;
+    std::filesystem::create_directories(dir / "Vizuruv.conf" / "blocked");
+    SettingsStore store{dir / "Vizuruv.conf"};
+    CSoftConfigureDlg dialog(store);
+    QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
+    EXPECT_NE(dialog.findChild<QLabel*>("status")->text(), "配置成功，并在重启软件后生效！");
+    QTest::mouseClick(Button(dialog, "退出"), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+}  // namespace
+}  // namespace viz

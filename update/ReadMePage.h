@@ -1,0 +1,15 @@
+#pragma once
+
+#include "app/Page.h"
+
+namespace viz {
+
+// The update and configuration page.
+class CReadMe : public CPage {
+    Q_OBJECT
+
+public:
+    CReadMe(PageContext& context, QWidget* parent) : CPage(context, parent) {}
+};
+
+}  // namespace viz
