@@ -47,7 +47,7 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     CreatePages();
     tabs_->setCurrentIndex(0);
     pagesByTab_[0]->setFocus();
-    resize(860, 620);
+    resize(1000, 700);
 
     updateMode_ = PrepareSettingsAtStart(context_.settings());
     if (updateMode_ == UpdateMode::On && startUpdateThreads) startUpdateThreads();

@@ -1,0 +1,56 @@
+// Writes one PNG of the main window per tab into the folder given as the
+// first argument, using the settings of $XDG_CONFIG_HOME like the program.
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QThread>
+
+#include <cstdio>
+
+#include "app/PageContext.h"
+#include "app/Page.h"
+#include "app/SettingsStore.h"
+#include "app/VizuruvDlg.h"
+#include "platform/SettingsPath.h"
+#include "platform/Signals.h"
+
+namespace {
+
+void Settle() {
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(20);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    viz::IgnoreBrokenPipeSignal();
+    QApplication application(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    viz::SettingsStore store(viz::DefaultSettingsPath());
+    viz::PageContext context(store);
+    viz::CVizuruvDlg window(context, nullptr);
+    window.show();
+    Settle();
+    for (int i = 0; i < window.tabs()->count(); ++i) {
+        window.tabs()->setCurrentIndex(i);
+        Settle();
+        const QString name = QString("%1-%2.png").arg(i, 2, 10, QChar('0')).arg(window.page(i)->metaObject()->className()).remove("viz::");
+        if (!window.grab().save(out.filePath(name))) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(out.filePath(name)));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(out.filePath(name)));
+    }
+    return 0;
+}
