@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "TempDir.h"
@@ -230,12 +231,26 @@ TEST_F(SettingsStoreTest, OutOfRangeNumberCountsAsCorrupt) {
 }
 
 TEST_F(SettingsStoreTest, UnwritableFolderFailsEveryOperationWithoutCrashing) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+    // Root ignores folder permissions, so the store is used by a child that
+    // runs as an unprivileged user when the tests run as root.
     std::filesystem::create_directories(path.parent_path());
-    ::chmod(path.parent_path().c_str(), 0500);
-    EXPECT_NE(store.WriteAutoUpdate(1), 0);
-    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::Unknown);
+    ::chmod(dir.path().c_str(), 0711);
+    ::chmod(path.parent_path().c_str(), 0555);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+        SettingsStore unprivileged{path};
+        if (unprivileged.WriteAutoUpdate(1) == 0) ::_exit(1);
+        if (PrepareSettingsAtStart(unprivileged) != UpdateMode::Unknown) ::_exit(2);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
     ::chmod(path.parent_path().c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a write succeeded, 2: start-up did not fall back, 3: could not drop root";
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(SettingsStoreTest, StoreThatIsADirectoryIsNeverUsable) {
