@@ -20,6 +20,7 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
     autoCheck_->setChecked(true);
     status_ = new QLabel(QString::fromUtf8(texts::kWaiting), this);
     status_->setObjectName("status");
+    status_->setWordWrap(true);
 
     auto* configure = new QPushButton(QString::fromUtf8(texts::kConfigure), this);
     auto* restore = new QPushButton(QString::fromUtf8(texts::kRestore), this);
@@ -36,6 +37,7 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
     layout->addWidget(autoCheck_);
     layout->addWidget(status_);
     layout->addLayout(buttons);
+    setMinimumWidth(380);
 }
 
 void CSoftConfigureDlg::Configure() {
