@@ -1,0 +1,206 @@
+// Measures TCP over loopback: the raw kernel rate between two plain sockets,
+// the rate the TCP client's reader delivers into a sink that only counts,
+// and the time the client takes to send 100 MB in the page's 1024-byte file
+// blocks and in one call. Prints one line per measurement in MB/s.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "net/TCPClient.h"
+#include "platform/Signals.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::size_t kMegabyte = 1000 * 1000;
+
+double Seconds(Clock::duration elapsed) {
+    return std::chrono::duration<double>(elapsed).count();
+}
+
+void Report(const char* what, std::size_t bytes, Clock::duration elapsed) {
+    std::printf("%-44s %8.1f MB/s  (%zu MB in %.3f s)\n", what,
+                static_cast<double>(bytes) / kMegabyte / Seconds(elapsed), bytes / kMegabyte,
+                Seconds(elapsed));
+}
+
+int ListenOnLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::listen(fd, 4);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+int ConnectTo(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    return fd;
+}
+
+void WriteAll(int fd, std::size_t total) {
+    const std::vector<char> block(64 * 1024, 'x');
+    for (std::size_t done = 0; done < total;) {
+        const ssize_t sent = ::send(fd, block.data(), std::min(block.size(), total - done), MSG_NOSIGNAL);
+        if (sent <= 0) return;
+        done += static_cast<std::size_t>(sent);
+    }
+}
+
+std::size_t ReadAll(int fd) {
+    std::vector<char> buffer(64 * 1024);
+    std::size_t total = 0;
+    for (;;) {
+        const ssize_t got = ::recv(fd, buffer.data(), buffer.size(), 0);
+        if (got <= 0) return total;
+        total += static_cast<std::size_t>(got);
+    }
+}
+
+void RawLoopback(std::size_t total) {
+    int port = 0;
+    const int listening = ListenOnLoopback(port);
+    std::thread writer([&] {
+        const int fd = ConnectTo(port);
+        WriteAll(fd, total);
+        ::close(fd);
+    });
+    const int peer = ::accept(listening, nullptr, nullptr);
+    const auto start = Clock::now();
+    const std::size_t got = ReadAll(peer);
+    Report("raw loopback, plain sockets", got, Clock::now() - start);
+    writer.join();
+    ::close(peer);
+    ::close(listening);
+}
+
+class CountingSink : public viz::ChunkSink {
+public:
+    bool Push(viz::Chunk chunk) override {
+        std::lock_guard lock(mutex_);
+        bytes_ += chunk.bytes.size();
+        ++chunks_;
+        if (bytes_ >= target_) done_.notify_all();
+        return true;
+    }
+    void WaitFor(std::size_t target) {
+        std::unique_lock lock(mutex_);
+        target_ = target;
+        done_.wait(lock, [&] { return bytes_ >= target_; });
+    }
+    std::size_t chunks() {
+        std::lock_guard lock(mutex_);
+        return chunks_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::size_t bytes_ = 0;
+    std::size_t chunks_ = 0;
+    std::size_t target_ = SIZE_MAX;
+};
+
+class QuietListener : public viz::LinkListener {
+public:
+    void OnConnected(std::uint64_t, int error) override {
+        std::lock_guard lock(mutex_);
+        error_ = error;
+        connected_ = true;
+        changed_.notify_all();
+    }
+    void OnClosed(std::uint64_t) override {}
+    int WaitConnected() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return connected_; });
+        return error_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool connected_ = false;
+    int error_ = 0;
+};
+
+// Opens the client to a fresh loopback listener; the accepted peer.
+int OpenClient(viz::CTCPClient& client, const std::shared_ptr<CountingSink>& sink) {
+    int port = 0;
+    const int listening = ListenOnLoopback(port);
+    auto listener = std::make_shared<QuietListener>();
+    if (!client.Open("127.0.0.1", 0, port, sink, listener) || listener->WaitConnected() != 0) {
+        std::fprintf(stderr, "connect failed\n");
+        std::exit(1);
+    }
+    const int peer = ::accept(listening, nullptr, nullptr);
+    ::close(listening);
+    return peer;
+}
+
+void ClientReceive(std::size_t total) {
+    viz::CTCPClient client;
+    auto sink = std::make_shared<CountingSink>();
+    const int peer = OpenClient(client, sink);
+    const auto start = Clock::now();
+    std::thread writer([&] { WriteAll(peer, total); });
+    sink->WaitFor(total);
+    const auto elapsed = Clock::now() - start;
+    Report("TCP client reader into a counting sink", total, elapsed);
+    std::printf("%-44s %8zu bytes average\n", "  chunk size", total / sink->chunks());
+    writer.join();
+    client.Close();
+    ::close(peer);
+}
+
+void ClientSend(std::size_t total, std::size_t block, const char* what) {
+    viz::CTCPClient client;
+    auto sink = std::make_shared<CountingSink>();
+    const int peer = OpenClient(client, sink);
+    std::size_t received = 0;
+    std::thread reader([&] { received = ReadAll(peer); });
+    const std::vector<std::uint8_t> data(block, 0x5A);
+    std::size_t sent = 0;
+    const auto start = Clock::now();
+    for (std::size_t done = 0; done < total; done += block)
+        sent += client.Send(data.data(), std::min(block, total - done));
+    const auto elapsed = Clock::now() - start;
+    client.Close();
+    reader.join();
+    Report(what, sent, elapsed);
+    if (received != total || sent != total)
+        std::printf("  sent %zu, peer received %zu of %zu\n", sent, received, total);
+    ::close(peer);
+}
+
+}  // namespace
+
+int main() {
+    viz::IgnoreBrokenPipeSignal();
+    RawLoopback(2000 * kMegabyte);
+    ClientReceive(2000 * kMegabyte);
+    ClientSend(100 * kMegabyte, 1024, "TCP client send, 100 MB in 1024-byte blocks");
+    ClientSend(100 * kMegabyte, 100 * kMegabyte, "TCP client send, 100 MB in one call");
+    return 0;
+}

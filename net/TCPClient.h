@@ -1,0 +1,71 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "net/LinkCore.h"
+#include "net/LinkListener.h"
+#include "terminal/Chunk.h"
+
+namespace viz {
+
+// The network page's TCP client link. Opening never blocks the caller: the
+// connect runs on the link's thread, which reports its outcome through
+// LinkListener::OnConnected and then reads, pushing chunks of at most
+// kChunkLimit bytes into the sink in arrival order. A connect that gets no
+// answer gives up after the connect limit; Close() gives it up at once.
+//
+// Close() does not wait for the link thread. The thread shares the socket,
+// the sink and the listener through shared ownership, so it can finish its
+// current step after Close() returns without touching anything released; it
+// then reports OnClosed and lets go. An owner that must see no chunk after
+// Close() closes its sink first (Push then returns false).
+class CTCPClient {
+public:
+    static constexpr std::size_t kChunkLimit = 4096;
+    static constexpr std::chrono::milliseconds kDefaultConnectLimit{10000};
+
+    CTCPClient() = default;
+    ~CTCPClient();
+    CTCPClient(const CTCPClient&) = delete;
+    CTCPClient& operator=(const CTCPClient&) = delete;
+
+    // Closes an open link, binds a new socket to `sourcePort` (0: any) and
+    // starts connecting to `address` (dotted IPv4) at `destPort`; ports are
+    // used as 16-bit values. True when the connect is under way (exactly one
+    // OnConnected follows); false when it failed at once, with lastError()
+    // telling why and the channel closed.
+    bool Open(const std::string& address, int sourcePort, int destPort, std::shared_ptr<ChunkSink> sink,
+              std::shared_ptr<LinkListener> listener);
+
+    // Ends the link or gives up the connect; always true, nothing on a closed
+    // channel.
+    bool Close();
+
+    // Bytes sent: everything, or what went out before the peer stopped taking
+    // data or the link failed; 0 for an empty buffer or a link that is not
+    // open. Waits at most one send attempt per continuation.
+    std::size_t Send(const std::uint8_t* data, std::size_t size);
+    std::size_t Send(const std::vector<std::uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
+
+    LinkState state() const;
+    // The number of the link opened last and not closed since; 0 when none.
+    std::uint64_t link() const;
+    // errno of the last Open() that returned false.
+    int lastError() const;
+
+    void SetConnectLimit(std::chrono::milliseconds limit);
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<LinkCore> core_;
+    int lastError_ = 0;
+    std::chrono::milliseconds connectLimit_ = kDefaultConnectLimit;
+};
+
+}  // namespace viz

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "net/LinkCore.h"
+#include "net/LinkListener.h"
+#include "terminal/Chunk.h"
+
+namespace viz {
+
+// The network page's UDP link: a socket bound to the source port with a peer
+// address. Each received datagram is one chunk, whole, and its sender becomes
+// the peer, so sends after a reception go to whoever spoke last rather than to
+// the address the link was opened with. Ownership and closing work as for
+// CTCPClient; OnClosed follows a receive error or Close().
+class CUDPClient {
+public:
+    // The largest IPv4 datagram payload; nothing received is cut short.
+    static constexpr std::size_t kDatagramLimit = 65535;
+
+    CUDPClient() = default;
+    ~CUDPClient();
+    CUDPClient(const CUDPClient&) = delete;
+    CUDPClient& operator=(const CUDPClient&) = delete;
+
+    // Closes an open link, binds to `sourcePort` (0: any) on every local
+    // address and takes `address`:`destPort` as the peer; ports are used as
+    // 16-bit values. True when the link is open and reading; false with
+    // lastError() set otherwise.
+    bool Open(const std::string& address, int sourcePort, int destPort, std::shared_ptr<ChunkSink> sink,
+              std::shared_ptr<LinkListener> listener);
+
+    // Always true; nothing on a closed channel.
+    bool Close();
+
+    // One datagram to the current peer: its size, or 0 when empty, closed or
+    // refused.
+    std::size_t Send(const std::uint8_t* data, std::size_t size);
+    std::size_t Send(const std::vector<std::uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
+
+    LinkState state() const;
+    std::uint64_t link() const;
+    int lastError() const;
+    // Where the next send goes; unspecified when closed.
+    sockaddr_in peer() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<LinkCore> core_;
+    int lastError_ = 0;
+};
+
+}  // namespace viz
