@@ -1,15 +1,34 @@
 #pragma once
 
 #include "app/Page.h"
+#include "wizards/avr/AvrUartWizard.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
 
 namespace viz {
 
-// The AVR UART code wizard page.
+// The AVR code wizard: the ATmega16 baud-rate register and a serial program around it.
 class CMcuAvrDlg : public CPage {
     Q_OBJECT
 
 public:
-    CMcuAvrDlg(PageContext& context, QWidget* parent) : CPage(context, parent) {}
+    CMcuAvrDlg(PageContext& context, QWidget* parent);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void Calculate();
+    void GenerateCode();
+
+    Ubrr ubrr_;
+    QLineEdit* frequency_;
+    QComboBox* baud_;
+    QLabel* result_;
+    QPlainTextEdit* code_;
 };
 
 }  // namespace viz
