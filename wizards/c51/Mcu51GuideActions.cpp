@@ -1,0 +1,91 @@
+// The wizard page's four buttons: preview, delay loop, C file and project export.
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include <filesystem>
+#include <system_error>
+
+#include "wizards/c51/Mcu51CodeGen.h"
+#include "wizards/c51/Mcu51Delay.h"
+#include "wizards/c51/Mcu51Export.h"
+#include "wizards/c51/Mcu51GuideCodeViewDlg.h"
+#include "wizards/c51/Mcu51GuideDlg.h"
+#include "wizards/c51/Mcu51GuideTexts.h"
+#include "wizards/c51/Mcu51Timing.h"
+
+namespace viz {
+
+namespace {
+
+// The project templates are carried in the program's resources.
+std::string LoadTemplate(KeilTemplate which) {
+    const char* path = ":/c51/STARTUP.A51";
+    if (which == KeilTemplate::Options) path = ":/c51/M51Project.Opt";
+    if (which == KeilTemplate::Project) path = ":/c51/M51Project.Uv2";
+    QFile file(QString::fromLatin1(path));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll().toStdString();
+}
+
+std::filesystem::path CurrentDirectory() {
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::current_path(ec);
+    return ec ? std::filesystem::path(".") : dir;
+}
+
+}  // namespace
+
+void CMcu51GuideDlg::ShowMessage(const char* text) {
+    QMessageBox::information(this, QApplication::applicationName(), QString::fromUtf8(text));
+}
+
+void CMcu51GuideDlg::ViewCode() {
+    std::string code;
+    Apply([this, &code] { code = BuildMcu51Code(model_); });
+    CMcu51GuideCodeViewDlg view(QString::fromStdString(code), this);
+    view.exec();
+}
+
+void CMcu51GuideDlg::ViewDelay() {
+    const std::int32_t micros = ReadLeadingDecimal(delayEdit_->text().toStdString());
+    const std::optional<std::string> code = BuildDelayCode(micros, model_.image().frequency);
+    if (!code) {
+        ShowMessage(mcu51text::kDelayFailed);
+        return;
+    }
+    CMcu51GuideCodeViewDlg view(QString::fromStdString(*code), this);
+    view.exec();
+}
+
+void CMcu51GuideDlg::SaveCode() {
+    std::string code;
+    Apply([this, &code] { code = BuildMcu51Code(model_); });
+    const bool written = WriteAnsiTextFile(CurrentDirectory() / kCodeFileName, code);
+    ShowMessage(written ? mcu51text::kCodeSaved : mcu51text::kCodeSaveFailed);
+}
+
+void CMcu51GuideDlg::ExportKeil() {
+    std::string code;
+    Apply([this, &code] { code = BuildMcu51Code(model_); });
+    switch (ExportKeilProject(CurrentDirectory(), LoadTemplate, code)) {
+        case KeilExportResult::Ok:
+            ShowMessage(mcu51text::kKeilDone);
+            break;
+        case KeilExportResult::ProjectFailed:
+            ShowMessage(mcu51text::kProjectFailed);
+            break;
+        case KeilExportResult::OptionsFailed:
+            ShowMessage(mcu51text::kOptionsFailed);
+            break;
+        case KeilExportResult::StartupFailed:
+            ShowMessage(mcu51text::kStartupFailed);
+            break;
+        case KeilExportResult::MainFailed:
+            ShowMessage(mcu51text::kMainFailed);
+            break;
+    }
+}
+
+}  // namespace viz

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace viz {
+
+// Machine cycles of a 12-clock core for a count time at frequency F: whole
+// microsecond ticks of F in MHz, divided by 12. Negative typed times are
+// read as their unsigned 32-bit value. Computed wide so that a huge time is
+// reported as too long instead of wrapping to a small count.
+std::uint64_t TimerTicks(std::int32_t countTime, std::uint32_t frequency);
+
+// Reload bytes for timer 0 or 1 in the given mode; nothing when the ticks
+// do not fit the mode's counter.
+struct TimerReload {
+    std::uint8_t high = 0;
+    std::uint8_t low = 0;
+};
+std::optional<TimerReload> ReloadFor13Bit(std::uint64_t ticks);
+std::optional<TimerReload> ReloadFor16Bit(std::uint64_t ticks);
+std::optional<TimerReload> ReloadFor8BitAuto(std::uint64_t ticks);
+
+// TH1 = TL1 for timer 1 as baud generator; PCON bit 7 doubles the rate.
+std::uint8_t Timer1BaudReload(std::uint32_t frequency, std::uint32_t baud, bool doubled);
+
+// RCAP2H:RCAP2L for timer 2 as baud generator.
+TimerReload Timer2BaudReload(std::uint32_t frequency, std::uint32_t baud);
+
+// A number typed into an edit: leading blanks, an optional sign and the
+// leading digits; no digits give 0, values beyond 32 bits saturate.
+std::int32_t ReadLeadingDecimal(std::string_view text);
+
+}  // namespace viz
