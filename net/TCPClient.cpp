@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
-#include <thread>
 
 namespace viz {
 
@@ -76,17 +74,10 @@ CTCPClient::~CTCPClient() {
 bool CTCPClient::Open(const std::string& address, int sourcePort, int destPort,
                       std::shared_ptr<ChunkSink> sink, std::shared_ptr<LinkListener> listener) {
     Close();
-    std::lock_guard lock(mutex_);
     sockaddr_in destination{};
-    if (!ParseIpv4(address, destPort, destination)) {
-        lastError_ = EINVAL;
-        return false;
-    }
+    if (!ParseIpv4(address, destPort, destination)) return slot_.Fail(EINVAL);
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (fd < 0) {
-        lastError_ = errno;
-        return false;
-    }
+    if (fd < 0) return slot_.Fail(errno);
     int error = BindSourcePort(fd, sourcePort);
     if (error == 0 &&
         ::connect(fd, reinterpret_cast<const sockaddr*>(&destination), sizeof destination) != 0 &&
@@ -95,63 +86,24 @@ bool CTCPClient::Open(const std::string& address, int sourcePort, int destPort,
     }
     if (error != 0) {
         ::close(fd);
-        lastError_ = error;
-        return false;
+        return slot_.Fail(error);
     }
     auto core = LinkCore::Create(fd, LinkState::Connecting, std::move(sink), std::move(listener));
-    if (!core) {
-        lastError_ = errno;
-        return false;
-    }
-    try {
-        std::thread(RunLink, core, connectLimit_).detach();
-    } catch (const std::system_error& failure) {
-        lastError_ = failure.code().value();
-        return false;
-    }
-    core_ = std::move(core);
-    lastError_ = 0;
-    return true;
+    if (!core) return slot_.Fail(errno);
+    const auto limit = connectLimit_;
+    return slot_.Start(std::move(core),
+                       [limit](std::shared_ptr<LinkCore> link) { RunLink(std::move(link), limit); });
 }
 
 bool CTCPClient::Close() {
-    std::shared_ptr<LinkCore> core;
-    {
-        std::lock_guard lock(mutex_);
-        core.swap(core_);
-    }
-    if (core) core->Stop();
+    slot_.Close();
     return true;
 }
 
 std::size_t CTCPClient::Send(const std::uint8_t* data, std::size_t size) {
-    std::shared_ptr<LinkCore> core;
-    {
-        std::lock_guard lock(mutex_);
-        core = core_;
-    }
+    const auto core = slot_.current();
     if (size == 0 || !core || core->state() != LinkState::Open) return 0;
     return core->Send(data, size, nullptr);
-}
-
-LinkState CTCPClient::state() const {
-    std::lock_guard lock(mutex_);
-    return core_ ? core_->state() : LinkState::Closed;
-}
-
-std::uint64_t CTCPClient::link() const {
-    std::lock_guard lock(mutex_);
-    return core_ ? core_->link() : 0;
-}
-
-int CTCPClient::lastError() const {
-    std::lock_guard lock(mutex_);
-    return lastError_;
-}
-
-void CTCPClient::SetConnectLimit(std::chrono::milliseconds limit) {
-    std::lock_guard lock(mutex_);
-    connectLimit_ = limit;
 }
 
 }  // namespace viz

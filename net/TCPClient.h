@@ -4,12 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "net/LinkCore.h"
 #include "net/LinkListener.h"
+#include "net/LinkSlot.h"
 #include "terminal/Chunk.h"
 
 namespace viz {
@@ -53,18 +53,17 @@ public:
     std::size_t Send(const std::uint8_t* data, std::size_t size);
     std::size_t Send(const std::vector<std::uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
 
-    LinkState state() const;
+    LinkState state() const { return slot_.state(); }
     // The number of the link opened last and not closed since; 0 when none.
-    std::uint64_t link() const;
+    std::uint64_t link() const { return slot_.link(); }
     // errno of the last Open() that returned false.
-    int lastError() const;
+    int lastError() const { return slot_.lastError(); }
 
-    void SetConnectLimit(std::chrono::milliseconds limit);
+    // Applies to later opens; call it from the thread that opens.
+    void SetConnectLimit(std::chrono::milliseconds limit) { connectLimit_ = limit; }
 
 private:
-    mutable std::mutex mutex_;
-    std::shared_ptr<LinkCore> core_;
-    int lastError_ = 0;
+    LinkSlot slot_;
     std::chrono::milliseconds connectLimit_ = kDefaultConnectLimit;
 };
 

@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <system_error>
-#include <thread>
 
 namespace viz {
 
@@ -50,78 +48,35 @@ CUDPClient::~CUDPClient() {
 bool CUDPClient::Open(const std::string& address, int sourcePort, int destPort,
                       std::shared_ptr<ChunkSink> sink, std::shared_ptr<LinkListener> listener) {
     Close();
-    std::lock_guard lock(mutex_);
     sockaddr_in peer{};
-    if (!ParseIpv4(address, destPort, peer)) {
-        lastError_ = EINVAL;
-        return false;
-    }
+    if (!ParseIpv4(address, destPort, peer)) return slot_.Fail(EINVAL);
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-    if (fd < 0) {
-        lastError_ = errno;
-        return false;
-    }
+    if (fd < 0) return slot_.Fail(errno);
     if (const int error = BindSourcePort(fd, sourcePort); error != 0) {
         ::close(fd);
-        lastError_ = error;
-        return false;
+        return slot_.Fail(error);
     }
     auto core = LinkCore::Create(fd, LinkState::Open, std::move(sink), std::move(listener));
-    if (!core) {
-        lastError_ = errno;
-        return false;
-    }
+    if (!core) return slot_.Fail(errno);
     core->SetPeer(peer);
-    try {
-        std::thread(RunLink, core).detach();
-    } catch (const std::system_error& failure) {
-        lastError_ = failure.code().value();
-        return false;
-    }
-    core_ = std::move(core);
-    lastError_ = 0;
-    return true;
+    return slot_.Start(std::move(core), RunLink);
 }
 
 bool CUDPClient::Close() {
-    std::shared_ptr<LinkCore> core;
-    {
-        std::lock_guard lock(mutex_);
-        core.swap(core_);
-    }
-    if (core) core->Stop();
+    slot_.Close();
     return true;
 }
 
 std::size_t CUDPClient::Send(const std::uint8_t* data, std::size_t size) {
-    std::shared_ptr<LinkCore> core;
-    {
-        std::lock_guard lock(mutex_);
-        core = core_;
-    }
+    const auto core = slot_.current();
     if (size == 0 || !core) return 0;
     const sockaddr_in to = core->peer();
     return core->Send(data, size, &to);
 }
 
-LinkState CUDPClient::state() const {
-    std::lock_guard lock(mutex_);
-    return core_ ? core_->state() : LinkState::Closed;
-}
-
-std::uint64_t CUDPClient::link() const {
-    std::lock_guard lock(mutex_);
-    return core_ ? core_->link() : 0;
-}
-
-int CUDPClient::lastError() const {
-    std::lock_guard lock(mutex_);
-    return lastError_;
-}
-
 sockaddr_in CUDPClient::peer() const {
-    std::lock_guard lock(mutex_);
-    return core_ ? core_->peer() : sockaddr_in{};
+    const auto core = slot_.current();
+    return core ? core->peer() : sockaddr_in{};
 }
 
 }  // namespace viz

@@ -5,12 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "net/LinkCore.h"
 #include "net/LinkListener.h"
+#include "net/LinkSlot.h"
 #include "terminal/Chunk.h"
 
 namespace viz {
@@ -45,16 +45,14 @@ public:
     std::size_t Send(const std::uint8_t* data, std::size_t size);
     std::size_t Send(const std::vector<std::uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
 
-    LinkState state() const;
-    std::uint64_t link() const;
-    int lastError() const;
+    LinkState state() const { return slot_.state(); }
+    std::uint64_t link() const { return slot_.link(); }
+    int lastError() const { return slot_.lastError(); }
     // Where the next send goes; unspecified when closed.
     sockaddr_in peer() const;
 
 private:
-    mutable std::mutex mutex_;
-    std::shared_ptr<LinkCore> core_;
-    int lastError_ = 0;
+    LinkSlot slot_;
 };
 
 }  // namespace viz
