@@ -1,0 +1,43 @@
+#include "terminal/MenuEdit.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+
+#include "terminal/TerminalTexts.h"
+
+namespace viz {
+
+namespace t = terminal_texts;
+
+CMenuEdit::CMenuEdit(QWidget* parent) : QPlainTextEdit(parent) {
+    // What the area shows is what capture and output files hold; typing
+    // into it would make them differ.
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+QMenu* CMenuEdit::CreateMenu(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    const char16_t* const texts[] = {t::kMenuClear, t::kMenuPause, t::kMenuOutput, t::kMenuBrowse};
+    for (std::size_t i = 0; i < commands_.size(); ++i) {
+        const int number = commands_[i];
+        connect(menu->addAction(QString::fromUtf16(texts[i])), &QAction::triggered, this,
+                [this, number] { emit Command(number); });
+    }
+    return menu;
+}
+
+void CMenuEdit::contextMenuEvent(QContextMenuEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    QMenu* menu = CreateMenu(this);
+    menu->exec(event->globalPos());
+    delete menu;
+}
+
+void CMenuEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseDoubleClickEvent(event);
+    if (hasFocus()) emit DoubleClicked();
+}
+
+}  // namespace viz

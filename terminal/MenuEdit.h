@@ -1,0 +1,51 @@
+#pragma once
+
+// The receive area's edit control: a read-only text view whose right-click
+// menu offers clear, pause, output and browse, reported as the page's four
+// command numbers (2024..2027 on the serial page).
+//
+//   auto* edit = new CMenuEdit(parent);
+//   edit->SetCommands({2024, 2025, 2026, 2027});
+//   connect(edit, &CMenuEdit::Command, page, &Page::OnReceiveCommand);
+//   connect(edit, &CMenuEdit::DoubleClicked, page, &Page::SaveCapture);
+//
+// CReceiveArea sets this up itself; use CMenuEdit alone only for an area
+// that is not a receive area.
+
+#include <QPlainTextEdit>
+
+#include <array>
+
+class QMenu;
+
+namespace viz {
+
+class CMenuEdit : public QPlainTextEdit {
+    Q_OBJECT
+
+public:
+    // Clear, pause, output, browse.
+    using Commands = std::array<int, 4>;
+
+    explicit CMenuEdit(QWidget* parent = nullptr);
+
+    void SetCommands(Commands commands) { commands_ = commands; }
+    const Commands& commands() const { return commands_; }
+
+    // The four-item menu the right button pops up; its actions emit Command.
+    QMenu* CreateMenu(QWidget* parent);
+
+signals:
+    void Command(int number);
+    // A double-click while the area has the focus.
+    void DoubleClicked();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    Commands commands_{};
+};
+
+}  // namespace viz

@@ -1,0 +1,40 @@
+#pragma once
+
+// The rules of the multi-send dialog that need no widgets: the cycle period,
+// the order of the cycle, which monitor window a kind reports to, and how an
+// entry becomes bytes. CMoreSendDialog is the dialog built on them.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/SettingsStore.h"
+#include "terminal/TextCodec.h"
+
+namespace viz {
+
+// Title of the monitor window that records a kind's sends over `link` (0 or
+// 1); none for the server kind, which has no monitor.
+std::optional<std::u16string> MoreSendMonitorTitle(MoreSendKind kind, int link);
+
+// An entry as sent: hex pairs or code page 936 text.
+Bytes MoreSendBytes(std::u16string_view entry, bool hex);
+
+// Each entry is held in a slot of 256 code units before it is stored.
+inline constexpr std::size_t kMoreSendSlotUnits = 256;
+MoreSendList MoreSendSlots(const MoreSendList& entries);
+
+// Which entry each cycle tick sends: 0, 1, ... 7, 0, ...
+class MoreSendCycle {
+public:
+    void Restart() { next_ = 0; }
+    // The entry of this tick; the next tick takes the one after it.
+    std::size_t Tick();
+    std::size_t next() const { return next_; }
+
+private:
+    std::size_t next_ = 0;
+};
+
+}  // namespace viz

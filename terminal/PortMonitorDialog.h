@@ -1,0 +1,64 @@
+#pragma once
+
+// A terminal page's traffic monitor window: one row per link opened (O) or
+// closed (C), block sent (S) or received (R), while monitoring is on.
+//
+//   // first use of the page's monitor button:
+//   monitor_ = new CPortMonitorDialog(u"伪串口监视器", portText, this);
+//   monitor_->show();
+//   area_->AttachMonitor(monitor_);  sendArea_->AttachMonitor(0, monitor_);
+//   // later uses: monitor_->show(); the close box only hides it.
+//   monitor_->LinkChanged(true);                          // link opened / closed
+//   CPortMonitorDialog::FindByTitle(u"TCP监视器");        // as the multi-send dialog looks it up
+
+#include <QDialog>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "terminal/MonitorRecords.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace viz {
+
+class CListCtrlEx;
+
+class CPortMonitorDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Title and port caption are cut to 64 characters.
+    CPortMonitorDialog(const QString& title, const QString& portCaption, QWidget* parent = nullptr);
+
+    // The monitor window with this title, if one exists (shown or hidden).
+    static CPortMonitorDialog* FindByTitle(const QString& title);
+
+    void LinkChanged(bool opened);
+    void AddRecord(RecordKind kind, const std::uint8_t* bytes, std::size_t count);
+
+    CListCtrlEx* list() const { return list_; }
+    bool monitoring() const { return records_.monitoring(); }
+
+    void StartMonitoring();
+    void StopMonitoring();
+    void ClearRows();
+    void SetHex(bool on) { records_.setHex(on); }
+    // Writes "<title>.txt" in the current directory and reports the result.
+    void SaveLog();
+
+private:
+    void Add(const std::optional<MonitorRow>& row);
+
+    MonitorRecords records_;
+    CListCtrlEx* list_;
+    QLabel* portLine_;
+    QPushButton* start_;
+    QPushButton* stop_;
+    QCheckBox* hex_;
+};
+
+}  // namespace viz

@@ -1,0 +1,188 @@
+#include "terminal/ReceiveArea.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "terminal/PortMonitorDialog.h"
+#include "terminal/TerminalTexts.h"
+#include "terminal/TextFile.h"
+
+namespace viz {
+
+namespace t = terminal_texts;
+
+QString CurrentDirectoryFile(const QString& name) {
+    return QDir::current().absoluteFilePath(name);
+}
+
+QString FileErrorText(const QString& file, const std::string& error) {
+    return QString::fromUtf16(t::kFileErrorFormat).arg(file, QString::fromLocal8Bit(error));
+}
+
+CReceiveArea::CReceiveArea(ReceiveAreaConfig config, QWidget* parent)
+    : QGroupBox(parent), config_(std::move(config)), pipeline_(config_.textForm) {
+    setTitle(config_.initialTitle);
+    edit_ = new CMenuEdit(this);
+    edit_->SetCommands(config_.commands);
+    // The area's text comes cut into screen lines, one block each, so the
+    // view lays out only the lines in sight. Fixed pitch makes the cut fit
+    // the width and keeps hex columns aligned.
+    edit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A scroll bar that comes and goes would change the width lines are cut to.
+    edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(edit_);
+    connect(edit_, &CMenuEdit::Command, this, &CReceiveArea::HandleCommand);
+    connect(edit_, &CMenuEdit::DoubleClicked, this, &CReceiveArea::SaveCapture);
+    flushTimer_.setSingleShot(true);
+    connect(&flushTimer_, &QTimer::timeout, this, &CReceiveArea::Flush);
+    statusTimer_.setInterval(100);
+    connect(&statusTimer_, &QTimer::timeout, this, &CReceiveArea::RefreshStatus);
+    opener_ = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    UpdateColumns();
+}
+
+void CReceiveArea::Receive(const Chunk& chunk, std::u16string_view prefix, std::u16string_view suffix) {
+    pipeline_.Receive(chunk, prefix, suffix);
+    if (pipeline_.area().hasUpdate()) ScheduleFlush();
+}
+
+void CReceiveArea::ScheduleFlush() {
+    if (flushTimer_.isActive()) return;
+    const qint64 since = sinceFlush_.isValid() ? sinceFlush_.elapsed() : kFlushInterval;
+    flushTimer_.start(static_cast<int>(std::max<qint64>(0, kFlushInterval - since)));
+}
+
+void CReceiveArea::Flush() {
+    flushTimer_.stop();
+    sinceFlush_.start();
+    if (!pipeline_.area().hasUpdate()) return;
+    const AreaText::Update update = pipeline_.area().TakeUpdate();
+    const QString text = QString::fromStdU16String(update.text);
+    if (update.reset) {
+        edit_->setPlainText(text);
+    } else {
+        QTextCursor cursor(edit_->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text);
+    }
+    // The newest text in view, caret at its end.
+    edit_->moveCursor(QTextCursor::End);
+    edit_->verticalScrollBar()->setValue(edit_->verticalScrollBar()->maximum());
+}
+
+void CReceiveArea::SetText(const QString& text) {
+    pipeline_.area().Assign(text.toStdU16String());
+    Flush();
+}
+
+void CReceiveArea::AppendText(const QString& text) {
+    pipeline_.area().Append(text.toStdU16String());
+    Flush();
+}
+
+void CReceiveArea::Clear() {
+    SetText(QString());
+}
+
+void CReceiveArea::AttachMonitor(CPortMonitorDialog* monitor) {
+    monitor_ = monitor;
+    if (!monitor) {
+        pipeline_.setMonitor({});
+        return;
+    }
+    pipeline_.setMonitor([this](const std::uint8_t* bytes, std::size_t count) {
+        if (monitor_) monitor_->AddRecord(RecordKind::Received, bytes, count);
+    });
+}
+
+void CReceiveArea::RefreshStatus() {
+    setTitle(QString::fromStdU16String(pipeline_.RefreshStatus(config_.countsFormat.toStdU16String())));
+}
+
+void CReceiveArea::StartStatusTimer() {
+    pipeline_.ResetRate();
+    statusTimer_.start();
+}
+
+void CReceiveArea::StopStatusTimer() {
+    pipeline_.ResetRate();
+    statusTimer_.stop();
+}
+
+void CReceiveArea::ResetCounters() {
+    pipeline_.ResetTotal();
+    setTitle(config_.resetTitle);
+}
+
+void CReceiveArea::HandleCommand(int number) {
+    const CMenuEdit::Commands& commands = config_.commands;
+    if (number == commands[0]) Clear();
+    if (number == commands[1]) TogglePause();
+    if (number == commands[2]) ToggleOutput();
+    if (number == commands[3]) BrowseOutput();
+}
+
+void CReceiveArea::TogglePause() {
+    pipeline_.setPaused(!pipeline_.paused());
+    RefreshStatus();
+}
+
+void CReceiveArea::ToggleOutput() {
+    if (pipeline_.outputOn()) {
+        pipeline_.StopOutput();
+    } else {
+        pipeline_.StartOutput(CurrentDirectoryFile(config_.outputFile).toStdString());
+    }
+    RefreshStatus();
+}
+
+void CReceiveArea::BrowseOutput() {
+    opener_(CurrentDirectoryFile(config_.outputFile));
+}
+
+void CReceiveArea::SaveCapture() {
+    const QString path = CurrentDirectoryFile(config_.captureFile);
+    const std::string error = WriteTextFile(path.toStdString(), pipeline_.area().text());
+    if (!error.empty()) {
+        QMessageBox::warning(this, QCoreApplication::applicationName(),
+                             FileErrorText(config_.captureFile, error));
+        return;
+    }
+    QMessageBox::information(this, QCoreApplication::applicationName(), config_.captureMessage);
+}
+
+void CReceiveArea::resizeEvent(QResizeEvent* event) {
+    QGroupBox::resizeEvent(event);
+    UpdateColumns();
+}
+
+void CReceiveArea::showEvent(QShowEvent* event) {
+    QGroupBox::showEvent(event);
+    UpdateColumns();
+}
+
+void CReceiveArea::UpdateColumns() {
+    const QFontMetrics metrics(edit_->font());
+    const int charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+    // Room for the caret at the end of a full line.
+    const int usable = edit_->viewport()->width() -
+                       2 * static_cast<int>(edit_->document()->documentMargin()) - edit_->cursorWidth() - 1;
+    // Whole "%02X " groups per line, so hex pairs are never cut.
+    const int columns = std::max(3, usable / charWidth / 3 * 3);
+    if (static_cast<std::size_t>(columns) == pipeline_.area().columns()) return;
+    pipeline_.area().SetColumns(static_cast<std::size_t>(columns));
+    ScheduleFlush();
+}
+
+}  // namespace viz

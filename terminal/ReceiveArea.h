@@ -1,0 +1,119 @@
+#pragma once
+
+// A terminal page's receive area: the group box whose title is the receive
+// status line, the CMenuEdit inside it, and the receive pipeline behind them,
+// with capture file (double-click), text output file, pause and browse.
+//
+//   ReceiveAreaConfig config;
+//   config.countsFormat = u"接收区：已接收%d字节，速度%d字节/秒，";
+//   config.initialTitle = u"接收区：已接收0字节（提示：双击文本框立即保存数据，右键点击则显示更多功能）";
+//   config.resetTitle = u"接收区：已接收0字节";
+//   config.captureFile = u"串口数据接收记录.txt";
+//   config.captureMessage = u"保存串口数据接收记录成功,并保存在该软件的当前目录！";
+//   config.outputFile = u"串口数据输出记录.txt";
+//   config.commands = {2024, 2025, 2026, 2027};
+//   config.textForm = ReceivePipeline::TextForm::Serial;
+//   area_ = new CReceiveArea(config, this);
+//   pump_->setDelivery([this](const Chunk& c) { area_->Receive(c); }, {});
+//   area_->setHexDisplay(hexBox->isChecked());      // on every toggle
+//   area_->setFrameBreak(on, ms);
+//   area_->AttachMonitor(monitor_);                  // once the monitor window exists
+//   area_->StartStatusTimer();  / StopStatusTimer(); // link opened / closed
+//   area_->ResetCounters();                          // "重新计数"
+//
+// Receive() only updates the model; the widget follows by itself when
+// control returns to the event loop, at most once per pass and at most every
+// kFlushInterval (a screen need not be redrawn faster), or at once on Flush().
+
+#include <QGroupBox>
+#include <QPointer>
+#include <QElapsedTimer>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+#include "terminal/MenuEdit.h"
+#include "terminal/ReceivePipeline.h"
+
+namespace viz {
+
+class CPortMonitorDialog;
+
+struct ReceiveAreaConfig {
+    QString countsFormat;    // status line; its two "%d" are total and rate
+    QString initialTitle;    // from creation until the first refresh
+    QString resetTitle;      // after "重新计数"
+    QString captureFile;     // written on double-click, in the current directory
+    QString captureMessage;  // shown after the capture file was written
+    QString outputFile;      // text output file, in the current directory
+    CMenuEdit::Commands commands{};
+    ReceivePipeline::TextForm textForm = ReceivePipeline::TextForm::Plain;
+};
+
+class CReceiveArea : public QGroupBox {
+    Q_OBJECT
+
+public:
+    CReceiveArea(ReceiveAreaConfig config, QWidget* parent = nullptr);
+
+    CMenuEdit* edit() const { return edit_; }
+    ReceivePipeline& pipeline() { return pipeline_; }
+
+    // One delivered chunk (see ReceivePipeline::Receive for prefix/suffix).
+    void Receive(const Chunk& chunk, std::u16string_view prefix = {}, std::u16string_view suffix = {});
+    // Shows what the chunks since the last flush produced, now.
+    void Flush();
+    static constexpr int kFlushInterval = 20;
+
+    // Replaces the whole text (notes at start, a ping result).
+    void SetText(const QString& text);
+    // Adds text of the page's own (device listings, events) at the end.
+    void AppendText(const QString& text);
+    void Clear();
+
+    void setHexDisplay(bool on) { pipeline_.setHexDisplay(on); }
+    void setFrameBreak(bool on, std::uint32_t milliseconds) { pipeline_.setFrameBreak(on, milliseconds); }
+    // R records go to this monitor window from now on (none: nullptr).
+    void AttachMonitor(CPortMonitorDialog* monitor);
+
+    void RefreshStatus();
+    // Zero the rate bookkeeping and refresh every 100 ms / stop refreshing.
+    void StartStatusTimer();
+    void StopStatusTimer();
+    void ResetCounters();
+
+    // The context menu's commands; numbers that are not this area's are ignored.
+    void HandleCommand(int number);
+    void TogglePause();
+    void ToggleOutput();
+    void BrowseOutput();
+    void SaveCapture();
+
+    // How the output file is shown to the user (the desktop's "open" by default).
+    void setOpener(std::function<void(const QString& path)> opener) { opener_ = std::move(opener); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void ScheduleFlush();
+    void UpdateColumns();
+
+    const ReceiveAreaConfig config_;
+    CMenuEdit* edit_;
+    ReceivePipeline pipeline_;
+    QTimer statusTimer_;
+    QPointer<CPortMonitorDialog> monitor_;
+    std::function<void(const QString&)> opener_;
+    QTimer flushTimer_;
+    QElapsedTimer sinceFlush_;
+};
+
+// A file name of the current directory as an absolute path.
+QString CurrentDirectoryFile(const QString& name);
+// The platform's description of a file error, with the file named.
+QString FileErrorText(const QString& file, const std::string& error);
+
+}  // namespace viz

@@ -1,0 +1,81 @@
+#pragma once
+
+// Texts of the shared terminal components (receive area, send area, progress
+// window, hex type chooser, multi-send dialog, traffic monitor). The pages'
+// own texts (titles, file names, counter formats) live with the pages.
+namespace viz::terminal_texts {
+
+// Receive area
+inline constexpr char16_t kPausedState[] = u"接收状态[暂停]，";
+inline constexpr char16_t kAllowedState[] = u"接收状态[允许]，";
+inline constexpr char16_t kOutputOnState[] = u"输出文本状态[输出中]";
+inline constexpr char16_t kOutputOffState[] = u"输出文本状态[已停止]";
+inline constexpr char16_t kMenuClear[] = u"清空";
+inline constexpr char16_t kMenuPause[] = u"暂停/恢复接收数据";
+inline constexpr char16_t kMenuOutput[] = u"启动/停止文本输出（适用于大量数据接收）";
+inline constexpr char16_t kMenuBrowse[] = u"浏览输出文件";
+inline constexpr char16_t kFileErrorFormat[] = u"无法写入文件“%1”：%2";
+
+// Send area
+inline constexpr char16_t kLoadedPrefix[] = u"\r\n成功读取外部资源文件：\r\n\r\n";
+inline constexpr char16_t kLoadedSuffix[] = u"\r\n\r\n";
+inline constexpr char16_t kLoadFailed[] = u"读取外部资源文件失败！";
+inline constexpr char16_t kFileSent[] = u"\r\n发送文件完成，请重新载入文件！";
+inline constexpr char16_t kOpenFilters[] = u"BIN Files (*.bin *.nb0);;TXT Files (*.txt);;ALL Files (*)";
+
+// Hex type chooser
+inline constexpr char16_t kHexTypeTitle[] = u"Hex类型";
+inline constexpr char16_t kHexType1[] = u"类型1";
+inline constexpr char16_t kHexType2[] = u"类型2";
+inline constexpr char16_t kOk[] = u"确定";
+inline constexpr char16_t kCancel[] = u"取消";
+
+// Multi-send dialog
+inline constexpr char16_t kHex[] = u"Hex";
+inline constexpr char16_t kSend[] = u"发送";
+inline constexpr char16_t kCycle[] = u"循环发送";
+inline constexpr char16_t kStop[] = u"停止";
+inline constexpr char16_t kLink1[] = u"发送1";
+inline constexpr char16_t kLink2[] = u"发送2";
+inline constexpr char16_t kSaveData[] = u"保存数据";
+inline constexpr char16_t kLoadData[] = u"载入数据";
+inline constexpr char16_t kSaveOk[] = u"保存数据成功！";
+inline constexpr char16_t kSaveFailed[] = u"保存数据失败！";
+inline constexpr char16_t kLoadFailedMessage[] = u"载入数据失败！";
+inline constexpr char16_t kDefaultPeriod[] = u"1000";
+// Titles of the monitor windows the multi-send kinds report to.
+inline constexpr char16_t kSerialMonitorTitle[] = u"伪串口监视器";
+inline constexpr char16_t kUsbMonitorTitle[] = u"HID_USB_EP2监视器";
+inline constexpr char16_t kTcpMonitorTitle[] = u"TCP监视器";
+inline constexpr char16_t kUdpMonitorTitle[] = u"UDP监视器";
+
+// Traffic monitor
+inline constexpr char16_t kStartMonitor[] = u"启动监视";
+inline constexpr char16_t kStopMonitor[] = u"停止监视";
+inline constexpr char16_t kClear[] = u"清空";
+inline constexpr char16_t kSaveRecords[] = u"保存记录";
+inline constexpr char16_t kHexDisplay[] = u"HEX显示";
+inline constexpr char16_t kPortLineFormat[] = u"正在被监视的端口：%1";
+inline constexpr char16_t kColumnNumber[] = u"序号";
+inline constexpr char16_t kColumnKind[] = u"C/O/R/S";
+inline constexpr char16_t kColumnLength[] = u"数据长度";
+inline constexpr char16_t kColumnData[] = u"数据";
+inline constexpr char16_t kLogSaved[] = u"保存当前监视器数据记录成功,并保存在该软件的当前目录！";
+
+// Log file header
+inline constexpr char16_t kLogTitle[] = u"端口监视记录";
+inline constexpr char16_t kLogMail[] = u"mail:ruderu@vizuruv.example";
+inline constexpr char16_t kLogBlog[] = u"blog:http://blog.vizuruv.example";
+inline constexpr char16_t kLogClosed[] = u"C:端口已关闭";
+inline constexpr char16_t kLogOpened[] = u"O:端口已开启";
+inline constexpr char16_t kLogReceived[] = u"R:端口已收到数据";
+inline constexpr char16_t kLogSent[] = u"S:端口已发送数据";
+inline constexpr char16_t kLogChr[] = u"CHR:当前数据为字符";
+inline constexpr char16_t kLogAsc[] = u"ASC:当前数据为ASCII码";
+inline constexpr char16_t kLogColumns[] = u"\r\n序号        C/O/R/S        数据长度        数据 \r\n\r\n";
+
+// Record viewer
+inline constexpr char16_t kViewerHint[] = u"点击监视数据列表的某一项，将在当前文本框显示完整的数据！";
+inline constexpr char16_t kViewerFont[] = u"宋体";
+
+}  // namespace viz::terminal_texts

@@ -1,0 +1,68 @@
+#include "terminal/TextFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/CodePage.h"
+
+namespace viz {
+namespace {
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+int CreateFile(const std::filesystem::path& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+}  // namespace
+
+std::string ToAnsiText(std::u16string_view text) {
+    std::string ascii(text.size(), '\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] >= 0x80) return EncodeText(text, CodePage::Ansi);
+        ascii[i] = static_cast<char>(text[i]);
+    }
+    return ascii;
+}
+
+std::string WriteTextFile(const std::filesystem::path& path, std::u16string_view text) {
+    const int fd = CreateFile(path);
+    if (fd < 0) return std::strerror(errno);
+    const bool written = WriteAll(fd, ToAnsiText(text));
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!written) return std::strerror(writeError);
+    if (!closed) return std::strerror(errno);
+    return {};
+}
+
+bool TextOutputFile::Open(const std::filesystem::path& path) {
+    Close();
+    fd_ = CreateFile(path);
+    return fd_ >= 0;
+}
+
+bool TextOutputFile::Append(std::u16string_view text) {
+    if (fd_ < 0) return false;
+    return WriteAll(fd_, ToAnsiText(text));
+}
+
+void TextOutputFile::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+}  // namespace viz

@@ -1,0 +1,41 @@
+#pragma once
+
+// Text files of the terminal pages: code page 936, no byte order mark, no
+// terminating zero, line breaks exactly as the text carries them.
+//   std::string error = WriteTextFile("串口数据接收记录.txt", text);  // "" when written
+//   TextOutputFile out;  out.Open(path);  out.Append(chunkText);  out.Close();
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace viz {
+
+// Display text to code page 936; plain ASCII (all hex display) skips iconv.
+std::string ToAnsiText(std::u16string_view text);
+
+// Writes `text` as the whole file, replacing it. Returns "" on success, else
+// the system's description of the failure.
+std::string WriteTextFile(const std::filesystem::path& path, std::u16string_view text);
+
+// A file that grows by one piece of text at a time. Every piece goes to the
+// operating system at once, so nothing is lost if the program dies.
+class TextOutputFile {
+public:
+    TextOutputFile() = default;
+    ~TextOutputFile() { Close(); }
+    TextOutputFile(const TextOutputFile&) = delete;
+    TextOutputFile& operator=(const TextOutputFile&) = delete;
+
+    // Creates the file empty, replacing an existing one.
+    bool Open(const std::filesystem::path& path);
+    // False when the text could not be written in full.
+    bool Append(std::u16string_view text);
+    void Close();
+    bool isOpen() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace viz
