@@ -1,0 +1,268 @@
+// The page's controls, their arrangement, tool tips and signal wiring.
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include "net/NetDlg.h"
+#include "net/NetDlgTexts.h"
+#include "terminal/ChunkPump.h"
+#include "terminal/ReceiveArea.h"
+#include "terminal/SendArea.h"
+
+namespace viz {
+
+namespace t = netdlg_texts;
+
+namespace {
+
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+// Tool tips are at most 500 pixels wide; longer ones wrap.
+constexpr int kToolTipWidth = 500;
+
+QString ToolTip(const char16_t* text) {
+    const QStringList lines = Text(text).split(QStringLiteral("\r\n"));
+    const QFontMetrics metrics(QToolTip::font());
+    bool wide = false;
+    for (const QString& line : lines) wide = wide || metrics.horizontalAdvance(line) > kToolTipWidth;
+    if (!wide) return lines.join(QLatin1Char('\n'));
+    QStringList escaped;
+    for (const QString& line : lines) escaped.append(line.toHtmlEscaped());
+    return QStringLiteral("<table width=\"%1\"><tr><td>%2</td></tr></table>")
+        .arg(kToolTipWidth)
+        .arg(escaped.join(QStringLiteral("<br>")));
+}
+
+QLineEdit* NumberEdit(const QString& name, int maxLength, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setMaxLength(maxLength);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    return edit;
+}
+
+QPushButton* Button(const char16_t* text, const QString& name, QWidget* parent) {
+    auto* button = new QPushButton(Text(text), parent);
+    button->setObjectName(name);
+    return button;
+}
+
+QCheckBox* Box(const char16_t* text, const QString& name, QWidget* parent) {
+    auto* box = new QCheckBox(Text(text), parent);
+    box->setObjectName(name);
+    return box;
+}
+
+ReceiveAreaConfig AreaConfig(int side) {
+    const bool tcp = side == CNetDlg::kTcp;
+    ReceiveAreaConfig config;
+    config.countsFormat = Text(tcp ? t::kTcpCounts : t::kUdpCounts);
+    config.initialTitle = Text(tcp ? t::kTcpInitialTitle : t::kUdpInitialTitle);
+    config.resetTitle = Text(tcp ? t::kTcpResetTitle : t::kUdpResetTitle);
+    config.captureFile = Text(tcp ? t::kTcpCaptureFile : t::kUdpCaptureFile);
+    config.captureMessage = Text(tcp ? t::kTcpCaptureMessage : t::kUdpCaptureMessage);
+    config.outputFile = Text(tcp ? t::kTcpOutputFile : t::kUdpOutputFile);
+    config.commands =
+        tcp ? CMenuEdit::Commands{2024, 2025, 2026, 2027} : CMenuEdit::Commands{2028, 2029, 2030, 2031};
+    return config;
+}
+
+}  // namespace
+
+QPixmap CNetDlg::LampPixmap(int icon) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool lit = icon == kLampOpen;
+    painter.setPen(QPen(QColor(60, 60, 60), 1));
+    QRadialGradient glow(QPointF(6, 6), 8);
+    glow.setColorAt(0, lit ? QColor(190, 255, 190) : QColor(200, 200, 200));
+    glow.setColorAt(1, lit ? QColor(0, 170, 0) : QColor(90, 90, 90));
+    painter.setBrush(glow);
+    painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    return pixmap;
+}
+
+void CNetDlg::BuildControls() {
+    address_ = new QLineEdit(this);
+    address_->setObjectName(QStringLiteral("address"));
+    address_->setMaxLength(15);
+    address_->setMinimumWidth(address_->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255  ")));
+    // Four dotted fields of 0..255 as they are typed.
+    const QString field = QStringLiteral("(25[0-5]|2[0-4][0-9]|[01]?[0-9]?[0-9])");
+    address_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("(%1(\\.(%1)?){0,3})?").arg(field)), address_));
+    ping_ = Button(t::kPing, QStringLiteral("ping"), this);
+
+    const std::array<QString, 2> prefixes{QStringLiteral("tcp"), QStringLiteral("udp")};
+    for (int side : {kTcp, kUdp}) {
+        const bool tcp = side == kTcp;
+        const QString& prefix = prefixes[side];
+        LinkSide& link = sides_[side];
+        link.sourcePort = NumberEdit(prefix + QStringLiteral("SourcePort"), 5, this);
+        link.destPort = NumberEdit(prefix + QStringLiteral("DestPort"), 5, this);
+        link.openButton = Button(tcp ? t::kOpenTcp : t::kOpenUdp, prefix + QStringLiteral("Open"), this);
+        link.lamp = new QLabel(this);
+        link.lamp->setObjectName(prefix + QStringLiteral("Lamp"));
+        link.continuous =
+            Box(tcp ? t::kTcpContinuous : t::kUdpContinuous, prefix + QStringLiteral("Continuous"), this);
+        link.period = NumberEdit(prefix + QStringLiteral("Period"), 5, this);
+        link.period->setText(Text(t::kDefaultPeriod));
+        link.monitorButton =
+            Button(tcp ? t::kTcpMonitor : t::kUdpMonitor, prefix + QStringLiteral("Monitor"), this);
+        link.sendButton = Button(tcp ? t::kTcpSend : t::kUdpSend, prefix + QStringLiteral("Send"), this);
+        link.area = new CReceiveArea(AreaConfig(side), this);
+        link.area->setObjectName(prefix + QStringLiteral("Receive"));
+        link.pump = new CChunkPump(this);
+        CReceiveArea* area = link.area;
+        link.pump->setDelivery([area](const Chunk& chunk) { area->Receive(chunk); }, {});
+        SetLamp(side, kLampClosed);
+    }
+
+    hexSend_ = Box(t::kHexSend, QStringLiteral("hexSend"), this);
+    hexDisplay_ = Box(t::kHexDisplay, QStringLiteral("hexDisplay"), this);
+    frameBreak_ = Box(t::kFrameBreak, QStringLiteral("frameBreak"), this);
+    frameTime_ = NumberEdit(QStringLiteral("frameTime"), 4, this);
+    frameTime_->setText(Text(t::kDefaultFrameTime));
+    clearReceive_ = Button(t::kClearReceive, QStringLiteral("clearReceive"), this);
+    clearSend_ = Button(t::kClearSend, QStringLiteral("clearSend"), this);
+    recount_ = Button(t::kRecount, QStringLiteral("recount"), this);
+    moreSendButton_ = Button(t::kMoreSend, QStringLiteral("moreSend"), this);
+
+    SendAreaConfig send;
+    send.countsFormat = Text(t::kSendCounts);
+    send.initialTitle = Text(t::kSendInitialTitle);
+    send.resetTitle = Text(t::kSendResetTitle);
+    for (int side : {kTcp, kUdp}) {
+        send.links.push_back(
+            {.write = [this, side](const std::uint8_t* bytes,
+                                   std::size_t size) { return Write(side, bytes, size); },
+             .isOpen = [this, side] { return sides_[side].open; },
+             .blockSize = 1024,
+             .progressTitle = Text(side == kTcp ? t::kTcpProgressTitle : t::kUdpProgressTitle)});
+    }
+    sendArea_ = new CSendArea(send, this);
+    sendArea_->setObjectName(QStringLiteral("send"));
+    sendArea_->edit()->setPlainText(Text(t::kInitialSendText));
+}
+
+void CNetDlg::BuildLayout() {
+    auto* addressGroup = new QGroupBox(Text(t::kAddressGroup), this);
+    auto* addressRow = new QHBoxLayout(addressGroup);
+    addressRow->addWidget(address_, 1);
+    addressRow->addWidget(ping_);
+
+    auto* controls = new QVBoxLayout;
+    controls->addWidget(addressGroup);
+    for (int side : {kTcp, kUdp}) {
+        LinkSide& link = sides_[side];
+        auto* group = new QGroupBox(Text(side == kTcp ? t::kTcpGroup : t::kUdpGroup), this);
+        auto* grid = new QGridLayout(group);
+        grid->addWidget(new QLabel(Text(t::kSourcePort), group), 0, 0);
+        grid->addWidget(link.sourcePort, 0, 1, 1, 2);
+        grid->addWidget(new QLabel(Text(t::kDestPort), group), 1, 0);
+        grid->addWidget(link.destPort, 1, 1, 1, 2);
+        grid->addWidget(link.openButton, 2, 0, 1, 2);
+        grid->addWidget(link.lamp, 2, 2, Qt::AlignCenter);
+        controls->addWidget(group);
+    }
+
+    auto* options = new QGridLayout;
+    options->addWidget(hexSend_, 0, 0);
+    options->addWidget(hexDisplay_, 0, 1, 1, 2);
+    int row = 1;
+    for (int side : {kTcp, kUdp}) {
+        options->addWidget(sides_[side].continuous, row, 0);
+        options->addWidget(sides_[side].period, row, 1);
+        options->addWidget(new QLabel(Text(t::kMilliseconds), this), row, 2);
+        ++row;
+    }
+    options->addWidget(frameBreak_, row, 0);
+    options->addWidget(frameTime_, row, 1);
+    options->addWidget(new QLabel(Text(t::kMilliseconds), this), row, 2);
+    controls->addLayout(options);
+
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(clearReceive_, 0, 0);
+    buttons->addWidget(clearSend_, 0, 1);
+    buttons->addWidget(sides_[kTcp].monitorButton, 1, 0);
+    buttons->addWidget(sides_[kUdp].monitorButton, 1, 1);
+    buttons->addWidget(recount_, 2, 0);
+    controls->addLayout(buttons);
+    controls->addStretch(1);
+
+    auto* sendButtons = new QVBoxLayout;
+    sendButtons->addStretch(1);
+    sendButtons->addWidget(sides_[kTcp].sendButton);
+    sendButtons->addWidget(sides_[kUdp].sendButton);
+    sendButtons->addWidget(moreSendButton_);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(sides_[kTcp].area, 0, 0);
+    layout->addWidget(sides_[kUdp].area, 1, 0);
+    layout->addWidget(sendArea_, 2, 0);
+    layout->addLayout(controls, 0, 1, 2, 1);
+    layout->addLayout(sendButtons, 2, 1);
+    layout->setColumnStretch(0, 1);
+    layout->setRowStretch(0, 2);
+    layout->setRowStretch(1, 2);
+    layout->setRowStretch(2, 1);
+}
+
+void CNetDlg::SetToolTips() {
+    ping_->setToolTip(ToolTip(t::kTipPing));
+    sides_[kTcp].openButton->setToolTip(ToolTip(t::kTipOpenTcp));
+    sides_[kUdp].openButton->setToolTip(ToolTip(t::kTipOpenUdp));
+    hexSend_->setToolTip(ToolTip(t::kTipHexSend));
+    hexDisplay_->setToolTip(ToolTip(t::kTipHexDisplay));
+    sides_[kTcp].continuous->setToolTip(ToolTip(t::kTipTcpContinuous));
+    sides_[kUdp].continuous->setToolTip(ToolTip(t::kTipUdpContinuous));
+    frameBreak_->setToolTip(ToolTip(t::kTipFrameBreak));
+    clearSend_->setToolTip(ToolTip(t::kTipClearSend));
+    clearReceive_->setToolTip(ToolTip(t::kTipClearReceive));
+    sides_[kTcp].monitorButton->setToolTip(ToolTip(t::kTipTcpMonitor));
+    sides_[kUdp].monitorButton->setToolTip(ToolTip(t::kTipUdpMonitor));
+    recount_->setToolTip(ToolTip(t::kTipRecount));
+    sides_[kTcp].sendButton->setToolTip(ToolTip(t::kTipTcpSend));
+    sides_[kUdp].sendButton->setToolTip(ToolTip(t::kTipUdpSend));
+    moreSendButton_->setToolTip(ToolTip(t::kTipMoreSend));
+}
+
+void CNetDlg::ConnectControls() {
+    connect(ping_, &QPushButton::clicked, this, &CNetDlg::Ping);
+    for (int side : {kTcp, kUdp}) {
+        LinkSide& link = sides_[side];
+        connect(link.openButton, &QPushButton::clicked, this, [this, side] { ToggleLink(side); });
+        connect(link.sendButton, &QPushButton::clicked, this, [this, side] { sendArea_->Send(side); });
+        connect(link.continuous, &QCheckBox::clicked, this,
+                [this, side](bool checked) { ContinuousClicked(side, checked); });
+        connect(link.period, &QLineEdit::textChanged, this, [this, side] { PeriodChanged(side); });
+        connect(link.monitorButton, &QPushButton::clicked, this, [this, side] { ShowMonitor(side); });
+    }
+    connect(hexSend_, &QCheckBox::toggled, sendArea_, &CSendArea::setHexSend);
+    connect(hexDisplay_, &QCheckBox::toggled, this, [this](bool on) {
+        for (LinkSide& link : sides_) link.area->setHexDisplay(on);
+    });
+    connect(frameBreak_, &QCheckBox::clicked, this, &CNetDlg::FrameBreakClicked);
+    connect(frameTime_, &QLineEdit::textChanged, this, &CNetDlg::FrameTimeChanged);
+    connect(clearReceive_, &QPushButton::clicked, this, &CNetDlg::ClearReceiveAreas);
+    connect(clearSend_, &QPushButton::clicked, sendArea_->edit(), &QPlainTextEdit::clear);
+    connect(recount_, &QPushButton::clicked, this, &CNetDlg::Recount);
+    connect(moreSendButton_, &QPushButton::clicked, this, &CNetDlg::ShowMoreSend);
+}
+
+}  // namespace viz

@@ -1,0 +1,110 @@
+// The page's options (continuous sending, frame line break), counters,
+// monitor windows and the multi-send dialog.
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include <algorithm>
+
+#include "net/NetDlg.h"
+#include "net/NetDlgTexts.h"
+#include "terminal/MoreSendDialog.h"
+#include "terminal/PortMonitorDialog.h"
+#include "terminal/ReceiveArea.h"
+#include "terminal/SendArea.h"
+#include "terminal/TextFormat.h"
+
+namespace viz {
+
+namespace t = netdlg_texts;
+
+namespace {
+
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+// An empty edit counts as 1 ms.
+int Milliseconds(const QLineEdit* edit) {
+    return edit->text().isEmpty() ? 1 : std::max(0, FieldInteger(edit->text().toStdU16String()));
+}
+
+}  // namespace
+
+void CNetDlg::ContinuousClicked(int side, bool checked) {
+    LinkSide& link = sides_[side];
+    if (checked && !link.open) {
+        link.continuous->setChecked(false);
+    } else if (checked) {
+        sendArea_->StartContinuous(side, Period(side));
+    } else {
+        sendArea_->StopContinuous(side);
+    }
+}
+
+void CNetDlg::PeriodChanged(int side) {
+    const LinkSide& link = sides_[side];
+    if (link.open && link.continuous->isChecked()) sendArea_->StartContinuous(side, Period(side));
+}
+
+int CNetDlg::Period(int side) const {
+    return Milliseconds(sides_[side].period);
+}
+
+void CNetDlg::FrameBreakClicked(bool checked) {
+    if (frameTime_->text().isEmpty()) {
+        frameOn_ = false;
+        frameBreak_->setChecked(false);
+        ApplyFrameBreak();
+        QMessageBox::information(this, QCoreApplication::applicationName(), Text(t::kFrameTimeEmpty));
+        return;
+    }
+    frameInterval_ = static_cast<std::uint32_t>(Milliseconds(frameTime_));
+    frameOn_ = checked;
+    ApplyFrameBreak();
+}
+
+void CNetDlg::FrameTimeChanged() {
+    frameInterval_ = static_cast<std::uint32_t>(Milliseconds(frameTime_));
+    ApplyFrameBreak();
+}
+
+void CNetDlg::ApplyFrameBreak() {
+    for (LinkSide& link : sides_) link.area->setFrameBreak(frameOn_, frameInterval_);
+}
+
+void CNetDlg::ClearReceiveAreas() {
+    for (LinkSide& link : sides_) link.area->Clear();
+}
+
+void CNetDlg::Recount() {
+    sendArea_->ResetCounters();
+    for (LinkSide& link : sides_) link.area->ResetCounters();
+}
+
+void CNetDlg::ShowMonitor(int side) {
+    LinkSide& link = sides_[side];
+    if (!link.monitor) {
+        // The caption keeps the ports the edits hold now, whatever they hold later.
+        const QString caption = Text(t::kPortCaption).arg(link.sourcePort->text(), link.destPort->text());
+        link.monitor = new CPortMonitorDialog(Text(side == kTcp ? t::kTcpMonitorTitle : t::kUdpMonitorTitle),
+                                              caption, this);
+        link.area->AttachMonitor(link.monitor);
+        sendArea_->AttachMonitor(side, link.monitor);
+    }
+    link.monitor->show();
+}
+
+void CNetDlg::ShowMoreSend() {
+    if (!moreSend_) {
+        // Multi-send goes straight to the channels; the page's counters stay.
+        moreSend_ = new CMoreSendDialog(
+            context().settings(), MoreSendKind::Network, Text(t::kMoreSendTitle),
+            [this](const std::uint8_t* bytes, std::size_t size) { return Write(kTcp, bytes, size); },
+            [this](const std::uint8_t* bytes, std::size_t size) { return Write(kUdp, bytes, size); }, this);
+    }
+    moreSend_->show();
+}
+
+}  // namespace viz
