@@ -1,0 +1,335 @@
+#include "serial/ComDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "serial/ComDlgTexts.h"
+#include "terminal/ChunkPump.h"
+#include "terminal/MoreSendDialog.h"
+#include "terminal/PortMonitorDialog.h"
+#include "terminal/ReceiveArea.h"
+#include "terminal/SendArea.h"
+#include "terminal/TextFormat.h"
+
+namespace viz {
+namespace {
+
+namespace t = texts::comdlg;
+
+// A loaded file goes out in blocks of this size, the progress bar moving after each.
+constexpr std::size_t kFileBlock = 1024;
+
+QString Text(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(QLatin1StringView(name));
+    return widget;
+}
+
+// A number field's value; an empty field counts as 1.
+int FieldOrOne(const QLineEdit* field) {
+    return field->text().isEmpty() ? 1 : FieldInteger(field->text().toStdU16String());
+}
+
+}  // namespace
+
+CComDlg::CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices)
+    : CPage(context, parent), devices_(std::move(devices)), serial_(devices_.modemLines) {
+    CreateAreas();
+    auto* left = new QVBoxLayout;
+    left->addWidget(CreateConfigGroup());
+    left->addWidget(CreateLineGroups());
+    left->addWidget(CreateHelperGroup());
+    left->addStretch(1);
+
+    sendButton_ = Named(new QPushButton(Text(t::kSend), this), "send");
+    moreSendButton_ = Named(new QPushButton(Text(t::kMoreSend), this), "moreSend");
+    auto* sendButtons = new QVBoxLayout;
+    sendButtons->addStretch(1);
+    sendButtons->addWidget(sendButton_);
+    sendButtons->addWidget(moreSendButton_);
+    auto* sendRow = new QHBoxLayout;
+    sendRow->addWidget(send_, 1);
+    sendRow->addLayout(sendButtons);
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(receive_, 3);
+    right->addLayout(sendRow, 1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(left);
+    layout->addLayout(right, 1);
+
+    connect(sendButton_, &QPushButton::clicked, send_, [this] { send_->Send(0); });
+    connect(moreSendButton_, &QPushButton::clicked, this, &CComDlg::ShowMoreSend);
+    SetToolTips();
+
+    FillLists();
+    LoadSettings();
+    SetLamp(false);
+}
+
+CComDlg::~CComDlg() {
+    // The hand-off first: a reader waiting in it would otherwise keep the
+    // channel's Close waiting for this thread.
+    pump_->Close();
+    serial_.Close();
+    ++session_;
+    if (!context().settings().defaultsRestored()) SaveSettings();
+}
+
+CPortMonitorDialog* CComDlg::monitor() const {
+    return monitor_;
+}
+
+CMoreSendDialog* CComDlg::moreSendDialog() const {
+    return moreSend_;
+}
+
+void CComDlg::CreateAreas() {
+    ReceiveAreaConfig receive;
+    receive.countsFormat = Text(t::kReceiveCounts);
+    receive.initialTitle = Text(t::kReceiveInitialTitle);
+    receive.resetTitle = Text(t::kReceiveResetTitle);
+    receive.captureFile = Text(t::kCaptureFile);
+    receive.captureMessage = Text(t::kCaptureSaved);
+    receive.outputFile = Text(t::kOutputFile);
+    receive.commands = {2024, 2025, 2026, 2027};
+    receive.textForm = ReceivePipeline::TextForm::Serial;
+    receive_ = Named(new CReceiveArea(receive, this), "receiveArea");
+    receive_->SetText(Text(t::kNotes));
+
+    SendAreaConfig send;
+    send.countsFormat = Text(t::kSendCounts);
+    send.initialTitle = Text(t::kSendInitialTitle);
+    send.resetTitle = Text(t::kSendResetTitle);
+    send.links = {{.write = [this](const std::uint8_t* bytes,
+                                   std::size_t count) { return serial_.Write(bytes, count); },
+                   .isOpen = [this] { return open_; },
+                   .blockSize = kFileBlock,
+                   .progressTitle = Text(t::kProgressTitle)}};
+    send_ = Named(new CSendArea(send, this), "sendArea");
+
+    pump_ = new CChunkPump(this);
+    pump_->setDelivery([this](const Chunk& chunk) { receive_->Receive(chunk); }, {});
+}
+
+QWidget* CComDlg::CreateConfigGroup() {
+    auto* group = new QGroupBox(Text(t::kConfigGroup), this);
+    port_ = Named(new QComboBox(group), "port");
+    // Virtual ports (pseudo-terminals, socat links) are not in the system's
+    // list: the user types their path.
+    port_->setEditable(true);
+    port_->setInsertPolicy(QComboBox::NoInsert);
+    // Completing a typed "/dev/ttyS1" to a listed "/dev/ttyS10" would open the wrong port.
+    port_->setCompleter(nullptr);
+    baud_ = Named(new QComboBox(group), "baud");
+    dataBits_ = Named(new QComboBox(group), "dataBits");
+    stopBits_ = Named(new QComboBox(group), "stopBits");
+    parity_ = Named(new QComboBox(group), "parity");
+    openButton_ = Named(new QPushButton(Text(t::kOpenPort), group), "open");
+    lamp_ = Named(new QLabel(group), "lamp");
+
+    auto* grid = new QGridLayout(group);
+    const std::array<std::pair<const char16_t*, QComboBox*>, 5> rows{{{t::kPortLabel, port_},
+                                                                      {t::kBaudLabel, baud_},
+                                                                      {t::kDataBitsLabel, dataBits_},
+                                                                      {t::kStopBitsLabel, stopBits_},
+                                                                      {t::kParityLabel, parity_}}};
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        auto* label = new QLabel(Text(rows[row].first), group);
+        label->setBuddy(rows[row].second);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(rows[row].second, row, 1);
+    }
+    grid->addWidget(lamp_, 5, 0, Qt::AlignCenter);
+    grid->addWidget(openButton_, 5, 1);
+    grid->setColumnStretch(1, 1);
+    connect(openButton_, &QPushButton::clicked, this, &CComDlg::ToggleOpen);
+    return group;
+}
+
+QWidget* CComDlg::CreateLineGroups() {
+    auto* box = new QWidget(this);
+    auto* control = new QGroupBox(Text(t::kLineControlGroup), box);
+    dtr_ = Named(new QCheckBox(Text(t::kDtr), control), "dtr");
+    rts_ = Named(new QCheckBox(Text(t::kRts), control), "rts");
+    break_ = Named(new QCheckBox(Text(t::kBreak), control), "break");
+    auto* controlRow = new QHBoxLayout(control);
+    for (QCheckBox* line : {dtr_, rts_, break_}) {
+        controlRow->addWidget(line);
+        connect(line, &QCheckBox::clicked, this, [this, line] { OutputLineClicked(line); });
+    }
+
+    auto* state = new QGroupBox(Text(t::kLineStateGroup), box);
+    const std::array<std::pair<const char16_t*, const char*>, 4> inputs{
+        {{t::kCts, "cts"}, {t::kDsr, "dsr"}, {t::kRing, "ring"}, {t::kRlsd, "rlsd"}}};
+    auto* stateRow = new QHBoxLayout(state);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        QCheckBox* line = Named(new QCheckBox(Text(inputs[i].first), state), inputs[i].second);
+        QPalette red = line->palette();
+        red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+        red.setColor(QPalette::ButtonText, QColor(255, 0, 0));
+        line->setPalette(red);
+        inputLines_[i] = line;
+        stateRow->addWidget(line);
+        connect(line, &QCheckBox::clicked, this, [this, line] { InputLineClicked(line); });
+    }
+
+    auto* column = new QVBoxLayout(box);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(control);
+    column->addWidget(state);
+    return box;
+}
+
+QWidget* CComDlg::CreateHelperGroup() {
+    auto* group = new QGroupBox(Text(t::kHelperGroup), this);
+    hexSend_ = Named(new QCheckBox(Text(t::kHexSend), group), "hexSend");
+    hexDisplay_ = Named(new QCheckBox(Text(t::kHexDisplay), group), "hexDisplay");
+    continuous_ = Named(new QCheckBox(Text(t::kContinuous), group), "continuous");
+    periodEdit_ = Named(new QLineEdit(Text(t::kDefaultPeriod), group), "period");
+    periodEdit_->setMaxLength(5);
+    frameBreakBox_ = Named(new QCheckBox(Text(t::kFrameBreak), group), "frameBreak");
+    frameTimeEdit_ = Named(new QLineEdit(Text(t::kDefaultFrameTime), group), "frameTime");
+    frameTimeEdit_->setMaxLength(4);
+    clearSend_ = Named(new QPushButton(Text(t::kClearSend), group), "clearSend");
+    clearReceive_ = Named(new QPushButton(Text(t::kClearReceive), group), "clearReceive");
+    monitorButton_ = Named(new QPushButton(Text(t::kMonitor), group), "monitor");
+    resetCounts_ = Named(new QPushButton(Text(t::kResetCounts), group), "resetCounts");
+
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(hexSend_, 0, 0);
+    grid->addWidget(hexDisplay_, 0, 1, 1, 2);
+    grid->addWidget(continuous_, 1, 0);
+    grid->addWidget(periodEdit_, 1, 1);
+    grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 1, 2);
+    grid->addWidget(frameBreakBox_, 2, 0);
+    grid->addWidget(frameTimeEdit_, 2, 1);
+    grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 2, 2);
+    grid->addWidget(clearSend_, 3, 0);
+    grid->addWidget(clearReceive_, 3, 1, 1, 2);
+    grid->addWidget(monitorButton_, 4, 0);
+    grid->addWidget(resetCounts_, 4, 1, 1, 2);
+
+    connect(hexSend_, &QCheckBox::toggled, send_, &CSendArea::setHexSend);
+    connect(hexDisplay_, &QCheckBox::toggled, receive_, &CReceiveArea::setHexDisplay);
+    connect(continuous_, &QCheckBox::clicked, this, &CComDlg::ContinuousClicked);
+    connect(periodEdit_, &QLineEdit::textChanged, this, &CComDlg::PeriodChanged);
+    connect(frameBreakBox_, &QCheckBox::clicked, this, &CComDlg::FrameBreakClicked);
+    connect(frameTimeEdit_, &QLineEdit::textChanged, this, &CComDlg::FrameTimeChanged);
+    connect(clearSend_, &QPushButton::clicked, send_, [this] { send_->edit()->clear(); });
+    connect(clearReceive_, &QPushButton::clicked, receive_, &CReceiveArea::Clear);
+    connect(monitorButton_, &QPushButton::clicked, this, &CComDlg::ShowMonitor);
+    connect(resetCounts_, &QPushButton::clicked, this, &CComDlg::ResetCounts);
+    return group;
+}
+
+void CComDlg::SetToolTips() {
+    const std::pair<QWidget*, const char16_t*> tips[] = {
+        {openButton_, t::kTipOpen},
+        {port_, t::kTipPort},
+        {baud_, t::kTipBaud},
+        {dataBits_, t::kTipDataBits},
+        {stopBits_, t::kTipStopBits},
+        {parity_, t::kTipParity},
+        {hexSend_, t::kTipHexSend},
+        {hexDisplay_, t::kTipHexDisplay},
+        {continuous_, t::kTipContinuous},
+        {frameBreakBox_, t::kTipFrameBreak},
+        {clearSend_, t::kTipClearSend},
+        {clearReceive_, t::kTipClearReceive},
+        {monitorButton_, t::kTipMonitor},
+        {resetCounts_, t::kTipResetCounts},
+        {sendButton_, t::kTipSend},
+        {moreSendButton_, t::kTipMoreSend},
+        {dtr_, t::kTipDtr},
+        {rts_, t::kTipRts},
+        {break_, t::kTipBreak},
+        {inputLines_[0], t::kTipCts},
+        {inputLines_[1], t::kTipDsr},
+        {inputLines_[2], t::kTipRing},
+        {inputLines_[3], t::kTipRlsd},
+    };
+    // Tool tips break lines at LF alone.
+    for (const auto& [widget, tip] : tips)
+        widget->setToolTip(Text(tip).replace(QStringLiteral("\r\n"), "\n"));
+}
+
+void CComDlg::ContinuousClicked(bool checked) {
+    if (!open_) {
+        continuous_->setChecked(false);
+    } else if (checked) {
+        send_->StartContinuous(0, period_);
+    } else {
+        send_->StopContinuous(0);
+    }
+}
+
+// The period is read only while it can take effect; a value typed at other
+// times waits for the next change of the field.
+void CComDlg::PeriodChanged() {
+    if (!open_ || !continuous_->isChecked()) return;
+    period_ = FieldOrOne(periodEdit_);
+    send_->StartContinuous(0, period_);
+}
+
+void CComDlg::FrameBreakClicked(bool checked) {
+    if (frameTimeEdit_->text().isEmpty()) {
+        frameBreak_ = false;
+        frameBreakBox_->setChecked(false);
+        receive_->setFrameBreak(frameBreak_, frameTime_);
+        QMessageBox::warning(this, QCoreApplication::applicationName(), Text(t::kFrameTimeEmpty));
+        return;
+    }
+    frameTime_ =
+        static_cast<std::uint32_t>(std::max(0, FieldInteger(frameTimeEdit_->text().toStdU16String())));
+    frameBreak_ = checked;
+    receive_->setFrameBreak(frameBreak_, frameTime_);
+}
+
+void CComDlg::FrameTimeChanged() {
+    frameTime_ = static_cast<std::uint32_t>(std::max(0, FieldOrOne(frameTimeEdit_)));
+    receive_->setFrameBreak(frameBreak_, frameTime_);
+}
+
+void CComDlg::ResetCounts() {
+    send_->ResetCounters();
+    receive_->ResetCounters();
+}
+
+void CComDlg::ShowMonitor() {
+    if (!monitor_) {
+        monitor_ = new CPortMonitorDialog(Text(t::kMonitorTitle), port_->currentText(), this);
+        receive_->AttachMonitor(monitor_);
+        send_->AttachMonitor(0, monitor_);
+    }
+    monitor_->show();
+}
+
+void CComDlg::ShowMoreSend() {
+    if (!moreSend_) {
+        // Multi-send writes straight to the port; the page's counters stay as they are.
+        auto write = [this](const std::uint8_t* bytes, std::size_t count) {
+            return serial_.Write(bytes, count);
+        };
+        moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Serial, Text(t::kMoreSendTitle),
+                                        write, write, this);
+    }
+    moreSend_->show();
+}
+
+}  // namespace viz

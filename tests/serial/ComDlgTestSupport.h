@@ -1,0 +1,160 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "SerialTestSupport.h"
+#include "TempDir.h"
+#include "app/PageContext.h"
+#include "app/SettingsStore.h"
+#include "serial/ComDlg.h"
+#include "terminal/ListCtrlEx.h"
+#include "terminal/MoreSendDialog.h"
+#include "terminal/PortMonitorDialog.h"
+#include "terminal/ReceiveArea.h"
+#include "terminal/SendArea.h"
+
+namespace viz::testing {
+
+// A serial page over a settings file, a sysfs tree and a working directory
+// of its own, with fake modem lines (pseudo-terminals have none).
+class ComDlgTest : public ::testing::Test {
+protected:
+    ComDlgTest() : previousDirectory_(QDir::currentPath()) {
+        QDir::setCurrent(QString::fromStdString(dir.path().string()));
+        // Sorted as text the list reads ttyS10, ttyS2, ttyUSB0.
+        AddSysfsPort("ttyUSB0", false);
+        AddSysfsPort("ttyS2", true);
+        AddSysfsPort("ttyS10", true);
+    }
+    ~ComDlgTest() override {
+        page_.reset();
+        QDir::setCurrent(previousDirectory_);
+    }
+
+    void AddSysfsPort(const std::string& name, bool withDriver) {
+        const std::filesystem::path device = dir / "sys" / name / "device";
+        std::filesystem::create_directories(withDriver ? device / "driver" : device);
+    }
+
+    // The page, created at first use so a test can prepare settings first.
+    CComDlg& page() {
+        if (!page_) {
+            ComDlgDevices devices;
+            devices.ttyClassRoot = dir / "sys";
+            devices.modemLines = modemLines;
+            page_ = std::make_unique<CComDlg>(context, nullptr, devices);
+            page_->resize(900, 600);
+            page_->show();
+        }
+        return *page_;
+    }
+    // Destroys the page as the program's end does.
+    void EndPage() { page_.reset(); }
+
+    template <typename Widget>
+    Widget* Find(const char* name) {
+        auto* widget = page().findChild<Widget*>(QLatin1StringView(name));
+        if (!widget) ADD_FAILURE() << "no control " << name;
+        return widget;
+    }
+    QComboBox* List(const char* name) { return Find<QComboBox>(name); }
+    QCheckBox* Box(const char* name) { return Find<QCheckBox>(name); }
+    QLineEdit* Field(const char* name) { return Find<QLineEdit>(name); }
+    QPushButton* Button(const char* name) { return Find<QPushButton>(name); }
+
+    // Clicks and answers every message box the click opens; returns their texts.
+    QStringList Click(QAbstractButton* button) {
+        QStringList messages;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&messages] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                messages << box->text();
+                box->accept();
+            }
+        });
+        answer.start(5);
+        // A check box reacts on its box and text only, which sit at its left.
+        const bool box = qobject_cast<QCheckBox*>(button) != nullptr;
+        const QPoint at = box ? QPoint(std::min(8, button->width() / 2), button->height() / 2) : QPoint();
+        QTest::mouseClick(button, Qt::LeftButton, {}, at);
+        return messages;
+    }
+
+    // Types into a field as the user does, replacing what it held.
+    static void Type(QLineEdit* field, const QString& text) {
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, text);
+    }
+
+    QStringList TypePortAndOpen(const std::string& device) {
+        QComboBox* port = List("port");
+        Type(port->lineEdit(), QString::fromStdString(device));
+        EXPECT_EQ(port->currentText().toStdString(), device);
+        return Click(Button("open"));
+    }
+
+    void OpenPty() {
+        const QStringList messages = TypePortAndOpen(pty.slave());
+        ASSERT_TRUE(messages.isEmpty()) << messages.join(u'\n').toStdString();
+        ASSERT_TRUE(page().isOpen());
+    }
+
+    CPortMonitorDialog* StartMonitor() {
+        Click(Button("monitor"));
+        CPortMonitorDialog* monitor = page().monitor();
+        if (monitor) monitor->StartMonitoring();
+        return monitor;
+    }
+
+    std::vector<std::u16string> MonitorKinds() {
+        std::vector<std::u16string> kinds;
+        for (const MonitorRow& row : page().monitor()->list()->rows()) kinds.push_back(row[1]);
+        return kinds;
+    }
+
+    ReceivePipeline& received() { return page().receiveArea()->pipeline(); }
+
+    // Reads what the page wrote to the far end, keeping the page's timers
+    // running meanwhile: until `count` bytes came or `within` has passed.
+    Bytes FarEndRead(std::size_t count, std::chrono::milliseconds within) {
+        Bytes bytes;
+        QElapsedTimer clock;
+        clock.start();
+        while (bytes.size() < count && clock.elapsed() < within.count()) {
+            QTest::qWait(5);
+            const Bytes got = pty.Read(count - bytes.size(), std::chrono::milliseconds(0));
+            bytes.insert(bytes.end(), got.begin(), got.end());
+        }
+        return bytes;
+    }
+
+    TempDir dir;
+    SettingsStore store{dir / "Vizuruv.conf"};
+    PageContext context{store};
+    PtyPair pty;
+    std::shared_ptr<FakeLineState> lines = std::make_shared<FakeLineState>();
+    ModemLinesFactory modemLines = [state = lines](int) { return std::make_unique<FakeModemLines>(state); };
+
+private:
+    QString previousDirectory_;
+    std::unique_ptr<CComDlg> page_;
+};
+
+}  // namespace viz::testing
