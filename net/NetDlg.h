@@ -86,8 +86,6 @@ private:
         // The ports of the last open attempt, for the reason it failed.
         int triedSource = 0;
         int triedDest = 0;
-        // A short write during the current send: the rest of it goes nowhere.
-        bool stalled = false;
     };
 
     // Layout and wiring (NetDlgLayout.cpp).

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
-#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -164,19 +163,9 @@ std::uint64_t CNetDlg::ChannelLink(int side) const {
 }
 
 std::size_t CNetDlg::Write(int side, const std::uint8_t* bytes, std::size_t size) {
-    if (side == kUdp) return udp_.Send(bytes, size);
-    // A TCP peer that stopped reading makes each send wait out its bound. A
-    // file goes out as many sends in one pass of the event loop; after the
-    // first that falls short the rest of that pass sends nothing, so the
-    // window is held for one bound, not one per block.
-    LinkSide& link = sides_[kTcp];
-    if (link.stalled) return 0;
-    const std::size_t sent = tcp_.Send(bytes, size);
-    if (sent < size) {
-        link.stalled = true;
-        QTimer::singleShot(0, this, [this] { sides_[kTcp].stalled = false; });
-    }
-    return sent;
+    // A TCP peer that stopped reading makes a send wait out its bound and
+    // fall short; the file send ends there, so the window is held once.
+    return side == kUdp ? udp_.Send(bytes, size) : tcp_.Send(bytes, size);
 }
 
 std::optional<std::string> CNetDlg::Destination() const {

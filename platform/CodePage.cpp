@@ -2,10 +2,13 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
-#include <map>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <utility>
 
 static_assert(std::endian::native == std::endian::little, "UTF-16 is exchanged with iconv as UTF-16LE");
@@ -14,8 +17,8 @@ namespace viz {
 namespace {
 
 // The Simplified Chinese Mac code page is EUC-CN with a few single bytes of its own.
-constexpr std::array<std::pair<unsigned char, char16_t>, 5> kMacSingleBytes{{
-    {0x80, u'\u00FC'}, {0xA0, u'\u00A0'}, {0xFD, u'\u00A9'}, {0xFE, u'\u2122'}, {0xFF, u'\u2026'}}};
+constexpr std::array<std::pair<unsigned char, char16_t>, 5> kMacSingleBytes{
+    {{0x80, u'\u00FC'}, {0xA0, u'\u00A0'}, {0xFD, u'\u00A9'}, {0xFE, u'\u2122'}, {0xFF, u'\u2026'}}};
 
 const char* IconvName(CodePage page) {
     switch (page) {
@@ -74,13 +77,69 @@ private:
     iconv_t cd_;
 };
 
-Converter& CachedConverter(const char* to, const char* from) {
-    thread_local std::map<std::pair<std::string, std::string>, Converter> cache;
-    auto key = std::make_pair(std::string(to), std::string(from));
-    auto it = cache.find(key);
-    if (it == cache.end()) it = cache.try_emplace(key, to, from).first;
-    it->second.Reset();
-    return it->second;
+// One descriptor per direction and code page, found without building keys:
+// text is converted once per received chunk.
+Converter& CachedConverter(CodePage page, bool encode) {
+    constexpr std::size_t kPages = static_cast<std::size_t>(CodePage::Utf8) + 1;
+    thread_local std::array<std::unique_ptr<Converter>, kPages * 2> cache;
+    std::unique_ptr<Converter>& slot = cache[static_cast<std::size_t>(page) * 2 + (encode ? 1 : 0)];
+    if (!slot) {
+        slot = encode ? std::make_unique<Converter>(IconvName(page), "UTF-16LE")
+                      : std::make_unique<Converter>("UTF-16LE", IconvName(page));
+    }
+    slot->Reset();
+    return *slot;
+}
+
+// Every page but UTF-7 writes ASCII as the same single bytes, so ASCII text
+// (all hex display) needs no conversion at all.
+bool AsciiIsIdentity(CodePage page) {
+    return page != CodePage::Utf7;
+}
+
+// ASCII text as single bytes, four code units at a time; nothing when the
+// text holds any other character.
+std::optional<std::string> NarrowAscii(std::u16string_view text) {
+    std::string bytes(text.size(), '\0');
+    const char16_t* in = text.data();
+    char* out = bytes.data();
+    std::size_t left = text.size();
+    for (; left >= 4; left -= 4, in += 4, out += 4) {
+        std::uint64_t units;
+        std::memcpy(&units, in, sizeof units);
+        if ((units & 0xFF80FF80FF80FF80ULL) != 0) return std::nullopt;
+        const std::uint64_t paired = units | (units >> 8);
+        const auto four = static_cast<std::uint32_t>((paired & 0xFFFF) | ((paired >> 16) & 0xFFFF0000));
+        std::memcpy(out, &four, sizeof four);
+    }
+    for (; left > 0; --left) {
+        if (*in >= 0x80) return std::nullopt;
+        *out++ = static_cast<char>(*in++);
+    }
+    return bytes;
+}
+
+// ASCII bytes as UTF-16, four at a time; nothing when another byte occurs.
+std::optional<std::u16string> WidenAscii(std::string_view bytes) {
+    std::u16string text(bytes.size(), u'\0');
+    const char* in = bytes.data();
+    char16_t* out = text.data();
+    std::size_t left = bytes.size();
+    for (; left >= 4; left -= 4, in += 4, out += 4) {
+        std::uint32_t four;
+        std::memcpy(&four, in, sizeof four);
+        if ((four & 0x80808080U) != 0) return std::nullopt;
+        const std::uint64_t wide = four;
+        const std::uint64_t units =
+            (wide & 0xFF) | ((wide & 0xFF00) << 8) | ((wide & 0xFF0000) << 16) | ((wide & 0xFF000000) << 24);
+        std::memcpy(out, &units, sizeof units);
+    }
+    for (; left > 0; --left) {
+        const auto byte = static_cast<unsigned char>(*in++);
+        if (byte >= 0x80) return std::nullopt;
+        *out++ = byte;
+    }
+    return text;
 }
 
 std::u16string BytesToUtf16(const std::string& bytes) {
@@ -101,7 +160,7 @@ size_t CharLength(std::u16string_view text, size_t i) {
 }
 
 std::optional<std::string> EncodeRun(std::u16string_view text, CodePage page, bool strict) {
-    Converter& cv = CachedConverter(IconvName(page), "UTF-16LE");
+    Converter& cv = CachedConverter(page, true);
     if (!cv.valid()) return std::nullopt;
     std::string out;
     const char* in = reinterpret_cast<const char*>(text.data());
@@ -127,6 +186,9 @@ std::optional<unsigned char> MacSingleByte(char16_t unit) {
 }
 
 std::optional<std::string> Encode(std::u16string_view text, CodePage page, bool strict) {
+    if (AsciiIsIdentity(page)) {
+        if (auto ascii = NarrowAscii(text)) return ascii;
+    }
     if (page != CodePage::Macintosh) return EncodeRun(text, page, strict);
     // The Mac page's own single bytes take precedence over EUC-CN's forms.
     std::string out;
@@ -145,14 +207,19 @@ std::optional<std::string> Encode(std::u16string_view text, CodePage page, bool 
 
 }  // namespace
 
-std::string EncodeText(std::u16string_view text, CodePage page) { return Encode(text, page, false).value_or(""); }
+std::string EncodeText(std::u16string_view text, CodePage page) {
+    return Encode(text, page, false).value_or("");
+}
 
 std::optional<std::string> EncodeTextStrict(std::u16string_view text, CodePage page) {
     return Encode(text, page, true);
 }
 
 std::u16string DecodeText(std::string_view bytes, CodePage page) {
-    Converter& cv = CachedConverter("UTF-16LE", IconvName(page));
+    if (AsciiIsIdentity(page)) {
+        if (auto ascii = WidenAscii(bytes)) return std::move(*ascii);
+    }
+    Converter& cv = CachedConverter(page, false);
     if (!cv.valid()) return {};
     std::string out;
     const char* in = bytes.data();
@@ -174,8 +241,12 @@ std::u16string DecodeText(std::string_view bytes, CodePage page) {
     return BytesToUtf16(out);
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) { return EncodeText(text, CodePage::Utf8); }
+std::string Utf16ToUtf8(std::u16string_view text) {
+    return EncodeText(text, CodePage::Utf8);
+}
 
-std::u16string Utf8ToUtf16(std::string_view text) { return DecodeText(text, CodePage::Utf8); }
+std::u16string Utf8ToUtf16(std::string_view text) {
+    return DecodeText(text, CodePage::Utf8);
+}
 
 }  // namespace viz

@@ -1,8 +1,30 @@
 #include "terminal/AreaText.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace viz {
+namespace {
+
+// The end of the run from `p` of printable ASCII characters (one column
+// each), checked four code units at a time.
+const char16_t* SingleColumnRunEnd(const char16_t* p, const char16_t* end) {
+    constexpr std::uint64_t kHigh = 0xFF80FF80FF80FF80ULL;
+    constexpr std::uint64_t kSpace = 0x0020002000200020ULL;
+    constexpr std::uint64_t kSign = 0x8000800080008000ULL;
+    while (end - p >= 4) {
+        std::uint64_t units;
+        std::memcpy(&units, p, sizeof units);
+        // A unit of 0x80 or more sets a high bit; below 0x20 it borrows.
+        if ((units & kHigh) != 0 || ((units - kSpace) & kSign) != 0) break;
+        p += 4;
+    }
+    while (p != end && *p >= 0x20 && *p < 0x80) ++p;
+    return p;
+}
+
+}  // namespace
 
 std::size_t WideScreenColumns(char16_t unit) {
     if (unit >= 0xDC00 && unit <= 0xDFFF) return 0;
@@ -41,36 +63,66 @@ void AreaText::Assign(std::u16string_view text) {
 AreaText::Update AreaText::TakeUpdate() {
     Update update{reset_, {}};
     const std::size_t from = reset_ ? 0 : shown_;
-    update.text.reserve(text_.size() - from + 8);
     // Breaks before the characters of this update, and one at its end when
     // the last screen line has just been ended.
     auto line = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), from);
-    for (std::size_t i = from; i < text_.size(); ++i) {
-        if (line != lineStarts_.end() && *line == i) {
-            update.text.push_back(u'\n');
-            ++line;
+    update.text.resize(text_.size() - from + static_cast<std::size_t>(lineStarts_.end() - line));
+    char16_t* out = update.text.data();
+    std::size_t i = from;
+    for (;;) {
+        const std::size_t stop = line != lineStarts_.end() ? *line : text_.size();
+        for (; i < stop; ++i) {
+            const char16_t unit = text_[i];
+            *out = unit;
+            out += unit != u'\r' && unit != u'\n';
         }
-        const char16_t unit = text_[i];
-        if (unit != u'\r' && unit != u'\n') update.text.push_back(unit);
+        if (line == lineStarts_.end()) break;
+        if (i == text_.size()) {
+            if (text_.size() > from) *out++ = u'\n';
+            break;
+        }
+        *out++ = u'\n';
+        ++line;
     }
-    if (line != lineStarts_.end() && *line == text_.size() && text_.size() > from)
-        update.text.push_back(u'\n');
+    update.text.resize(static_cast<std::size_t>(out - update.text.data()));
     reset_ = false;
     shown_ = text_.size();
     return update;
 }
 
 void AreaText::Count(std::size_t from) {
-    for (std::size_t i = from; i < text_.size(); ++i) {
-        const char16_t unit = text_[i];
+    const char16_t* const begin = text_.data();
+    const char16_t* const end = begin + text_.size();
+    const char16_t* p = begin + from;
+    if (columns_ == 0) {
+        // Nothing wraps: only the line breaks count.
+        while ((p = std::find(p, end, u'\n')) != end)
+            lineStarts_.push_back(static_cast<std::size_t>(++p - begin));
+        return;
+    }
+    while (p != end) {
+        // A run of one-column characters (all of hex display text) fills the
+        // line arithmetically instead of one character at a time.
+        const char16_t* runEnd = SingleColumnRunEnd(p, end);
+        while (p != runEnd) {
+            if (lastLineColumns_ >= columns_) {
+                lineStarts_.push_back(static_cast<std::size_t>(p - begin));
+                lastLineColumns_ = 0;
+            }
+            const auto take = std::min(static_cast<std::size_t>(runEnd - p), columns_ - lastLineColumns_);
+            p += take;
+            lastLineColumns_ += take;
+        }
+        if (p == end) break;
+        const char16_t unit = *p++;
         if (unit == u'\n') {
-            lineStarts_.push_back(i + 1);
+            lineStarts_.push_back(static_cast<std::size_t>(p - begin));
             lastLineColumns_ = 0;
             continue;
         }
         const std::size_t width = ScreenColumns(unit);
-        if (columns_ != 0 && lastLineColumns_ != 0 && lastLineColumns_ + width > columns_) {
-            lineStarts_.push_back(i);
+        if (lastLineColumns_ != 0 && lastLineColumns_ + width > columns_) {
+            lineStarts_.push_back(static_cast<std::size_t>(p - 1 - begin));
             lastLineColumns_ = 0;
         }
         lastLineColumns_ += width;

@@ -5,7 +5,7 @@
 //
 //   progress_ = new CProcessDlg(u"串口发送文件进度", page);
 //   progress_->Start(fileLength);        // range 0..length, position 0, shown over its owner
-//   progress_->SetPosition(bytesDone);   // after every block, painted at once
+//   progress_->SetPosition(bytesDone);   // during the send, painted at once
 
 #include <QDialog>
 

@@ -25,8 +25,8 @@ void ReceivePipeline::Receive(const Chunk& chunk, std::u16string_view prefix, st
     if (area_.lineCount() > kMaxLines) area_.Clear();
 
     Bytes shown;
-    std::u16string text(prefix);
-    text += Convert(chunk, shown);
+    std::u16string text = Convert(chunk, shown);
+    if (!prefix.empty()) text.insert(0, prefix);
     text += suffix;
     // A clock read later than a chunk (another source feeding the same area)
     // counts as no time passed rather than as a wrapped-around tick count.

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <chrono>
+
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ProcessDlg.h"
 #include "terminal/TerminalTexts.h"
@@ -77,10 +79,20 @@ void CSendArea::Tick(int index) {
 void CSendArea::SendFile(Link& link) {
     if (!link.progress) link.progress = new CProcessDlg(link.setup.progressTitle, window());
     link.progress->Start(file_.bytes().size());
+    // Painting after every block costs more than the block itself; the
+    // window and title follow the send a few dozen times a second instead.
+    constexpr auto kPaintInterval = std::chrono::milliseconds(20);
+    auto lastPaint = std::chrono::steady_clock::now();
+    std::size_t reached = 0;
     link.logic.SendFile(file_.bytes(), [&](std::size_t done) {
+        reached = done;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPaint < kPaintInterval) return;
+        lastPaint = now;
         link.progress->SetPosition(done);
         UpdateTitle();
     });
+    link.progress->SetPosition(reached);
     edit_->setPlainText(QString::fromStdU16String(file_.Finish()));
 }
 

@@ -30,10 +30,13 @@ void SendLink::SendFile(const Bytes& file, const std::function<void(std::size_t 
     sendReady_ = false;
     while (done < file.size()) {
         const std::size_t size = std::min(block, file.size() - done);
-        config_.write(file.data() + done, size);
+        const std::size_t written = config_.write(file.data() + done, size);
         done += size;
         sentTotal_ += static_cast<std::int64_t>(size);
         if (afterBlock) afterBlock(done);
+        // A link that took less than a block has stalled or failed; going on
+        // would hold the window for every block that is left.
+        if (written < size) break;
     }
     sendReady_ = true;
 }

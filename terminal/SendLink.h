@@ -46,9 +46,9 @@ public:
     std::optional<std::size_t> Tick(std::u16string_view text, bool hex);
     bool sendReady() const { return sendReady_; }
 
-    // Writes the whole file in blocks; the counters advance by the nominal
-    // block sizes whatever the writes return. `afterBlock` gets the bytes
-    // done so far after each block.
+    // Writes the file in blocks until it is done or a write takes less than
+    // its block; the counters advance by the nominal size of each block
+    // written. `afterBlock` gets the bytes done so far after each block.
     void SendFile(const Bytes& file, const std::function<void(std::size_t done)>& afterBlock);
 
     void setMonitor(RecordSink sink) { monitor_ = std::move(sink); }

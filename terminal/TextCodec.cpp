@@ -1,8 +1,13 @@
 #include "terminal/TextCodec.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 
 #include "platform/CodePage.h"
+
+static_assert(std::endian::native == std::endian::little, "hex cells are stored as little-endian words");
 
 namespace viz {
 namespace {
@@ -32,9 +37,24 @@ Bytes ScanHex(std::u16string_view text, std::size_t maxBytes) {
     return bytes;
 }
 
+constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+
+// Each byte's display cell ("3F ") as three UTF-16 code units in the low 48
+// bits, in memory order.
+constexpr std::array<std::uint64_t, 256> kHexCells = [] {
+    std::array<std::uint64_t, 256> cells{};
+    for (std::size_t byte = 0; byte < cells.size(); ++byte) {
+        cells[byte] = std::uint64_t{kDigits[byte >> 4]} | (std::uint64_t{kDigits[byte & 0x0F]} << 16) |
+                      (std::uint64_t{u' '} << 32);
+    }
+    return cells;
+}();
+
 }  // namespace
 
-Bytes HexToBytes(std::u16string_view text) { return ScanHex(text, text.size()); }
+Bytes HexToBytes(std::u16string_view text) {
+    return ScanHex(text, text.size());
+}
 
 Bytes TextToBytes(std::u16string_view text) {
     const std::string encoded = EncodeText(text, CodePage::Ansi);
@@ -42,24 +62,37 @@ Bytes TextToBytes(std::u16string_view text) {
 }
 
 std::u16string BytesToHexDisplay(const std::uint8_t* data, std::size_t size) {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    std::u16string text;
-    text.reserve(size * 3);
-    for (std::size_t i = 0; i < size; ++i) {
-        text.push_back(kDigits[data[i] >> 4]);
-        text.push_back(kDigits[data[i] & 0x0F]);
-        text.push_back(u' ');
+    // Zero fill is a plain memset; every unit is written below.
+    std::u16string text(size * 3, u'\0');
+    char16_t* out = text.data();
+    std::size_t i = 0;
+    // Four bytes make twelve code units: three 64-bit stores.
+    for (; i + 4 <= size; i += 4, out += 12) {
+        const std::uint64_t a = kHexCells[data[i]];
+        const std::uint64_t b = kHexCells[data[i + 1]];
+        const std::uint64_t c = kHexCells[data[i + 2]];
+        const std::uint64_t d = kHexCells[data[i + 3]];
+        const std::uint64_t words[3] = {a | (b << 48), (b >> 16) | (c << 32), (c >> 32) | (d << 16)};
+        std::memcpy(out, words, sizeof words);
+    }
+    for (; i < size; ++i, out += 3) {
+        out[0] = kDigits[data[i] >> 4];
+        out[1] = kDigits[data[i] & 0x0F];
+        out[2] = u' ';
     }
     return text;
 }
 
 std::u16string BytesToDisplayText(const std::uint8_t* data, std::size_t size) {
     const std::uint8_t* end = std::find(data, data + size, 0);
-    std::string expanded;
-    expanded.reserve(static_cast<std::size_t>(end - data) * 2);
+    const auto length = static_cast<std::size_t>(end - data);
+    const auto lineFeeds = static_cast<std::size_t>(std::count(data, end, std::uint8_t{0x0A}));
+    if (lineFeeds == 0) return DecodeText({reinterpret_cast<const char*>(data), length}, CodePage::Ansi);
+    std::string expanded(length + lineFeeds, '\0');
+    char* out = expanded.data();
     for (const std::uint8_t* p = data; p != end; ++p) {
-        if (*p == 0x0A) expanded.push_back('\r');
-        expanded.push_back(static_cast<char>(*p));
+        if (*p == 0x0A) *out++ = '\r';
+        *out++ = static_cast<char>(*p);
     }
     return DecodeText(expanded, CodePage::Ansi);
 }
@@ -72,7 +105,8 @@ std::u16string SerialTextDecoder::Decode(const std::uint8_t* data, std::size_t s
         held_ = false;
     }
     chunk.insert(chunk.end(), data, data + size);
-    const auto highBytes = std::count_if(chunk.begin(), chunk.end(), [](std::uint8_t b) { return b >= 0x80; });
+    const auto highBytes =
+        std::count_if(chunk.begin(), chunk.end(), [](std::uint8_t b) { return b >= 0x80; });
     if (highBytes % 2 == 1 && chunk.back() >= 0x80) {
         heldByte_ = chunk.back();
         held_ = true;

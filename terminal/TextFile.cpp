@@ -1,6 +1,5 @@
 #include "terminal/TextFile.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -30,12 +29,7 @@ int CreateFile(const std::filesystem::path& path) {
 }  // namespace
 
 std::string ToAnsiText(std::u16string_view text) {
-    std::string ascii(text.size(), '\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] >= 0x80) return EncodeText(text, CodePage::Ansi);
-        ascii[i] = static_cast<char>(text[i]);
-    }
-    return ascii;
+    return EncodeText(text, CodePage::Ansi);
 }
 
 std::string WriteTextFile(const std::filesystem::path& path, std::u16string_view text) {

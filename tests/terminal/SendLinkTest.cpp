@@ -32,7 +32,6 @@ Bytes Pattern(std::size_t size) {
 
 TEST(SendLinkTest, FileIsWrittenInFullBlocksThenTheRemainderCountingNominalSizes) {
     FakeChannel channel;
-    channel.result = 0;  // failures during a file send are not noticed
     SendLink link({.write = channel.Writer(), .blockSize = 1024});
     const Bytes file = Pattern(2500);
     std::vector<std::size_t> progress;
@@ -46,6 +45,35 @@ TEST(SendLinkTest, FileIsWrittenInFullBlocksThenTheRemainderCountingNominalSizes
     EXPECT_EQ(joined, file);
     EXPECT_EQ(progress, (std::vector<std::size_t>{1024, 2048, 2500}));
     EXPECT_EQ(link.sentTotal(), 2500);
+}
+
+TEST(SendLinkTest, FileSendEndsAtTheFirstWriteThatFallsShortOfItsBlock) {
+    // A peer that stopped reading takes part of the second block, then nothing.
+    const std::vector<std::size_t> results{1024, 300, 0, 0};
+    std::size_t calls = 0;
+    SendLink link(
+        {.write = [&](const std::uint8_t*, std::size_t) { return results.at(calls++); }, .blockSize = 1024});
+    std::vector<std::size_t> progress;
+    link.SendFile(Pattern(4096), [&](std::size_t done) { progress.push_back(done); });
+    EXPECT_EQ(calls, 2u);
+    EXPECT_EQ(progress, (std::vector<std::size_t>{1024, 2048}));
+    EXPECT_EQ(link.sentTotal(), 2048) << "the short block counts at its nominal size";
+    EXPECT_TRUE(link.sendReady());
+
+    // A failed first write sends nothing more.
+    FakeChannel failing;
+    failing.result = 0;
+    SendLink dead({.write = failing.Writer(), .blockSize = 64});
+    dead.SendFile(Pattern(1000), {});
+    EXPECT_EQ(failing.writes.size(), 1u);
+
+    // A page that pads its last report writes more than the block: not short.
+    FakeChannel reports;
+    reports.result = 64;
+    SendLink usb({.write = reports.Writer(), .blockSize = 64});
+    usb.SendFile(Pattern(130), {});
+    EXPECT_EQ(reports.writes.size(), 3u);
+    EXPECT_EQ(usb.sentTotal(), 130);
 }
 
 TEST(SendLinkTest, FileOfExactlyOneBlockGoesInOnePieceAndPagesChooseTheirBlockSize) {
