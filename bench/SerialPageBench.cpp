@@ -14,22 +14,19 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <string>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include "BenchPty.h"
+#include "UiStallMeter.h"
 #include "app/PageContext.h"
 #include "app/SettingsStore.h"
 #include "serial/ComDlg.h"
@@ -37,72 +34,8 @@
 
 namespace {
 
+using bench::PatternByte;
 constexpr int kTickMs = 5;
-
-struct Pty {
-    int master = -1;
-    std::string slave;
-};
-
-Pty OpenPty() {
-    Pty pty;
-    pty.master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    char name[128] = {};
-    if (pty.master < 0 || ::grantpt(pty.master) != 0 || ::unlockpt(pty.master) != 0 ||
-        ::ptsname_r(pty.master, name, sizeof name) != 0) {
-        std::perror("pty");
-        std::exit(2);
-    }
-    pty.slave = name;
-    return pty;
-}
-
-std::uint8_t PatternByte(std::size_t at) {
-    return static_cast<std::uint8_t>(at % 251);
-}
-
-// Writes `total` pattern bytes into the master, blocking while the far side is behind.
-std::thread StartWriter(int master, std::size_t total) {
-    return std::thread([master, total] {
-        std::vector<std::uint8_t> block(64 * 1024 + 251);
-        for (std::size_t i = 0; i < block.size(); ++i) block[i] = PatternByte(i);
-        std::size_t done = 0;
-        while (done < total) {
-            const std::size_t size = std::min<std::size_t>(64 * 1024, total - done);
-            const ssize_t n = ::write(master, block.data() + done % 251, size);
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
-    });
-}
-
-double MegabytesPerSecond(std::size_t bytes, double seconds) {
-    return static_cast<double>(bytes) / 1e6 / seconds;
-}
-
-double RawPtyRate(std::size_t total) {
-    Pty pty = OpenPty();
-    const int slave = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY);
-    termios line{};
-    ::tcgetattr(slave, &line);
-    ::cfmakeraw(&line);
-    ::tcsetattr(slave, TCSANOW, &line);
-    std::vector<std::uint8_t> buffer(64 * 1024);
-    QElapsedTimer clock;
-    clock.start();
-    std::thread writer = StartWriter(pty.master, total);
-    std::size_t got = 0;
-    while (got < total) {
-        const ssize_t n = ::read(slave, buffer.data(), buffer.size());
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    writer.join();
-    ::close(slave);
-    ::close(pty.master);
-    return MegabytesPerSecond(got, seconds);
-}
 
 // Bytes of the output file that do not match the "%02X " text of the pattern.
 std::size_t OutputMismatches(const std::filesystem::path& path, std::size_t total) {
@@ -134,7 +67,7 @@ int main(int argc, char** argv) {
     }
     const std::size_t total = megabytes * 1000 * 1000;
 
-    const double rawRate = RawPtyRate(total);
+    const bench::RawRead raw = bench::ReadRawPty(total, 64 * 1024);
 
     QTemporaryDir settingsDir;
     viz::SettingsStore store(settingsDir.filePath(QStringLiteral("Vizuruv.conf")).toStdString());
@@ -145,7 +78,7 @@ int main(int argc, char** argv) {
     page.resize(1000, 680);
     page.show();
 
-    Pty pty = OpenPty();
+    bench::Pty pty = bench::OpenPty();
     page.findChild<QComboBox*>(QStringLiteral("port"))->setEditText(QString::fromStdString(pty.slave));
     page.findChild<QComboBox*>(QStringLiteral("baud"))->setCurrentText(QStringLiteral("115200"));
     page.ToggleOpen();
@@ -157,25 +90,14 @@ int main(int argc, char** argv) {
     viz::CReceiveArea* area = page.receiveArea();
     area->ToggleOutput();
 
-    // How late a 5 ms timer on the UI thread fires: the longest time the
-    // event loop could not paint, take input or run timers.
-    qint64 longestLateNs = 0;
-    QElapsedTimer tickClock;
-    QTimer heartbeat;
-    heartbeat.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longestLateNs = std::max(longestLateNs, tickClock.nsecsElapsed() - kTickMs * 1000000LL);
-        tickClock.restart();
-    });
-
+    bench::UiStallMeter meter(kTickMs);
     QElapsedTimer elapsed;
     double seconds = 0;
     std::thread writer;
     QTimer::singleShot(200, [&] {
-        tickClock.start();
-        heartbeat.start(kTickMs);
+        meter.Start();
         elapsed.start();
-        writer = StartWriter(pty.master, total);
+        writer = bench::StartPatternWriter(pty.master, total);
     });
     QTimer done;
     QObject::connect(&done, &QTimer::timeout, [&] {
@@ -198,10 +120,10 @@ int main(int argc, char** argv) {
         OutputMismatches(std::filesystem::current_path() / "串口数据输出记录.txt", total);
 
     std::printf("input_bytes %zu\n", total);
-    std::printf("raw_pty_mb_per_s %.1f\n", rawRate);
-    std::printf("serial_page_mb_per_s %.1f\n", MegabytesPerSecond(received, seconds));
+    std::printf("raw_pty_mb_per_s %.1f\n", bench::MegabytesPerSecond(raw.bytes, raw.seconds));
+    std::printf("serial_page_mb_per_s %.1f\n", bench::MegabytesPerSecond(received, seconds));
     std::printf("bytes_lost %zu\n", total - std::min(total, received));
     std::printf("output_file_mismatches %zu\n", mismatches);
-    std::printf("longest_ui_stall_ms %.1f\n", longestLateNs / 1e6);
+    std::printf("longest_ui_stall_ms %.1f\n", meter.longestMs());
     return received == total && mismatches == 0 ? 0 : 1;
 }

@@ -2,9 +2,6 @@
 // the rate the TCP client's reader delivers into a sink that only counts,
 // and the time the client takes to send 100 MB in the page's 1024-byte file
 // blocks and in one call. Prints one line per measurement in MB/s.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSockets.h"
 #include "net/TCPClient.h"
 #include "platform/Signals.h"
 
@@ -31,69 +29,13 @@ double Seconds(Clock::duration elapsed) {
     return std::chrono::duration<double>(elapsed).count();
 }
 
-void Report(const char* what, std::size_t bytes, Clock::duration elapsed) {
-    std::printf("%-44s %8.1f MB/s  (%zu MB in %.3f s)\n", what,
-                static_cast<double>(bytes) / kMegabyte / Seconds(elapsed), bytes / kMegabyte,
-                Seconds(elapsed));
-}
-
-int ListenOnLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    ::listen(fd, 4);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-int ConnectTo(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    return fd;
-}
-
-void WriteAll(int fd, std::size_t total) {
-    const std::vector<char> block(64 * 1024, 'x');
-    for (std::size_t done = 0; done < total;) {
-        const ssize_t sent = ::send(fd, block.data(), std::min(block.size(), total - done), MSG_NOSIGNAL);
-        if (sent <= 0) return;
-        done += static_cast<std::size_t>(sent);
-    }
-}
-
-std::size_t ReadAll(int fd) {
-    std::vector<char> buffer(64 * 1024);
-    std::size_t total = 0;
-    for (;;) {
-        const ssize_t got = ::recv(fd, buffer.data(), buffer.size(), 0);
-        if (got <= 0) return total;
-        total += static_cast<std::size_t>(got);
-    }
+void Report(const char* what, std::size_t bytes, double seconds) {
+    std::printf("%-44s %8.1f MB/s  (%zu MB in %.3f s)\n", what, static_cast<double>(bytes) / kMegabyte / seconds,
+                bytes / kMegabyte, seconds);
 }
 
 void RawLoopback(std::size_t total) {
-    int port = 0;
-    const int listening = ListenOnLoopback(port);
-    std::thread writer([&] {
-        const int fd = ConnectTo(port);
-        WriteAll(fd, total);
-        ::close(fd);
-    });
-    const int peer = ::accept(listening, nullptr, nullptr);
-    const auto start = Clock::now();
-    const std::size_t got = ReadAll(peer);
-    Report("raw loopback, plain sockets", got, Clock::now() - start);
-    writer.join();
-    ::close(peer);
-    ::close(listening);
+    Report("raw loopback, plain sockets", total, bench::RawLoopbackSeconds(total, 64 * 1024));
 }
 
 class CountingSink : public viz::ChunkSink {
@@ -148,7 +90,7 @@ private:
 // Opens the client to a fresh loopback listener; the accepted peer.
 int OpenClient(viz::CTCPClient& client, const std::shared_ptr<CountingSink>& sink) {
     int port = 0;
-    const int listening = ListenOnLoopback(port);
+    const int listening = bench::ListenOnLoopback(port);
     auto listener = std::make_shared<QuietListener>();
     if (!client.Open("127.0.0.1", 0, port, sink, listener) || listener->WaitConnected() != 0) {
         std::fprintf(stderr, "connect failed\n");
@@ -164,10 +106,10 @@ void ClientReceive(std::size_t total) {
     auto sink = std::make_shared<CountingSink>();
     const int peer = OpenClient(client, sink);
     const auto start = Clock::now();
-    std::thread writer([&] { WriteAll(peer, total); });
+    std::thread writer([&] { bench::SendAll(peer, total, 64 * 1024); });
     sink->WaitFor(total);
     const auto elapsed = Clock::now() - start;
-    Report("TCP client reader into a counting sink", total, elapsed);
+    Report("TCP client reader into a counting sink", total, Seconds(elapsed));
     std::printf("%-44s %8zu bytes average\n", "  chunk size", total / sink->chunks());
     writer.join();
     client.Close();
@@ -179,7 +121,7 @@ void ClientSend(std::size_t total, std::size_t block, const char* what) {
     auto sink = std::make_shared<CountingSink>();
     const int peer = OpenClient(client, sink);
     std::size_t received = 0;
-    std::thread reader([&] { received = ReadAll(peer); });
+    std::thread reader([&] { received = bench::ReceiveAll(peer, SIZE_MAX); });
     const std::vector<std::uint8_t> data(block, 0x5A);
     std::size_t sent = 0;
     const auto start = Clock::now();
@@ -188,7 +130,7 @@ void ClientSend(std::size_t total, std::size_t block, const char* what) {
     const auto elapsed = Clock::now() - start;
     client.Close();
     reader.join();
-    Report(what, sent, elapsed);
+    Report(what, sent, Seconds(elapsed));
     if (received != total || sent != total)
         std::printf("  sent %zu, peer received %zu of %zu\n", sent, received, total);
     ::close(peer);

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "UiStallMeter.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/ReceiveArea.h"
 
@@ -86,24 +87,14 @@ int main(int argc, char** argv) {
             ++passes;
         });
 
-    // A 1 ms timer on the UI thread: the longest gap between its ticks is the
-    // longest time the event loop could not run (paint, input, timers).
-    qint64 longestGapNs = 0;
-    QElapsedTimer gapClock;
-    QTimer heartbeat;
-    heartbeat.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longestGapNs = std::max(longestGapNs, gapClock.nsecsElapsed());
-        gapClock.restart();
-    });
+    bench::UiStallMeter meter(1);
 
     const std::size_t total = options.megabytes * 1024 * 1024;
     std::atomic<std::size_t> pushed = 0;
     QElapsedTimer elapsed;
     std::thread producer;
     QTimer::singleShot(200, [&] {
-        gapClock.start();
-        heartbeat.start(1);
+        meter.Start();
         elapsed.start();
         producer = std::thread([&] {
             std::vector<std::uint8_t> data(options.chunk);
@@ -141,7 +132,7 @@ int main(int argc, char** argv) {
     std::printf("input_mb_per_s %.1f\n", total / 1048576.0 / seconds);
     std::printf("bytes_lost %zu\n", total - std::min(total, received));
     std::printf("output_file_complete %s\n", outputComplete ? "yes" : "no");
-    std::printf("longest_event_loop_stall_ms %.1f\n", longestGapNs / 1e6);
+    std::printf("longest_event_loop_stall_ms %.1f\n", meter.longestMs());
     std::printf("longest_pass_ms %.1f\n", longestPassNs / 1e6);
     std::printf("passes %zu\n", passes);
     std::printf("ui_time_in_passes_percent %.0f\n", 100.0 * passNs / elapsed.nsecsElapsed());

@@ -1,0 +1,29 @@
+#pragma once
+// How long the UI thread's event loop could not run (paint, take input, fire
+// timers): the longest lateness of a precise timer ticking every few ms.
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <functional>
+
+namespace bench {
+
+class UiStallMeter {
+public:
+    explicit UiStallMeter(int intervalMs);
+    void Start();
+    void Stop() { timer_.stop(); }
+    double longestMs() const { return static_cast<double>(longestNs_) / 1e6; }
+
+private:
+    int intervalMs_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 longestNs_ = 0;
+};
+
+// Runs the event loop until `condition` holds (true) or `limitMs` passed (false).
+bool WaitFor(const std::function<bool()>& condition, int limitMs);
+
+}  // namespace bench
