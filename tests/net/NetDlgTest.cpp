@@ -20,7 +20,7 @@
 #include "TempDir.h"
 #include "app/PageContext.h"
 #include "terminal/ListCtrlEx.h"
-#include "terminal/ModalCatcher.h"
+#include "ModalCatcher.h"
 #include "terminal/ProcessDlg.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <memory>
 
+#include "PageTestSupport.h"
 #include "SerialTestSupport.h"
 #include "TempDir.h"
 #include "app/PageContext.h"
@@ -78,23 +79,7 @@ protected:
     QLineEdit* Field(const char* name) { return Find<QLineEdit>(name); }
     QPushButton* Button(const char* name) { return Find<QPushButton>(name); }
 
-    // Clicks and answers every message box the click opens; returns their texts.
-    QStringList Click(QAbstractButton* button) {
-        QStringList messages;
-        QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&messages] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                messages << box->text();
-                box->accept();
-            }
-        });
-        answer.start(5);
-        // A check box reacts on its box and text only, which sit at its left.
-        const bool box = qobject_cast<QCheckBox*>(button) != nullptr;
-        const QPoint at = box ? QPoint(std::min(8, button->width() / 2), button->height() / 2) : QPoint();
-        QTest::mouseClick(button, Qt::LeftButton, {}, at);
-        return messages;
-    }
+    QStringList Click(QAbstractButton* button) { return ClickAnsweringMessages(button); }
 
     // Types into a field as the user does, replacing what it held.
     static void Type(QLineEdit* field, const QString& text) {

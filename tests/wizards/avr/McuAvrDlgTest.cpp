@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../../tools/PageTestSupport.h"
+#include "PageTestSupport.h"
 #include "wizards/avr/AvrUartWizard.h"
 
 namespace viz {

@@ -2,10 +2,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
+#include <QCheckBox>
 #include <QTest>
-#include <QTimer>
 
+#include <algorithm>
+
+#include "ModalCatcher.h"
 #include "TempDir.h"
 #include "app/PageContext.h"
 #include "app/SettingsStore.h"
@@ -27,19 +29,15 @@ Widget* ButtonWithText(QWidget& page, const QString& text) {
     return nullptr;
 }
 
-// Clicks `button` and answers every message box it opens, returning their texts.
+// Clicks `button` as the user does and answers every message box it opens,
+// returning their texts.
 inline QStringList ClickAnsweringMessages(QAbstractButton* button) {
-    QStringList messages;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&messages] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            messages << box->text();
-            box->accept();
-        }
-    });
-    answer.start(10);
-    QTest::mouseClick(button, Qt::LeftButton);
-    return messages;
+    ModalCatcher catcher;
+    // A check box reacts on its box and text only, which sit at its left.
+    const bool box = qobject_cast<QCheckBox*>(button) != nullptr;
+    const QPoint at = box ? QPoint(std::min(8, button->width() / 2), button->height() / 2) : QPoint();
+    QTest::mouseClick(button, Qt::LeftButton, {}, at);
+    return catcher.texts();
 }
 
 }  // namespace viz::testing
