@@ -1,27 +1,13 @@
 #include "terminal/AreaText.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 
 namespace viz {
 namespace {
 
-// The end of the run from `p` of printable ASCII characters (one column
-// each), checked four code units at a time.
+// The end of the run from `p` of printable ASCII characters (one column each).
 const char16_t* SingleColumnRunEnd(const char16_t* p, const char16_t* end) {
-    constexpr std::uint64_t kHigh = 0xFF80FF80FF80FF80ULL;
-    constexpr std::uint64_t kSpace = 0x0020002000200020ULL;
-    constexpr std::uint64_t kSign = 0x8000800080008000ULL;
-    while (end - p >= 4) {
-        std::uint64_t units;
-        std::memcpy(&units, p, sizeof units);
-        // A unit of 0x80 or more sets a high bit; below 0x20 it borrows.
-        if ((units & kHigh) != 0 || ((units - kSpace) & kSign) != 0) break;
-        p += 4;
-    }
-    while (p != end && *p >= 0x20 && *p < 0x80) ++p;
-    return p;
+    return std::find_if_not(p, end, [](char16_t unit) { return unit >= 0x20 && unit < 0x80; });
 }
 
 }  // namespace

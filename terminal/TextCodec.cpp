@@ -37,11 +37,10 @@ Bytes ScanHex(std::u16string_view text, std::size_t maxBytes) {
     return bytes;
 }
 
-constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-
 // Each byte's display cell ("3F ") as three UTF-16 code units in the low 48
 // bits, in memory order.
 constexpr std::array<std::uint64_t, 256> kHexCells = [] {
+    constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     std::array<std::uint64_t, 256> cells{};
     for (std::size_t byte = 0; byte < cells.size(); ++byte) {
         cells[byte] = std::uint64_t{kDigits[byte >> 4]} | (std::uint64_t{kDigits[byte & 0x0F]} << 16) |
@@ -75,11 +74,7 @@ std::u16string BytesToHexDisplay(const std::uint8_t* data, std::size_t size) {
         const std::uint64_t words[3] = {a | (b << 48), (b >> 16) | (c << 32), (c >> 32) | (d << 16)};
         std::memcpy(out, words, sizeof words);
     }
-    for (; i < size; ++i, out += 3) {
-        out[0] = kDigits[data[i] >> 4];
-        out[1] = kDigits[data[i] & 0x0F];
-        out[2] = u' ';
-    }
+    for (; i < size; ++i, out += 3) std::memcpy(out, &kHexCells[data[i]], 3 * sizeof(char16_t));
     return text;
 }
 

@@ -28,14 +28,10 @@ int CreateFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::string ToAnsiText(std::u16string_view text) {
-    return EncodeText(text, CodePage::Ansi);
-}
-
 std::string WriteTextFile(const std::filesystem::path& path, std::u16string_view text) {
     const int fd = CreateFile(path);
     if (fd < 0) return std::strerror(errno);
-    const bool written = WriteAll(fd, ToAnsiText(text));
+    const bool written = WriteAll(fd, EncodeText(text, CodePage::Ansi));
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     if (!written) return std::strerror(writeError);
@@ -51,7 +47,7 @@ bool TextOutputFile::Open(const std::filesystem::path& path) {
 
 bool TextOutputFile::Append(std::u16string_view text) {
     if (fd_ < 0) return false;
-    return WriteAll(fd_, ToAnsiText(text));
+    return WriteAll(fd_, EncodeText(text, CodePage::Ansi));
 }
 
 void TextOutputFile::Close() {

@@ -11,9 +11,6 @@
 
 namespace viz {
 
-// Display text to code page 936; plain ASCII (all hex display) skips iconv.
-std::string ToAnsiText(std::u16string_view text);
-
 // Writes `text` as the whole file, replacing it. Returns "" on success, else
 // the system's description of the failure.
 std::string WriteTextFile(const std::filesystem::path& path, std::u16string_view text);
