@@ -1,6 +1,6 @@
 #pragma once
 
-// The main window's and the application dialogs' own texts.
+// The main window's and the about box's own texts.
 namespace viz::texts {
 
 inline constexpr char kResourceTitle[] = "Duvezer [作者：Ruderu]";
@@ -9,16 +9,5 @@ inline constexpr char kAboutTitle[] = "关于 Vizuruv";
 inline constexpr char kAboutItem[] = "关于 Vizuruv(&A)...";
 inline constexpr char kHelpMenu[] = "帮助(&H)";
 inline constexpr char kOk[] = "确定";
-
-inline constexpr char kSoftConfigureTitle[] = "软件配置";
-inline constexpr char kAutoCheck[] = "自动检测新版本";
-inline constexpr char kWaiting[] = "等待配置...";
-inline constexpr char kConfigure[] = "配置";
-inline constexpr char kConfigured[] = "配置成功，并在重启软件后生效！";
-inline constexpr char kRestore[] = "恢复";
-inline constexpr char kRestored[] = "恢复默认配置成功，并在重启软件后生效！";
-inline constexpr char kExit[] = "退出";
-// Shown instead of a success text when the settings file cannot be written.
-inline constexpr char kSaveFailed[] = "配置失败：无法写入设置文件，请检查配置目录的权限！";
 
 }  // namespace viz::texts

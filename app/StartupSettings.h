@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace viz {
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "app/PageContext.h"
-#include "app/SettingsStore.h"
+#include "base/PageContext.h"
+#include "base/SettingsStore.h"
 
 namespace viz {
 

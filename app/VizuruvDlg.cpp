@@ -10,7 +10,7 @@
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
 #include "app/AppTexts.h"
-#include "app/PageContext.h"
+#include "base/PageContext.h"
 #include "net/NetDlg.h"
 #include "net/ServerDlg.h"
 #include "serial/ComAdvanceMonitorDlg.h"

@@ -29,7 +29,7 @@
 
 #include "BenchSockets.h"
 #include "UiStallMeter.h"
-#include "app/PageContext.h"
+#include "base/PageContext.h"
 #include "net/NetDlg.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"

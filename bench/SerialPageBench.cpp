@@ -27,8 +27,8 @@
 
 #include "BenchPty.h"
 #include "UiStallMeter.h"
-#include "app/PageContext.h"
-#include "app/SettingsStore.h"
+#include "base/PageContext.h"
+#include "base/SettingsStore.h"
 #include "serial/ComDlg.h"
 #include "terminal/ReceiveArea.h"
 

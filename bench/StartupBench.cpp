@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/PageContext.h"
-#include "app/SettingsStore.h"
+#include "base/PageContext.h"
+#include "base/SettingsStore.h"
 #include "app/VizuruvDlg.h"
 #include "platform/Signals.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "app/Page.h"
+#include "base/Page.h"
 #include "net/Pinger.h"
 #include "net/TCPClient.h"
 #include "net/UDPClient.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "app/Page.h"
+#include "base/Page.h"
 #include "serial/ModemLines.h"
 #include "serial/Serial.h"
 

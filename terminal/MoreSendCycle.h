@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/TextCodec.h"
 
 namespace viz {

@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "terminal/MoreSendCycle.h"
 
 class QCheckBox;

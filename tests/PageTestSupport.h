@@ -9,8 +9,8 @@
 
 #include "ModalCatcher.h"
 #include "TempDir.h"
-#include "app/PageContext.h"
-#include "app/SettingsStore.h"
+#include "base/PageContext.h"
+#include "base/SettingsStore.h"
 
 namespace viz::testing {
 

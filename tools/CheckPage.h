@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/Page.h"
+#include "base/Page.h"
 #include "tools/Checksums.h"
 
 class QGroupBox;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Page.h"
+#include "base/Page.h"
 
 namespace viz {
 

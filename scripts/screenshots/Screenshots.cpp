@@ -7,9 +7,9 @@
 
 #include <cstdio>
 
-#include "app/PageContext.h"
-#include "app/Page.h"
-#include "app/SettingsStore.h"
+#include "base/PageContext.h"
+#include "base/Page.h"
+#include "base/SettingsStore.h"
 #include "app/VizuruvDlg.h"
 #include "platform/SettingsPath.h"
 #include "platform/Signals.h"

@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "app/Page.h"
-#include "app/PageContext.h"
-#include "app/SettingsStore.h"
+#include "base/Page.h"
+#include "base/PageContext.h"
+#include "base/SettingsStore.h"
 
 namespace viz {
 namespace {

@@ -18,7 +18,7 @@
 
 #include "NetTestSupport.h"
 #include "TempDir.h"
-#include "app/PageContext.h"
+#include "base/PageContext.h"
 #include "terminal/ListCtrlEx.h"
 #include "ModalCatcher.h"
 #include "terminal/ProcessDlg.h"

@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "LoopbackChannel.h"
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 class QCheckBox;
 class QLineEdit;

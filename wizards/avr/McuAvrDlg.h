@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Page.h"
+#include "base/Page.h"
 #include "wizards/avr/AvrUartWizard.h"
 
 class QComboBox;

@@ -4,7 +4,7 @@
 #include <functional>
 #include <cstddef>
 
-#include "app/Page.h"
+#include "base/Page.h"
 #include "wizards/c51/Mcu51Model.h"
 
 class QComboBox;

@@ -21,8 +21,8 @@
 
 #include "IconvReference.h"
 #include "TempDir.h"
-#include "app/PageContext.h"
-#include "app/SettingsStore.h"
+#include "base/PageContext.h"
+#include "base/SettingsStore.h"
 
 namespace viz {
 namespace {

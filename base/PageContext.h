@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace viz {
 

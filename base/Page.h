@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "app/PageContext.h"
+#include "base/PageContext.h"
 
 namespace viz {
 

@@ -1,4 +1,4 @@
-#include "app/SoftConfigureDlg.h"
+#include "base/SoftConfigureDlg.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/AppTexts.h"
-#include "app/SettingsStore.h"
+#include "base/SoftConfigureTexts.h"
+#include "base/SettingsStore.h"
 
 namespace viz {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/SettingsFile.h"
+#include "base/SettingsFile.h"
 
 namespace viz {
 

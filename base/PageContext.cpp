@@ -1,4 +1,4 @@
-#include "app/PageContext.h"
+#include "base/PageContext.h"
 
 namespace viz {
 

@@ -1,4 +1,4 @@
-#include "app/SoftConfigureDlg.h"
+#include "base/SoftConfigureDlg.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "app/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 namespace viz {
 namespace {

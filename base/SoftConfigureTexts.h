@@ -1,0 +1,17 @@
+#pragma once
+
+// The settings dialog's own texts.
+namespace viz::texts {
+
+inline constexpr char kSoftConfigureTitle[] = "软件配置";
+inline constexpr char kAutoCheck[] = "自动检测新版本";
+inline constexpr char kWaiting[] = "等待配置...";
+inline constexpr char kConfigure[] = "配置";
+inline constexpr char kConfigured[] = "配置成功，并在重启软件后生效！";
+inline constexpr char kRestore[] = "恢复";
+inline constexpr char kRestored[] = "恢复默认配置成功，并在重启软件后生效！";
+inline constexpr char kExit[] = "退出";
+// Shown instead of a success text when the settings file cannot be written.
+inline constexpr char kSaveFailed[] = "配置失败：无法写入设置文件，请检查配置目录的权限！";
+
+}  // namespace viz::texts
