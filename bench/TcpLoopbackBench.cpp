@@ -125,8 +125,15 @@ void ClientSend(std::size_t total, std::size_t block, const char* what) {
     const std::vector<std::uint8_t> data(block, 0x5A);
     std::size_t sent = 0;
     const auto start = Clock::now();
-    for (std::size_t done = 0; done < total; done += block)
-        sent += client.Send(data.data(), std::min(block, total - done));
+    for (std::size_t done = 0; done < total; done += block) {
+        const std::size_t size = std::min(block, total - done);
+        for (std::size_t at = 0; at < size;) {
+            const viz::WriteStep step = client.Write(data.data() + at, size - at, {-1, -1});
+            if (step.error != 0) break;
+            at += step.consumed;
+            sent += step.consumed;
+        }
+    }
     const auto elapsed = Clock::now() - start;
     client.Close();
     reader.join();

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <string>
 
+#include "terminal/DescriptorWrite.h"
+
 namespace viz {
 
 namespace {
@@ -76,37 +78,12 @@ LinkCore::Wait LinkCore::WaitSocket(short events, int timeoutMs) const {
     }
 }
 
-bool LinkCore::Pause(int ms) const {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-        if (stopping()) return false;
-        pollfd wake{wake_, POLLIN, 0};
-        const int result = ::poll(&wake, 1, RemainingMs(deadline));
-        if (result == 0) return !stopping();
-        if (result < 0 && errno != EINTR) return false;
-        if (result > 0) return false;
-    }
-}
-
-std::size_t LinkCore::Send(const std::uint8_t* data, std::size_t size, const sockaddr_in* to) const {
-    const auto limit = Clock::now() + std::chrono::milliseconds(kSendLimitMs);
-    std::size_t total = 0;
-    while (total < size && !stopping()) {
-        const ssize_t sent = to != nullptr ? ::sendto(socket_, data + total, size - total, MSG_NOSIGNAL,
-                                                      reinterpret_cast<const sockaddr*>(to), sizeof *to)
-                                           : ::send(socket_, data + total, size - total, MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        total += static_cast<std::size_t>(sent);
-        if (total == size) break;
-        if (Clock::now() + std::chrono::milliseconds(kSendContinuationMs + kSendAttemptMs) > limit ||
-            !Pause(kSendContinuationMs)) {
-            break;
-        }
-    }
-    return total;
+WriteStep LinkCore::Write(const std::uint8_t* data, std::size_t size, const WriteWait& wait,
+                          const sockaddr_in* to) const {
+    if (stopping()) return FailedStep(ENOTCONN);
+    Destination destination;
+    if (to != nullptr) destination = {reinterpret_cast<const sockaddr*>(to), sizeof *to};
+    return WriteDescriptor(socket_, DescriptorKind::Socket, wake_, data, size, wait, destination);
 }
 
 sockaddr_in LinkCore::peer() const {
@@ -130,8 +107,6 @@ bool ParseIpv4(const std::string& text, int port, sockaddr_in& address) {
 int BindSourcePort(int socketFd, int port) {
     const int on = 1;
     if (::setsockopt(socketFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) return errno;
-    const timeval attempt{kSendAttemptMs / 1000, (kSendAttemptMs % 1000) * 1000};
-    if (::setsockopt(socketFd, SOL_SOCKET, SO_SNDTIMEO, &attempt, sizeof attempt) != 0) return errno;
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(static_cast<std::uint16_t>(port));

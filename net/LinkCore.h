@@ -10,19 +10,11 @@
 
 #include "net/LinkListener.h"
 #include "terminal/Chunk.h"
+#include "terminal/LinkWrite.h"
 
 namespace viz {
 
 enum class LinkState { Closed, Connecting, Open };
-
-// How long one send call may wait for room in the socket before it counts as
-// no progress; then the send continuation pause follows.
-inline constexpr int kSendAttemptMs = 500;
-// Pause before sending the rest of a partly sent buffer.
-inline constexpr int kSendContinuationMs = 1000;
-// A send runs on the UI thread: no continuation starts that would carry it
-// past this, so a peer that keeps taking a trickle cannot hold the window.
-inline constexpr int kSendLimitMs = 3000;
 
 // What a channel shares with the thread of one open link. Both hold it by
 // shared_ptr and the thread is never joined: Close() only asks it to stop,
@@ -56,12 +48,11 @@ public:
     // at most `timeoutMs` (negative: no limit), ending early on Stop().
     Wait WaitSocket(short events, int timeoutMs) const;
 
-    // Sends everything, one bounded attempt at a time; a partial attempt is
-    // followed by the continuation pause unless that would pass the send
-    // limit; an attempt that sends nothing or fails ends the send, and so
-    // does Stop(). Returns the bytes that went out. `to` is the datagram
-    // destination, null on a connected socket.
-    std::size_t Send(const std::uint8_t* data, std::size_t size, const sockaddr_in* to) const;
+    // What the socket takes now, waiting for room as `wait` says; ENOTCONN
+    // once Stop() was called. `to` is the datagram destination, null on a
+    // connected socket.
+    WriteStep Write(const std::uint8_t* data, std::size_t size, const WriteWait& wait,
+                    const sockaddr_in* to) const;
 
     // The datagram peer: where sends go, replaced by every sender heard from.
     sockaddr_in peer() const;
@@ -70,8 +61,6 @@ public:
 private:
     LinkCore(int socketFd, int wakeFd, LinkState initial, std::shared_ptr<ChunkSink> sink,
              std::shared_ptr<LinkListener> listener);
-    // Sleeps `ms` unless Stop() comes first; false when stopped.
-    bool Pause(int ms) const;
 
     const int socket_;
     const int wake_;
@@ -87,8 +76,8 @@ private:
 // Dotted IPv4 text and a port to a socket address; false for other text.
 bool ParseIpv4(const std::string& text, int port, sockaddr_in& address);
 
-// SO_REUSEADDR and the send attempt bound, then bind to `port` on any local
-// address. Returns 0 or the errno of the step that failed.
+// SO_REUSEADDR, then bind to `port` on any local address. Returns 0 or the
+// errno of the step that failed.
 int BindSourcePort(int socketFd, int port);
 
 }  // namespace viz

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "net/NetDlgTexts.h"
+#include "terminal/SendArea.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/ReceiveArea.h"
 
@@ -81,6 +82,9 @@ CNetDlg::CNetDlg(PageContext& context, QWidget* parent) : CPage(context, parent)
 }
 
 CNetDlg::~CNetDlg() {
+    // The send area's writers call the channels until they are gone.
+    delete sendArea_;
+    sendArea_ = nullptr;
     for (int side : {kTcp, kUdp}) CloseChannel(side);
     if (pingThread_.joinable()) pingThread_.join();
     if (!context().settings().defaultsRestored()) WriteSettings();
@@ -98,6 +102,7 @@ bool CNetDlg::StartChannel(int side, const std::string& address, int sourcePort,
 
 void CNetDlg::CloseChannel(int side) {
     LinkSide& link = sides_[side];
+    if (sendArea_) sendArea_->LinkClosed(side);
     // The pump first, so a reader waiting for the page to catch up is let go.
     link.pump->Close();
     if (link.sink) link.sink->Detach();

@@ -110,7 +110,8 @@ private:
     void OnConnected(int side, std::uint64_t link, int error);
     void OnClosed(int side, std::uint64_t link);
     std::uint64_t ChannelLink(int side) const;
-    std::size_t Write(int side, const std::uint8_t* bytes, std::size_t size);
+    // On the send area's writer threads.
+    WriteStep Write(int side, const std::uint8_t* bytes, std::size_t size, const WriteWait& wait);
     std::optional<std::string> Destination() const;
 
     // Options, monitors, multi-send (NetDlgOptions.cpp).

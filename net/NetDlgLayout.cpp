@@ -149,8 +149,8 @@ void CNetDlg::BuildControls() {
     send.resetTitle = Text(t::kSendResetTitle);
     for (int side : {kTcp, kUdp}) {
         send.links.push_back(
-            {.write = [this, side](const std::uint8_t* bytes,
-                                   std::size_t size) { return Write(side, bytes, size); },
+            {.write = [this, side](const std::uint8_t* bytes, std::size_t size,
+                                   const WriteWait& wait) { return Write(side, bytes, size, wait); },
              .isOpen = [this, side] { return sides_[side].open; },
              .blockSize = 1024,
              .progressTitle = Text(side == kTcp ? t::kTcpProgressTitle : t::kUdpProgressTitle)});

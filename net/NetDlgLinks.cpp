@@ -162,10 +162,8 @@ std::uint64_t CNetDlg::ChannelLink(int side) const {
     return side == kTcp ? tcp_.link() : udp_.link();
 }
 
-std::size_t CNetDlg::Write(int side, const std::uint8_t* bytes, std::size_t size) {
-    // A TCP peer that stopped reading makes a send wait out its bound and
-    // fall short; the file send ends there, so the window is held once.
-    return side == kUdp ? udp_.Send(bytes, size) : tcp_.Send(bytes, size);
+WriteStep CNetDlg::Write(int side, const std::uint8_t* bytes, std::size_t size, const WriteWait& wait) {
+    return side == kUdp ? udp_.Write(bytes, size, wait) : tcp_.Write(bytes, size, wait);
 }
 
 std::optional<std::string> CNetDlg::Destination() const {

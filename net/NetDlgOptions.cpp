@@ -98,11 +98,14 @@ void CNetDlg::ShowMonitor(int side) {
 
 void CNetDlg::ShowMoreSend() {
     if (!moreSend_) {
-        // Multi-send goes straight to the channels; the page's counters stay.
-        moreSend_ = new CMoreSendDialog(
-            context().settings(), MoreSendKind::Network, Text(t::kMoreSendTitle),
-            [this](const std::uint8_t* bytes, std::size_t size) { return Write(kTcp, bytes, size); },
-            [this](const std::uint8_t* bytes, std::size_t size) { return Write(kUdp, bytes, size); }, this);
+        // Through the send area's links; the page's counters stay.
+        auto sendOver = [this](int side) {
+            return [this, side](Bytes bytes, bool cycleStep) {
+                sendArea_->SendEntry(side, std::move(bytes), cycleStep);
+            };
+        };
+        moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Network, Text(t::kMoreSendTitle),
+                                        sendOver(kTcp), sendOver(kUdp), this);
     }
     moreSend_->show();
 }

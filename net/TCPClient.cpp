@@ -1,6 +1,5 @@
 #include "net/TCPClient.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -29,13 +28,6 @@ int FinishConnect(const LinkCore& core, std::chrono::milliseconds limit) {
     return error;
 }
 
-// Sends block again once connected, bounded by the send attempt limit.
-int MakeBlocking(int socketFd) {
-    const int flags = ::fcntl(socketFd, F_GETFL);
-    if (flags < 0 || ::fcntl(socketFd, F_SETFL, flags & ~O_NONBLOCK) != 0) return errno;
-    return 0;
-}
-
 void ReadStream(LinkCore& core) {
     std::uint8_t buffer[CTCPClient::kChunkLimit];
     for (;;) {
@@ -52,8 +44,7 @@ void ReadStream(LinkCore& core) {
 }
 
 void RunLink(std::shared_ptr<LinkCore> core, std::chrono::milliseconds connectLimit) {
-    int error = FinishConnect(*core, connectLimit);
-    if (error == 0) error = MakeBlocking(core->socket());
+    const int error = FinishConnect(*core, connectLimit);
     if (error != 0) {
         core->SetState(LinkState::Closed);
         core->listener().OnConnected(core->link(), error);
@@ -100,10 +91,10 @@ bool CTCPClient::Close() {
     return true;
 }
 
-std::size_t CTCPClient::Send(const std::uint8_t* data, std::size_t size) {
+WriteStep CTCPClient::Write(const std::uint8_t* data, std::size_t size, const WriteWait& wait) {
     const auto core = slot_.current();
-    if (size == 0 || !core || core->state() != LinkState::Open) return 0;
-    return core->Send(data, size, nullptr);
+    if (!core || core->state() != LinkState::Open) return FailedStep(ENOTCONN);
+    return core->Write(data, size, wait, nullptr);
 }
 
 }  // namespace viz

@@ -47,11 +47,10 @@ public:
     // channel.
     bool Close();
 
-    // Bytes sent: everything, or what went out before the peer stopped taking
-    // data or the link failed; 0 for an empty buffer or a link that is not
-    // open. Waits at most one send attempt per continuation.
-    std::size_t Send(const std::uint8_t* data, std::size_t size);
-    std::size_t Send(const std::vector<std::uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
+    // What the link takes now, waiting for room as `wait` says; ENOTCONN
+    // while not open. Safe on the send path's writer thread: Close() ends a
+    // waiting write at once.
+    WriteStep Write(const std::uint8_t* data, std::size_t size, const WriteWait& wait);
 
     LinkState state() const { return slot_.state(); }
     // The number of the link opened last and not closed since; 0 when none.

@@ -67,11 +67,12 @@ bool CUDPClient::Close() {
     return true;
 }
 
-std::size_t CUDPClient::Send(const std::uint8_t* data, std::size_t size) {
+WriteStep CUDPClient::Write(const std::uint8_t* data, std::size_t size, const WriteWait& wait) {
     const auto core = slot_.current();
-    if (size == 0 || !core) return 0;
+    if (!core) return FailedStep(ENOTCONN);
+    if (size == 0) return WrittenStep(0);
     const sockaddr_in to = core->peer();
-    return core->Send(data, size, &to);
+    return core->Write(data, size, wait, &to);
 }
 
 sockaddr_in CUDPClient::peer() const {

@@ -40,10 +40,9 @@ public:
     // Always true; nothing on a closed channel.
     bool Close();
 
-    // One datagram to the current peer: its size, or 0 when empty, closed or
-    // refused.
-    std::size_t Send(const std::uint8_t* data, std::size_t size);
-    std::size_t Send(const std::vector<std::uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
+    // One datagram to the current peer, whole or not at all (EMSGSIZE when
+    // too large); ENOTCONN while closed.
+    WriteStep Write(const std::uint8_t* data, std::size_t size, const WriteWait& wait);
 
     LinkState state() const { return slot_.state(); }
     std::uint64_t link() const { return slot_.link(); }

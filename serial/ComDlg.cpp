@@ -83,6 +83,8 @@ CComDlg::CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices)
 }
 
 CComDlg::~CComDlg() {
+    // The send area's writer calls the port until it is gone.
+    delete send_;
     // The hand-off first: a reader waiting in it would otherwise keep the
     // channel's Close waiting for this thread.
     pump_->Close();
@@ -116,11 +118,13 @@ void CComDlg::CreateAreas() {
     send.countsFormat = Text(t::kSendCounts);
     send.initialTitle = Text(t::kSendInitialTitle);
     send.resetTitle = Text(t::kSendResetTitle);
-    send.links = {{.write = [this](const std::uint8_t* bytes,
-                                   std::size_t count) { return serial_.Write(bytes, count); },
+    send.links = {{.write = [this](const std::uint8_t* bytes, std::size_t count,
+                                   const WriteWait& wait) { return serial_.Write(bytes, count, wait); },
                    .isOpen = [this] { return open_; },
                    .blockSize = kFileBlock,
-                   .progressTitle = Text(t::kProgressTitle)}};
+                   .progressTitle = Text(t::kProgressTitle),
+                   .stallHint = Text(t::kSendStalled)}};
+    send.notice = [this](int, const QString& text) { receive_->AppendText(text); };
     send_ = Named(new CSendArea(send, this), "sendArea");
 
     pump_ = new CChunkPump(this);
@@ -322,12 +326,11 @@ void CComDlg::ShowMonitor() {
 
 void CComDlg::ShowMoreSend() {
     if (!moreSend_) {
-        // Multi-send writes straight to the port; the page's counters stay as they are.
-        auto write = [this](const std::uint8_t* bytes, std::size_t count) {
-            return serial_.Write(bytes, count);
-        };
+        // Through the send area's link, behind any send in progress; the
+        // page's counters stay as they are.
+        auto send = [this](Bytes bytes, bool cycleStep) { send_->SendEntry(0, std::move(bytes), cycleStep); };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Serial, Text(t::kMoreSendTitle),
-                                        write, write, this);
+                                        send, send, this);
     }
     moreSend_->show();
 }

@@ -10,6 +10,7 @@
 #include "base/Page.h"
 #include "serial/ModemLines.h"
 #include "serial/Serial.h"
+#include "terminal/LinkWriter.h"
 
 class QCheckBox;
 class QComboBox;
@@ -69,7 +70,7 @@ private:
 
     // The port.
     void OpenPort();
-    void ClosePort();
+    void ClosePort(SendEnd why = SendEnd::LinkClosed);
     void ShowPortState();
     void SetLamp(bool open);
     void OutputLineClicked(QCheckBox* box);

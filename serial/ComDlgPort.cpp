@@ -125,8 +125,9 @@ void CComDlg::OpenPort() {
 }
 
 // The continuous-send timer may run on: its ticks send nothing while closed.
-void CComDlg::ClosePort() {
+void CComDlg::ClosePort(SendEnd why) {
     open_ = false;
+    send_->LinkClosed(0, why);
     pump_->Close();
     serial_.Close();
     ++session_;
@@ -181,7 +182,7 @@ void CComDlg::ShowInputLine(std::uint64_t session, std::uint32_t line, std::uint
 void CComDlg::DeviceLost(std::uint64_t session) {
     if (session != session_.load() || !open_) return;
     const std::string device = serial_.device();
-    ClosePort();
+    ClosePort(SendEnd::DeviceRemoved);
     receive_->AppendText(QString::fromStdString(SerialDeviceLostText(device)));
 }
 

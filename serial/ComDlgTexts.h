@@ -59,6 +59,8 @@ inline constexpr char16_t kSendInitialTitle[] =
     u"发送区：已发送0字节（提示：双击文本框可以支持Bin/Txt文件发送）";
 inline constexpr char16_t kSendResetTitle[] = u"发送区：已发送0字节";
 inline constexpr char16_t kProgressTitle[] = u"串口发送文件进度";
+// Once per send the port has stopped taking for a long while; the send goes on.
+inline constexpr char16_t kSendStalled[] = u"\r\n发送阻塞：对方未读取数据或硬件流控阻止发送\r\n";
 inline constexpr char16_t kNotes[] =
     u"\r\n\r\nDuvezer注意事项：\r\n\r\n1：请不要让防火墙拦截该软件，否则其不能正常检测更新或进行网络调试\r\n"
     u"\r\n"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -14,15 +15,12 @@
 #include <unistd.h>
 
 #include "serial/SerialTermios.h"
+#include "terminal/DescriptorWrite.h"
 
 namespace viz {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A full output queue is looked at again at least this often, because many
-// drivers report room only once their queue is nearly empty.
-constexpr std::chrono::milliseconds kWriteRetry{100};
 
 // Makes sure nobody else uses the port while it is open. Later openers are
 // refused by the kernel (privileged ones excepted); programs that take the
@@ -70,8 +68,11 @@ SerialOpenResult CSerial::Open(const SerialPortConfig& config, ChunkSink& sink, 
     const int stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stopFd < 0) return fail(errno);
 
-    fd_ = fd;
-    stopFd_ = stopFd;
+    {
+        std::unique_lock lock(io_);
+        fd_ = fd;
+        stopFd_ = stopFd;
+    }
     device_ = path;
     lines_ = std::move(lines);
     stopping_.store(false);
@@ -133,30 +134,13 @@ void CSerial::WatchLines(SerialListener& listener) {
     } while (lines_->WaitForChange());
 }
 
-std::size_t CSerial::Write(const std::uint8_t* data, std::size_t count) {
-    if (fd_ < 0 || count == 0) return 0;
-    std::size_t total = 0;
-    auto lastProgress = Clock::now();
-    while (total < count) {
-        const ssize_t written = ::write(fd_, data + total, count - total);
-        if (written > 0) {
-            total += static_cast<std::size_t>(written);
-            lastProgress = Clock::now();
-            continue;
-        }
-        if (written < 0 && errno == EINTR) continue;
-        if (written < 0 && errno != EAGAIN) break;
-        const auto left = kWriteStallLimit -
-                          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastProgress);
-        if (left.count() <= 0) break;
-        pollfd room{fd_, POLLOUT, 0};
-        const int timeout = static_cast<int>(std::min(left, kWriteRetry).count());
-        if (::poll(&room, 1, timeout) > 0 && !(room.revents & POLLOUT) &&
-            (room.revents & (POLLERR | POLLHUP | POLLNVAL))) {
-            break;
-        }
-    }
-    return total;
+WriteStep CSerial::Write(const std::uint8_t* data, std::size_t count, const WriteWait& wait) {
+    std::shared_lock lock(io_);
+    if (fd_ < 0 || stopping_.load()) return FailedStep(ENOTCONN);
+    WriteStep step = WriteDescriptor(fd_, DescriptorKind::Device, stopFd_, data, count, wait);
+    // A tty whose device went away (unplugged, hung up) fails writes this way.
+    if (step.error == EIO || step.error == ENXIO || step.error == EPIPE) step.error = ENODEV;
+    return step;
 }
 
 bool CSerial::SetDtr(bool on) {
@@ -180,6 +164,8 @@ void CSerial::Close() {
     if (reader_.joinable()) reader_.join();
     if (watcher_.joinable()) watcher_.join();
     lines_.reset();
+    // A write in progress has seen the stop signal; wait until it is out.
+    std::unique_lock lock(io_);
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);
     ::close(stopFd_);

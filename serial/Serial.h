@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <shared_mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "serial/SerialOpenResult.h"
 #include "serial/SerialPortConfig.h"
 #include "terminal/Chunk.h"
+#include "terminal/LinkWrite.h"
 
 namespace viz {
 
@@ -30,15 +32,14 @@ public:
     virtual void OnDeviceLost() = 0;
 };
 
-// The serial page's one port. Open, Write, the output-line setters and Close
-// are called from the page's thread; while open, a reader thread pushes the
-// received bytes in chunks of at most kChunkSize into the sink, and a line
-// watcher thread reports the modem input lines.
+// The serial page's one port. Open, the output-line setters and Close are
+// called from the page's thread, Write from the send path's writer thread;
+// while open, a reader thread pushes the received bytes in chunks of at most
+// kChunkSize into the sink, and a line watcher thread reports the modem
+// input lines.
 class CSerial {
 public:
     static constexpr std::size_t kChunkSize = 1024;
-    // Write gives up when the port has accepted nothing for this long.
-    static constexpr std::chrono::milliseconds kWriteStallLimit{2000};
 
     explicit CSerial(ModemLinesFactory makeLines = MakeTermiosModemLines);
     virtual ~CSerial();
@@ -52,11 +53,11 @@ public:
     // are reported at once.
     SerialOpenResult Open(const SerialPortConfig& config, ChunkSink& sink, SerialListener& listener);
 
-    // Writes all bytes, waiting while the port's output queue is full.
-    // Returns how many went out: 0 when closed or count is 0, fewer than
-    // count when the device failed or stalled for kWriteStallLimit.
-    std::size_t Write(const std::uint8_t* data, std::size_t count);
-    std::size_t Write(const std::vector<std::uint8_t>& bytes) { return Write(bytes.data(), bytes.size()); }
+    // Writes what the port's output queue takes, waiting for room as `wait`
+    // says: a port that drains slowly (a slow line, flow control) is waited
+    // for, never given up on. ENOTCONN when closed or closing; Close() ends a
+    // waiting write at once and no write reaches the device after it.
+    WriteStep Write(const std::uint8_t* data, std::size_t count, const WriteWait& wait);
 
     // Output lines; false when closed or the driver refuses.
     bool SetDtr(bool on);
@@ -78,6 +79,9 @@ private:
 
     ModemLinesFactory makeLines_;
     std::string device_;
+    // Writes hold it shared while they use the descriptor; Close takes it
+    // alone before releasing the descriptor.
+    std::shared_mutex io_;
     int fd_ = -1;
     int stopFd_ = -1;
     std::atomic<bool> stopping_{false};

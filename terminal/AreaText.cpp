@@ -52,8 +52,13 @@ AreaText::Update AreaText::TakeUpdate() {
     // Breaks before the characters of this update, and one at its end when
     // the last screen line has just been ended.
     auto line = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), from);
-    update.text.resize(text_.size() - from + static_cast<std::size_t>(lineStarts_.end() - line));
+    // The last update filled its screen line exactly: the new text starts
+    // the next one.
+    const bool startsLine = !reset_ && from > 0 && from < text_.size() && !shownEndsWithBreak_ &&
+                            std::binary_search(lineStarts_.begin(), line, from);
+    update.text.resize(text_.size() - from + static_cast<std::size_t>(lineStarts_.end() - line) + 1);
     char16_t* out = update.text.data();
+    if (startsLine) *out++ = u'\n';
     std::size_t i = from;
     for (;;) {
         const std::size_t stop = line != lineStarts_.end() ? *line : text_.size();
@@ -71,9 +76,22 @@ AreaText::Update AreaText::TakeUpdate() {
         ++line;
     }
     update.text.resize(static_cast<std::size_t>(out - update.text.data()));
+    if (!update.text.empty() || update.reset) {
+        shownEndsWithBreak_ = !update.text.empty() && update.text.back() == u'\n';
+    }
     reset_ = false;
     shown_ = text_.size();
     return update;
+}
+
+std::size_t AreaText::TextIndex(std::size_t line, std::size_t column) const {
+    if (line >= lineStarts_.size()) return text_.size();
+    const std::size_t end = line + 1 < lineStarts_.size() ? lineStarts_[line + 1] : text_.size();
+    std::size_t i = lineStarts_[line];
+    for (std::size_t seen = 0; i < end && seen < column; ++i) {
+        if (text_[i] != u'\r' && text_[i] != u'\n') ++seen;
+    }
+    return i;
 }
 
 void AreaText::Count(std::size_t from) {

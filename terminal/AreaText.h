@@ -43,6 +43,12 @@ public:
     };
     Update TakeUpdate();
     bool hasUpdate() const { return reset_ || shown_ != text_.size(); }
+    // The widget shows other text than this until the next update.
+    bool resetPending() const { return reset_; }
+
+    // Where in text() a place of the widget is: `column` characters into
+    // screen line `line` (CR and LF are not shown, so not counted).
+    std::size_t TextIndex(std::size_t line, std::size_t column) const;
 
 private:
     void Count(std::size_t from);
@@ -53,6 +59,9 @@ private:
     std::size_t columns_ = 0;
     std::size_t lastLineColumns_ = 0;
     std::size_t shown_ = 0;
+    // The widget's text ends with a line break; a screen line that filled up
+    // at the end of the last update has none yet.
+    bool shownEndsWithBreak_ = false;
     bool reset_ = false;
 };
 

@@ -1,42 +1,64 @@
 #include "terminal/LoadedFile.h"
 
-#include <fstream>
+#include <cstring>
 
+#include "platform/CodePage.h"
 #include "terminal/TerminalTexts.h"
+#include "terminal/TextFormat.h"
 
 namespace viz {
 
 namespace t = terminal_texts;
 
+namespace {
+
+std::u16string SystemText(int error) {
+    return Utf8ToUtf16(std::strerror(error));
+}
+
+}  // namespace
+
 LoadedFile::LoadResult LoadedFile::Load(const std::filesystem::path& path, std::u16string_view shownPath) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return LoadResult::Unreadable;
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return LoadResult::Unreadable;
-    const std::streamoff size = in.tellg();
-    if (size < 0) return LoadResult::Unreadable;
-    in.seekg(0);
-    Bytes bytes(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), size);
-    if (in.bad()) return LoadResult::Unreadable;
-    // A file that shrank meanwhile is sent as it now is.
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    if (bytes.empty()) {
-        bytes_.clear();
-        fileMode_ = false;
-        return LoadResult::Empty;
-    }
-    bytes_ = std::move(bytes);
-    fileMode_ = true;
+    FileSource::Opened opened = FileSource::Open(path);
+    source_.reset();
+    if (!opened.file) return {LoadResult::Unreadable, opened.error};
+    if (opened.file->size() == 0) return {LoadResult::Empty, 0};
+    source_ = std::move(opened.file);
     loadMessage_ = std::u16string(t::kLoadedPrefix) + std::u16string(shownPath) + t::kLoadedSuffix;
-    return LoadResult::Loaded;
+    return {LoadResult::Loaded, 0};
 }
 
 std::u16string LoadedFile::Finish() {
-    bytes_ = Bytes();
-    fileMode_ = false;
-    loadMessage_ += t::kFileSent;
-    return loadMessage_;
+    source_.reset();
+    return loadMessage_ + t::kFileSent;
+}
+
+std::u16string LoadedFile::InterruptedText(std::uint64_t done, std::uint64_t total, std::u16string_view reason) const {
+    return loadMessage_ + FormatCounts(t::kFileInterrupted, {static_cast<std::int64_t>(done),
+                                                            static_cast<std::int64_t>(total)}) +
+           u"（" + std::u16string(reason) + u"）";
+}
+
+std::u16string SendEndReason(SendEnd end, int error) {
+    switch (end) {
+        case SendEnd::Done:
+            break;
+        case SendEnd::Cancelled:
+            return t::kEndCancelled;
+        case SendEnd::LinkClosed:
+            return t::kEndLinkClosed;
+        case SendEnd::DeviceRemoved:
+            return t::kEndDeviceRemoved;
+        case SendEnd::WriteFailed:
+            return SystemText(error);
+        case SendEnd::ReadFailed:
+            return error != 0 ? t::kEndReadFailed + SystemText(error) : std::u16string(t::kEndFileShrank);
+    }
+    return {};
+}
+
+std::u16string UnreadableText(int error) {
+    return t::kLoadUnreadable + SystemText(error);
 }
 
 }  // namespace viz

@@ -2,6 +2,8 @@
 
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QTextCursor>
 
 #include "terminal/TerminalTexts.h"
 
@@ -33,6 +35,18 @@ void CMenuEdit::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = CreateMenu(this);
     menu->exec(event->globalPos());
     delete menu;
+}
+
+QMimeData* CMenuEdit::createMimeDataFromSelection() const {
+    const QTextCursor cursor = textCursor();
+    if (selectionText_) {
+        if (const std::optional<QString> text = selectionText_(cursor.selectionStart(), cursor.selectionEnd())) {
+            auto* mime = new QMimeData;
+            mime->setText(*text);
+            return mime;
+        }
+    }
+    return QPlainTextEdit::createMimeDataFromSelection();
 }
 
 void CMenuEdit::mouseDoubleClickEvent(QMouseEvent* event) {

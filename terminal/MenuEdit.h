@@ -15,6 +15,8 @@
 #include <QPlainTextEdit>
 
 #include <array>
+#include <functional>
+#include <optional>
 
 class QMenu;
 
@@ -35,6 +37,11 @@ public:
     // The four-item menu the right button pops up; its actions emit Command.
     QMenu* CreateMenu(QWidget* parent);
 
+    // What a copy of the selection from `start` to `end` (document
+    // positions) gives; none: the text as shown.
+    using SelectionText = std::function<std::optional<QString>(int start, int end)>;
+    void setSelectionText(SelectionText selectionText) { selectionText_ = std::move(selectionText); }
+
 signals:
     void Command(int number);
     // A double-click while the area has the focus.
@@ -43,9 +50,11 @@ signals:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
     Commands commands_{};
+    SelectionText selectionText_;
 };
 
 }  // namespace viz

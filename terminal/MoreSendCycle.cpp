@@ -1,24 +1,6 @@
 #include "terminal/MoreSendCycle.h"
 
-#include "terminal/TerminalTexts.h"
-
 namespace viz {
-
-namespace t = terminal_texts;
-
-std::optional<std::u16string> MoreSendMonitorTitle(MoreSendKind kind, int link) {
-    switch (kind) {
-        case MoreSendKind::Serial:
-            return t::kSerialMonitorTitle;
-        case MoreSendKind::Usb:
-            return t::kUsbMonitorTitle;
-        case MoreSendKind::Network:
-            return link == 1 ? t::kUdpMonitorTitle : t::kTcpMonitorTitle;
-        case MoreSendKind::Server:
-            break;
-    }
-    return std::nullopt;
-}
 
 Bytes MoreSendBytes(std::u16string_view entry, bool hex) {
     return hex ? HexToBytes(entry) : TextToBytes(entry);

@@ -1,8 +1,8 @@
 #pragma once
 
-// The rules of the multi-send dialog that need no widgets: the cycle period,
-// the order of the cycle, which monitor window a kind reports to, and how an
-// entry becomes bytes. CMoreSendDialog is the dialog built on them.
+// The rules of the multi-send dialog that need no widgets: the order of the
+// cycle, how an entry becomes bytes and how entries are stored.
+// CMoreSendDialog is the dialog built on them.
 
 #include <cstddef>
 #include <optional>
@@ -13,10 +13,6 @@
 #include "terminal/TextCodec.h"
 
 namespace viz {
-
-// Title of the monitor window that records a kind's sends over `link` (0 or
-// 1); none for the server kind, which has no monitor.
-std::optional<std::u16string> MoreSendMonitorTitle(MoreSendKind kind, int link);
 
 // An entry as sent: hex pairs or code page 936 text.
 Bytes MoreSendBytes(std::u16string_view entry, bool hex);

@@ -10,7 +10,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "terminal/PortMonitorDialog.h"
 #include "terminal/TerminalTexts.h"
 #include "terminal/TextFormat.h"
 
@@ -84,17 +83,12 @@ CMoreSendDialog::CMoreSendDialog(SettingsStore& settings, MoreSendKind kind, con
     resize(620, sizeHint().height());
 }
 
-void CMoreSendDialog::SendEntry(std::size_t row) {
+void CMoreSendDialog::SendEntry(std::size_t row, bool cycleStep) {
     const std::u16string text = entries_[row]->text().toStdU16String();
     if (text.empty()) return;
-    const Bytes bytes = MoreSendBytes(text, hexBoxes_[row]->isChecked());
-    // Recorded before the send, whatever the send then achieves.
-    if (const auto title = MoreSendMonitorTitle(kind_, link_)) {
-        if (CPortMonitorDialog* monitor = CPortMonitorDialog::FindByTitle(QString::fromStdU16String(*title)))
-            monitor->AddRecord(RecordKind::Sent, bytes.data(), bytes.size());
-    }
+    Bytes bytes = MoreSendBytes(text, hexBoxes_[row]->isChecked());
     const SendFn& send = link_ == 1 ? second_ : first_;
-    if (send) send(bytes.data(), bytes.size());
+    if (send && !bytes.empty()) send(std::move(bytes), cycleStep);
 }
 
 void CMoreSendDialog::ToggleCycle() {
@@ -119,7 +113,7 @@ void CMoreSendDialog::ToggleCycle() {
 void CMoreSendDialog::CycleTick() {
     const std::size_t row = cycleOrder_.Tick();
     for (std::size_t i = 0; i < kMoreSendEntries; ++i) entries_[i]->setEnabled(i != row);
-    SendEntry(row);
+    SendEntry(row, true);
 }
 
 void CMoreSendDialog::SaveEntries() {

@@ -1,16 +1,16 @@
 #pragma once
 
 // The multi-send dialog: eight prepared entries, each with "Hex" and "发送",
-// sent through the page's callbacks (the page's counters do not change),
-// cycled on the dialog's own timer ("循环发送", which goes on while the
-// dialog is hidden), and saved to / loaded from the settings store under
-// the kind's value names. Sends are recorded in the monitor window found by
-// the kind's title.
+// sent through the page's callbacks, cycled on the dialog's own timer
+// ("循环发送", which goes on while the dialog is hidden), and saved to /
+// loaded from the settings store under the kind's value names. The page's
+// callbacks queue the entry to its send area's link, which records it in the
+// link's monitor when written and leaves the page's counters alone; a cycle
+// step is sent only when the link has no send in progress.
 //
 //   // first use of "多项发送"; later uses only show it:
-//   moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Serial, u"串口多项发送",
-//       [this](const std::uint8_t* p, std::size_t n) { return serial_.Write(p, n); },
-//       [this](const std::uint8_t* p, std::size_t n) { return serial_.Write(p, n); }, this);
+//   auto send = [this](Bytes bytes, bool cycleStep) { send_->SendEntry(0, std::move(bytes), cycleStep); };
+//   moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Serial, u"串口多项发送", send, send, this);
 //   moreSend_->show();
 
 #include <QDialog>
@@ -34,12 +34,12 @@ class CMoreSendDialog : public QDialog {
     Q_OBJECT
 
 public:
-    using SendFn = std::function<std::size_t(const std::uint8_t* data, std::size_t size)>;
+    using SendFn = std::function<void(Bytes bytes, bool cycleStep)>;
 
     CMoreSendDialog(SettingsStore& settings, MoreSendKind kind, const QString& title, SendFn first,
                     SendFn second, QWidget* parent = nullptr);
 
-    void SendEntry(std::size_t row);
+    void SendEntry(std::size_t row, bool cycleStep = false);
     void ToggleCycle();
     // One tick of the cycle timer: the next entry is sent and its edit locked.
     void CycleTick();

@@ -51,14 +51,6 @@ CPortMonitorDialog::CPortMonitorDialog(const QString& title, const QString& port
     resize(820, 480);
 }
 
-CPortMonitorDialog* CPortMonitorDialog::FindByTitle(const QString& title) {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* monitor = qobject_cast<CPortMonitorDialog*>(widget);
-        if (monitor && monitor->windowTitle() == title) return monitor;
-    }
-    return nullptr;
-}
-
 void CPortMonitorDialog::LinkChanged(bool opened) {
     Add(records_.Link(opened));
 }

@@ -9,7 +9,6 @@
 //   area_->AttachMonitor(monitor_);  sendArea_->AttachMonitor(0, monitor_);
 //   // later uses: monitor_->show(); the close box only hides it.
 //   monitor_->LinkChanged(true);                          // link opened / closed
-//   CPortMonitorDialog::FindByTitle(u"TCP监视器");        // as the multi-send dialog looks it up
 
 #include <QDialog>
 #include <QString>
@@ -33,9 +32,6 @@ class CPortMonitorDialog : public QDialog {
 public:
     // Title and port caption are cut to 64 characters.
     CPortMonitorDialog(const QString& title, const QString& portCaption, QWidget* parent = nullptr);
-
-    // The monitor window with this title, if one exists (shown or hidden).
-    static CPortMonitorDialog* FindByTitle(const QString& title);
 
     void LinkChanged(bool opened);
     void AddRecord(RecordKind kind, const std::uint8_t* bytes, std::size_t count);

@@ -4,9 +4,10 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFontDatabase>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -34,12 +35,17 @@ CReceiveArea::CReceiveArea(ReceiveAreaConfig config, QWidget* parent)
     edit_->SetCommands(config_.commands);
     // The area's text comes cut into screen lines, one block each, so the
     // view lays out only the lines in sight. Fixed pitch makes the cut fit
-    // the width and keeps hex columns aligned.
+    // the width and keeps hex columns aligned; a glyph wider than the font's
+    // cell (a fallback font's) still wraps inside the area instead of
+    // running past its edge.
     edit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    edit_->setWordWrapMode(QTextOption::WrapAnywhere);
     // A scroll bar that comes and goes would change the width lines are cut to.
     edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A copy is the text as it arrived, not cut into screen lines.
+    edit_->setSelectionText([this](int start, int end) { return SelectedText(start, end); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(edit_);
     connect(edit_, &CMenuEdit::Command, this, &CReceiveArea::HandleCommand);
@@ -79,6 +85,19 @@ void CReceiveArea::Flush() {
     // The newest text in view, caret at its end.
     edit_->moveCursor(QTextCursor::End);
     edit_->verticalScrollBar()->setValue(edit_->verticalScrollBar()->maximum());
+}
+
+std::optional<QString> CReceiveArea::SelectedText(int start, int end) const {
+    const AreaText& area = pipeline_.area();
+    if (area.resetPending()) return std::nullopt;
+    const auto index = [&](int position) {
+        const QTextBlock block = edit_->document()->findBlock(position);
+        return area.TextIndex(static_cast<std::size_t>(block.blockNumber()),
+                              static_cast<std::size_t>(position - block.position()));
+    };
+    const std::size_t from = index(start);
+    const std::size_t to = index(end);
+    return QString::fromStdU16String(area.text().substr(from, to > from ? to - from : 0));
 }
 
 void CReceiveArea::SetText(const QString& text) {
@@ -173,13 +192,15 @@ void CReceiveArea::showEvent(QShowEvent* event) {
 }
 
 void CReceiveArea::UpdateColumns() {
-    const QFontMetrics metrics(edit_->font());
-    const int charWidth = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+    // Glyph advances are fractional: rounding them down would cut lines
+    // longer than the area is wide.
+    const QFontMetricsF metrics(edit_->font());
+    const qreal charWidth = std::max<qreal>(1, metrics.horizontalAdvance(QLatin1Char('0')));
     // Room for the caret at the end of a full line.
-    const int usable = edit_->viewport()->width() -
-                       2 * static_cast<int>(edit_->document()->documentMargin()) - edit_->cursorWidth() - 1;
+    const qreal usable = edit_->viewport()->width() - 2 * edit_->document()->documentMargin() -
+                         edit_->cursorWidth() - 1;
     // Whole "%02X " groups per line, so hex pairs are never cut.
-    const int columns = std::max(3, usable / charWidth / 3 * 3);
+    const int columns = std::max(3, static_cast<int>(usable / charWidth) / 3 * 3);
     if (static_cast<std::size_t>(columns) == pipeline_.area().columns()) return;
     pipeline_.area().SetColumns(static_cast<std::size_t>(columns));
     ScheduleFlush();

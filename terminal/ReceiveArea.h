@@ -100,6 +100,7 @@ protected:
 private:
     void ScheduleFlush();
     void UpdateColumns();
+    std::optional<QString> SelectedText(int start, int end) const;
 
     const ReceiveAreaConfig config_;
     CMenuEdit* edit_;

@@ -1,13 +1,14 @@
 #include "terminal/SendArea.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <chrono>
 
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ProcessDlg.h"
@@ -18,36 +19,70 @@ namespace viz {
 
 namespace t = terminal_texts;
 
+namespace {
+
+// Counters and the progress bar follow the send a few dozen times a second;
+// the screen need not be redrawn faster than that.
+constexpr int kPaintInterval = 20;
+
+}  // namespace
+
 struct CSendArea::Link {
-    explicit Link(const SendLinkSetup& linkSetup)
-        : setup(linkSetup), logic({.write = linkSetup.write, .blockSize = linkSetup.blockSize}) {}
+    Link(const SendLinkSetup& linkSetup, SendLink::Config config)
+        : setup(linkSetup), logic(std::move(config)) {}
 
     bool open() const { return !setup.isOpen || setup.isOpen(); }
 
     const SendLinkSetup& setup;
-    SendLink logic;
     QTimer timer;
+    QTimer paint;
     QPointer<CPortMonitorDialog> monitor;
     QPointer<CProcessDlg> progress;
+    // The file send in progress, and how far it has got.
+    std::uint64_t fileJob = 0;
+    std::shared_ptr<const FileSource> fileSent;
+    std::uint64_t fileDone = 0;
+    // Last: its writer thread wakes this area until it ends.
+    SendLink logic;
 };
 
 CSendArea::CSendArea(SendAreaConfig config, QWidget* parent) : QGroupBox(parent), config_(std::move(config)) {
     setTitle(config_.initialTitle);
     edit_ = new QPlainTextEdit(this);
+    edit_->setAccessibleName(config_.initialTitle);
+    edit_->setTabChangesFocus(true);
     edit_->viewport()->installEventFilter(this);
+    edit_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(edit_, &QPlainTextEdit::customContextMenuRequested, this, &CSendArea::ShowEditMenu);
+    auto* load = new QShortcut(QKeySequence::Open, edit_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(load, &QShortcut::activated, this, &CSendArea::LoadFile);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(edit_);
     for (std::size_t i = 0; i < config_.links.size(); ++i) {
-        links_.push_back(std::make_unique<Link>(config_.links[i]));
         const int index = static_cast<int>(i);
-        connect(&links_.back()->timer, &QTimer::timeout, this, [this, index] { Tick(index); });
+        SendLink::Config logic{.write = config_.links[i].write,
+                               .blockSize = config_.links[i].blockSize,
+                               .typedLimit = config_.links[i].typedLimit,
+                               .wake = [this, index] {
+                                   QMetaObject::invokeMethod(this, [this, index] { Collect(index); },
+                                                             Qt::QueuedConnection);
+                               },
+                               .limits = config_.limits};
+        links_.push_back(std::make_unique<Link>(config_.links[i], std::move(logic)));
+        Link& link = *links_.back();
+        connect(&link.timer, &QTimer::timeout, this, [this, index] { Tick(index); });
+        link.paint.setSingleShot(true);
+        connect(&link.paint, &QTimer::timeout, this, [this, &link] { Paint(link); });
     }
     chooser_ = [this] {
         return QFileDialog::getOpenFileName(this, QString(), QString(), QString::fromUtf16(t::kOpenFilters));
     };
 }
 
-CSendArea::~CSendArea() = default;
+// The links go first: their writers' threads end before anything they wake.
+CSendArea::~CSendArea() {
+    links_.clear();
+}
 
 std::u16string CSendArea::text() const {
     return edit_->toPlainText().replace(QChar(u'\n'), QStringLiteral("\r\n")).toStdU16String();
@@ -65,35 +100,83 @@ void CSendArea::Send(int index) {
     Link& link = *links_.at(static_cast<std::size_t>(index));
     if (!link.open()) return;
     if (file_.fileMode()) {
-        SendFile(link);
-    } else if (!link.logic.SendTyped(text(), hexSend_)) {
-        return;
+        StartFile(link);
+    } else {
+        link.logic.SendTyped(text(), hexSend_);
     }
-    UpdateTitle();
 }
 
 void CSendArea::Tick(int index) {
-    if (link(index).sendReady()) Send(index);
+    Link& link = *links_.at(static_cast<std::size_t>(index));
+    if (!link.open() || !link.logic.sendReady()) return;
+    if (file_.fileMode()) {
+        StartFile(link);
+    } else {
+        link.logic.Tick(text(), hexSend_);
+    }
 }
 
-void CSendArea::SendFile(Link& link) {
-    if (!link.progress) link.progress = new CProcessDlg(link.setup.progressTitle, window());
-    link.progress->Start(file_.bytes().size());
-    // Painting after every block costs more than the block itself; the
-    // window and title follow the send a few dozen times a second instead.
-    constexpr auto kPaintInterval = std::chrono::milliseconds(20);
-    auto lastPaint = std::chrono::steady_clock::now();
-    std::size_t reached = 0;
-    link.logic.SendFile(file_.bytes(), [&](std::size_t done) {
-        reached = done;
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastPaint < kPaintInterval) return;
-        lastPaint = now;
-        link.progress->SetPosition(done);
-        UpdateTitle();
-    });
-    link.progress->SetPosition(reached);
-    edit_->setPlainText(QString::fromStdU16String(file_.Finish()));
+void CSendArea::SendEntry(int index, Bytes bytes, bool cycleStep) {
+    Link& link = *links_.at(static_cast<std::size_t>(index));
+    if (link.open()) link.logic.SendEntry(std::move(bytes), cycleStep);
+}
+
+void CSendArea::LinkClosed(int index, SendEnd why) {
+    links_.at(static_cast<std::size_t>(index))->logic.Cancel(why);
+}
+
+void CSendArea::StartFile(Link& link) {
+    const std::uint64_t job = link.logic.SendFile(file_.source());
+    if (job == 0) return;
+    link.fileJob = job;
+    link.fileSent = file_.source();
+    link.fileDone = 0;
+    if (!link.progress) {
+        link.progress = new CProcessDlg(link.setup.progressTitle, window());
+        connect(link.progress, &CProcessDlg::CancelRequested, this,
+                [&link] { link.logic.Cancel(SendEnd::Cancelled); });
+    }
+    link.progress->Start(file_.source()->size());
+}
+
+void CSendArea::Collect(int index) {
+    Link& link = *links_.at(static_cast<std::size_t>(index));
+    const SendReport report = link.logic.Collect();
+    if (report.stalled && !link.setup.stallHint.isEmpty() && config_.notice) {
+        config_.notice(index, link.setup.stallHint);
+    }
+    if (report.file && report.file->job == link.fileJob) link.fileDone = report.file->done;
+    for (const SendResult& result : report.finished) FileEnded(link, result);
+    if (!report.finished.empty()) {
+        Paint(link);
+    } else if (!link.paint.isActive()) {
+        link.paint.start(kPaintInterval);
+    }
+}
+
+void CSendArea::FileEnded(Link& link, const SendResult& result) {
+    if (!result.file || result.job != link.fileJob) return;
+    link.fileJob = 0;
+    link.fileDone = result.done;
+    if (link.progress) {
+        link.progress->SetPosition(result.done);
+        link.progress->Stop();
+    }
+    const std::shared_ptr<const FileSource> sent = std::move(link.fileSent);
+    // A file loaded while this one was going keeps the send area's text.
+    if (sent != file_.source()) return;
+    if (result.end == SendEnd::Done) {
+        edit_->setPlainText(QString::fromStdU16String(file_.Finish()));
+    } else {
+        edit_->setPlainText(QString::fromStdU16String(
+            file_.InterruptedText(result.done, result.total, SendEndReason(result.end, result.error))));
+    }
+}
+
+void CSendArea::Paint(Link& link) {
+    link.paint.stop();
+    UpdateTitle();
+    if (link.fileJob != 0 && link.progress) link.progress->SetPosition(link.fileDone);
 }
 
 void CSendArea::StartContinuous(int index, int periodMs) {
@@ -123,7 +206,8 @@ void CSendArea::LoadFile() {
     const QString path = chooser_();
     if (path.isEmpty()) return;
     const QString full = QFileInfo(path).absoluteFilePath();
-    switch (file_.Load(full.toStdString(), full.toStdU16String())) {
+    const LoadedFile::LoadResult result = file_.Load(full.toStdString(), full.toStdU16String());
+    switch (result.kind) {
         case LoadedFile::LoadResult::Loaded:
             edit_->setPlainText(QString::fromStdU16String(file_.loadMessage()));
             break;
@@ -131,6 +215,7 @@ void CSendArea::LoadFile() {
             edit_->setPlainText(QString::fromUtf16(t::kLoadFailed));
             break;
         case LoadedFile::LoadResult::Unreadable:
+            edit_->setPlainText(QString::fromStdU16String(UnreadableText(result.error)));
             break;
     }
 }
@@ -145,6 +230,15 @@ void CSendArea::AttachMonitor(int index, CPortMonitorDialog* monitor) {
     link.logic.setMonitor([&link](const std::uint8_t* bytes, std::size_t count) {
         if (link.monitor) link.monitor->AddRecord(RecordKind::Sent, bytes, count);
     });
+}
+
+void CSendArea::ShowEditMenu(const QPoint& at) {
+    QMenu* menu = edit_->createStandardContextMenu();
+    menu->addSeparator();
+    QAction* load = menu->addAction(QString::fromUtf16(t::kLoadFileAction), this, &CSendArea::LoadFile);
+    load->setShortcut(QKeySequence::Open);
+    menu->exec(edit_->viewport()->mapToGlobal(at));
+    delete menu;
 }
 
 bool CSendArea::eventFilter(QObject* watched, QEvent* event) {

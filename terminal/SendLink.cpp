@@ -1,44 +1,47 @@
 #include "terminal/SendLink.h"
 
-#include <algorithm>
-
 namespace viz {
 
-std::optional<std::size_t> SendLink::SendTyped(std::u16string_view text, bool hex) {
-    Bytes bytes = hex ? HexToBytes(text) : TextToBytes(text);
-    if (bytes.empty()) return std::nullopt;
-    sendReady_ = false;
-    const std::size_t written = config_.write(bytes.data(), bytes.size());
-    sendReady_ = true;
-    if (monitor_ && written != 0) {
-        // A page that writes fixed-size reports counts the zero padding too.
-        if (written > bytes.size()) bytes.resize(written, 0);
-        monitor_(bytes.data(), written);
-    }
-    sentTotal_ += static_cast<std::int64_t>(written);
-    return written;
+SendLink::SendLink(Config config)
+    : blockSize_(config.blockSize),
+      typedLimit_(config.typedLimit),
+      writer_({.write = std::move(config.write), .wake = std::move(config.wake), .limits = config.limits}) {}
+
+SendLink::Outcome SendLink::Queue(Bytes bytes, bool counted, LinkWriter::Admit admit) {
+    if (bytes.empty()) return Outcome::NoBytes;
+    if (typedLimit_ != 0 && bytes.size() > typedLimit_) bytes.resize(typedLimit_);
+    const std::uint64_t id = writer_.Queue({.bytes = std::move(bytes), .counted = counted}, admit);
+    return id != 0 ? Outcome::Queued : Outcome::Refused;
 }
 
-std::optional<std::size_t> SendLink::Tick(std::u16string_view text, bool hex) {
-    if (!sendReady_) return std::nullopt;
-    return SendTyped(text, hex);
+SendLink::Outcome SendLink::SendTyped(std::u16string_view text, bool hex) {
+    return Queue(hex ? HexToBytes(text) : TextToBytes(text), true, LinkWriter::Admit::Always);
 }
 
-void SendLink::SendFile(const Bytes& file, const std::function<void(std::size_t done)>& afterBlock) {
-    const std::size_t block = std::max<std::size_t>(config_.blockSize, 1);
-    std::size_t done = 0;
-    sendReady_ = false;
-    while (done < file.size()) {
-        const std::size_t size = std::min(block, file.size() - done);
-        const std::size_t written = config_.write(file.data() + done, size);
-        done += size;
-        sentTotal_ += static_cast<std::int64_t>(size);
-        if (afterBlock) afterBlock(done);
-        // A link that took less than a block has stalled or failed; going on
-        // would hold the window for every block that is left.
-        if (written < size) break;
+SendLink::Outcome SendLink::Tick(std::u16string_view text, bool hex) {
+    // Checked before converting: a stalled link makes every tick cheap.
+    if (!writer_.idle()) return Outcome::Refused;
+    return Queue(hex ? HexToBytes(text) : TextToBytes(text), true, LinkWriter::Admit::IfIdle);
+}
+
+SendLink::Outcome SendLink::SendEntry(Bytes bytes, bool cycleStep) {
+    return Queue(std::move(bytes), false, cycleStep ? LinkWriter::Admit::IfIdle : LinkWriter::Admit::Always);
+}
+
+std::uint64_t SendLink::SendFile(std::shared_ptr<const FileSource> file) {
+    return writer_.Queue({.file = std::move(file), .blockSize = blockSize_}, LinkWriter::Admit::Always);
+}
+
+SendReport SendLink::Collect() {
+    SendReport report = writer_.Take();
+    sentTotal_ += static_cast<std::int64_t>(report.counted);
+    if (monitor_) {
+        for (const SendResult& result : report.finished) {
+            if (!result.file && result.recorded && !result.written.empty())
+                monitor_(result.written.data(), result.written.size());
+        }
     }
-    sendReady_ = true;
+    return report;
 }
 
 }  // namespace viz

@@ -21,6 +21,18 @@ inline constexpr char16_t kLoadedPrefix[] = u"\r\n成功读取外部资源文件
 inline constexpr char16_t kLoadedSuffix[] = u"\r\n\r\n";
 inline constexpr char16_t kLoadFailed[] = u"读取外部资源文件失败！";
 inline constexpr char16_t kFileSent[] = u"\r\n发送文件完成，请重新载入文件！";
+// A file send that ended early: bytes sent and file length, then the reason.
+inline constexpr char16_t kFileInterrupted[] = u"\r\n发送文件中断：已发送%d/%d字节";
+inline constexpr char16_t kEndCancelled[] = u"用户取消发送";
+inline constexpr char16_t kEndLinkClosed[] = u"连接已关闭";
+inline constexpr char16_t kEndDeviceRemoved[] = u"设备已拔出";
+inline constexpr char16_t kEndReadFailed[] = u"读取文件失败：";
+inline constexpr char16_t kEndFileShrank[] = u"文件在发送过程中变短";
+inline constexpr char16_t kLoadUnreadable[] = u"读取外部资源文件失败：";
+// The send edit's keyboard way to what a double-click does.
+inline constexpr char16_t kLoadFileAction[] = u"载入发送文件...";
+// The progress window's button.
+inline constexpr char16_t kCancelSend[] = u"取消发送";
 inline constexpr char16_t kOpenFilters[] = u"BIN Files (*.bin *.nb0);;TXT Files (*.txt);;ALL Files (*)";
 
 // Hex type chooser
@@ -43,11 +55,6 @@ inline constexpr char16_t kSaveOk[] = u"保存数据成功！";
 inline constexpr char16_t kSaveFailed[] = u"保存数据失败！";
 inline constexpr char16_t kLoadFailedMessage[] = u"载入数据失败！";
 inline constexpr char16_t kDefaultPeriod[] = u"1000";
-// Titles of the monitor windows the multi-send kinds report to.
-inline constexpr char16_t kSerialMonitorTitle[] = u"伪串口监视器";
-inline constexpr char16_t kUsbMonitorTitle[] = u"HID_USB_EP2监视器";
-inline constexpr char16_t kTcpMonitorTitle[] = u"TCP监视器";
-inline constexpr char16_t kUdpMonitorTitle[] = u"UDP监视器";
 
 // Traffic monitor
 inline constexpr char16_t kStartMonitor[] = u"启动监视";

@@ -3,9 +3,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 
 #include "ModalCatcher.h"
 #include "TempDir.h"
@@ -38,6 +40,27 @@ inline QStringList ClickAnsweringMessages(QAbstractButton* button) {
     const QPoint at = box ? QPoint(std::min(8, button->width() / 2), button->height() / 2) : QPoint();
     QTest::mouseClick(button, Qt::LeftButton, {}, at);
     return catcher.texts();
+}
+
+// Runs the event loop until `condition` holds or `limitMs` passed, and
+// measures the longest time the loop could not run meanwhile: what a user
+// would feel as a frozen window.
+struct LoopRun {
+    bool reached = false;
+    qint64 longestStallMs = 0;
+};
+inline LoopRun RunLoopUntil(const std::function<bool()>& condition, int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    LoopRun run;
+    qint64 last = 0;
+    while (!(run.reached = condition()) && clock.elapsed() < limitMs) {
+        QTest::qWait(1);
+        const qint64 now = clock.elapsed();
+        run.longestStallMs = std::max(run.longestStallMs, now - last);
+        last = now;
+    }
+    return run;
 }
 
 }  // namespace viz::testing

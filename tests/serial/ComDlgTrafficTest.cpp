@@ -33,7 +33,8 @@ TEST_F(ComDlgTraffic, HexSendReachesTheFarEndAndTheMonitor) {
     Click(Button("send"));
     EXPECT_EQ(pty.Read(3), (Bytes{1, 2, 3}));
     EXPECT_TRUE(pty.Read(1, std::chrono::milliseconds(50)).empty());
-    EXPECT_EQ(page().sendArea()->title(), QStringLiteral("发送区：已发送3字节"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return page().sendArea()->title() == QStringLiteral("发送区：已发送3字节"); }, 2000));
 
     Click(Button("open"));
     const std::vector<MonitorRow>& rows = monitor->list()->rows();
@@ -82,8 +83,9 @@ TEST_F(ComDlgTraffic, MultiSendWritesToThePortWithoutTouchingTheCounters) {
     dialog->entry(0)->setText(QStringLiteral("AB"));
     QTest::mouseClick(dialog->sendButton(0), Qt::LeftButton);
     EXPECT_EQ(pty.Read(2), (Bytes{'A', 'B'}));
-    EXPECT_EQ(page().sendArea()->link(0).sentTotal(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return MonitorKinds().size() == 2; }, 2000));
     EXPECT_EQ(MonitorKinds(), (std::vector<std::u16string>{u"O", u"S"}));
+    EXPECT_EQ(page().sendArea()->link(0).sentTotal(), 0);
 }
 
 TEST_F(ComDlgTraffic, PortsThatCannotBeOpenedSayWhyAndLeaveThePageClosed) {

@@ -31,7 +31,8 @@ LoopbackPage::LoopbackPage(SettingsStore& settings, QWidget* parent) : QWidget(p
     send.initialTitle = QStringLiteral("发送区：已发送0字节（提示：双击文本框可以支持Bin/Txt文件发送）");
     send.resetTitle = QStringLiteral("发送区：已发送0字节");
     send.links = {
-        {.write = [this](const std::uint8_t* bytes, std::size_t count) { return Write(bytes, count); },
+        {.write = [this](const std::uint8_t* bytes, std::size_t count,
+                         const WriteWait&) { return Write(bytes, count); },
          .isOpen = [this] { return channel_.IsOpen(); },
          .blockSize = 1024,
          .progressTitle = QStringLiteral("回环发送文件进度")}};
@@ -80,16 +81,19 @@ LoopbackPage::LoopbackPage(SettingsStore& settings, QWidget* parent) : QWidget(p
 }
 
 LoopbackPage::~LoopbackPage() {
+    delete send_;
     pump_->Close();
     channel_.Close();
 }
 
-std::size_t LoopbackPage::Write(const std::uint8_t* bytes, std::size_t count) {
-    return channel_.Write(bytes, count);
+WriteStep LoopbackPage::Write(const std::uint8_t* bytes, std::size_t count) {
+    if (!channel_.IsOpen()) return FailedStep(ENOTCONN);
+    return WrittenStep(channel_.Write(bytes, count));
 }
 
 void LoopbackPage::ToggleOpen() {
     if (isOpen()) {
+        send_->LinkClosed(0);
         pump_->Close();
         channel_.Close();
         open_->setText(QStringLiteral("打开"));
@@ -115,9 +119,9 @@ void LoopbackPage::ShowMonitor() {
 
 void LoopbackPage::ShowMoreSend() {
     if (!moreSend_) {
-        auto write = [this](const std::uint8_t* bytes, std::size_t count) { return Write(bytes, count); };
+        auto send = [this](Bytes bytes, bool cycleStep) { send_->SendEntry(0, std::move(bytes), cycleStep); };
         moreSend_ = new CMoreSendDialog(settings_, MoreSendKind::Serial, QStringLiteral("回环多项发送"),
-                                        write, write, this);
+                                        send, send, this);
     }
     moreSend_->show();
 }

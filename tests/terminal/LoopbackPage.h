@@ -9,6 +9,7 @@
 
 #include "LoopbackChannel.h"
 #include "base/SettingsStore.h"
+#include "terminal/LinkWrite.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -44,7 +45,7 @@ public:
     QCheckBox* hexDisplay() const { return hexDisplay_; }
 
 private:
-    std::size_t Write(const std::uint8_t* bytes, std::size_t count);
+    WriteStep Write(const std::uint8_t* bytes, std::size_t count);
 
     SettingsStore& settings_;
     LoopbackChannel channel_;

@@ -14,14 +14,6 @@ TEST(MoreSendCycleTest, CycleVisitsTheEightEntriesInTurnFromTheFirst) {
     EXPECT_EQ(cycle.Tick(), 0u);
 }
 
-TEST(MoreSendCycleTest, EachKindReportsToItsOwnMonitorWindow) {
-    EXPECT_EQ(MoreSendMonitorTitle(MoreSendKind::Serial, 1), u"伪串口监视器");
-    EXPECT_EQ(MoreSendMonitorTitle(MoreSendKind::Usb, 0), u"HID_USB_EP2监视器");
-    EXPECT_EQ(MoreSendMonitorTitle(MoreSendKind::Network, 0), u"TCP监视器");
-    EXPECT_EQ(MoreSendMonitorTitle(MoreSendKind::Network, 1), u"UDP监视器");
-    EXPECT_FALSE(MoreSendMonitorTitle(MoreSendKind::Server, 0));
-}
-
 TEST(MoreSendCycleTest, SlotsHoldAtMost255Characters) {
     const MoreSendList entries{std::u16string(300, u'x'), u"短"};
     const MoreSendList slots = MoreSendSlots(entries);

@@ -1,6 +1,10 @@
 #include "terminal/ReceiveArea.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -85,6 +89,52 @@ TEST_F(ReceiveAreaTest, OnePassShowsWhatChunkByChunkUpdatesShow) {
     EXPECT_FALSE(area.edit()->toPlainText().isEmpty());
     EXPECT_EQ(area.pipeline().receivedTotal(), stepwise.pipeline().receivedTotal());
     EXPECT_GT(emptied, 1) << "the area was emptied more than once during the run";
+}
+
+// Hex frames that each fill a screen line exactly, shown one update each
+// with the frame break on: every frame starts a line of its own, no line is
+// wider than the area, and a copy gives the text as it arrived.
+TEST_F(ReceiveAreaTest, FramesThatFillALineExactlyStayInsideTheAreaAndCopyAsTheyArrived) {
+    area.resize(520, 300);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    area.setHexDisplay(true);
+    area.setFrameBreak(true, 40);
+    const std::size_t columns = area.pipeline().area().columns();
+    ASSERT_GT(columns, 30u);
+    const std::size_t frameBytes = columns / 3;
+    const auto start = std::chrono::steady_clock::now();
+    for (int frame = 0; frame < 10; ++frame) {
+        area.Receive(ChunkOf(std::string(frameBytes, static_cast<char>(0xA0 + frame)), start + frame * 100ms));
+        area.Flush();
+    }
+    QPlainTextEdit* edit = area.edit();
+    const int width = edit->viewport()->width();
+    QStringList lines;
+    for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next()) {
+        lines.append(block.text());
+        EXPECT_LE(static_cast<std::size_t>(block.text().size()), columns);
+        ASSERT_NE(block.layout(), nullptr);
+        EXPECT_EQ(block.layout()->lineCount(), 1) << "no line wraps or runs past the edge";
+        EXPECT_LE(block.layout()->lineAt(0).naturalTextWidth(), width);
+    }
+    // The first break follows the second frame, then every frame.
+    for (int frame = 0; frame < 10; ++frame) {
+        const QString hex = QStringLiteral("%1 ").arg(0xA0 + frame, 2, 16).toUpper().repeated(int(frameBytes));
+        EXPECT_EQ(lines.value(frame), hex) << frame;
+    }
+
+    // A selection across the first wrap, then everything.
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(int(columns) - 3);
+    cursor.setPosition(int(columns) + 1 + 3, QTextCursor::KeepAnchor);
+    edit->setTextCursor(cursor);
+    edit->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("A0 A1 "));
+    edit->selectAll();
+    edit->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdU16String(), area.pipeline().area().text());
+    EXPECT_NE(area.pipeline().area().text().find(u"A1 \r\nA2 "), std::u16string::npos);
 }
 
 TEST_F(ReceiveAreaTest, WidgetShowsLineBreaksAndFollowsTheNewestText) {

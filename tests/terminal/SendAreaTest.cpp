@@ -2,16 +2,18 @@
 
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
+#include <poll.h>
+
 #include <fstream>
-#include <thread>
+#include <mutex>
 
 #include "IconvReference.h"
+#include "PageTestSupport.h"
 #include "TempDir.h"
 #include "terminal/ListCtrlEx.h"
 #include "terminal/PortMonitorDialog.h"
@@ -20,34 +22,58 @@
 namespace viz {
 namespace {
 
-struct Writes {
-    std::vector<viz::Bytes> blocks;
-    std::vector<int> positionsBefore;
+// A link the test holds open or stalls; it keeps every block it took.
+class FakeLink {
+public:
+    LinkWriteFn Writer() {
+        return [this](const std::uint8_t* bytes, std::size_t count, const WriteWait& wait) {
+            if (stalled()) {
+                pollfd cancel{wait.cancelFd, POLLIN, 0};
+                return FailedStep(::poll(&cancel, 1, wait.timeoutMs) > 0 ? ECANCELED : EAGAIN);
+            }
+            std::lock_guard lock(mutex_);
+            blocks_.emplace_back(bytes, bytes + count);
+            return WrittenStep(count);
+        };
+    }
+    void Stall(bool on) {
+        std::lock_guard lock(mutex_);
+        stalled_ = on;
+    }
+    bool stalled() const {
+        std::lock_guard lock(mutex_);
+        return stalled_;
+    }
+    std::vector<viz::Bytes> blocks() const {
+        std::lock_guard lock(mutex_);
+        return blocks_;
+    }
+
     bool open = true;
+
+private:
+    mutable std::mutex mutex_;
+    bool stalled_ = false;
+    std::vector<viz::Bytes> blocks_;
 };
 
-SendAreaConfig SerialConfig(Writes& writes, CSendArea** area) {
+SendAreaConfig SerialConfig(FakeLink& link) {
     SendAreaConfig config;
     config.countsFormat = QStringLiteral("发送区：已发送%d字节");
     config.initialTitle = QStringLiteral("发送区：已发送0字节（提示：双击文本框可以支持Bin/Txt文件发送）");
     config.resetTitle = QStringLiteral("发送区：已发送0字节");
-    config.links = {{.write =
-                         [&writes, area](const std::uint8_t* bytes, std::size_t count) {
-                             writes.blocks.emplace_back(bytes, bytes + count);
-                             CProcessDlg* progress = (*area)->progressWindow(0);
-                             writes.positionsBefore.push_back(progress ? progress->bar()->value() : -1);
-                             return count;
-                         },
-                     .isOpen = [&writes] { return writes.open; },
+    config.links = {{.write = link.Writer(),
+                     .isOpen = [&link] { return link.open; },
                      .blockSize = 1024,
                      .progressTitle = QStringLiteral("串口发送文件进度")}};
+    config.limits.waitSliceMs = 20;
     return config;
 }
 
 class SendAreaTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        area = new CSendArea(SerialConfig(writes, &area), &page);
+        area = new CSendArea(SerialConfig(link), &page);
         page.resize(600, 400);
     }
 
@@ -63,91 +89,89 @@ protected:
         area->LoadFile();
     }
 
+    bool SentTotalReaches(std::int64_t total) {
+        return QTest::qWaitFor([&] { return area->link(0).sentTotal() >= total; }, 5000);
+    }
+
     testing::TempDir dir;
-    Writes writes;
+    FakeLink link;
     QWidget page;
     CSendArea* area = nullptr;
 };
 
-TEST_F(SendAreaTest, FileOf2500BytesGoesInTwoFullBlocksAndTheRemainderWithProgress) {
+TEST_F(SendAreaTest, AFileGoesOutInBlocksWithProgressAndEndsWithTheCompletionNote) {
     const QString path = Write("data.bin", 2500);
     Load(path);
     const QString loaded = QStringLiteral("\n成功读取外部资源文件：\n\n") + path + QStringLiteral("\n\n");
     EXPECT_EQ(area->edit()->toPlainText(), loaded);
 
     area->Send(0);
-    ASSERT_EQ(writes.blocks.size(), 3u);
-    EXPECT_EQ(writes.blocks[0].size(), 1024u);
-    EXPECT_EQ(writes.blocks[1].size(), 1024u);
-    EXPECT_EQ(writes.blocks[2].size(), 452u);
-    ASSERT_EQ(writes.positionsBefore.size(), 3u);
-    EXPECT_EQ(writes.positionsBefore.front(), 0);
-    EXPECT_TRUE(std::is_sorted(writes.positionsBefore.begin(), writes.positionsBefore.end()));
     CProcessDlg* progress = area->progressWindow(0);
     ASSERT_NE(progress, nullptr);
     EXPECT_EQ(progress->windowTitle(), QStringLiteral("串口发送文件进度"));
     EXPECT_EQ(progress->bar()->maximum(), 2500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !area->file().fileMode(); }, 5000));
+    const auto blocks = link.blocks();
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(blocks[2].size(), 452u);
     EXPECT_EQ(progress->bar()->value(), 2500);
+    EXPECT_FALSE(progress->cancelButton()->isEnabled()) << "nothing left to cancel";
     EXPECT_EQ(area->title(), QStringLiteral("发送区：已发送2500字节"));
     EXPECT_EQ(area->edit()->toPlainText(), loaded + QStringLiteral("\n发送文件完成，请重新载入文件！"));
 
     // File mode is over: the next send sends the text now in the area.
     area->Send(0);
-    ASSERT_EQ(writes.blocks.size(), 4u);
-    EXPECT_EQ(std::string(writes.blocks[3].begin(), writes.blocks[3].end()),
+    ASSERT_TRUE(SentTotalReaches(2500 + 1));
+    const viz::Bytes typed = link.blocks().at(3);
+    EXPECT_EQ(std::string(typed.begin(), typed.end()),
               testing::Gbk(("\r\n成功读取外部资源文件：\r\n\r\n" + path.toStdString() +
                             "\r\n\r\n\r\n发送文件完成，请重新载入文件！")));
     EXPECT_EQ(progress, area->progressWindow(0)) << "the progress window is made once and kept";
 }
 
-TEST_F(SendAreaTest, ProgressFollowsALongSendAFewTimesASecondAndEndsExact) {
-    // 80 blocks of at least 1 ms each: some repaints on the way, far fewer
-    // than one per block, and the exact totals at the end.
-    SendAreaConfig config = SerialConfig(writes, &area);
-    auto write = config.links[0].write;
-    config.links[0].write = [write](const std::uint8_t* bytes, std::size_t count) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return write(bytes, count);
-    };
-    delete area;
-    area = new CSendArea(config, &page);
-    const std::size_t size = 80 * 1024 - 17;
-    Load(Write("long.bin", size));
-    const auto start = std::chrono::steady_clock::now();
+TEST_F(SendAreaTest, CancellingOrClosingTheProgressWindowEndsTheSendAndKeepsTheFile) {
+    const QString path = Write("data.bin", 100 * 1024);
+    Load(path);
+    const QString loaded = QStringLiteral("\n成功读取外部资源文件：\n\n") + path + QStringLiteral("\n\n");
+    link.Stall(true);
     area->Send(0);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    ASSERT_EQ(writes.blocks.size(), 80u);
-    EXPECT_GT(writes.positionsBefore.back(), 0) << "shown while the send went on";
-    std::vector<int> shown = writes.positionsBefore;
-    shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
-    EXPECT_LE(static_cast<long>(shown.size()), elapsed / std::chrono::milliseconds(20) + 1);
-    EXPECT_EQ(area->progressWindow(0)->bar()->value(), static_cast<int>(size));
-    EXPECT_EQ(area->title(), QStringLiteral("发送区：已发送81903字节"));
-    EXPECT_EQ(area->link(0).sentTotal(), static_cast<std::int64_t>(size));
+    QTest::qWait(50);
+    EXPECT_TRUE(area->progressWindow(0)->isVisible());
+    QTest::mouseClick(area->progressWindow(0)->cancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return area->edit()->toPlainText() != loaded; }, 5000));
+    EXPECT_EQ(area->edit()->toPlainText(),
+              loaded + QStringLiteral("\n发送文件中断：已发送0/102400字节（用户取消发送）"));
+    EXPECT_TRUE(area->file().fileMode());
+
+    // Sent again, it starts over; closing the window cancels it too.
+    link.Stall(false);
+    area->Send(0);
+    ASSERT_TRUE(SentTotalReaches(100 * 1024));
+    EXPECT_EQ(area->edit()->toPlainText(), loaded + QStringLiteral("\n发送文件完成，请重新载入文件！"));
+    Load(path);
+    link.Stall(true);
+    area->Send(0);
+    area->progressWindow(0)->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return area->edit()->toPlainText().contains(QStringLiteral("中断")); }, 5000));
+    EXPECT_FALSE(area->progressWindow(0)->isVisible());
+
+    // A closed link ends it with its own reason.
+    area->Send(0);
+    area->LinkClosed(0, SendEnd::DeviceRemoved);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return area->edit()->toPlainText().contains(QStringLiteral("设备已拔出")); }, 5000));
 }
 
-TEST_F(SendAreaTest, FileOfExactly1024BytesGoesInOnePiece) {
-    Load(Write("block.bin", 1024));
-    area->Send(0);
-    ASSERT_EQ(writes.blocks.size(), 1u);
-    EXPECT_EQ(writes.blocks[0].size(), 1024u);
-    EXPECT_EQ(area->progressWindow(0)->bar()->value(), 1024);
-    EXPECT_EQ(area->link(0).sentTotal(), 1024);
-}
-
-TEST_F(SendAreaTest, CancelledOrFailedLoadChangesNothingAndAnEmptyFileIsReported) {
+TEST_F(SendAreaTest, LoadingByMouseOrKeyboardReportsFilesThatCannotBeSent) {
     area->edit()->setPlainText(QStringLiteral("typed"));
     Load(QString());
-    EXPECT_EQ(area->edit()->toPlainText(), QStringLiteral("typed"));
+    EXPECT_EQ(area->edit()->toPlainText(), QStringLiteral("typed")) << "a cancelled choice changes nothing";
     Load(Write("data.bin", 10));
     Load(QString::fromStdString((dir / "missing.bin").string()));
-    EXPECT_TRUE(area->file().fileMode()) << "the file loaded before is kept";
+    EXPECT_EQ(area->edit()->toPlainText(), QStringLiteral("读取外部资源文件失败：No such file or directory"));
+    EXPECT_FALSE(area->file().fileMode());
     Load(Write("empty.bin", 0));
     EXPECT_EQ(area->edit()->toPlainText(), QStringLiteral("读取外部资源文件失败！"));
-    EXPECT_FALSE(area->file().fileMode());
-}
 
-TEST_F(SendAreaTest, DoubleClickOnTheFocusedSendAreaLoadsAFile) {
     const QString path = Write("data.bin", 3);
     int asked = 0;
     area->setFileChooser([&] {
@@ -158,96 +182,65 @@ TEST_F(SendAreaTest, DoubleClickOnTheFocusedSendAreaLoadsAFile) {
     area->edit()->setFocus();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
     QTest::mouseDClick(area->edit()->viewport(), Qt::LeftButton);
-    EXPECT_EQ(asked, 1);
+    QTest::keyClick(area->edit(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(asked, 2);
     EXPECT_TRUE(area->file().fileMode());
 }
 
-TEST_F(SendAreaTest, TypedSendUsesCrLfAndHexWithoutAPairSendsNothing) {
+TEST_F(SendAreaTest, TypedSendsUseCrLfCountWhatWasWrittenAndNeedAnOpenLink) {
     area->setHexSend(true);
-    area->edit()->setPlainText(QStringLiteral("zz"));
+    area->edit()->setPlainText(QStringLiteral("zz 0x12"));
     area->Send(0);
-    EXPECT_TRUE(writes.blocks.empty());
-    EXPECT_EQ(area->title(),
-              QStringLiteral("发送区：已发送0字节（提示：双击文本框可以支持Bin/Txt文件发送）"));
     area->setHexSend(false);
     area->edit()->setPlainText(QStringLiteral("AB\nCD"));
     area->Send(0);
-    ASSERT_EQ(writes.blocks.size(), 1u);
-    EXPECT_EQ(std::string(writes.blocks[0].begin(), writes.blocks[0].end()), "AB\r\nCD");
-    EXPECT_EQ(area->title(), QStringLiteral("发送区：已发送6字节"));
+    ASSERT_TRUE(SentTotalReaches(6));
+    EXPECT_EQ(link.blocks(), std::vector<viz::Bytes>{viz::Bytes({'A', 'B', '\r', '\n', 'C', 'D'})});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return area->title() == QStringLiteral("发送区：已发送6字节"); }, 5000));
 
-    area->setHexSend(true);
-    area->edit()->setPlainText(QStringLiteral("xy 0x12"));
+    link.open = false;
     area->Send(0);
-    EXPECT_EQ(writes.blocks.size(), 1u);
-    EXPECT_EQ(area->link(0).sentTotal(), 6);
-    area->edit()->setPlainText(QStringLiteral("01 02 0A"));
+    Load(Write("data.bin", 10));
     area->Send(0);
-    EXPECT_EQ(writes.blocks.back(), (viz::Bytes{0x01, 0x02, 0x0A}));
+    QTest::qWait(50);
+    EXPECT_EQ(link.blocks().size(), 1u);
+    EXPECT_EQ(area->progressWindow(0), nullptr);
 
     area->ResetCounters();
     EXPECT_EQ(area->title(), QStringLiteral("发送区：已发送0字节"));
     EXPECT_EQ(area->link(0).sentTotal(), 0);
 }
 
-TEST_F(SendAreaTest, ClosedLinkSendsNothingNotEvenAFile) {
-    writes.open = false;
+TEST_F(SendAreaTest, TicksWhileTheLinkHoldsASendSendNothingAndTheWindowKeepsRunning) {
+    link.Stall(true);
     area->edit()->setPlainText(QStringLiteral("AB"));
-    area->Send(0);
-    Load(Write("data.bin", 10));
-    area->Send(0);
-    EXPECT_TRUE(writes.blocks.empty());
-    EXPECT_TRUE(area->file().fileMode());
-    EXPECT_EQ(area->progressWindow(0), nullptr);
-}
-
-TEST_F(SendAreaTest, ContinuousTickWhileATypedSendIsStillWritingSendsNothing) {
-    int writesDuringFirst = -1;
-    SendAreaConfig config;
-    config.countsFormat = QStringLiteral("发送区：已发送%d字节");
-    int calls = 0;
-    CSendArea* slow = nullptr;
-    config.links = {{.write = [&](const std::uint8_t*, std::size_t count) {
-        if (++calls == 1) {
-            // The link lets the event loop run while the bytes go out.
-            QTest::qWait(120);
-            writesDuringFirst = calls - 1;
-            slow->StopContinuous(0);
-        }
-        return count;
-    }}};
-    slow = new CSendArea(config, &page);
-    slow->edit()->setPlainText(QStringLiteral("AB"));
-    slow->StartContinuous(0, 10);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return writesDuringFirst >= 0; }, 5000));
+    area->StartContinuous(0, 10);
+    EXPECT_LT(testing::RunLoopUntil([] { return false; }, 300).longestStallMs, 100)
+        << "the window never waits on the link";
+    link.Stall(false);
+    area->StopContinuous(0);
+    ASSERT_TRUE(SentTotalReaches(2));
     QTest::qWait(50);
-    EXPECT_EQ(writesDuringFirst, 0) << "ticks during the write found send ready at 0";
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(slow->link(0).sentTotal(), 2);
+    EXPECT_EQ(link.blocks().size(), 1u) << "ticks while the first send waited sent nothing";
 }
 
-TEST_F(SendAreaTest, TwoLinksKeepTheirOwnCountersTimersAndProgressWindows) {
-    std::vector<int> sentOn;
+TEST_F(SendAreaTest, TwoLinksKeepTheirOwnCountersAndProgressWindows) {
+    FakeLink tcp;
+    FakeLink udp;
     SendAreaConfig config;
     config.countsFormat = QStringLiteral("发送区：TCP已发送%d字节，UDP已发送%d字节");
-    auto link = [&](int index, const char16_t* title) {
-        return SendLinkSetup{.write =
-                                 [&sentOn, index](const std::uint8_t*, std::size_t count) {
-                                     sentOn.push_back(index);
-                                     return count;
-                                 },
-                             .progressTitle = QString::fromUtf16(title)};
-    };
-    config.links = {link(0, u"TCP发送文件进度"), link(1, u"UDP发送文件进度")};
+    config.links = {{.write = tcp.Writer(), .progressTitle = QStringLiteral("TCP发送文件进度")},
+                    {.write = udp.Writer(), .progressTitle = QStringLiteral("UDP发送文件进度")}};
     CSendArea net(config, &page);
     net.edit()->setPlainText(QStringLiteral("abc"));
     net.Send(1);
-    EXPECT_EQ(net.title(), QStringLiteral("发送区：TCP已发送0字节，UDP已发送3字节"));
     net.setFileChooser([this] { return Write("f.bin", 5); });
     net.LoadFile();
     net.Send(0);
-    EXPECT_EQ(net.title(), QStringLiteral("发送区：TCP已发送5字节，UDP已发送3字节"));
-    EXPECT_EQ(sentOn, (std::vector<int>{1, 0}));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return net.title() == QStringLiteral("发送区：TCP已发送5字节，UDP已发送3字节"); }, 5000));
+    EXPECT_EQ(tcp.blocks().size(), 1u);
+    EXPECT_EQ(udp.blocks().size(), 1u);
     EXPECT_EQ(net.progressWindow(0)->windowTitle(), QStringLiteral("TCP发送文件进度"));
     EXPECT_EQ(net.progressWindow(1), nullptr);
     net.StartContinuous(1, 1000);
@@ -255,16 +248,20 @@ TEST_F(SendAreaTest, TwoLinksKeepTheirOwnCountersTimersAndProgressWindows) {
     EXPECT_FALSE(net.continuous(0));
 }
 
-TEST_F(SendAreaTest, TypedSendsAreRecordedInTheAttachedMonitorButFileDataIsNot) {
+TEST_F(SendAreaTest, TypedAndMultiSendDataIsRecordedWhenWrittenButFileDataIsNot) {
     CPortMonitorDialog monitor(QStringLiteral("伪串口监视器"), QStringLiteral("COM1"));
     monitor.StartMonitoring();
     area->AttachMonitor(0, &monitor);
     area->edit()->setPlainText(QStringLiteral("AB"));
     area->Send(0);
+    area->SendEntry(0, {'x', 'y', 'z'}, false);
     Load(Write("data.bin", 10));
     area->Send(0);
-    ASSERT_EQ(monitor.list()->rows().size(), 1u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !area->file().fileMode(); }, 5000));
+    ASSERT_EQ(monitor.list()->rows().size(), 2u);
     EXPECT_EQ(monitor.list()->rows()[0], (MonitorRow{u"0000", u"S", u"0002", u"CHR: AB"}));
+    EXPECT_EQ(monitor.list()->rows()[1], (MonitorRow{u"0001", u"S", u"0003", u"CHR: xyz"}));
+    EXPECT_EQ(area->link(0).sentTotal(), 12) << "multi-send leaves the counter alone";
 }
 
 }  // namespace

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include <climits>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "TempDir.h"
@@ -13,16 +18,7 @@
 namespace viz {
 namespace {
 
-struct FakeChannel {
-    std::vector<Bytes> writes;
-    std::size_t result = SIZE_MAX;  // SIZE_MAX: everything written
-    SendLink::WriteFn Writer() {
-        return [this](const std::uint8_t* data, std::size_t size) {
-            writes.emplace_back(data, data + size);
-            return result == SIZE_MAX ? size : result;
-        };
-    }
-};
+using namespace std::chrono_literals;
 
 Bytes Pattern(std::size_t size) {
     Bytes bytes(size);
@@ -30,149 +26,284 @@ Bytes Pattern(std::size_t size) {
     return bytes;
 }
 
-TEST(SendLinkTest, FileIsWrittenInFullBlocksThenTheRemainderCountingNominalSizes) {
-    FakeChannel channel;
-    SendLink link({.write = channel.Writer(), .blockSize = 1024});
-    const Bytes file = Pattern(2500);
-    std::vector<std::size_t> progress;
-    link.SendFile(file, [&](std::size_t done) { progress.push_back(done); });
-    ASSERT_EQ(channel.writes.size(), 3u);
-    EXPECT_EQ(channel.writes[0].size(), 1024u);
-    EXPECT_EQ(channel.writes[1].size(), 1024u);
-    EXPECT_EQ(channel.writes[2].size(), 452u);
-    Bytes joined;
-    for (const Bytes& w : channel.writes) joined.insert(joined.end(), w.begin(), w.end());
-    EXPECT_EQ(joined, file);
-    EXPECT_EQ(progress, (std::vector<std::size_t>{1024, 2048, 2500}));
-    EXPECT_EQ(link.sentTotal(), 2500);
-}
+// A link whose behaviour the test sets: it takes everything, a few bytes per
+// write, nothing at all (waiting like a full port until cancelled), or fails.
+class FakeLink {
+public:
+    enum class Mode { TakeAll, Trickle, Stall, Fail };
 
-TEST(SendLinkTest, FileSendEndsAtTheFirstWriteThatFallsShortOfItsBlock) {
-    // A peer that stopped reading takes part of the second block, then nothing.
-    const std::vector<std::size_t> results{1024, 300, 0, 0};
-    std::size_t calls = 0;
-    SendLink link(
-        {.write = [&](const std::uint8_t*, std::size_t) { return results.at(calls++); }, .blockSize = 1024});
-    std::vector<std::size_t> progress;
-    link.SendFile(Pattern(4096), [&](std::size_t done) { progress.push_back(done); });
-    EXPECT_EQ(calls, 2u);
-    EXPECT_EQ(progress, (std::vector<std::size_t>{1024, 2048}));
-    EXPECT_EQ(link.sentTotal(), 2048) << "the short block counts at its nominal size";
-    EXPECT_TRUE(link.sendReady());
+    void Set(Mode mode, int error = 0) {
+        std::lock_guard lock(mutex_);
+        mode_ = mode;
+        error_ = error;
+    }
+    // A report link: every write takes at most `report` bytes and counts a whole report.
+    void SetReport(std::size_t report) { report_ = report; }
 
-    // A failed first write sends nothing more.
-    FakeChannel failing;
-    failing.result = 0;
-    SendLink dead({.write = failing.Writer(), .blockSize = 64});
-    dead.SendFile(Pattern(1000), {});
-    EXPECT_EQ(failing.writes.size(), 1u);
+    LinkWriteFn Writer() {
+        return [this](const std::uint8_t* data, std::size_t size, const WriteWait& wait) {
+            Mode mode;
+            {
+                std::lock_guard lock(mutex_);
+                mode = mode_;
+                ++calls_;
+            }
+            if (mode == Mode::Fail) return FailedStep(error_);
+            if (mode == Mode::Stall) {
+                pollfd cancel{wait.cancelFd, POLLIN, 0};
+                return FailedStep(::poll(&cancel, 1, wait.timeoutMs) > 0 ? ECANCELED : EAGAIN);
+            }
+            std::size_t take = mode == Mode::Trickle ? std::min<std::size_t>(size, 300) : size;
+            if (report_ != 0) take = std::min(take, report_);
+            std::lock_guard lock(mutex_);
+            written_.insert(written_.end(), data, data + take);
+            writes_.push_back(take);
+            return WriteStep{take, report_ != 0 ? report_ : take, 0};
+        };
+    }
 
-    // A page that pads its last report writes more than the block: not short.
-    FakeChannel reports;
-    reports.result = 64;
-    SendLink usb({.write = reports.Writer(), .blockSize = 64});
-    usb.SendFile(Pattern(130), {});
-    EXPECT_EQ(reports.writes.size(), 3u);
-    EXPECT_EQ(usb.sentTotal(), 130);
-}
+    Bytes written() const {
+        std::lock_guard lock(mutex_);
+        return written_;
+    }
+    std::vector<std::size_t> writes() const {
+        std::lock_guard lock(mutex_);
+        return writes_;
+    }
+    int calls() const {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
 
-TEST(SendLinkTest, FileOfExactlyOneBlockGoesInOnePieceAndPagesChooseTheirBlockSize) {
-    FakeChannel channel;
-    SendLink link({.write = channel.Writer(), .blockSize = 1024});
-    std::vector<std::size_t> progress;
-    link.SendFile(Pattern(1024), [&](std::size_t done) { progress.push_back(done); });
-    ASSERT_EQ(channel.writes.size(), 1u);
-    EXPECT_EQ(channel.writes[0].size(), 1024u);
-    EXPECT_EQ(progress, std::vector<std::size_t>{1024});
+private:
+    mutable std::mutex mutex_;
+    Mode mode_ = Mode::TakeAll;
+    int error_ = 0;
+    std::size_t report_ = 0;
+    Bytes written_;
+    std::vector<std::size_t> writes_;
+    int calls_ = 0;
+};
 
-    FakeChannel reports;
-    SendLink usb({.write = reports.Writer(), .blockSize = 64});
-    usb.SendFile(Pattern(130), {});
-    ASSERT_EQ(reports.writes.size(), 3u);
-    EXPECT_EQ(reports.writes[2].size(), 2u) << "the page pads the last report itself";
-    EXPECT_EQ(usb.sentTotal(), 130);
-}
+// A send link with its wake-ups turned into a condition the test can wait on,
+// the way the page's thread collects when woken.
+struct Harness {
+    explicit Harness(FakeLink& fake, std::size_t block = 1024, std::size_t typedLimit = 0,
+                     LinkWriter::Limits limits = {})
+        : link({.write = fake.Writer(),
+                .blockSize = block,
+                .typedLimit = typedLimit,
+                .wake =
+                    [this] {
+                        std::lock_guard lock(mutex);
+                        woken = true;
+                        wake.notify_all();
+                    },
+                .limits = limits}) {
+        link.setMonitor([this](const std::uint8_t* p, std::size_t n) { records.emplace_back(p, p + n); });
+    }
 
-TEST(SendLinkTest, TypedSendCountsWhatTheChannelWroteAndRecordsIt) {
-    FakeChannel channel;
-    SendLink link({.write = channel.Writer()});
-    std::vector<Bytes> records;
-    link.setMonitor([&](const std::uint8_t* p, std::size_t n) { records.emplace_back(p, p + n); });
-    EXPECT_EQ(link.SendTyped(u"01 02 0A", true), 3u);
-    EXPECT_EQ(link.SendTyped(u"中", false), 2u);
-    ASSERT_EQ(channel.writes.size(), 2u);
-    EXPECT_EQ(channel.writes[0], (Bytes{0x01, 0x02, 0x0A}));
-    EXPECT_EQ(channel.writes[1], (Bytes{0xD6, 0xD0}));
-    EXPECT_EQ(records, channel.writes);
-    EXPECT_EQ(link.sentTotal(), 5);
-
-    channel.result = 0;
-    EXPECT_EQ(link.SendTyped(u"AB", false), 0u);
-    EXPECT_EQ(records.size(), 2u) << "a failed write tells the monitor nothing";
-    EXPECT_EQ(link.sentTotal(), 5);
-
-    channel.result = 64;  // a page writing 64-byte reports
-    EXPECT_EQ(link.SendTyped(u"AB", false), 64u);
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[2].size(), 64u);
-    EXPECT_EQ(records[2][0], 0x41);
-    EXPECT_EQ(records[2][63], 0);
-    EXPECT_EQ(link.sentTotal(), 69);
-}
-
-TEST(SendLinkTest, HexTextWithoutAValidPairSendsAndCountsNothing) {
-    FakeChannel channel;
-    SendLink link({.write = channel.Writer()});
-    EXPECT_EQ(link.SendTyped(u"0x12", true), std::nullopt);
-    EXPECT_EQ(link.SendTyped(u"1 2", true), std::nullopt);
-    EXPECT_EQ(link.SendTyped(u"", false), std::nullopt);
-    EXPECT_TRUE(channel.writes.empty());
-    EXPECT_EQ(link.sentTotal(), 0);
-}
-
-TEST(SendLinkTest, TickDuringASendInProgressSendsNothing) {
-    int writes = 0;
-    SendLink* self = nullptr;
-    std::optional<std::size_t> nestedTick = 99;
-    SendLink link({.write = [&](const std::uint8_t*, std::size_t size) {
-        ++writes;
-        // The channel lets the event loop run while it writes; the timer fires.
-        if (writes == 1) {
-            EXPECT_FALSE(self->sendReady());
-            nestedTick = self->Tick(u"AB", false);
+    // Collects until `done` holds or the time is up.
+    template <typename Done>
+    bool CollectUntil(Done done, std::chrono::milliseconds limit = 5s) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            SendReport report = link.Collect();
+            stalls += report.stalled ? 1 : 0;
+            for (SendResult& result : report.finished) finished.push_back(std::move(result));
+            if (done()) return true;
+            std::unique_lock lock(mutex);
+            if (!wake.wait_until(lock, end, [this] { return woken; })) return done();
+            woken = false;
         }
-        return size;
-    }});
-    self = &link;
-    EXPECT_EQ(link.Tick(u"AB", false), 2u);
-    EXPECT_EQ(nestedTick, std::nullopt);
-    EXPECT_EQ(writes, 1);
-    EXPECT_TRUE(link.sendReady());
-    EXPECT_EQ(link.sentTotal(), 2);
+    }
+    bool Finished(std::size_t count) {
+        return CollectUntil([&] { return finished.size() >= count; });
+    }
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool woken = false;
+    std::vector<SendResult> finished;
+    std::vector<Bytes> records;
+    int stalls = 0;
+    SendLink link;  // last: its writer wakes the members above
+};
+
+std::shared_ptr<const FileSource> FileOf(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                 static_cast<std::streamsize>(bytes.size()));
+    return FileSource::Open(path).file;
 }
 
-TEST(SendLinkTest, LoadedFileEntersFileModeAndFinishesWithTheCompletionNote) {
+TEST(SendLinkTest, FilesAreStreamedInBlocksAndCountedAsTheLinkTakesThem) {
+    testing::TempDir dir;
+    FakeLink fake;
+    Harness serial(fake);
+    const Bytes data = Pattern(2500);
+    ASSERT_NE(serial.link.SendFile(FileOf(dir / "a.bin", data)), 0u);
+    ASSERT_TRUE(serial.Finished(1));
+    EXPECT_EQ(fake.writes(), (std::vector<std::size_t>{1024, 1024, 452}));
+    EXPECT_EQ(fake.written(), data);
+    EXPECT_EQ(serial.finished[0].end, SendEnd::Done);
+    EXPECT_EQ(serial.finished[0].done, 2500u);
+    EXPECT_EQ(serial.link.sentTotal(), 2500);
+    EXPECT_TRUE(serial.records.empty()) << "file data is not recorded";
+
+    // A stream that takes 300 bytes a write still gets every byte in order.
+    FakeLink slow;
+    slow.Set(FakeLink::Mode::Trickle);
+    Harness trickle(slow);
+    const Bytes big = Pattern(100000);
+    trickle.link.SendFile(FileOf(dir / "b.bin", big));
+    ASSERT_TRUE(trickle.Finished(1));
+    EXPECT_EQ(slow.written(), big);
+    EXPECT_EQ(trickle.link.sentTotal(), 100000);
+
+    // Reports: 64-byte blocks, the last one short (the channel pads it);
+    // the total grows by the file's own length.
+    FakeLink hid;
+    hid.SetReport(64);
+    Harness usb(hid, 64, 64);
+    usb.link.SendFile(FileOf(dir / "c.bin", Pattern(130)));
+    ASSERT_TRUE(usb.Finished(1));
+    EXPECT_EQ(hid.writes(), (std::vector<std::size_t>{64, 64, 2}));
+    EXPECT_EQ(usb.link.sentTotal(), 130);
+}
+
+TEST(SendLinkTest, TypedSendsCountAndRecordWhatWasWritten) {
+    FakeLink fake;
+    Harness h(fake);
+    EXPECT_EQ(h.link.SendTyped(u"01 02 0A", true), SendLink::Outcome::Queued);
+    EXPECT_EQ(h.link.SendTyped(u"中", false), SendLink::Outcome::Queued);
+    EXPECT_EQ(h.link.SendTyped(u"0x12 1 2", true), SendLink::Outcome::NoBytes);
+    EXPECT_EQ(h.link.SendTyped(u"", false), SendLink::Outcome::NoBytes);
+    ASSERT_TRUE(h.Finished(2));
+    EXPECT_EQ(h.records, (std::vector<Bytes>{{0x01, 0x02, 0x0A}, {0xD6, 0xD0}}));
+    EXPECT_EQ(h.link.sentTotal(), 5);
+
+    // A multi-send entry is recorded but leaves the total alone.
+    EXPECT_EQ(h.link.SendEntry({0x55}, false), SendLink::Outcome::Queued);
+    ASSERT_TRUE(h.Finished(3));
+    EXPECT_EQ(h.records.back(), Bytes{0x55});
+    EXPECT_EQ(h.link.sentTotal(), 5);
+
+    // A failed write counts and records nothing, and says why.
+    fake.Set(FakeLink::Mode::Fail, EIO);
+    h.link.SendTyped(u"AB", false);
+    ASSERT_TRUE(h.Finished(4));
+    EXPECT_EQ(h.finished[3].end, SendEnd::WriteFailed);
+    EXPECT_EQ(h.finished[3].error, EIO);
+    EXPECT_EQ(h.records.size(), 3u);
+    EXPECT_EQ(h.link.sentTotal(), 5);
+
+    // A report link cuts typed data to one report and counts the whole report.
+    FakeLink hid;
+    hid.SetReport(64);
+    Harness usb(hid, 64, 64);
+    usb.link.SendTyped(std::u16string(100, u'A'), false);
+    ASSERT_TRUE(usb.Finished(1));
+    EXPECT_EQ(hid.writes(), std::vector<std::size_t>{64});
+    usb.link.SendTyped(u"AB", false);
+    ASSERT_TRUE(usb.Finished(2));
+    EXPECT_EQ(usb.link.sentTotal(), 128);
+    ASSERT_EQ(usb.records.size(), 2u);
+    EXPECT_EQ(usb.records[1].size(), 64u) << "the record shows the padded report";
+    EXPECT_EQ(usb.records[1][1], 0x42);
+    EXPECT_EQ(usb.records[1][63], 0);
+}
+
+TEST(SendLinkTest, AStalledLinkHoldsOneSendRefusesTicksBoundsTheQueueAndIsCancelledAtOnce) {
+    testing::TempDir dir;
+    FakeLink fake;
+    fake.Set(FakeLink::Mode::Stall);
+    Harness h(fake, 1024, 0, {.queuedBytes = 1000, .stallLimit = 100ms, .waitSliceMs = 20});
+    ASSERT_EQ(h.link.Tick(u"first", false), SendLink::Outcome::Queued);
+    EXPECT_EQ(h.link.Tick(u"second", false), SendLink::Outcome::Refused);
+    EXPECT_EQ(h.link.SendEntry({1}, true), SendLink::Outcome::Refused) << "a cycle step waits like a tick";
+    EXPECT_FALSE(h.link.sendReady());
+    // "发送" presses queue behind it up to the bound.
+    EXPECT_EQ(h.link.SendTyped(std::u16string(600, u'x'), false), SendLink::Outcome::Queued);
+    EXPECT_EQ(h.link.SendTyped(std::u16string(600, u'y'), false), SendLink::Outcome::Refused);
+    EXPECT_NE(h.link.SendFile(FileOf(dir / "f.bin", Pattern(10))), 0u);
+    EXPECT_EQ(h.link.SendFile(FileOf(dir / "g.bin", Pattern(10))), 0u) << "one file at a time";
+
+    ASSERT_TRUE(h.CollectUntil([&] { return h.stalls > 0; }));
+    std::this_thread::sleep_for(250ms);
+    h.CollectUntil([] { return false; }, 10ms);
+    EXPECT_EQ(h.stalls, 1) << "a stall is said once per send";
+    EXPECT_TRUE(h.finished.empty()) << "a stall does not end the send";
+
+    const auto start = std::chrono::steady_clock::now();
+    h.link.Cancel(SendEnd::DeviceRemoved);
+    ASSERT_TRUE(h.Finished(3));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    for (const SendResult& result : h.finished) {
+        EXPECT_EQ(result.end, SendEnd::DeviceRemoved);
+        EXPECT_EQ(result.done, 0u);
+    }
+    EXPECT_EQ(std::count_if(h.finished.begin(), h.finished.end(), [](const SendResult& r) { return r.file; }), 1);
+    EXPECT_TRUE(h.link.sendReady());
+    const int calls = fake.calls();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(fake.calls(), calls) << "nothing is written after a cancel";
+    EXPECT_EQ(h.link.sentTotal(), 0);
+    EXPECT_TRUE(h.records.empty());
+
+    // The link works again for the next send.
+    fake.Set(FakeLink::Mode::TakeAll);
+    h.link.SendTyped(u"ok", false);
+    ASSERT_TRUE(h.Finished(4));
+    EXPECT_EQ(h.finished[3].end, SendEnd::Done);
+    EXPECT_EQ(fake.written(), (Bytes{'o', 'k'}));
+}
+
+TEST(SendLinkTest, AClosedLinkOrAFileThatShrinksEndsTheSendWithItsReason) {
+    testing::TempDir dir;
+    FakeLink fake;
+    fake.Set(FakeLink::Mode::Fail, ENOTCONN);
+    Harness h(fake);
+    h.link.SendTyped(u"x", false);
+    ASSERT_TRUE(h.Finished(1));
+    EXPECT_EQ(h.finished[0].end, SendEnd::LinkClosed);
+
+    // The file is sized when loaded; one cut short meanwhile ends the send.
+    fake.Set(FakeLink::Mode::TakeAll);
+    auto file = FileOf(dir / "s.bin", Pattern(200000));
+    std::filesystem::resize_file(dir / "s.bin", 70000);
+    h.link.SendFile(file);
+    ASSERT_TRUE(h.Finished(2));
+    EXPECT_EQ(h.finished[1].end, SendEnd::ReadFailed);
+    EXPECT_EQ(h.finished[1].error, 0);
+    EXPECT_EQ(h.finished[1].done, 70000u) << "what the file still holds goes out";
+    EXPECT_EQ(SendEndReason(h.finished[1].end, h.finished[1].error), u"文件在发送过程中变短");
+    EXPECT_EQ(SendEndReason(SendEnd::Cancelled, 0), u"用户取消发送");
+    EXPECT_EQ(SendEndReason(SendEnd::WriteFailed, EIO), u"Input/output error");
+}
+
+TEST(SendLinkTest, LoadedFileOpensInsteadOfReadingAndTellsHowASendEnded) {
     testing::TempDir dir;
     std::ofstream(dir / "data.bin", std::ios::binary) << std::string("\x01\x00\x02", 3);
     std::ofstream(dir / "empty.bin", std::ios::binary);
 
     LoadedFile file;
-    ASSERT_EQ(file.Load(dir / "data.bin", u"/tmp/x/data.bin"), LoadedFile::LoadResult::Loaded);
+    ASSERT_EQ(file.Load(dir / "data.bin", u"/tmp/x/data.bin").kind, LoadedFile::LoadResult::Loaded);
     EXPECT_TRUE(file.fileMode());
-    EXPECT_EQ(file.bytes(), (Bytes{0x01, 0x00, 0x02}));
+    EXPECT_EQ(file.source()->size(), 3u);
     EXPECT_EQ(file.loadMessage(), u"\r\n成功读取外部资源文件：\r\n\r\n/tmp/x/data.bin\r\n\r\n");
-
-    EXPECT_EQ(file.Load(dir / "missing.bin", u"missing"), LoadedFile::LoadResult::Unreadable);
-    EXPECT_EQ(file.Load(dir.path(), u"folder"), LoadedFile::LoadResult::Unreadable);
-    EXPECT_TRUE(file.fileMode()) << "a failed load keeps the file loaded before";
-
+    EXPECT_EQ(file.InterruptedText(1024, 102400, u"用户取消发送"),
+              u"\r\n成功读取外部资源文件：\r\n\r\n/tmp/x/data.bin\r\n\r\n\r\n发送文件中断：已发送1024/102400字节（用户取消发送）");
+    EXPECT_TRUE(file.fileMode()) << "an interrupted file stays loaded";
     EXPECT_EQ(file.Finish(),
               u"\r\n成功读取外部资源文件：\r\n\r\n/tmp/x/data.bin\r\n\r\n\r\n发送文件完成，请重新载入文件！");
     EXPECT_FALSE(file.fileMode());
-    EXPECT_TRUE(file.bytes().empty());
 
-    ASSERT_EQ(file.Load(dir / "data.bin", u"d"), LoadedFile::LoadResult::Loaded);
-    EXPECT_EQ(file.Load(dir / "empty.bin", u"e"), LoadedFile::LoadResult::Empty);
+    const LoadedFile::LoadResult missing = file.Load(dir / "missing.bin", u"missing");
+    EXPECT_EQ(missing.kind, LoadedFile::LoadResult::Unreadable);
+    EXPECT_EQ(UnreadableText(missing.error), u"读取外部资源文件失败：No such file or directory");
+    EXPECT_EQ(file.Load(dir.path(), u"folder").kind, LoadedFile::LoadResult::Unreadable);
+    ASSERT_EQ(file.Load(dir / "data.bin", u"d").kind, LoadedFile::LoadResult::Loaded);
+    EXPECT_EQ(file.Load(dir / "empty.bin", u"e").kind, LoadedFile::LoadResult::Empty);
     EXPECT_FALSE(file.fileMode());
 }
 
