@@ -12,6 +12,7 @@ using Clock = std::chrono::steady_clock;
 
 // File data is read in pieces of about this size and written block by block.
 constexpr std::size_t kReadSize = 64 * 1024;
+constexpr std::chrono::milliseconds kProgressWakeInterval{15};
 
 }  // namespace
 
@@ -179,7 +180,7 @@ LinkWriter::Outcome LinkWriter::WriteAll(const Entry& entry, const std::uint8_t*
             if (file) fileDone_.fetch_add(step.consumed);
             lastProgress_ = Clock::now();
             // The last step of a send wakes the page once, with its end.
-            if (file || outcome.done < size) Wake();
+            if (file || outcome.done < size) WakeForProgress();
         }
         if (step.error == 0) continue;
         if (step.error == EAGAIN) {
@@ -235,6 +236,15 @@ void LinkWriter::Finish(const Entry& entry, const Outcome& outcome) {
         writingFile_ = false;
         fileJob_.store(0);
     }
+    Wake();
+}
+
+void LinkWriter::WakeForProgress() {
+    // The page shows progress a few dozen times a second; waking it for
+    // every block would cost more than writing the block.
+    const auto now = Clock::now();
+    if (now - lastProgressWake_ < kProgressWakeInterval) return;
+    lastProgressWake_ = now;
     Wake();
 }
 

@@ -139,6 +139,8 @@ private:
     bool Cancelled(std::uint64_t id, SendEnd& why) const;
     void Finish(const Entry& entry, const Outcome& outcome);
     void Wake();
+    // Writer thread only.
+    void WakeForProgress();
 
     const Config config_;
     const int cancelFd_;
@@ -162,6 +164,7 @@ private:
     std::atomic<bool> stalled_{false};
     std::atomic<bool> wakePending_{false};
     std::chrono::steady_clock::time_point lastProgress_{};
+    std::chrono::steady_clock::time_point lastProgressWake_{};
 
     std::thread thread_;
 };

@@ -4,8 +4,10 @@
 // again and again until everything went out, the link failed, or the time
 // is up.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "terminal/LinkWrite.h"
@@ -32,6 +34,36 @@ WriteAllResult WriteAll(Write&& write, const std::vector<std::uint8_t>& bytes,
             break;
         }
     }
+    return result;
+}
+
+// Fills the link until it takes no more, then starts a write that waits
+// without limit on its own thread and closes the channel under it.
+struct CloseUnderWrite {
+    WriteAllResult filled;      // what the link took before it stopped
+    int errorBeforeClose = -1;  // 0: the write was still waiting when Close came
+    int errorAfterClose = 0;    // what the waiting write returned
+    std::chrono::milliseconds closeTook{0};
+};
+
+template <typename Write, typename Close>
+CloseUnderWrite CloseUnderAWaitingWrite(Write&& write, Close&& close, const std::vector<std::uint8_t>& data) {
+    CloseUnderWrite result;
+    result.filled = WriteAll(write, data, std::chrono::milliseconds(300));
+    if (result.filled.written >= data.size()) return result;
+    std::atomic<int> error{0};
+    std::thread writer([&] {
+        error = write(data.data() + result.filled.written, data.size() - result.filled.written, WriteWait{-1, -1})
+                    .error;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    result.errorBeforeClose = error.load();
+    const auto start = std::chrono::steady_clock::now();
+    close();
+    writer.join();
+    result.closeTook =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    result.errorAfterClose = error.load();
     return result;
 }
 

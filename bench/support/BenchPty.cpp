@@ -26,6 +26,15 @@ Pty OpenPty() {
     return pty;
 }
 
+int OpenRawSlave(const Pty& pty) {
+    const int slave = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios line{};
+    ::tcgetattr(slave, &line);
+    ::cfmakeraw(&line);
+    ::tcsetattr(slave, TCSANOW, &line);
+    return slave;
+}
+
 std::thread StartPatternWriter(int fd, std::size_t total) {
     return std::thread([fd, total] {
         constexpr std::size_t kBlock = 64 * 1024;
@@ -41,27 +50,54 @@ std::thread StartPatternWriter(int fd, std::size_t total) {
     });
 }
 
-RawRead ReadRawPty(std::size_t total, std::size_t readSize) {
-    Pty pty = OpenPty();
-    const int slave = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    termios line{};
-    ::tcgetattr(slave, &line);
-    ::cfmakeraw(&line);
-    ::tcsetattr(slave, TCSANOW, &line);
+RawRead ReadPattern(int fd, std::size_t total, std::size_t readSize) {
     std::vector<std::uint8_t> buffer(readSize);
     RawRead result;
     const auto start = std::chrono::steady_clock::now();
-    std::thread writer = StartPatternWriter(pty.master, total);
+    // The expected byte is carried along: a division per byte would make
+    // the check, not the link, what is measured.
+    std::uint8_t expected = PatternByte(0);
     while (result.bytes < total) {
-        const ssize_t n = ::read(slave, buffer.data(), buffer.size());
+        const ssize_t n = ::read(fd, buffer.data(), std::min(buffer.size(), total - result.bytes));
         if (n <= 0) break;
-        for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i)
-            result.intact &= buffer[i] == PatternByte(result.bytes + i);
+        bool intact = true;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
+            intact &= buffer[i] == expected;
+            expected = expected == 250 ? 0 : expected + 1;
+        }
+        result.intact &= intact;
         result.bytes += static_cast<std::size_t>(n);
     }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    writer.join();
     result.intact &= result.bytes == total;
+    return result;
+}
+
+double RawPtyWriteSeconds(std::size_t total, std::size_t block) {
+    Pty pty = OpenPty();
+    const int slave = OpenRawSlave(pty);
+    std::vector<std::uint8_t> data(block + 251);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = PatternByte(i);
+    const auto start = std::chrono::steady_clock::now();
+    std::thread reader([&] { ReadPattern(pty.master, total, 64 * 1024); });
+    for (std::size_t done = 0; done < total;) {
+        const ssize_t n = ::write(slave, data.data() + done % 251, std::min(block, total - done));
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    reader.join();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ::close(slave);
+    ::close(pty.master);
+    return seconds;
+}
+
+RawRead ReadRawPty(std::size_t total, std::size_t readSize) {
+    Pty pty = OpenPty();
+    const int slave = OpenRawSlave(pty);
+    std::thread writer = StartPatternWriter(pty.master, total);
+    const RawRead result = ReadPattern(slave, total, readSize);
+    writer.join();
     ::close(slave);
     ::close(pty.master);
     return result;

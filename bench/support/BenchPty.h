@@ -15,6 +15,8 @@ struct Pty {
 
 // A new pair; exits the program when the system has none to give.
 Pty OpenPty();
+// The pair's slave opened raw, as a program that owns the port would.
+int OpenRawSlave(const Pty& pty);
 
 // The byte at `at` of the stream every writer sends: a period of 251 does not
 // line up with any power-of-two block, so shifted or repeated blocks show.
@@ -35,6 +37,14 @@ struct RawRead {
 // Reads `total` pattern bytes from the raw slave of a fresh pair in
 // `readSize`-byte reads, for the rate the kernel alone reaches.
 RawRead ReadRawPty(std::size_t total, std::size_t readSize);
+
+// Reads `total` bytes from `fd` (blocking), checking them against the
+// pattern; stops early at the end of the stream.
+RawRead ReadPattern(int fd, std::size_t total, std::size_t readSize);
+
+// Seconds plain write(2) calls of `block` pattern bytes take to move `total`
+// bytes through the slave of a fresh pair to a reader on its master.
+double RawPtyWriteSeconds(std::size_t total, std::size_t block);
 
 inline double MegabytesPerSecond(std::size_t bytes, double seconds) {
     return static_cast<double>(bytes) / 1e6 / seconds;

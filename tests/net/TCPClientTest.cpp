@@ -210,25 +210,16 @@ TEST_F(TcpClient, AWriteToAPeerThatStopsReadingWaitsUntilCloseEndsItAtOnce) {
     ASSERT_EQ(Connect(LocalPort(server.get())), 0);
     const Fd peer = AcceptWithin(server.get());
     const auto data = Pattern(64u << 20);
-    const auto filled =
-        testing::WriteAll([this](auto... args) { return client.Write(args...); }, data, 300ms);
-    EXPECT_GT(filled.written, 0u);
-    ASSERT_LT(filled.written, data.size());
-    EXPECT_EQ(filled.error, EAGAIN);
-
-    std::atomic<int> error{0};
-    std::thread writer([&] {
-        error = client.Write(data.data() + filled.written, data.size() - filled.written, {-1, -1}).error;
-    });
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(error.load(), 0) << "still waiting for room";
-    const auto start = std::chrono::steady_clock::now();
-    client.Close();
-    writer.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-    EXPECT_EQ(error.load(), ENOTCONN);
+    const testing::CloseUnderWrite run = testing::CloseUnderAWaitingWrite(
+        [this](auto... args) { return client.Write(args...); }, [this] { client.Close(); }, data);
+    EXPECT_GT(run.filled.written, 0u);
+    ASSERT_LT(run.filled.written, data.size());
+    EXPECT_EQ(run.filled.error, EAGAIN);
+    EXPECT_EQ(run.errorBeforeClose, 0) << "still waiting for room";
+    EXPECT_LT(run.closeTook, 500ms);
+    EXPECT_EQ(run.errorAfterClose, ENOTCONN);
     const auto arrived = ReadUpTo(peer.get(), data.size(), 300ms);
-    ASSERT_EQ(arrived.size(), filled.written);
+    ASSERT_EQ(arrived.size(), run.filled.written);
     EXPECT_TRUE(std::equal(arrived.begin(), arrived.end(), data.begin()));
 }
 

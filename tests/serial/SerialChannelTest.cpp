@@ -173,24 +173,16 @@ TEST_F(SerialChannel, OpeningAgainClosesTheFirstOpen) {
 TEST_F(SerialChannel, AWriteToAPortNobodyReadsWaitsUntilCloseEndsItAtOnce) {
     OpenPort();
     const Bytes data = Pattern(4 << 20);
-    const WriteAllResult filled = WriteAll([this](auto... args) { return serial.Write(args...); }, data, 300ms);
-    EXPECT_GT(filled.written, 0u);
-    ASSERT_LT(filled.written, data.size());
-    EXPECT_EQ(filled.error, EAGAIN);
-
-    std::atomic<int> error{0};
-    std::thread writer([&] {
-        error = serial.Write(data.data() + filled.written, data.size() - filled.written, {-1, -1}).error;
-    });
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(error.load(), 0) << "still waiting for room";
-    const auto start = std::chrono::steady_clock::now();
-    serial.Close();
-    writer.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-    EXPECT_EQ(error.load(), ENOTCONN);
+    const CloseUnderWrite run = CloseUnderAWaitingWrite([this](auto... args) { return serial.Write(args...); },
+                                                        [this] { serial.Close(); }, data);
+    EXPECT_GT(run.filled.written, 0u);
+    ASSERT_LT(run.filled.written, data.size());
+    EXPECT_EQ(run.filled.error, EAGAIN);
+    EXPECT_EQ(run.errorBeforeClose, 0) << "still waiting for room";
+    EXPECT_LT(run.closeTook, 500ms);
+    EXPECT_EQ(run.errorAfterClose, ENOTCONN);
     const Bytes arrived = pty.Read(data.size(), 300ms);
-    EXPECT_EQ(arrived.size(), filled.written);
+    EXPECT_EQ(arrived.size(), run.filled.written);
     EXPECT_EQ(arrived, Pattern(arrived.size()));
 }
 

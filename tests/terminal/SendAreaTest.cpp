@@ -7,11 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
-
 #include <fstream>
-#include <mutex>
 
+#include "FakeLink.h"
 #include "IconvReference.h"
 #include "PageTestSupport.h"
 #include "TempDir.h"
@@ -22,40 +20,7 @@
 namespace viz {
 namespace {
 
-// A link the test holds open or stalls; it keeps every block it took.
-class FakeLink {
-public:
-    LinkWriteFn Writer() {
-        return [this](const std::uint8_t* bytes, std::size_t count, const WriteWait& wait) {
-            if (stalled()) {
-                pollfd cancel{wait.cancelFd, POLLIN, 0};
-                return FailedStep(::poll(&cancel, 1, wait.timeoutMs) > 0 ? ECANCELED : EAGAIN);
-            }
-            std::lock_guard lock(mutex_);
-            blocks_.emplace_back(bytes, bytes + count);
-            return WrittenStep(count);
-        };
-    }
-    void Stall(bool on) {
-        std::lock_guard lock(mutex_);
-        stalled_ = on;
-    }
-    bool stalled() const {
-        std::lock_guard lock(mutex_);
-        return stalled_;
-    }
-    std::vector<viz::Bytes> blocks() const {
-        std::lock_guard lock(mutex_);
-        return blocks_;
-    }
-
-    bool open = true;
-
-private:
-    mutable std::mutex mutex_;
-    bool stalled_ = false;
-    std::vector<viz::Bytes> blocks_;
-};
+using testing::FakeLink;
 
 SendAreaConfig SerialConfig(FakeLink& link) {
     SendAreaConfig config;
@@ -133,7 +98,7 @@ TEST_F(SendAreaTest, CancellingOrClosingTheProgressWindowEndsTheSendAndKeepsTheF
     const QString path = Write("data.bin", 100 * 1024);
     Load(path);
     const QString loaded = QStringLiteral("\n成功读取外部资源文件：\n\n") + path + QStringLiteral("\n\n");
-    link.Stall(true);
+    link.Set(FakeLink::Mode::Stall);
     area->Send(0);
     QTest::qWait(50);
     EXPECT_TRUE(area->progressWindow(0)->isVisible());
@@ -144,12 +109,12 @@ TEST_F(SendAreaTest, CancellingOrClosingTheProgressWindowEndsTheSendAndKeepsTheF
     EXPECT_TRUE(area->file().fileMode());
 
     // Sent again, it starts over; closing the window cancels it too.
-    link.Stall(false);
+    link.Set(FakeLink::Mode::TakeAll);
     area->Send(0);
     ASSERT_TRUE(SentTotalReaches(100 * 1024));
     EXPECT_EQ(area->edit()->toPlainText(), loaded + QStringLiteral("\n发送文件完成，请重新载入文件！"));
     Load(path);
-    link.Stall(true);
+    link.Set(FakeLink::Mode::Stall);
     area->Send(0);
     area->progressWindow(0)->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return area->edit()->toPlainText().contains(QStringLiteral("中断")); }, 5000));
@@ -212,12 +177,12 @@ TEST_F(SendAreaTest, TypedSendsUseCrLfCountWhatWasWrittenAndNeedAnOpenLink) {
 }
 
 TEST_F(SendAreaTest, TicksWhileTheLinkHoldsASendSendNothingAndTheWindowKeepsRunning) {
-    link.Stall(true);
+    link.Set(FakeLink::Mode::Stall);
     area->edit()->setPlainText(QStringLiteral("AB"));
     area->StartContinuous(0, 10);
     EXPECT_LT(testing::RunLoopUntil([] { return false; }, 300).longestStallMs, 100)
         << "the window never waits on the link";
-    link.Stall(false);
+    link.Set(FakeLink::Mode::TakeAll);
     area->StopContinuous(0);
     ASSERT_TRUE(SentTotalReaches(2));
     QTest::qWait(50);

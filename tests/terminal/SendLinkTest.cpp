@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
-
 #include <climits>
 #include <condition_variable>
 #include <fstream>
@@ -11,12 +9,15 @@
 #include <thread>
 #include <vector>
 
+#include "FakeLink.h"
 #include "TempDir.h"
 #include "terminal/LoadedFile.h"
 #include "terminal/TextFormat.h"
 
 namespace viz {
 namespace {
+
+using testing::FakeLink;
 
 using namespace std::chrono_literals;
 
@@ -25,65 +26,6 @@ Bytes Pattern(std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7);
     return bytes;
 }
-
-// A link whose behaviour the test sets: it takes everything, a few bytes per
-// write, nothing at all (waiting like a full port until cancelled), or fails.
-class FakeLink {
-public:
-    enum class Mode { TakeAll, Trickle, Stall, Fail };
-
-    void Set(Mode mode, int error = 0) {
-        std::lock_guard lock(mutex_);
-        mode_ = mode;
-        error_ = error;
-    }
-    // A report link: every write takes at most `report` bytes and counts a whole report.
-    void SetReport(std::size_t report) { report_ = report; }
-
-    LinkWriteFn Writer() {
-        return [this](const std::uint8_t* data, std::size_t size, const WriteWait& wait) {
-            Mode mode;
-            {
-                std::lock_guard lock(mutex_);
-                mode = mode_;
-                ++calls_;
-            }
-            if (mode == Mode::Fail) return FailedStep(error_);
-            if (mode == Mode::Stall) {
-                pollfd cancel{wait.cancelFd, POLLIN, 0};
-                return FailedStep(::poll(&cancel, 1, wait.timeoutMs) > 0 ? ECANCELED : EAGAIN);
-            }
-            std::size_t take = mode == Mode::Trickle ? std::min<std::size_t>(size, 300) : size;
-            if (report_ != 0) take = std::min(take, report_);
-            std::lock_guard lock(mutex_);
-            written_.insert(written_.end(), data, data + take);
-            writes_.push_back(take);
-            return WriteStep{take, report_ != 0 ? report_ : take, 0};
-        };
-    }
-
-    Bytes written() const {
-        std::lock_guard lock(mutex_);
-        return written_;
-    }
-    std::vector<std::size_t> writes() const {
-        std::lock_guard lock(mutex_);
-        return writes_;
-    }
-    int calls() const {
-        std::lock_guard lock(mutex_);
-        return calls_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    Mode mode_ = Mode::TakeAll;
-    int error_ = 0;
-    std::size_t report_ = 0;
-    Bytes written_;
-    std::vector<std::size_t> writes_;
-    int calls_ = 0;
-};
 
 // A send link with its wake-ups turned into a condition the test can wait on,
 // the way the page's thread collects when woken.

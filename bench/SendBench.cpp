@@ -1,0 +1,151 @@
+// File sending through the pages, beside plain write(2) calls of the same
+// 1024-byte blocks in the same run:
+//  - the network page's "TCP发送" to a loopback peer that reads as fast as it can;
+//  - the serial page's "发送" into a pseudo-terminal whose master reads as fast as it can.
+// Prints MB/s (10^6 bytes) of each, the page's rate as a share of the raw
+// rate, whether every byte arrived in order, and the longest lateness of a
+// 5 ms timer on the UI thread while the file went out.
+//
+//   send_bench [--tcp-mb N] [--serial-mb N]   (defaults 256 MiB and 64 MB)
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "BenchPty.h"
+#include "BenchSockets.h"
+#include "UiStallMeter.h"
+#include "base/PageContext.h"
+#include "net/NetDlg.h"
+#include "serial/ComDlg.h"
+#include "terminal/SendArea.h"
+
+namespace {
+
+constexpr std::size_t kBlock = 1024;
+
+struct Measured {
+    double seconds = 0;
+    double stallMs = 0;
+    bench::RawRead received;
+};
+
+void WritePatternFile(const std::filesystem::path& path, std::size_t size) {
+    std::vector<char> data(1 << 20);
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t done = 0; done < size;) {
+        const std::size_t n = std::min(data.size(), size - done);
+        for (std::size_t i = 0; i < n; ++i) data[i] = static_cast<char>(bench::PatternByte(done + i));
+        out.write(data.data(), static_cast<std::streamsize>(n));
+        done += n;
+    }
+}
+
+// Loads `file` into the page's send area, presses `send` and runs the window
+// until the page has sent it all and the far end (`peer`) has read it all.
+Measured SendThroughPage(viz::CSendArea& area, QAbstractButton& send, const std::filesystem::path& file,
+                         std::size_t size, int peer) {
+    const QString path = QString::fromStdString(file.string());
+    area.setFileChooser([path] { return path; });
+    area.LoadFile();
+    Measured measured;
+    bench::UiStallMeter meter(5);
+    meter.Start();
+    const auto start = std::chrono::steady_clock::now();
+    std::thread reader([&] { measured.received = bench::ReadPattern(peer, size, 64 * 1024); });
+    send.click();
+    bench::WaitFor([&] { return !area.file().fileMode(); }, 600000);
+    reader.join();
+    measured.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    meter.Stop();
+    measured.stallMs = meter.longestMs();
+    return measured;
+}
+
+void Report(const char* what, std::size_t size, const Measured& page, double rawSeconds) {
+    const double pageRate = bench::MegabytesPerSecond(size, page.seconds);
+    const double rawRate = bench::MegabytesPerSecond(size, rawSeconds);
+    std::printf("%s_raw_write_mb_per_s %.1f\n", what, rawRate);
+    std::printf("%s_page_send_mb_per_s %.1f  (%.0f%% of raw)\n", what, pageRate, 100 * pageRate / rawRate);
+    std::printf("%s_bytes_arrived %zu of %zu, %s\n", what, page.received.bytes, size,
+                page.received.intact ? "in order" : "CORRUPT");
+    std::printf("%s_longest_ui_stall_ms %.1f\n", what, page.stallMs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    std::size_t tcpSize = 256u << 20;
+    std::size_t serialSize = 64u * 1000 * 1000;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--tcp-mb") == 0) tcpSize = std::strtoul(argv[i + 1], nullptr, 10) << 20;
+        if (std::strcmp(argv[i], "--serial-mb") == 0)
+            serialSize = std::strtoul(argv[i + 1], nullptr, 10) * 1000 * 1000;
+    }
+    QTemporaryDir workDir;
+    const std::filesystem::path work = workDir.path().toStdString();
+    viz::SettingsStore settings(work / "Vizuruv.conf");
+    viz::PageContext context(settings);
+    bool whole = true;
+
+    {
+        int port = 0;
+        const int listening = bench::ListenOnLoopback(port);
+        settings.WriteIpAddress(u"127.0.0.1");
+        settings.WriteTcpPorts({0, static_cast<std::uint32_t>(port)});
+        viz::CNetDlg page(context, nullptr);
+        page.resize(1000, 650);
+        page.show();
+        page.ToggleLink(viz::CNetDlg::kTcp);
+        const int peer = ::accept(listening, nullptr, nullptr);
+        if (peer < 0 || !bench::WaitFor([&] { return page.isOpen(viz::CNetDlg::kTcp); }, 5000)) {
+            std::fprintf(stderr, "the network page did not connect\n");
+            return 2;
+        }
+        WritePatternFile(work / "tcp.bin", tcpSize);
+        const double raw = bench::RawLoopbackSeconds(tcpSize, kBlock);
+        const Measured sent = SendThroughPage(*page.sendArea(), *page.findChild<QPushButton*>(QStringLiteral("tcpSend")),
+                                              work / "tcp.bin", tcpSize, peer);
+        Report("tcp", tcpSize, sent, raw);
+        whole &= sent.received.intact;
+        page.ToggleLink(viz::CNetDlg::kTcp);
+        ::close(peer);
+        ::close(listening);
+        std::filesystem::remove(work / "tcp.bin");
+    }
+    {
+        viz::ComDlgDevices devices;
+        devices.ttyClassRoot = work;
+        viz::CComDlg page(context, nullptr, devices);
+        page.resize(1000, 680);
+        page.show();
+        bench::Pty pty = bench::OpenPty();
+        page.findChild<QComboBox*>(QStringLiteral("port"))->setEditText(QString::fromStdString(pty.slave));
+        page.ToggleOpen();
+        if (!page.isOpen()) {
+            std::fprintf(stderr, "the serial page could not open %s\n", pty.slave.c_str());
+            return 2;
+        }
+        WritePatternFile(work / "serial.bin", serialSize);
+        const double raw = bench::RawPtyWriteSeconds(serialSize, kBlock);
+        const Measured sent = SendThroughPage(*page.sendArea(), *page.findChild<QPushButton*>(QStringLiteral("send")),
+                                              work / "serial.bin", serialSize, pty.master);
+        Report("serial", serialSize, sent, raw);
+        whole &= sent.received.intact;
+        page.ToggleOpen();
+        ::close(pty.master);
+    }
+    return whole ? 0 : 1;
+}
