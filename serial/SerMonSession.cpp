@@ -32,12 +32,19 @@ void SerMonSession::RequestStop() {
 
 void SerMonSession::Run() {
     if (!Begin()) return;
+    const Bytes watch = EncodeWatchId(watch_);
+    std::uint32_t size = 0;
+    if (!Ask(kSize, watch, size)) return;
     Frame answer;
     for (;;) {
-        if (Exchange(kSize, EncodeWatchId(watch_), answer) == Step::Ended) return;
+        if (Await(size, answer) == Step::Ended) return;
         // ECANCELED: stopped from elsewhere; ENODEV: the port went away.
         if (answer.status != 0) return Finish(true);
-        if (Exchange(kFetch, EncodeWatchId(watch_), answer) == Step::Ended) return;
+        // The next size request goes with the fetch: the helper answers in
+        // order, and when more records wait both answers come in one reply.
+        std::uint32_t fetch = 0;
+        if (!Ask(kFetch, watch, fetch) || !Ask(kSize, watch, size)) return;
+        if (Await(fetch, answer) == Step::Ended) return;
         if (answer.status == EAGAIN) continue;
         if (answer.status != 0) return Finish(true);
         if (!Take(answer.body)) return;
@@ -75,12 +82,14 @@ bool SerMonSession::Begin() {
     return outcome.result == StartOutcome::Result::Started;
 }
 
-SerMonSession::Step SerMonSession::Exchange(std::uint32_t code, const Bytes& input, Frame& answer) {
-    const std::uint32_t tag = nextTag_++;
-    if (!helper_.Send(code, tag, input)) {
-        Finish(true);
-        return Step::Ended;
-    }
+bool SerMonSession::Ask(std::uint32_t code, const Bytes& input, std::uint32_t& tag) {
+    tag = nextTag_++;
+    if (helper_.Send(code, tag, input)) return true;
+    Finish(true);
+    return false;
+}
+
+SerMonSession::Step SerMonSession::Await(std::uint32_t tag, Frame& answer) {
     for (;;) {
         switch (helper_.Await(tag, signalFd_, batchDue_, answer)) {
             case Connection::Wait::Answered:

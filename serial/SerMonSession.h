@@ -69,9 +69,12 @@ private:
 
     void Run();
     bool Begin();
-    // Sends a request and waits for its answer, handing on batches as they
-    // fall due. Ended when the page stopped or left, or the link broke.
-    Step Exchange(std::uint32_t code, const Bytes& input, Frame& answer);
+    // Sends a request under a new tag; false (and the session finished)
+    // when the link broke.
+    bool Ask(std::uint32_t code, const Bytes& input, std::uint32_t& tag);
+    // Waits for the answer to `tag`, handing on batches as they fall due.
+    // Ended when the page stopped or left, or the link broke.
+    Step Await(std::uint32_t tag, Frame& answer);
     void Finish(bool broken);
     bool Take(const Bytes& record);
     bool HandOnBatch();
