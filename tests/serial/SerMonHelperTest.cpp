@@ -14,11 +14,6 @@ namespace {
 
 using namespace sermon;
 
-struct Record {
-    RecordKind kind;
-    Bytes data;
-};
-
 class SerMonHelper : public SerMonHelperTest {
 protected:
     SerMonHelper() { EXPECT_EQ(helper.Connect(socket), 0); }
@@ -42,26 +37,21 @@ protected:
     }
 
     // The next record, as the page's reader gets it: its size, then the record.
-    Record Next() {
+    SerMonRecord Next() {
         const Frame size = Ask(kSize, EncodeWatchId(watch_));
         EXPECT_EQ(size.status, 0);
         const Frame record = Ask(kFetch, EncodeWatchId(watch_));
         EXPECT_EQ(record.status, 0);
         EXPECT_EQ(record.body.size(), DecodeWatchId(size.body).value_or(0));
         EXPECT_LE(record.body.size(), kRecordBufferSize);
-        const std::optional<RecordView> view = DecodeRecord(record.body.data(), record.body.size());
-        if (!view) {
-            ADD_FAILURE() << "not a record";
-            return {RecordKind::Opened, {}};
-        }
-        return {static_cast<RecordKind>(view->kind), Bytes(view->data, view->data + view->size)};
+        return DecodeForTest(record.body);
     }
 
     // Data records of one kind until `count` bytes came.
     Bytes NextData(RecordKind kind, std::size_t count) {
         Bytes data;
         while (data.size() < count) {
-            const Record record = Next();
+            const SerMonRecord record = Next();
             EXPECT_EQ(record.kind, kind);
             if (record.kind != kind) break;
             data.insert(data.end(), record.data.begin(), record.data.end());

@@ -12,11 +12,6 @@ namespace {
 
 using namespace sermon;
 
-struct Record {
-    RecordKind kind;
-    Bytes data;
-};
-
 // What one session reported on its thread, for the test's thread.
 class SessionLog {
 public:
@@ -66,16 +61,10 @@ bool WaitFor(const std::function<bool()>& condition) {
 class WatchSession : public SerMonHelperTest {
 protected:
     // The records handed to the page, once at least `count` have come.
-    std::vector<Record> Records(std::size_t count) {
+    std::vector<SerMonRecord> Records(std::size_t count) {
         EXPECT_TRUE(WaitFor([&] { return sink.AcceptedCount() >= count; }));
-        std::vector<Record> records;
-        for (const Chunk& chunk : sink.Accepted()) {
-            const std::optional<RecordView> view = DecodeRecord(chunk.bytes.data(), chunk.bytes.size());
-            EXPECT_TRUE(view.has_value());
-            if (view)
-                records.push_back(
-                    {static_cast<RecordKind>(view->kind), Bytes(view->data, view->data + view->size)});
-        }
+        std::vector<SerMonRecord> records;
+        for (const Chunk& chunk : sink.Accepted()) records.push_back(DecodeForTest(chunk.bytes));
         return records;
     }
 
@@ -97,7 +86,7 @@ TEST_F(WatchSession, BatchesReceivedBytesPerBurstKeepsTheOrderAndStopsOnRequest)
         std::this_thread::sleep_for(2ms);
     }
     EXPECT_EQ(ReadFrom(program, 6), (Bytes{'a', 'b', 'c', 'd', 'e', 'f'}));
-    std::vector<Record> records = Records(2);
+    std::vector<SerMonRecord> records = Records(2);
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].kind, RecordKind::Received);
     EXPECT_EQ(records[1].data, (Bytes{'a', 'b', 'c', 'd', 'e', 'f'}));

@@ -44,6 +44,21 @@ private:
     std::thread thread_;
 };
 
+// One record as the page gets it.
+struct SerMonRecord {
+    sermon::RecordKind kind;
+    Bytes data;
+};
+
+inline SerMonRecord DecodeForTest(const sermon::Bytes& bytes) {
+    const std::optional<sermon::RecordView> view = sermon::DecodeRecord(bytes.data(), bytes.size());
+    if (!view) {
+        ADD_FAILURE() << "not a record";
+        return {sermon::RecordKind::Opened, {}};
+    }
+    return {static_cast<sermon::RecordKind>(view->kind), Bytes(view->data, view->data + view->size)};
+}
+
 // Opens `path` as a watched program opens its serial port.
 inline int OpenAsProgram(const std::filesystem::path& path) {
     return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
