@@ -27,9 +27,11 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Independent of the terminal or session it was started from, like a
-    // service; a hang-up of that terminal does not end it.
+    // Independent of the terminal, session and folder it was started from,
+    // like a service; a hang-up of that terminal does not end it.
+    socketPath = std::filesystem::absolute(socketPath);
     ::setsid();
+    if (::chdir("/") != 0) std::perror("duvezer-sermon: chdir");
     ::signal(SIGHUP, SIG_IGN);
     viz::IgnoreBrokenPipeSignal();
     sigset_t stopSignals;

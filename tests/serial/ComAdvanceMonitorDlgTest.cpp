@@ -35,14 +35,14 @@ protected:
             page_.reset();
         }
         // A helper a test left running is ended, as "卸载驱动" would.
-        if (const pid_t helper = sermon::HelperProcess(socket); helper > 0) ::kill(helper, SIGTERM);
+        if (const pid_t running = sermon::HelperProcess(socket); running > 0) ::kill(running, SIGTERM);
         for (int i = 0; i < 300 && std::filesystem::exists(socket); ++i) QTest::qWait(10);
     }
 
     CComAdvanceMonitorDlg& page() {
         if (!page_) {
             SerMonSetup setup;
-            setup.helper = VIZ_SERMON_HELPER;
+            setup.helper = helper;
             setup.socket = socket;
             setup.ttyClassRoot = dir / "sys";
             page_ = std::make_unique<CComAdvanceMonitorDlg>(host.context, nullptr, setup);
@@ -98,6 +98,7 @@ protected:
 
     TempDir dir;
     PageHost host;
+    std::filesystem::path helper = VIZ_SERMON_HELPER;
     const std::filesystem::path socket = dir / "run" / "sermon.sock";
     PtyPair board;
 
@@ -125,6 +126,13 @@ TEST_F(AdvanceMonitor, HelperIsInstalledAndRemovedAndStartsTellWhatWentWrong) {
     EXPECT_EQ(ClickAndWait(Button("uninstall")), QStringList{QStringLiteral("卸载驱动成功！")});
     EXPECT_FALSE(std::filesystem::exists(socket));
     EXPECT_TRUE(ClickAndWait(Button("uninstall"), [] { return true; }).isEmpty()) << "nothing to remove";
+}
+
+TEST_F(AdvanceMonitor, AMissingHelperProgramIsReported) {
+    helper = dir / "no-such-helper";
+    EXPECT_EQ(ClickAndWait(Button("install")),
+              QStringList{QStringLiteral("启动服务失败，可能找不到正确的驱动文件！")});
+    EXPECT_NE(sermon::Probe(socket), 0);
 }
 
 TEST_F(AdvanceMonitor, RowsShowEveryKindAndTheStopWaitsForTheWatchedProgram) {
