@@ -137,7 +137,7 @@ QString CComAdvanceMonitorDlg::HelperProgram() const {
 
 void CComAdvanceMonitorDlg::Install() {
     if (helperTimer_->isActive()) return;
-    // Already running: as with a driver that is already open, nothing to do.
+    // Already running: nothing to install.
     if (sermon::Probe(setup_.socket) == 0) return;
     const QString program = HelperProgram();
     qint64 process = 0;

@@ -225,8 +225,7 @@ void SerMonServer::Size(Client& client, const Frame& request) {
     const std::optional<std::uint32_t> id = DecodeWatchId(request.body);
     const auto found = id ? watches_.find(*id) : watches_.end();
     if (found == watches_.end()) return Answer(client, request, EINVAL);
-    // Answered by AnswerPending once a record is queued, like the size
-    // request that stays pending in the driver.
+    // Answered by AnswerPending once a record is queued.
     pending_.push_back(Pending{&client, request.tag, *id});
 }
 

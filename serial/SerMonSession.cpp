@@ -140,7 +140,7 @@ bool SerMonSession::Take(const Bytes& record) {
         case RecordKind::Closed:
             return HandOnBatch() && HandOn(record);
     }
-    // Kinds the page does not know are left out, as the driver's page did.
+    // Kinds the page does not know are left out.
     return true;
 }
 
