@@ -71,7 +71,8 @@ CComAdvanceMonitorDlg::CComAdvanceMonitorDlg(PageContext& context, QWidget* pare
         port_->addItem(QString::fromStdString(port));
     port_->setCurrentIndex(0);
 
-    pump_ = new CChunkPump(this);
+    // Passes short enough that a burst of 4 KB rows in hex never holds the page long.
+    pump_ = new CChunkPump(this, {.maxBytes = 64 * 1024, .maxChunks = 8192});
     pump_->setDelivery([this](const Chunk& chunk) { AddRecord(chunk); }, {});
     rowTimer_ = new QTimer(this);
     rowTimer_->setSingleShot(true);
