@@ -8,11 +8,40 @@ CArrayText::CArrayText(BlockOutput& out, std::string_view firstLine, std::uint64
 }
 
 bool CArrayText::Add(const std::uint8_t* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-        AddOne(data[i]);
+    std::size_t i = 0;
+    while (i < size) {
+        // Whole lines at once while a line starts here and the text's last
+        // byte is not among its sixteen: the common case, written fast.
+        if (written_ % 16 == 0 && size - i >= 16 && written_ + 16 < total_) {
+            AddLine(data + i);
+            i += 16;
+        } else {
+            AddOne(data[i++]);
+        }
         if (!out_.FlushIfFull()) return false;
     }
     return true;
+}
+
+void CArrayText::AddLine(const std::uint8_t* line) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string& text = out_.text();
+    text += "/*";
+    AppendHexNumber(text, written_, 8);
+    text += "H:*/";
+    const std::size_t at = text.size();
+    text.resize(at + 16 * 5 + 2);
+    char* out = text.data() + at;
+    for (int k = 0; k < 16; ++k, out += 5) {
+        out[0] = '0';
+        out[1] = 'x';
+        out[2] = kDigits[line[k] >> 4];
+        out[3] = kDigits[line[k] & 0x0F];
+        out[4] = ',';
+    }
+    out[0] = '\r';
+    out[1] = '\n';
+    written_ += 16;
 }
 
 void CArrayText::AddOne(std::uint8_t value) {

@@ -30,6 +30,7 @@ public:
 
 private:
     void AddOne(std::uint8_t value);
+    void AddLine(const std::uint8_t* line);
 
     BlockOutput& out_;
     std::uint64_t total_;

@@ -16,11 +16,20 @@ namespace t = texts::tools;
 constexpr std::size_t kWindow = std::size_t{1} << 20;
 constexpr std::uint64_t kAddressLimit = std::uint64_t{1} << 32;
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
+// A character's value as a hexadecimal digit; 0xFF for any other character.
+constexpr std::array<std::uint8_t, 256> kHexValue = [] {
+    std::array<std::uint8_t, 256> table{};
+    table.fill(0xFF);
+    for (int i = 0; i < 10; ++i) table['0' + i] = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < 6; ++i) {
+        table['A' + i] = static_cast<std::uint8_t>(10 + i);
+        table['a' + i] = static_cast<std::uint8_t>(10 + i);
+    }
+    return table;
+}();
+
+std::uint8_t HexValue(char c) {
+    return kHexValue[static_cast<unsigned char>(c)];
 }
 
 std::u16string HexText(std::uint8_t value) {
@@ -145,27 +154,35 @@ bool IntelHexReader::ReadLine(std::string_view line) {
     if (begin == line.size()) return true;
     if (line[begin] != ':') return Fail(t::kHexNoColon);
 
-    // At most 255 data bytes plus length, address, type and checksum.
+    // At most 255 data bytes plus length, address, type and checksum. One
+    // pass decodes and sums; a bad digit is looked for only once one is seen.
     std::array<std::uint8_t, 260> bytes;
     const std::string_view digits = line.substr(begin + 1);
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (HexDigit(digits[i]) < 0) {
-            return Fail(FormatCounts(t::kHexNotHexDigit, {static_cast<std::int64_t>(begin + i + 2)}));
+    const std::size_t count = digits.size() / 2;
+    unsigned invalid = count > bytes.size() ? 0x80 : 0;
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < count && invalid == 0; ++i) {
+        const std::uint8_t high = HexValue(digits[2 * i]);
+        const std::uint8_t low = HexValue(digits[2 * i + 1]);
+        invalid |= (high | low) & 0x80u;
+        bytes[i] = static_cast<std::uint8_t>(high << 4 | low);
+        sum += bytes[i];
+    }
+    if (digits.size() % 2 != 0) invalid |= HexValue(digits.back()) & 0x80u;
+    if (invalid & 0x80) {
+        for (std::size_t i = 0; i < digits.size(); ++i) {
+            if (HexValue(digits[i]) == 0xFF) {
+                return Fail(FormatCounts(t::kHexNotHexDigit, {static_cast<std::int64_t>(begin + i + 2)}));
+            }
         }
     }
     if (digits.size() % 2 != 0) return Fail(t::kHexOddDigits);
-    if (digits.size() < 10) return Fail(t::kHexTooShort);
-    const std::size_t count = digits.size() / 2;
+    if (count < 5) return Fail(t::kHexTooShort);
     const std::size_t dataSize = count - 5;
-    const int declared = HexDigit(digits[0]) * 16 + HexDigit(digits[1]);
-    if (count > bytes.size() || static_cast<std::size_t>(declared) != dataSize) {
+    const int declared = HexValue(digits[0]) * 16 + HexValue(digits[1]);
+    if (static_cast<std::size_t>(declared) != dataSize) {
         return Fail(FormatCounts(t::kHexLengthMismatch,
                                  {static_cast<std::int64_t>(declared), static_cast<std::int64_t>(dataSize)}));
-    }
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(HexDigit(digits[2 * i]) * 16 + HexDigit(digits[2 * i + 1]));
-        sum += bytes[i];
     }
     if ((sum & 0xFF) != 0) {
         const auto expected = static_cast<std::uint8_t>(bytes[count - 1] - sum);
