@@ -51,7 +51,8 @@ Options Parse(int argc, char** argv) {
     Options options;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--mb") == 0) options.megabytes = std::strtoul(argv[i + 1], nullptr, 10);
-        if (std::strcmp(argv[i], "--side") == 0) options.side = static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
+        if (std::strcmp(argv[i], "--side") == 0)
+            options.side = static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
     }
     return options;
 }
@@ -72,7 +73,8 @@ std::vector<std::uint8_t> Pattern(std::size_t size) {
 }
 
 void WriteFile(const fs::path& path, const void* data, std::size_t size) {
-    std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    std::ofstream(path, std::ios::binary)
+        .write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
 // Written here, not by the product's code, so the two cannot share a mistake.
@@ -100,7 +102,8 @@ void WriteHex(const fs::path& path, const std::vector<std::uint8_t>& data) {
     };
     for (std::size_t offset = 0; offset < data.size(); offset += 16) {
         if (offset % 0x10000 == 0) {
-            const std::uint8_t base[2] = {static_cast<std::uint8_t>(offset >> 24), static_cast<std::uint8_t>(offset >> 16)};
+            const std::uint8_t base[2] = {static_cast<std::uint8_t>(offset >> 24),
+                                          static_cast<std::uint8_t>(offset >> 16)};
             record(4, 0, base, 2);
         }
         const auto count = static_cast<unsigned>(std::min<std::size_t>(16, data.size() - offset));
@@ -172,8 +175,8 @@ int main(int argc, char** argv) {
     start = Clock::now();
     ok &= viz::ConvertHexToBin(work / "code.hex", viz::HexMode::AllRecords, progress).succeeded;
     const double ours = SecondsSince(start);
-    const std::string objcopy = "objcopy -I ihex -O binary --gap-fill 0xff '" + (work / "code.hex").string() + "' '" +
-                                (work / "objcopy.bin").string() + "'";
+    const std::string objcopy = "objcopy -I ihex -O binary --gap-fill 0xff '" + (work / "code.hex").string() +
+                                "' '" + (work / "objcopy.bin").string() + "'";
     start = Clock::now();
     const bool objcopyRan = std::system(objcopy.c_str()) == 0;
     const double theirs = SecondsSince(start);
@@ -189,8 +192,8 @@ int main(int argc, char** argv) {
     WriteBmp24(work / "picture.bmp", options.side);
     start = Clock::now();
     ok &= viz::ConvertBmpFile(work / "picture.bmp", progress).message.empty();
-    std::printf("bmp24_to_text_s %.2f  (%ux%u, %.0f MiB of text)\n", SecondsSince(start), options.side, options.side,
-                MiB(work / "picture.h"));
+    std::printf("bmp24_to_text_s %.2f  (%ux%u, %.0f MiB of text)\n", SecondsSince(start), options.side,
+                options.side, MiB(work / "picture.h"));
     fs::remove(work / "picture.h");
     fs::remove(work / "picture.bmp");
 

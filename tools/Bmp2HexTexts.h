@@ -21,10 +21,12 @@ inline constexpr const char16_t* kCompressionLines[] = {
     u"//压缩方式：  BI_RGB\r\n", u"//压缩方式：  BI_RLE8\r\n", u"//压缩方式：  BI_RLE4\r\n",
     u"//压缩方式：  BI_BITFIELDS\r\n"};
 
-inline constexpr char16_t kMonoIntro[] = u"//当前代码为单色位图输出：\r\n\r\n  const unsigned char ucBit1MapBuf[] = {  \r\n\r\n";
+inline constexpr char16_t kMonoIntro[] =
+    u"//当前代码为单色位图输出：\r\n\r\n  const unsigned char ucBit1MapBuf[] = {  \r\n\r\n";
 inline constexpr char16_t kRgb16Intro[] =
     u"//当前代码为16位图输出：\r\n\r\n  const unsigned short int ucBit16MapBuf[] = {  \r\n\r\n";
-inline constexpr char16_t kRgb24Intro[] = u"//当前代码为24位图输出：\r\n\r\n  const unsigned int ucBit24MapBuf[] = {  \r\n\r\n";
+inline constexpr char16_t kRgb24Intro[] =
+    u"//当前代码为24位图输出：\r\n\r\n  const unsigned int ucBit24MapBuf[] = {  \r\n\r\n";
 inline constexpr char kClosingLine[] = "    };\r\n\r\n";
 
 inline constexpr char16_t kExtractFailed[] = u"提取图片出错！";

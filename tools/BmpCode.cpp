@@ -36,7 +36,8 @@ std::u16string HeaderLines(const BmpPicture& picture) {
     text.append(t::kWidthLine).append(Number(picture.width)).append(u"\r\n");
     text.append(t::kHeightLine).append(Number(picture.height)).append(u"\r\n");
     text.append(t::kDepthLine).append(Number(picture.bitsPerPixel)).append(u"\r\n");
-    if (picture.compression < std::size(t::kCompressionLines)) text.append(t::kCompressionLines[picture.compression]);
+    if (picture.compression < std::size(t::kCompressionLines))
+        text.append(t::kCompressionLines[picture.compression]);
     return text;
 }
 
@@ -157,7 +158,8 @@ std::u16string StatusText(const std::string& opening, const BmpPicture& picture,
         return beginning.size() < kStatusBytes;
     });
     EmitText(opening, picture, file, layout, out, progress);
-    std::u16string status = DecodeText(beginning.substr(0, kStatusBytes), CodePage::Ansi).substr(0, kStatusCharacters);
+    std::u16string status =
+        DecodeText(beginning.substr(0, kStatusBytes), CodePage::Ansi).substr(0, kStatusCharacters);
     return status.append(t::kStatusEllipsis).append(t::kStatusDots).append(t::kStatusSaved);
 }
 
@@ -186,13 +188,15 @@ BmpOutcome ConvertBmpFile(const std::filesystem::path& path, ConversionProgress&
     BmpOutcome outcome{StatusText(opening, picture, file, conversion.layout, progress), {}};
     ConvertedFile output;
     if (!output.Create(OutputPathBeside(path, "h"))) {
-        outcome.message = std::u16string(t::kCreateFailed) + u"\n" + CannotWrite(output.target(), output.error());
+        outcome.message =
+            std::u16string(t::kCreateFailed) + u"\n" + CannotWrite(output.target(), output.error());
         return outcome;
     }
     BlockOutput out([&output](std::string_view block) { return output.Write(block); });
     if (!EmitText(opening, picture, file, conversion.layout, out, progress) || !output.Commit()) {
         if (!progress.stopRequested()) {
-            outcome.message = std::u16string(t::kCreateFailed) + u"\n" + CannotWrite(output.target(), output.error());
+            outcome.message =
+                std::u16string(t::kCreateFailed) + u"\n" + CannotWrite(output.target(), output.error());
         }
     }
     return outcome;

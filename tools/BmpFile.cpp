@@ -105,7 +105,8 @@ std::variant<BmpPicture, std::u16string> ReadBmpHeader(std::span<const std::uint
         const std::size_t count = coloursUsed == 0 ? full : std::min<std::size_t>(coloursUsed, full);
         const std::size_t entrySize = core ? 3 : 4;
         // A 40-byte header with bit fields is followed by its three masks.
-        const std::size_t masks = picture.headerSize == kInfoHeaderSize && picture.compression == kBitfields ? 12 : 0;
+        const std::size_t masks =
+            picture.headerSize == kInfoHeaderSize && picture.compression == kBitfields ? 12 : 0;
         const std::size_t at = kFileHeaderSize + picture.headerSize + masks;
         if (at + count * entrySize > file.size()) return std::u16string(t::kPaletteOutside);
         ReadPalette(file, at, count, entrySize, picture);
@@ -113,7 +114,9 @@ std::variant<BmpPicture, std::u16string> ReadBmpHeader(std::span<const std::uint
 
     if (picture.width <= 0 || picture.height == 0 || picture.bitsPerPixel == 0) return picture;
     picture.rows = static_cast<std::uint64_t>(std::llabs(static_cast<long long>(picture.height)));
-    picture.stride = (static_cast<std::uint64_t>(picture.bitsPerPixel) * static_cast<std::uint32_t>(picture.width) + 31) / 32 * 4;
+    picture.stride =
+        (static_cast<std::uint64_t>(picture.bitsPerPixel) * static_cast<std::uint32_t>(picture.width) + 31) /
+        32 * 4;
     // Compressed pixels take the size the header gives; the rest a full grid.
     const std::uint64_t available = file.size() > picture.pixelOffset ? file.size() - picture.pixelOffset : 0;
     const bool fits = Uncompressed(picture.compression) ? picture.stride <= available / picture.rows

@@ -7,8 +7,8 @@
 // pages disable their conversion buttons while `busy()`.
 //
 //   runner_ = new CConversionRunner(u"文件转换进度", this);
-//   connect(runner_, &CConversionRunner::busyChanged, group, [group](bool busy) { group->setDisabled(busy); });
-//   runner_->Run([path](ConversionProgress& progress) -> ConversionTask::Finish {
+//   connect(runner_, &CConversionRunner::busyChanged, group, [group](bool busy) { group->setDisabled(busy);
+//   }); runner_->Run([path](ConversionProgress& progress) -> ConversionTask::Finish {
 //       ConversionOutcome outcome = ConvertBinToText(path, progress);   // on the worker
 //       return [outcome] { ShowMessage(outcome); };                     // back on the UI thread
 //   });

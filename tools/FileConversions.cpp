@@ -49,8 +49,8 @@ struct HexFailure {
 };
 
 // The whole HEX file through the reader; progress runs to half way.
-std::optional<HexFailure> ReadHex(SourceFile& source, const std::filesystem::path& input, IntelHexReader& reader,
-                                  ConversionProgress& progress) {
+std::optional<HexFailure> ReadHex(SourceFile& source, const std::filesystem::path& input,
+                                  IntelHexReader& reader, ConversionProgress& progress) {
     std::vector<std::uint8_t> block(kReadBlock);
     std::uint64_t done = 0;
     for (;;) {
@@ -65,7 +65,8 @@ std::optional<HexFailure> ReadHex(SourceFile& source, const std::filesystem::pat
     if (reader.Finish()) return std::nullopt;
     const HexProblem& problem = *reader.problem();
     if (problem.line == 0) return HexFailure{false, problem.what};
-    return HexFailure{false, FormatCounts(t::kHexLine, {static_cast<std::int64_t>(problem.line)}) + problem.what};
+    return HexFailure{false,
+                      FormatCounts(t::kHexLine, {static_cast<std::int64_t>(problem.line)}) + problem.what};
 }
 
 // The image in address order to `write`; progress from half way to the end.
@@ -84,9 +85,8 @@ bool EmitImage(const HexImage& image, ConversionProgress& progress,
 bool WriteHexText(const HexImage& image, ConvertedFile& output, ConversionProgress& progress) {
     BlockOutput out([&output](std::string_view block) { return output.Write(block); });
     CArrayText text(out, t::kHexArrayLine, image.size());
-    return EmitImage(image, progress, [&text](const std::uint8_t* data, std::size_t size) {
-               return text.Add(data, size);
-           }) &&
+    return EmitImage(image, progress,
+                     [&text](const std::uint8_t* data, std::size_t size) { return text.Add(data, size); }) &&
            text.Finish();
 }
 
@@ -115,7 +115,8 @@ ConversionOutcome ConvertBinToText(const std::filesystem::path& input, Conversio
     // depends on it, so a file that changes meanwhile is cut to that size.
     while (done < source.size()) {
         if (progress.stopRequested()) return {};
-        const long n = source.Read(block.data(), static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), source.size() - done)));
+        const long n = source.Read(block.data(), static_cast<std::size_t>(std::min<std::uint64_t>(
+                                                     block.size(), source.size() - done)));
         if (n < 0) return Failed(t::kBinToTextFailed, CannotRead(input, source.error()));
         if (n == 0) return Failed(t::kBinToTextFailed, FillText(t::kInputShrank, {PathText(input)}));
         done += static_cast<std::uint64_t>(n);
@@ -128,11 +129,13 @@ ConversionOutcome ConvertBinToText(const std::filesystem::path& input, Conversio
     return Succeeded(t::kBinToTextDone);
 }
 
-ConversionOutcome ConvertHexToText(const std::filesystem::path& input, HexMode mode, ConversionProgress& progress) {
+ConversionOutcome ConvertHexToText(const std::filesystem::path& input, HexMode mode,
+                                   ConversionProgress& progress) {
     SourceFile source;
     if (auto failure = OpenInput(source, input)) return Failed(t::kHexToTextFailed, *failure);
     IntelHexReader reader(mode == HexMode::SkipFirstRecord);
-    if (auto failure = ReadHex(source, input, reader, progress)) return Failed(t::kHexToTextFailed, failure->detail);
+    if (auto failure = ReadHex(source, input, reader, progress))
+        return Failed(t::kHexToTextFailed, failure->detail);
     ConvertedFile output;
     if (!output.Create(OutputPathBeside(input, "h"))) {
         return Failed(t::kCreateTextFailed, CannotWrite(output.target(), output.error()));
@@ -143,7 +146,8 @@ ConversionOutcome ConvertHexToText(const std::filesystem::path& input, HexMode m
     return Succeeded(t::kHexToTextDone);
 }
 
-ConversionOutcome ConvertHexToBin(const std::filesystem::path& input, HexMode mode, ConversionProgress& progress) {
+ConversionOutcome ConvertHexToBin(const std::filesystem::path& input, HexMode mode,
+                                  ConversionProgress& progress) {
     SourceFile source;
     if (auto failure = OpenInput(source, input)) return Failed(t::kCreateOrReadFailed, *failure);
     ConvertedFile output;
@@ -154,9 +158,10 @@ ConversionOutcome ConvertHexToBin(const std::filesystem::path& input, HexMode mo
     if (auto failure = ReadHex(source, input, reader, progress)) {
         return Failed(failure->unreadable ? t::kCreateOrReadFailed : t::kHexFileInvalid, failure->detail);
     }
-    const bool written = EmitImage(reader.image(), progress, [&output](const std::uint8_t* data, std::size_t size) {
-        return output.Write({reinterpret_cast<const char*>(data), size});
-    });
+    const bool written =
+        EmitImage(reader.image(), progress, [&output](const std::uint8_t* data, std::size_t size) {
+            return output.Write({reinterpret_cast<const char*>(data), size});
+        });
     if (!written || !output.Commit()) {
         return Failed(t::kCreateOrReadFailed, CannotWrite(output.target(), output.error()));
     }

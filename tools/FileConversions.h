@@ -26,8 +26,10 @@ struct ConversionOutcome {
 };
 
 ConversionOutcome ConvertBinToText(const std::filesystem::path& input, ConversionProgress& progress);
-ConversionOutcome ConvertHexToText(const std::filesystem::path& input, HexMode mode, ConversionProgress& progress);
-ConversionOutcome ConvertHexToBin(const std::filesystem::path& input, HexMode mode, ConversionProgress& progress);
+ConversionOutcome ConvertHexToText(const std::filesystem::path& input, HexMode mode,
+                                   ConversionProgress& progress);
+ConversionOutcome ConvertHexToBin(const std::filesystem::path& input, HexMode mode,
+                                  ConversionProgress& progress);
 
 // "无法读取文件“path”：reason" and its writing counterpart, for every
 // conversion's failure messages.

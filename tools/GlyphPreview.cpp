@@ -26,7 +26,8 @@ void CGlyphPreview::paintEvent(QPaintEvent* event) {
     for (int row = 0; row < 16; ++row) {
         for (int column = 0; column < glyph_->width; ++column) {
             if (glyph_->Pixel(row, column)) {
-                painter.fillRect(origin.x() + column * kSquare, origin.y() + row * kSquare, kSquare, kSquare, colour);
+                painter.fillRect(origin.x() + column * kSquare, origin.y() + row * kSquare, kSquare, kSquare,
+                                 colour);
             }
         }
     }

@@ -30,7 +30,8 @@ std::filesystem::path FilePath(const QString& path) {
 }  // namespace
 
 CHexBinGroup::CHexBinGroup(QWidget* parent)
-    : QGroupBox(Text(t::kHexBinGroup), parent), runner_(new CConversionRunner(Text(t::kProgressTitle), this)) {
+    : QGroupBox(Text(t::kHexBinGroup), parent),
+      runner_(new CConversionRunner(Text(t::kProgressTitle), this)) {
     auto* grid = new QGridLayout(this);
     auto* note = new QLabel(Text(t::kHexBinNote), this);
     note->setWordWrap(true);
@@ -41,7 +42,9 @@ CHexBinGroup::CHexBinGroup(QWidget* parent)
 
     AddRow(0, t::kBinToTextRow, t::kChooseBin, t::kChooseBinTip, t::kToText, t::kBinToTextTip, t::kBinFilter,
            [this](const QString& path) {
-               Run([input = FilePath(path)](ConversionProgress& progress) { return ConvertBinToText(input, progress); });
+               Run([input = FilePath(path)](ConversionProgress& progress) {
+                   return ConvertBinToText(input, progress);
+               });
            });
     AddRow(1, t::kHexToTextRow, t::kChooseHex, t::kChooseHexTip, t::kToText, t::kHexToTextTip, t::kHexFilter,
            [this](const QString& path) { ConvertHex(path, false); });
@@ -77,7 +80,8 @@ void CHexBinGroup::AddRow(int index, const char16_t* label, const char16_t* choo
         chosen.path = chooser_(Text(filter));
         chosen.pathBox->setText(chosen.path);
     });
-    connect(actionButton, &QPushButton::clicked, this, [this, index, convert] { convert(rows_[index].path); });
+    connect(actionButton, &QPushButton::clicked, this,
+            [this, index, convert] { convert(rows_[index].path); });
 
     const int line = index + 1;
     grid->addWidget(caption, line, 0);
@@ -96,17 +100,18 @@ void CHexBinGroup::ConvertHex(const QString& path, bool toBinary) {
 }
 
 void CHexBinGroup::Run(std::function<ConversionOutcome(ConversionProgress&)> convert) {
-    runner_->Run([this, convert = std::move(convert)](ConversionProgress& progress) -> ConversionTask::Finish {
-        const ConversionOutcome outcome = convert(progress);
-        return [this, outcome] {
-            const QString message = QString::fromStdU16String(outcome.message);
-            if (outcome.succeeded) {
-                QMessageBox::information(this, QCoreApplication::applicationName(), message);
-            } else {
-                QMessageBox::warning(this, QCoreApplication::applicationName(), message);
-            }
-        };
-    });
+    runner_->Run(
+        [this, convert = std::move(convert)](ConversionProgress& progress) -> ConversionTask::Finish {
+            const ConversionOutcome outcome = convert(progress);
+            return [this, outcome] {
+                const QString message = QString::fromStdU16String(outcome.message);
+                if (outcome.succeeded) {
+                    QMessageBox::information(this, QCoreApplication::applicationName(), message);
+                } else {
+                    QMessageBox::warning(this, QCoreApplication::applicationName(), message);
+                }
+            };
+        });
 }
 
 }  // namespace viz

@@ -65,8 +65,9 @@ bool HexImage::Emit(const Consumer& consumer) const {
     // Segment numbers by start address; equal starts keep file order.
     std::vector<std::size_t> byStart(segments_.size());
     for (std::size_t i = 0; i < byStart.size(); ++i) byStart[i] = i;
-    std::stable_sort(byStart.begin(), byStart.end(),
-                     [this](std::size_t a, std::size_t b) { return segments_[a].start < segments_[b].start; });
+    std::stable_sort(byStart.begin(), byStart.end(), [this](std::size_t a, std::size_t b) {
+        return segments_[a].start < segments_[b].start;
+    });
 
     static const std::array<std::uint8_t, kWindow> kErased = [] {
         std::array<std::uint8_t, kWindow> erased;
@@ -86,7 +87,8 @@ bool HexImage::Emit(const Consumer& consumer) const {
             continue;
         }
         const std::uint64_t windowEnd = std::min(position + kWindow, end_);
-        while (next < byStart.size() && segments_[byStart[next]].start < windowEnd) active.push_back(byStart[next++]);
+        while (next < byStart.size() && segments_[byStart[next]].start < windowEnd)
+            active.push_back(byStart[next++]);
         // Applied in file order, so a later record overwrites an earlier one.
         std::sort(active.begin(), active.end());
         std::fill(window.begin(), window.end(), 0xFF);
@@ -95,8 +97,8 @@ bool HexImage::Emit(const Consumer& consumer) const {
             const std::uint64_t from = std::max(segment.start, position);
             const std::uint64_t to = std::min(segment.end(), windowEnd);
             if (from >= to) continue;
-            std::copy_n(pool_.begin() + static_cast<std::ptrdiff_t>(segment.pool + (from - segment.start)), to - from,
-                        window.begin() + static_cast<std::ptrdiff_t>(from - position));
+            std::copy_n(pool_.begin() + static_cast<std::ptrdiff_t>(segment.pool + (from - segment.start)),
+                        to - from, window.begin() + static_cast<std::ptrdiff_t>(from - position));
         }
         if (!consumer(window.data(), static_cast<std::size_t>(windowEnd - position))) return false;
         std::erase_if(active, [&](std::size_t index) { return segments_[index].end() <= windowEnd; });
@@ -192,7 +194,8 @@ bool IntelHexReader::ReadLine(std::string_view line) {
     return Apply(bytes[3], address, bytes.data() + 4, dataSize);
 }
 
-bool IntelHexReader::Apply(std::uint8_t type, std::uint16_t address, const std::uint8_t* data, std::size_t size) {
+bool IntelHexReader::Apply(std::uint8_t type, std::uint16_t address, const std::uint8_t* data,
+                           std::size_t size) {
     const bool skipped = skipFirstRecord_ && !seenRecord_ && type != 0x01;
     seenRecord_ = true;
     switch (type) {
@@ -206,7 +209,8 @@ bool IntelHexReader::Apply(std::uint8_t type, std::uint16_t address, const std::
         case 0x02:
         case 0x04:
             if (size != 2) return Fail(FormatCounts(t::kHexBadAddressRecord, {2}));
-            if (!skipped) base_ = static_cast<std::uint64_t>(data[0] << 8 | data[1]) << (type == 0x02 ? 4 : 16);
+            if (!skipped)
+                base_ = static_cast<std::uint64_t>(data[0] << 8 | data[1]) << (type == 0x02 ? 4 : 16);
             return true;
         case 0x03:
         case 0x05:

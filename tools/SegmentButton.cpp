@@ -43,11 +43,13 @@ QPainterPath Bar(const QRectF& box, bool horizontal) {
 
 }  // namespace
 
-CSegmentButton::CSegmentButton(Segment segment, QWidget* parent) : QAbstractButton(parent), segment_(segment) {
+CSegmentButton::CSegmentButton(Segment segment, QWidget* parent)
+    : QAbstractButton(parent), segment_(segment) {
     setCheckable(true);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
-    const QString letter = segment == Segment::Dot ? QStringLiteral("h") : QString(QChar(u'a' + static_cast<int>(segment)));
+    const QString letter =
+        segment == Segment::Dot ? QStringLiteral("h") : QString(QChar(u'a' + static_cast<int>(segment)));
     setToolTip(letter);
     setAccessibleName(segment == Segment::Dot ? QString::fromUtf16(t::kDotName)
                                               : QString::fromUtf16(t::kSegmentName).arg(letter));

@@ -7,7 +7,8 @@
 namespace viz {
 
 // `format` with each "%s", in order, replaced by the next of `values`.
-inline std::u16string FillText(std::u16string_view format, std::initializer_list<std::u16string_view> values) {
+inline std::u16string FillText(std::u16string_view format,
+                               std::initializer_list<std::u16string_view> values) {
     std::u16string text(format);
     std::size_t from = 0;
     for (const std::u16string_view value : values) {

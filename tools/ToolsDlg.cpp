@@ -101,11 +101,12 @@ QWidget* CToolsDlg::CreateConverter() {
     binary_ = Box(8, group);
     decimal_ = Box(3, group);
     hex_ = Box(2, group);
-    const std::array<std::tuple<const char16_t*, QLineEdit*, const char16_t*, void (CToolsDlg::*)()>, 3> rows{{
-        {t::kBinary, binary_, t::kConvertBinaryName, &CToolsDlg::ConvertBinary},
-        {t::kDecimal, decimal_, t::kConvertDecimalName, &CToolsDlg::ConvertDecimal},
-        {t::kHex, hex_, t::kConvertHexName, &CToolsDlg::ConvertHex},
-    }};
+    const std::array<std::tuple<const char16_t*, QLineEdit*, const char16_t*, void (CToolsDlg::*)()>, 3> rows{
+        {
+            {t::kBinary, binary_, t::kConvertBinaryName, &CToolsDlg::ConvertBinary},
+            {t::kDecimal, decimal_, t::kConvertDecimalName, &CToolsDlg::ConvertDecimal},
+            {t::kHex, hex_, t::kConvertHexName, &CToolsDlg::ConvertHex},
+        }};
     int line = 2;
     for (const auto& [caption, box, name, convert] : rows) {
         auto* label = new QLabel(Text(caption), group);
@@ -128,7 +129,8 @@ QWidget* CToolsDlg::CreateSegments() {
     auto* digit = new QGridLayout;
     digit->setSpacing(1);
     // Row and column of each segment in a digit drawn on a 5 x 4 grid.
-    const std::array<std::pair<int, int>, 8> places{{{0, 1}, {1, 2}, {3, 2}, {4, 1}, {3, 0}, {1, 0}, {2, 1}, {4, 3}}};
+    const std::array<std::pair<int, int>, 8> places{
+        {{0, 1}, {1, 2}, {3, 2}, {4, 1}, {3, 0}, {1, 0}, {2, 1}, {4, 3}}};
     for (Segment segment : kSegments) {
         auto* button = new CSegmentButton(segment, group);
         connect(button, &CSegmentButton::clicked, this, [this, button] { ToggleSegment(button); });
@@ -142,7 +144,8 @@ QWidget* CToolsDlg::CreateSegments() {
     cathode_->setReadOnly(true);
     auto* codes = new QGridLayout;
     int line = 0;
-    for (const auto& [caption, box] : {std::pair{t::kCommonAnode, anode_}, std::pair{t::kCommonCathode, cathode_}}) {
+    for (const auto& [caption, box] :
+         {std::pair{t::kCommonAnode, anode_}, std::pair{t::kCommonCathode, cathode_}}) {
         auto* label = new QLabel(Text(caption), group);
         label->setBuddy(box);
         codes->addWidget(label, line, 0);

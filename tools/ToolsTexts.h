@@ -44,7 +44,8 @@ inline constexpr char16_t kNotInFont[] = u"该字符不在GB2312字库中！";
 // "Hex/Bin" group
 inline constexpr char16_t kHexBinGroup[] = u"Hex/Bin";
 inline constexpr char16_t kHexBinNote[] =
-    u"Hex/Bin功能主要应用于EEPROM数据存储（即用于存放第二功能的代码）和方便某些特殊的软件（即只支持Bin文件）烧写程序。";
+    u"Hex/Bin功能主要应用于EEPROM数据存储（即用于存放第二功能的代码）"
+    u"和方便某些特殊的软件（即只支持Bin文件）烧写程序。";
 inline constexpr char16_t kBinToTextRow[] = u"BinToText：";
 inline constexpr char16_t kHexToTextRow[] = u"HexToText：";
 inline constexpr char16_t kHexToBinRow[] = u"HexToBin ：";
@@ -68,7 +69,8 @@ inline constexpr char16_t kBinToTextDone[] = u"二进制文件转换为文本成
 inline constexpr char16_t kBinToTextFailed[] = u"二进制文件转换为文本失败！";
 inline constexpr char16_t kHexToTextDone[] = u"十六进制文件转换为文本成功，并输出到十六进制文件当前目录！";
 inline constexpr char16_t kHexToTextFailed[] = u"十六进制文件转换为文本失败！";
-inline constexpr char16_t kHexToBinDone[] = u"十六进制文件转换为二进制文件成功，并输出到十六进制文件当前目录！";
+inline constexpr char16_t kHexToBinDone[] =
+    u"十六进制文件转换为二进制文件成功，并输出到十六进制文件当前目录！";
 inline constexpr char16_t kHexFileInvalid[] = u"当前十六进制文件无效！";
 inline constexpr char16_t kCreateOrReadFailed[] = u"创建或读取文件失败！";
 inline constexpr char16_t kCreateTextFailed[] = u"创建*.h文件失败！";

@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> present((kGb2312GlyphCount + 7) / 8, 0);
     std::size_t characters = 0;
     for (std::size_t number = 0; number < kGb2312GlyphCount; ++number) {
-        const std::array<char, 2> code{static_cast<char>(0xA1 + number / 94), static_cast<char>(0xA1 + number % 94)};
+        const std::array<char, 2> code{static_cast<char>(0xA1 + number / 94),
+                                       static_cast<char>(0xA1 + number % 94)};
         const std::optional<std::uint32_t> inGb2312 = gb2312.Decode(code);
         if (!inGb2312) continue;
         const std::uint32_t character = cp936.Decode(code).value_or(*inGb2312);
@@ -164,7 +165,8 @@ int main(int argc, char** argv) {
         const auto glyph = glyphs.find(character);
         if (glyph == glyphs.end()) continue;
         const std::array<std::uint8_t, 32> cell = FullWidthCell(glyph->second);
-        std::copy(cell.begin(), cell.end(), table.begin() + static_cast<std::ptrdiff_t>(number * kGb2312GlyphSize));
+        std::copy(cell.begin(), cell.end(),
+                  table.begin() + static_cast<std::ptrdiff_t>(number * kGb2312GlyphSize));
     }
 
     // Only half-width glyphs fit the 8 x 16 table; Unifont draws the control

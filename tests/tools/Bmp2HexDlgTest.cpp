@@ -53,7 +53,8 @@ TEST_F(Bmp2HexDlgTest, UserConvertsAPictureAndSeesTheHeaderBeginning) {
     EXPECT_EQ(page.findChild<QLineEdit*>("path")->text(), chosen);
     EXPECT_TRUE(Generate().isEmpty()) << "success shows no message box";
     const QString shown = status->toPlainText();
-    EXPECT_TRUE(shown.startsWith("//大小：      8\n//宽度：      2\n//高度：      1\n")) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith("//大小：      8\n//宽度：      2\n//高度：      1\n"))
+        << shown.toStdString();
     EXPECT_TRUE(shown.contains("0x000000FF, 0x00FF0000 \n\n    };\n\n...\n"));
     EXPECT_TRUE(shown.endsWith(QString(53, '.') + "\n\n保存的*.h文件在当前位图文件目录下创建！\n"));
     EXPECT_TRUE(std::filesystem::exists(files / "logo.h"));

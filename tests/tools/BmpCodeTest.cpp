@@ -24,7 +24,8 @@ using testing::Picture;
 using testing::Row;
 
 const std::string kHeader24 = "//色深：      24\r\n//压缩方式：  BI_RGB\r\n";
-const std::string kOpening24 = "//当前代码为24位图输出：\r\n\r\n  const unsigned int ucBit24MapBuf[] = {  \r\n\r\n";
+const std::string kOpening24 =
+    "//当前代码为24位图输出：\r\n\r\n  const unsigned int ucBit24MapBuf[] = {  \r\n\r\n";
 const std::string kClosing = " \r\n\r\n    };\r\n\r\n";
 
 class BmpCodeTest : public ::testing::Test {
@@ -33,8 +34,8 @@ protected:
     ConversionProgress progress;
 
     BmpOutcome Convert(const std::vector<std::uint8_t>& bytes, const std::string& name = "logo.bmp") {
-        std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                         static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return ConvertBmpFile(dir / name, progress);
     }
 
@@ -55,11 +56,12 @@ TEST_F(BmpCodeTest, MonochromeExampleWritesOneValueLineBesideThePicture) {
     const Picture picture{16, 2, 1, {{0, 0, 0}, {255, 255, 255}}, {{0xFF, 0xFF}, {0x00, 0x00}}};
     const BmpOutcome outcome = Convert(picture.Bytes());
     EXPECT_TRUE(outcome.message.empty()) << Utf16ToUtf8(outcome.message);
-    const std::string expected = Sizes(8, 16, 2) +
-                                 "//色深：      1\r\n//压缩方式：  BI_RGB\r\n"
-                                 "//当前代码为单色位图输出：\r\n\r\n  const unsigned char ucBit1MapBuf[] = {  \r\n\r\n"
-                                 "0xFF,0xFF,0x00,0x00" +
-                                 kClosing;
+    const std::string expected =
+        Sizes(8, 16, 2) +
+        "//色深：      1\r\n//压缩方式：  BI_RGB\r\n"
+        "//当前代码为单色位图输出：\r\n\r\n  const unsigned char ucBit1MapBuf[] = {  \r\n\r\n"
+        "0xFF,0xFF,0x00,0x00" +
+        kClosing;
     const std::string file = Output();
     EXPECT_EQ(file, Gbk(expected)) << "code page 936, CR LF, no byte order mark, no terminating zero";
     EXPECT_EQ(file.substr(file.size() - 2), "\r\n");
@@ -74,7 +76,8 @@ TEST_F(BmpCodeTest, MonochromeUsesThePaletteLuminanceAndBreaksEvery64Pixels) {
     const Picture picture{64, 1, 1, {{129, 129, 129}, {128, 128, 128}}, {{0x80, 0, 0, 0, 0, 0, 0, 0x01}}};
     ASSERT_TRUE(Convert(picture.Bytes()).message.empty());
     const std::string file = Output();
-    EXPECT_NE(file.find("0x80,0x00,0x00,0x00,0x00,0x00,0x00,0x01 \r\n\r\n    };\r\n\r\n\r\n"), std::string::npos)
+    EXPECT_NE(file.find("0x80,0x00,0x00,0x00,0x00,0x00,0x00,0x01 \r\n\r\n    };\r\n\r\n\r\n"),
+              std::string::npos)
         << file;
 
     // Index 0 black: the stored bits are inverted.
@@ -94,10 +97,12 @@ TEST_F(BmpCodeTest, MonochromeWidthMustBeAMultipleOf8) {
 
 TEST_F(BmpCodeTest, TwentyFourBitValuesAreTheStoredBytesTopRowFirst) {
     // 3 x 2 (rows padded to 12 bytes): bottom row blue, top row red, green, white.
-    const Picture picture{3, 2, 24, {}, {{0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0}, {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0xFF, 0xFF}}};
+    const Picture picture{
+        3, 2, 24, {}, {{0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0}, {0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0xFF, 0xFF}}};
     ASSERT_TRUE(Convert(picture.Bytes()).message.empty());
-    EXPECT_EQ(Output(), Gbk(Sizes(24, 3, 2) + kHeader24 + kOpening24 +
-                            "0x000000FF, 0x0000FF00, 0x00FFFFFF, 0x00FF0000, 0x00FF0000, 0x00FF0000" + kClosing));
+    EXPECT_EQ(Output(),
+              Gbk(Sizes(24, 3, 2) + kHeader24 + kOpening24 +
+                  "0x000000FF, 0x0000FF00, 0x00FFFFFF, 0x00FF0000, 0x00FF0000, 0x00FF0000" + kClosing));
 }
 
 TEST_F(BmpCodeTest, TopDownPictureIsConvertedInFileOrder) {
@@ -115,9 +120,10 @@ TEST_F(BmpCodeTest, SixteenBitWordsMoveRedUpAndBreakEvery16Values) {
     ASSERT_TRUE(Convert(picture.Bytes()).message.empty());
     std::string values = "0xFBFF, 0x001F, 0x03E0, 0xF800, ";
     for (int i = 0; i < 11; ++i) values += "0x0000, ";
-    EXPECT_EQ(Output(), Gbk(Sizes(32, 16, 1) + "//色深：      16\r\n//压缩方式：  BI_RGB\r\n" +
-                            "//当前代码为16位图输出：\r\n\r\n  const unsigned short int ucBit16MapBuf[] = {  \r\n\r\n" +
-                            values + "0x0000" + kClosing + "\r\n"));
+    EXPECT_EQ(Output(),
+              Gbk(Sizes(32, 16, 1) + "//色深：      16\r\n//压缩方式：  BI_RGB\r\n" +
+                  "//当前代码为16位图输出：\r\n\r\n  const unsigned short int ucBit16MapBuf[] = {  \r\n\r\n" +
+                  values + "0x0000" + kClosing + "\r\n"));
 }
 
 TEST_F(BmpCodeTest, StatusShowsTheFirst512CharactersOfALongText) {
@@ -140,7 +146,8 @@ TEST_F(BmpCodeTest, UnreadableDamagedAndUnsupportedFilesSayWhy) {
     // A 4 x 4 picture cut 5 bytes short: refused before any pixel is read.
     std::vector<std::uint8_t> bytes = Picture{4, 4, 24, {}, std::vector<Row>(4, Row(12, 0x22))}.Bytes();
     bytes.resize(bytes.size() - 5);
-    EXPECT_EQ(Utf16ToUtf8(Convert(bytes).message), "读取BMP文件失败：像素数据超出了文件末尾（需要102字节，文件只有97字节）");
+    EXPECT_EQ(Utf16ToUtf8(Convert(bytes).message),
+              "读取BMP文件失败：像素数据超出了文件末尾（需要102字节，文件只有97字节）");
     std::vector<std::uint8_t> headerOnly = Picture{4, 4, 24, {}, {}}.Bytes();
     headerOnly.resize(30);
     EXPECT_EQ(Utf16ToUtf8(Convert(headerOnly).message), "读取BMP文件失败：文件太短，不是完整的BMP文件");
@@ -157,7 +164,8 @@ TEST_F(BmpCodeTest, OutputThatCannotBeCreatedKeepsTheStatus) {
     std::filesystem::create_directory(dir / "logo.h");
     const BmpOutcome outcome = Convert(Picture{1, 1, 24, {}, {{1, 2, 3}}}.Bytes());
     EXPECT_FALSE(outcome.status.empty());
-    EXPECT_TRUE(Utf16ToUtf8(outcome.message).starts_with("创建*.h文件失败！\n")) << Utf16ToUtf8(outcome.message);
+    EXPECT_TRUE(Utf16ToUtf8(outcome.message).starts_with("创建*.h文件失败！\n"))
+        << Utf16ToUtf8(outcome.message);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "logo.h"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << "no temporary left";
 }

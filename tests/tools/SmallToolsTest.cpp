@@ -45,7 +45,8 @@ TEST(BaseConverterTest, ReadsTheThreeTextsAsThePageDoes) {
 
 TEST(SegmentCodesTest, DigitZeroAndTheReferenceTables) {
     std::uint8_t zero = 0;
-    for (Segment s : {Segment::A, Segment::B, Segment::C, Segment::D, Segment::E, Segment::F}) zero |= SegmentBit(s);
+    for (Segment s : {Segment::A, Segment::B, Segment::C, Segment::D, Segment::E, Segment::F})
+        zero |= SegmentBit(s);
     EXPECT_EQ(CommonCathodeText(zero), u"3F");
     EXPECT_EQ(CommonAnodeText(zero), u"C0");
     EXPECT_EQ(CommonCathodeText(SegmentBit(Segment::G) | SegmentBit(Segment::Dot)), u"C0");
@@ -116,19 +117,22 @@ TEST(FontMatrixTest, CharactersOutsideBothFontsAreRefused) {
 }
 
 TEST(FontMatrixTest, TextListsTheBytesThenTheirComplements) {
-    const Glyph glyph{8, {0x00, 0x18, 0x24, 0x42, 0x42, 0x7E, 0x42, 0x42, 0x42, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF}};
-    EXPECT_EQ(FormatGlyph(glyph),
-              u"字节正序输出：\r\n"
-              u"0x00, 0x18, 0x24, 0x42, 0x42, 0x7E, 0x42, 0x42, 0x42, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF "
-              u"\r\n\r\n字节反序输出：\r\n"
-              u"0xFF, 0xE7, 0xDB, 0xBD, 0xBD, 0x81, 0xBD, 0xBD, 0xBD, 0xBD, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00 ");
+    const Glyph glyph{
+        8, {0x00, 0x18, 0x24, 0x42, 0x42, 0x7E, 0x42, 0x42, 0x42, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF}};
+    EXPECT_EQ(
+        FormatGlyph(glyph),
+        u"字节正序输出：\r\n"
+        u"0x00, 0x18, 0x24, 0x42, 0x42, 0x7E, 0x42, 0x42, 0x42, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF "
+        u"\r\n\r\n字节反序输出：\r\n"
+        u"0xFF, 0xE7, 0xDB, 0xBD, 0xBD, 0x81, 0xBD, 0xBD, 0xBD, 0xBD, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00 ");
 }
 
 TEST(FontTablesTest, TablesHaveTheirSizesAndBlankEmptyCodes) {
     EXPECT_EQ(sizeof fonts::kGb2312Glyphs, 267616u);
     EXPECT_EQ(sizeof fonts::kLatinGlyphs, 4096u);
     std::size_t present = 0;
-    for (std::size_t i = 0; i < fonts::kGb2312GlyphCount; ++i) present += fonts::kGb2312Present[i / 8] >> (i % 8) & 1;
+    for (std::size_t i = 0; i < fonts::kGb2312GlyphCount; ++i)
+        present += fonts::kGb2312Present[i / 8] >> (i % 8) & 1;
     EXPECT_EQ(present, 7445u) << "GB2312 holds 682 symbols and 6763 hanzi";
     // Row 10 (AAxx) is empty in GB2312.
     const std::size_t row10 = (0xAA - 0xA1) * 94;

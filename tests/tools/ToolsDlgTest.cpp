@@ -74,7 +74,8 @@ protected:
     }
 
     QStringList Converter() {
-        return {Labelled(QString("二进制："))->text(), Labelled(QString("十进制："))->text(), Labelled(QString("十六进制："))->text()};
+        return {Labelled(QString("二进制："))->text(), Labelled(QString("十进制："))->text(),
+                Labelled(QString("十六进制："))->text()};
     }
 };
 
@@ -92,7 +93,8 @@ TEST_F(ToolsDlgTest, ConverterFollowsTheBitsAndTheThreeTexts) {
     EXPECT_FALSE(Named(QString("第2位"))->isChecked());
 
     Retype(Labelled(QString("十进制：")), "256");
-    EXPECT_EQ(ClickAnsweringMessages(Named(QString("转换十进制数"))), QStringList{QString("最大值不能够超过255！")});
+    EXPECT_EQ(ClickAnsweringMessages(Named(QString("转换十进制数"))),
+              QStringList{QString("最大值不能够超过255！")});
     EXPECT_EQ(Converter()[2], "FB") << "the value stays";
 
     Retype(Labelled(QString("十六进制：")), "0A");
@@ -103,7 +105,8 @@ TEST_F(ToolsDlgTest, ConverterFollowsTheBitsAndTheThreeTexts) {
     EXPECT_EQ(Converter()[1], "0");
 
     Retype(Labelled(QString("二进制：")), "101");
-    EXPECT_EQ(ClickAnsweringMessages(Named(QString("转换二进制数"))), QStringList{QString("二进制数至少需要7位！")});
+    EXPECT_EQ(ClickAnsweringMessages(Named(QString("转换二进制数"))),
+              QStringList{QString("二进制数至少需要7位！")});
     Retype(Labelled(QString("二进制：")), "1100110");
     ClickAnsweringMessages(Named(QString("转换二进制数")));
     EXPECT_EQ(Converter(), (QStringList{"11001100", "204", "CC"}));
@@ -137,9 +140,11 @@ TEST_F(ToolsDlgTest, SegmentsBuildTheDigitCodes) {
     QTest::keyClick(dot, Qt::Key_Return);
     EXPECT_EQ(cathode->text(), "BE") << "Enter does nothing";
 
-    EXPECT_EQ(TextBox(QString("数码管0~F编码表"))->toPlainText(),
-              QString("共阳极:0~F\n0xC0,0xF9,0xA4,0xB0,0x99,0x92,0x82,0xF8,0x80,0x90,0x88,0x83,0xC6,0xA1,0x86,0x8E\n"
-                      "共阴极:0~F\n0x3F,0x06,0x5B,0x4F,0x66,0x6D,0x7D,0x07,0x7F,0x6F,0x77,0x7C,0x39,0x5E,0x79,0x71\n"));
+    EXPECT_EQ(
+        TextBox(QString("数码管0~F编码表"))->toPlainText(),
+        QString(
+            "共阳极:0~F\n0xC0,0xF9,0xA4,0xB0,0x99,0x92,0x82,0xF8,0x80,0x90,0x88,0x83,0xC6,0xA1,0x86,0x8E\n"
+            "共阴极:0~F\n0x3F,0x06,0x5B,0x4F,0x66,0x6D,0x7D,0x07,0x7F,0x6F,0x77,0x7C,0x39,0x5E,0x79,0x71\n"));
 }
 
 TEST_F(ToolsDlgTest, FontMatrixShowsTheGlyphAndKeepsItOnRepaint) {
@@ -151,7 +156,8 @@ TEST_F(ToolsDlgTest, FontMatrixShowsTheGlyphAndKeepsItOnRepaint) {
     EXPECT_EQ(input->text(), QString("中"));
 
     EXPECT_TRUE(ClickAnsweringMessages(generate).isEmpty());
-    EXPECT_TRUE(output->toPlainText().startsWith(QString("字节正序输出：\n0x01, 0x00, 0x01, 0x00, "))) << output->toPlainText().toStdString();
+    EXPECT_TRUE(output->toPlainText().startsWith(QString("字节正序输出：\n0x01, 0x00, 0x01, 0x00, ")))
+        << output->toPlainText().toStdString();
     EXPECT_TRUE(output->toPlainText().contains(QString("字节反序输出：\n0xFE, 0xFF, 0xFE, 0xFF, ")));
     // Row 0 of 中 is 0x01 0x00: column 7 lit, column 8 dark. Grabbing paints
     // the widget afresh, as a repaint after being covered would.
@@ -173,7 +179,8 @@ TEST_F(ToolsDlgTest, FontMatrixShowsTheGlyphAndKeepsItOnRepaint) {
 
     input->clear();
     ClickAnsweringMessages(generate);
-    EXPECT_TRUE(output->toPlainText().startsWith(QString("字节正序输出：\n0x00, 0x00"))) << "character code 0";
+    EXPECT_TRUE(output->toPlainText().startsWith(QString("字节正序输出：\n0x00, 0x00")))
+        << "character code 0";
 }
 
 // Answers the "Hex类型" chooser: picks `type`, or cancels for 0.
@@ -231,7 +238,8 @@ protected:
 };
 
 TEST_F(HexBinGroupTest, UserConvertsABinaryAndAHexFile) {
-    EXPECT_EQ(Convert(Named(QString("将二进制文件转换为文本"))), QStringList{QString("二进制文件转换为文本失败！\n没有选择文件")});
+    EXPECT_EQ(Convert(Named(QString("将二进制文件转换为文本"))),
+              QStringList{QString("二进制文件转换为文本失败！\n没有选择文件")});
 
     chosen = Write("data.bin", "\x01\x02");
     ClickAnsweringMessages(Named(QString("BinToText：选择Bin文件")));
@@ -239,7 +247,8 @@ TEST_F(HexBinGroupTest, UserConvertsABinaryAndAHexFile) {
     EXPECT_EQ(Labelled(QString("BinToText："))->text(), chosen);
     EXPECT_EQ(Convert(Named(QString("将二进制文件转换为文本"))),
               QStringList{QString("二进制文件转换为文本成功，并输出到二进制文件当前目录！")});
-    EXPECT_EQ(Read("data.h"), "const unsigned char ucBinToTextBuf[]={\r\n\r\n/*00000000H:*/0x01,0x02\r\n};\r\n");
+    EXPECT_EQ(Read("data.h"),
+              "const unsigned char ucBinToTextBuf[]={\r\n\r\n/*00000000H:*/0x01,0x02\r\n};\r\n");
 
     // The first record sets a base that type 2 leaves out.
     chosen = Write("code.hex", ":020000040001F9\r\n:02001000AABB89\r\n:00000001FF\r\n");
@@ -254,14 +263,16 @@ TEST_F(HexBinGroupTest, UserConvertsABinaryAndAHexFile) {
     EXPECT_EQ(Read("code.bin"), "\xAA\xBB");
     {
         HexTypeAnswer cancel(0);
-        EXPECT_TRUE(Convert(Named(QString("将十六进制文件转换为文本"))).isEmpty()) << "cancel converts nothing";
+        EXPECT_TRUE(Convert(Named(QString("将十六进制文件转换为文本"))).isEmpty())
+            << "cancel converts nothing";
         EXPECT_EQ(cancel.asked(), 1);
     }
     ClickAnsweringMessages(Named(QString("HexToText：选择Hex文件")));
     HexTypeAnswer answer(1);
     EXPECT_EQ(Convert(Named(QString("将十六进制文件转换为文本"))),
               QStringList{QString("十六进制文件转换为文本成功，并输出到十六进制文件当前目录！")});
-    EXPECT_EQ(Read("code.h"), "const unsigned char ucHexToTextBuf[]={\r\n\r\n/*00000000H:*/0xAA,0xBB\r\n};\r\n");
+    EXPECT_EQ(Read("code.h"),
+              "const unsigned char ucHexToTextBuf[]={\r\n\r\n/*00000000H:*/0xAA,0xBB\r\n};\r\n");
 }
 
 TEST_F(HexBinGroupTest, LongConversionShowsProgressAndKeepsTheWindowLive) {
@@ -282,7 +293,8 @@ TEST_F(HexBinGroupTest, LongConversionShowsProgressAndKeepsTheWindowLive) {
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start(10);
     QTest::qWait(300);
-    EXPECT_FALSE(runner->progressWindow() && runner->progressWindow()->isVisible()) << "not before half a second";
+    EXPECT_FALSE(runner->progressWindow() && runner->progressWindow()->isVisible())
+        << "not before half a second";
     QTRY_VERIFY_WITH_TIMEOUT(runner->progressWindow() && runner->progressWindow()->isVisible(), 5000);
     EXPECT_GE(clock.elapsed(), CConversionRunner::kProgressDelayMs);
     QTRY_COMPARE(runner->progressWindow()->bar()->value(), runner->progressWindow()->bar()->maximum() / 4);
