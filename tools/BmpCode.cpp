@@ -187,17 +187,13 @@ BmpOutcome ConvertBmpFile(const std::filesystem::path& path, ConversionProgress&
 
     BmpOutcome outcome{StatusText(opening, picture, file, conversion.layout, progress), {}};
     ConvertedFile output;
-    if (!output.Create(OutputPathBeside(path, "h"))) {
+    BlockOutput out([&output](std::string_view block) { return output.Write(block); });
+    const bool written = output.Create(OutputPathBeside(path, "h")) &&
+                         EmitText(opening, picture, file, conversion.layout, out, progress) &&
+                         output.Commit();
+    if (!written && !progress.stopRequested()) {
         outcome.message =
             std::u16string(t::kCreateFailed) + u"\n" + CannotWrite(output.target(), output.error());
-        return outcome;
-    }
-    BlockOutput out([&output](std::string_view block) { return output.Write(block); });
-    if (!EmitText(opening, picture, file, conversion.layout, out, progress) || !output.Commit()) {
-        if (!progress.stopRequested()) {
-            outcome.message =
-                std::u16string(t::kCreateFailed) + u"\n" + CannotWrite(output.target(), output.error());
-        }
     }
     return outcome;
 }

@@ -31,6 +31,10 @@ ConversionOutcome Failed(std::u16string_view headline, std::u16string_view detai
     return {false, std::move(message)};
 }
 
+ConversionOutcome OutputFailed(std::u16string_view headline, const ConvertedFile& output) {
+    return Failed(headline, CannotWrite(output.target(), output.error()));
+}
+
 ConversionOutcome Succeeded(std::u16string_view message) {
     return {true, std::u16string(message)};
 }
@@ -105,7 +109,7 @@ ConversionOutcome ConvertBinToText(const std::filesystem::path& input, Conversio
     if (auto failure = OpenInput(source, input)) return Failed(t::kBinToTextFailed, *failure);
     ConvertedFile output;
     if (!output.Create(OutputPathBeside(input, "h"))) {
-        return Failed(t::kCreateTextFailed, CannotWrite(output.target(), output.error()));
+        return OutputFailed(t::kCreateTextFailed, output);
     }
     BlockOutput out([&output](std::string_view block) { return output.Write(block); });
     CArrayText text(out, t::kBinArrayLine, source.size());
@@ -124,7 +128,7 @@ ConversionOutcome ConvertBinToText(const std::filesystem::path& input, Conversio
         if (!text.Add(block.data(), static_cast<std::size_t>(n))) break;
     }
     if (!text.Finish() || !output.Commit()) {
-        return Failed(t::kCreateTextFailed, CannotWrite(output.target(), output.error()));
+        return OutputFailed(t::kCreateTextFailed, output);
     }
     return Succeeded(t::kBinToTextDone);
 }
@@ -138,10 +142,10 @@ ConversionOutcome ConvertHexToText(const std::filesystem::path& input, HexMode m
         return Failed(t::kHexToTextFailed, failure->detail);
     ConvertedFile output;
     if (!output.Create(OutputPathBeside(input, "h"))) {
-        return Failed(t::kCreateTextFailed, CannotWrite(output.target(), output.error()));
+        return OutputFailed(t::kCreateTextFailed, output);
     }
     if (!WriteHexText(reader.image(), output, progress) || !output.Commit()) {
-        return Failed(t::kCreateTextFailed, CannotWrite(output.target(), output.error()));
+        return OutputFailed(t::kCreateTextFailed, output);
     }
     return Succeeded(t::kHexToTextDone);
 }
@@ -152,7 +156,7 @@ ConversionOutcome ConvertHexToBin(const std::filesystem::path& input, HexMode mo
     if (auto failure = OpenInput(source, input)) return Failed(t::kCreateOrReadFailed, *failure);
     ConvertedFile output;
     if (!output.Create(OutputPathBeside(input, "bin"))) {
-        return Failed(t::kCreateOrReadFailed, CannotWrite(output.target(), output.error()));
+        return OutputFailed(t::kCreateOrReadFailed, output);
     }
     IntelHexReader reader(mode == HexMode::SkipFirstRecord);
     if (auto failure = ReadHex(source, input, reader, progress)) {
@@ -163,7 +167,7 @@ ConversionOutcome ConvertHexToBin(const std::filesystem::path& input, HexMode mo
             return output.Write({reinterpret_cast<const char*>(data), size});
         });
     if (!written || !output.Commit()) {
-        return Failed(t::kCreateOrReadFailed, CannotWrite(output.target(), output.error()));
+        return OutputFailed(t::kCreateOrReadFailed, output);
     }
     return Succeeded(t::kHexToBinDone);
 }
