@@ -105,6 +105,10 @@ TEST_F(FileConversionsTest, BinaryTextHasSixteenBytesALineAndTheLastWithoutComma
               "/*00000000H:*/"
               "0xF0,0xF1,0xF2,0xF3,0xF4,0xF5,0xF6,0xF7,0xF8,0xF9,0xFA,0xFB,0xFC,0xFD,0xFE,0xFF\r\n};\r\n");
     EXPECT_EQ(BinToText({0xAB}), "const unsigned char ucBinToTextBuf[]={\r\n\r\n0xAB\r\n};\r\n");
+    // An input whose name already ends in ".h" is never overwritten by its text.
+    ASSERT_TRUE(ConvertBinToText(Write("table.h", Data{7}), progress).succeeded);
+    EXPECT_EQ(Read("table.h"), "\x07");
+    EXPECT_EQ(Read("table.h.h"), "const unsigned char ucBinToTextBuf[]={\r\n\r\n0x07\r\n};\r\n");
     const std::string longer = BinToText(Counting(40));
     EXPECT_NE(longer.find(",\r\n/*00000010H:*/0x10,"), std::string::npos);
     EXPECT_NE(longer.find(",\r\n/*00000020H:*/0x20,"), std::string::npos);
