@@ -198,10 +198,10 @@ QWidget* CToolsDlg::CreateFontMatrix() {
     return group;
 }
 
-void CToolsDlg::ShowValue() {
-    binary_->setText(Text(FormatBinary(value_)));
-    decimal_->setText(Text(FormatDecimal(value_)));
-    hex_->setText(Text(FormatHexByte(value_)));
+void CToolsDlg::ShowValue(const QLineEdit* source) {
+    if (source != binary_) binary_->setText(Text(FormatBinary(value_)));
+    if (source != decimal_) decimal_->setText(Text(FormatDecimal(value_)));
+    if (source != hex_) hex_->setText(Text(FormatHexByte(value_)));
     for (int i = 0; i < 8; ++i) bits_[static_cast<std::size_t>(i)]->setChecked(value_ >> (7 - i) & 1);
 }
 
@@ -209,19 +209,19 @@ void CToolsDlg::ConvertBinary() {
     const std::optional<std::uint8_t> value = ParseBinaryText(binary_->text().toStdU16String());
     if (!value) return Warn(this, t::kBinaryTooShort);
     value_ = *value;
-    ShowValue();
+    ShowValue(binary_);
 }
 
 void CToolsDlg::ConvertDecimal() {
     const std::optional<std::uint8_t> value = ParseDecimalText(decimal_->text().toStdU16String());
     if (!value) return Warn(this, t::kDecimalTooLarge);
     value_ = *value;
-    ShowValue();
+    ShowValue(decimal_);
 }
 
 void CToolsDlg::ConvertHex() {
     value_ = ParseHexText(hex_->text().toStdU16String());
-    ShowValue();
+    ShowValue(hex_);
 }
 
 void CToolsDlg::ToggleSegment(CSegmentButton* button) {

@@ -35,7 +35,8 @@ private:
     QWidget* CreateSegments();
     QWidget* CreateFontMatrix();
 
-    void ShowValue();
+    // Every converter box but `source`, which keeps the text the user typed.
+    void ShowValue(const QLineEdit* source = nullptr);
     void ConvertBinary();
     void ConvertDecimal();
     void ConvertHex();

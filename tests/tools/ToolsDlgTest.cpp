@@ -88,7 +88,7 @@ TEST_F(ToolsDlgTest, ConverterFollowsTheBitsAndTheThreeTexts) {
     QTest::keyClick(Labelled(QString("十进制：")), Qt::Key_Return);
     EXPECT_EQ(Converter()[2], "80") << "Enter converts nothing";
     ClickAnsweringMessages(Named(QString("转换十进制数")));
-    EXPECT_EQ(Converter(), (QStringList{"11111011", "251", "FB"}));
+    EXPECT_EQ(Converter(), (QStringList{"11111011", "-5", "FB"})) << "the typed box keeps its text";
     EXPECT_TRUE(Named(QString("第7位"))->isChecked());
     EXPECT_FALSE(Named(QString("第2位"))->isChecked());
 
@@ -102,14 +102,16 @@ TEST_F(ToolsDlgTest, ConverterFollowsTheBitsAndTheThreeTexts) {
     EXPECT_EQ(Converter(), (QStringList{"00001010", "10", "0A"}));
     Retype(Labelled(QString("十六进制：")), "zz");
     ClickAnsweringMessages(Named(QString("转换十六进制数")));
-    EXPECT_EQ(Converter()[1], "0");
+    EXPECT_EQ(Converter(), (QStringList{"00000000", "0", "zz"}));
 
     Retype(Labelled(QString("二进制：")), "101");
     EXPECT_EQ(ClickAnsweringMessages(Named(QString("转换二进制数"))),
               QStringList{QString("二进制数至少需要7位！")});
     Retype(Labelled(QString("二进制：")), "1100110");
     ClickAnsweringMessages(Named(QString("转换二进制数")));
-    EXPECT_EQ(Converter(), (QStringList{"11001100", "204", "CC"}));
+    EXPECT_EQ(Converter(), (QStringList{"1100110", "204", "CC"}));
+    ClickAnsweringMessages(Named(QString("第6位")));
+    EXPECT_EQ(Converter(), (QStringList{"10001100", "140", "8C"})) << "a bit box refreshes all three";
     for (QPushButton* button : page.findChildren<QPushButton*>()) {
         if (button->text() == "-") {
             EXPECT_EQ(button->toolTip(), QString("转换数值并显示"));
