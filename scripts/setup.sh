@@ -9,10 +9,14 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6
   libcurl4-openssl-dev libudev-dev zlib1g-dev
   libgtest-dev libgmock-dev
+  # GNU Unifont: the build generates the font matrix tables from its glyphs
+  unifont
   # the program shows Chinese text; any CJK font will do
   fonts-wqy-microhei
   # tests: compilers for the generated 8051 and AVR code, tty and socket peers
   sdcc gcc-avr avr-libc binutils-avr socat python3
+  # tests: objcopy is the reference for Intel HEX to binary
+  binutils
   # screenshots under a real X server
   xvfb xauth
 )
