@@ -32,16 +32,6 @@ SerialPortConfig StartLine(const std::string& device) {
     return config;
 }
 
-// Nobody else may use the real port while it is watched: the watched program
-// must take the alias. Later openers are refused by the kernel (privileged
-// ones excepted); programs that take the common advisory lock through it.
-int TakeRealPort(int fd) {
-    int exclusive = 0;
-    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive) return EBUSY;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
-    return ::ioctl(fd, TIOCEXCL) == 0 ? 0 : errno;
-}
-
 void CloseFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
@@ -86,7 +76,7 @@ std::unique_ptr<SerMonWatch> SerMonWatch::Attach(const std::string& device,
     }
     struct stat info {};
     int code = ::fstat(watch->realFd_, &info) != 0 ? errno : S_ISCHR(info.st_mode) ? 0 : ENOTTY;
-    if (code == 0) code = TakeRealPort(watch->realFd_);
+    if (code == 0) code = TakeExclusiveUse(watch->realFd_);
     if (code == 0) code = ConfigureSerialLine(watch->realFd_, StartLine(device));
     if (code != 0) {
         // Released here, so the destructor does not clear a flag another program set.

@@ -22,16 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Makes sure nobody else uses the port while it is open. Later openers are
-// refused by the kernel (privileged ones excepted); programs that take the
-// common advisory lock are refused through that lock, whoever they run as.
-int TakeExclusiveUse(int fd) {
-    int exclusive = 0;
-    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive) return EBUSY;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
-    return ::ioctl(fd, TIOCEXCL) == 0 ? 0 : errno;
-}
-
 }  // namespace
 
 CSerial::CSerial(ModemLinesFactory makeLines) : makeLines_(std::move(makeLines)) {}

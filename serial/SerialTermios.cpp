@@ -3,6 +3,7 @@
 // termios, which clashes with the C library's <termios.h>: this file must
 // never include that one.
 #include <asm/termbits.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 
 #include "serial/SerialTermios.h"
@@ -71,6 +72,13 @@ int ConfigureSerialLine(int fd, const SerialPortConfig& config) {
 
 int DiscardSerialQueues(int fd) {
     return ::ioctl(fd, TCFLSH, TCIOFLUSH) == 0 ? 0 : errno;
+}
+
+int TakeExclusiveUse(int fd) {
+    int exclusive = 0;
+    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive) return EBUSY;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
+    return ::ioctl(fd, TIOCEXCL) == 0 ? 0 : errno;
 }
 
 }  // namespace viz

@@ -83,7 +83,7 @@ void CPortMonitorDialog::ClearRows() {
 void CPortMonitorDialog::SaveLog() {
     const QString name = windowTitle() + QStringLiteral(".txt");
     const std::string error =
-        WriteTextFile(CurrentDirectoryFile(name).toStdString(), MonitorLogText(list_->rows()));
+        WriteTextFile(CurrentDirectoryFile(name), MonitorLogText(list_->rows()));
     if (!error.empty()) {
         QMessageBox::warning(this, QCoreApplication::applicationName(), FileErrorText(name, error));
         return;

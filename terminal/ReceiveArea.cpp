@@ -20,8 +20,11 @@ namespace viz {
 
 namespace t = terminal_texts;
 
-QString CurrentDirectoryFile(const QString& name) {
-    return QDir::current().absoluteFilePath(name);
+std::string CurrentDirectoryFile(const QString& name) {
+    // Left relative on purpose: the system resolves it against the working
+    // directory, and refuses it when that directory is gone instead of
+    // writing somewhere else.
+    return name.toStdString();
 }
 
 QString FileErrorText(const QString& file, const std::string& error) {
@@ -161,18 +164,17 @@ void CReceiveArea::ToggleOutput() {
     if (pipeline_.outputOn()) {
         pipeline_.StopOutput();
     } else {
-        pipeline_.StartOutput(CurrentDirectoryFile(config_.outputFile).toStdString());
+        pipeline_.StartOutput(CurrentDirectoryFile(config_.outputFile));
     }
     RefreshStatus();
 }
 
 void CReceiveArea::BrowseOutput() {
-    opener_(CurrentDirectoryFile(config_.outputFile));
+    opener_(QDir::current().absoluteFilePath(config_.outputFile));
 }
 
 void CReceiveArea::SaveCapture() {
-    const QString path = CurrentDirectoryFile(config_.captureFile);
-    const std::string error = WriteTextFile(path.toStdString(), pipeline_.area().text());
+    const std::string error = WriteTextFile(CurrentDirectoryFile(config_.captureFile), pipeline_.area().text());
     if (!error.empty()) {
         QMessageBox::warning(this, QCoreApplication::applicationName(),
                              FileErrorText(config_.captureFile, error));

@@ -112,8 +112,8 @@ private:
     QElapsedTimer sinceFlush_;
 };
 
-// A file name of the current directory as an absolute path.
-QString CurrentDirectoryFile(const QString& name);
+// A file of the program's working directory, as the file functions take it.
+std::string CurrentDirectoryFile(const QString& name);
 // The platform's description of a file error, with the file named.
 QString FileErrorText(const QString& file, const std::string& error);
 
