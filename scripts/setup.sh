@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev
   # the program shows Chinese text; any CJK font will do
   fonts-wqy-microhei
+  # runtime: the toolkit's own Chinese texts (standard buttons, file dialogs, edit menus)
+  qt6-translations-l10n
   # tests: compilers for the generated 8051 and AVR code, tty and socket peers
   sdcc gcc-avr avr-libc binutils-avr socat python3
   # screenshots under a real X server
