@@ -41,10 +41,14 @@ void CMcu51GuideDlg::ShowMessage(const char* text) {
     QMessageBox::information(this, QApplication::applicationName(), QString::fromUtf8(text));
 }
 
-void CMcu51GuideDlg::ViewCode() {
+std::string CMcu51GuideDlg::BuildCode() {
     std::string code;
-    Apply([this, &code] { code = BuildMcu51Code(model_); });
-    CMcu51GuideCodeViewDlg view(QString::fromStdString(code), this);
+    Apply([this, &code] { code = BuildMcu51Code(model_, compiler_); });
+    return code;
+}
+
+void CMcu51GuideDlg::ViewCode() {
+    CMcu51GuideCodeViewDlg view(QString::fromStdString(BuildCode()), this);
     view.exec();
 }
 
@@ -60,15 +64,34 @@ void CMcu51GuideDlg::ViewDelay() {
 }
 
 void CMcu51GuideDlg::SaveCode() {
-    std::string code;
-    Apply([this, &code] { code = BuildMcu51Code(model_); });
-    const bool written = WriteAnsiTextFile(CurrentDirectory() / kCodeFileName, code);
+    const bool written = WriteAnsiTextFile(CurrentDirectory() / kCodeFileName, BuildCode());
     ShowMessage(written ? mcu51text::kCodeSaved : mcu51text::kCodeSaveFailed);
 }
 
-void CMcu51GuideDlg::ExportKeil() {
-    std::string code;
-    Apply([this, &code] { code = BuildMcu51Code(model_); });
+void CMcu51GuideDlg::ExportProject() {
+    const std::string code = BuildCode();
+    if (compiler_ == Mcu51Compiler::Sdcc) {
+        ExportSdcc(code);
+    } else {
+        ExportKeil(code);
+    }
+}
+
+void CMcu51GuideDlg::ExportSdcc(const std::string& code) {
+    switch (ExportSdccProject(CurrentDirectory(), code)) {
+        case SdccExportResult::Ok:
+            ShowMessage(mcu51text::kSdccDone);
+            break;
+        case SdccExportResult::MakefileFailed:
+            ShowMessage(mcu51text::kMakefileFailed);
+            break;
+        case SdccExportResult::MainFailed:
+            ShowMessage(mcu51text::kMainFailed);
+            break;
+    }
+}
+
+void CMcu51GuideDlg::ExportKeil(const std::string& code) {
     switch (ExportKeilProject(CurrentDirectory(), LoadTemplate, code)) {
         case KeilExportResult::Ok:
             ShowMessage(mcu51text::kKeilDone);
