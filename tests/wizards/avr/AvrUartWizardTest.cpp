@@ -19,18 +19,31 @@ std::string Label(const char* frequency, const char* baud) {
     return UbrrLabel(ComputeUbrr(LeadingDecimal(frequency), LeadingDecimal(baud)));
 }
 
-TEST(AvrUbrr, FormulaCases) {
-    EXPECT_EQ(Label("12000000", "9600"), "UBRRH=0x00;\r\nUBRRL=0x4F;");
-    EXPECT_EQ(Label("8000000", "9600"), "UBRRH=0x00;\r\nUBRRL=0x35;");
-    EXPECT_EQ(Label("16000000", "1200"), "UBRRH=0x03;\r\nUBRRL=0x42;");
-    EXPECT_EQ(Label("", "9600"), "UBRRH=0x00;\r\nUBRRL=0x01;");
+TEST(AvrUbrr, DatasheetFormulaWithTheRealRate) {
+    // round(12000000 / 153600) - 1 = 77; 12000000 / (16 x 78) = 9615.4 baud.
+    EXPECT_EQ(Label("12000000", "9600"), "UBRRH=0x00;\r\nUBRRL=0x4D;\r\n实际波特率：9615（误差+0.2%）");
+    EXPECT_EQ(Label("8000000", "9600"), "UBRRH=0x00;\r\nUBRRL=0x33;\r\n实际波特率：9615（误差+0.2%）");
+    EXPECT_EQ(Label("16000000", "1200"), "UBRRH=0x03;\r\nUBRRL=0x40;\r\n实际波特率：1200（误差+0.0%）");
+    EXPECT_EQ(Label("11059200", "115200"), "UBRRH=0x00;\r\nUBRRL=0x05;\r\n实际波特率：115200（误差+0.0%）");
+    // 16000000 / 1843200 = 8.68, 9 counts: 111111 baud, flagged.
+    EXPECT_EQ(Label("16000000", "115200"),
+              "UBRRH=0x00;\r\nUBRRL=0x08;\r\n实际波特率：111111（误差-3.5%，超过2%，通信可能出错！）");
+    EXPECT_TRUE(ComputeUbrr(12000000, 9600).acceptable());
+    EXPECT_FALSE(ComputeUbrr(16000000, 115200).acceptable());
 }
 
-TEST(AvrUbrr, ZeroBaudWrapsTheDivisorInsteadOfDividingByZero) {
-    EXPECT_EQ(Label("12000000", "0"), "UBRRH=0x00;\r\nUBRRL=0x01;");
-    const Ubrr wide = ComputeUbrr(99999999, 1200);  // 5208 + 1: more than 12 bits are kept
-    EXPECT_EQ(wide.high, 0x14u);
-    EXPECT_EQ(wide.low, 0x59u);
+TEST(AvrUbrr, RatesOutOfReachStayWithinTheRegister) {
+    // No clock: the fastest setting, which gives nothing.
+    EXPECT_EQ(Label("", "9600"),
+              "UBRRH=0x00;\r\nUBRRL=0x00;\r\n实际波特率：0（误差-100.0%，超过2%，通信可能出错！）");
+    // 99999999 Hz at 1200 would need 5207, more than 12 bits: UBRRH bit 7
+    // would write UCSRC instead, so the slowest setting is kept.
+    const Ubrr slow = ComputeUbrr(99999999, 1200);
+    EXPECT_EQ(slow.high, 0x0Fu);
+    EXPECT_EQ(slow.low, 0xFFu);
+    EXPECT_FALSE(slow.acceptable());
+    const Ubrr none = ComputeUbrr(12000000, 0);
+    EXPECT_EQ(none.high << 8 | none.low, 4095u);
 }
 
 TEST(AvrUbrr, OnlyLeadingDigitsCount) {
