@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "wizards/c51/Mcu51CodeGen.h"
@@ -69,45 +70,20 @@ void CMcu51GuideDlg::SaveCode() {
 }
 
 void CMcu51GuideDlg::ExportProject() {
+    // Messages in the order of the results.
+    constexpr const char* kKeilMessages[] = {mcu51text::kKeilDone, mcu51text::kProjectFailed,
+                                             mcu51text::kOptionsFailed, mcu51text::kStartupFailed,
+                                             mcu51text::kMainFailed};
+    constexpr const char* kSdccMessages[] = {mcu51text::kSdccDone, mcu51text::kMakefileFailed,
+                                             mcu51text::kMainFailed};
+    static_assert(std::size(kKeilMessages) == static_cast<std::size_t>(KeilExportResult::MainFailed) + 1);
+    static_assert(std::size(kSdccMessages) == static_cast<std::size_t>(SdccExportResult::MainFailed) + 1);
     const std::string code = BuildCode();
     if (compiler_ == Mcu51Compiler::Sdcc) {
-        ExportSdcc(code);
+        ShowMessage(kSdccMessages[static_cast<int>(ExportSdccProject(CurrentDirectory(), code))]);
     } else {
-        ExportKeil(code);
-    }
-}
-
-void CMcu51GuideDlg::ExportSdcc(const std::string& code) {
-    switch (ExportSdccProject(CurrentDirectory(), code)) {
-        case SdccExportResult::Ok:
-            ShowMessage(mcu51text::kSdccDone);
-            break;
-        case SdccExportResult::MakefileFailed:
-            ShowMessage(mcu51text::kMakefileFailed);
-            break;
-        case SdccExportResult::MainFailed:
-            ShowMessage(mcu51text::kMainFailed);
-            break;
-    }
-}
-
-void CMcu51GuideDlg::ExportKeil(const std::string& code) {
-    switch (ExportKeilProject(CurrentDirectory(), LoadTemplate, code)) {
-        case KeilExportResult::Ok:
-            ShowMessage(mcu51text::kKeilDone);
-            break;
-        case KeilExportResult::ProjectFailed:
-            ShowMessage(mcu51text::kProjectFailed);
-            break;
-        case KeilExportResult::OptionsFailed:
-            ShowMessage(mcu51text::kOptionsFailed);
-            break;
-        case KeilExportResult::StartupFailed:
-            ShowMessage(mcu51text::kStartupFailed);
-            break;
-        case KeilExportResult::MainFailed:
-            ShowMessage(mcu51text::kMainFailed);
-            break;
+        ShowMessage(
+            kKeilMessages[static_cast<int>(ExportKeilProject(CurrentDirectory(), LoadTemplate, code))]);
     }
 }
 

@@ -59,8 +59,6 @@ private:
     void SaveCode();
     // The chosen compiler's project: Keil's uVision project or SDCC's Makefile.
     void ExportProject();
-    void ExportKeil(const std::string& code);
-    void ExportSdcc(const std::string& code);
     void SelectCompiler(int index);
     std::string BuildCode();
     void ShowMessage(const char* text);
