@@ -13,8 +13,8 @@ packages=(
   fonts-wqy-microhei
   # runtime: the toolkit's own Chinese texts (standard buttons, file dialogs, edit menus)
   qt6-translations-l10n
-  # tests: compilers for the generated 8051 and AVR code, tty and socket peers
-  sdcc gcc-avr avr-libc binutils-avr socat python3
+  # tests: compilers and simulators for the generated 8051 and AVR code, tty and socket peers
+  sdcc sdcc-ucsim gcc-avr avr-libc binutils-avr simavr make socat python3
   # screenshots under a real X server
   xvfb xauth
 )

@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
-#include <unistd.h>
-
 #include "TempDir.h"
+#include "wizards/ToolRunner.h"
 
 namespace viz {
 namespace {
@@ -54,16 +51,9 @@ TEST(AvrUbrr, OnlyLeadingDigitsCount) {
     EXPECT_EQ(LeadingDecimal(""), 0u);
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
 TEST(AvrUartProgram, StartStateMatchesTheExpectedFile) {
     std::string expected;
-    for (char c : ReadFile(VIZ_AVR_EXPECTED_PROGRAM)) {
+    for (char c : testing::ReadFile(VIZ_AVR_EXPECTED_PROGRAM)) {
         if (c == '\n') expected += '\r';
         expected += c;
     }
@@ -71,29 +61,15 @@ TEST(AvrUartProgram, StartStateMatchesTheExpectedFile) {
     EXPECT_EQ(AvrUartProgram(ComputeUbrr(12000000, 9600)), expected);
 }
 
-std::filesystem::path FindOnPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        const std::filesystem::path candidate = std::filesystem::path(dir.empty() ? "." : dir) / program;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return {};
-}
-
 TEST(AvrUartProgram, CompilesForTheAtmega16) {
-    const std::filesystem::path compiler = FindOnPath("avr-gcc");
-    if (compiler.empty()) GTEST_SKIP() << "avr-gcc is not installed (packages gcc-avr and avr-libc)";
+    if (testing::FindOnPath("avr-gcc").empty())
+        GTEST_SKIP() << "avr-gcc is not installed (packages gcc-avr and avr-libc)";
     testing::TempDir dir;
     for (const auto& [frequency, baud] : {std::pair{12000000u, 9600u}, std::pair{16000000u, 1200u}}) {
-        const std::filesystem::path source = dir / "uart.c";
-        std::ofstream(source, std::ios::binary) << AvrUartProgram(ComputeUbrr(frequency, baud));
-        const std::filesystem::path log = dir / "avr-gcc.log";
-        const std::string command = "'" + compiler.string() + "' -mmcu=atmega16 -Os -Wall -Werror -o '" +
-                                    (dir / "uart.elf").string() + "' '" + source.string() + "' > '" +
-                                    log.string() + "' 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(log);
+        std::ofstream(dir / "uart.c", std::ios::binary) << AvrUartProgram(ComputeUbrr(frequency, baud));
+        const testing::CommandResult built =
+            testing::RunIn(dir.path(), "avr-gcc -mmcu=atmega16 -Os -Wall -Werror -o uart.elf uart.c");
+        EXPECT_TRUE(built.ok) << built.output;
         EXPECT_TRUE(std::filesystem::exists(dir / "uart.elf"));
     }
 }

@@ -136,13 +136,7 @@ TEST(Mcu51CodeGen, BaudRatesMoreThanTwoPercentOffAreReported) {
 // The path: a serial port set up without ticking P3.0 and P3.1.
 TEST(Mcu51CodeGen, PinsOfEnabledFunctionsAreSetAndExplained) {
     Mcu51Model model;
-    model.SelectCrystal(14);
-    model.SelectTimer1Mode(3);
-    model.SelectSerialMode(1);
-    model.Toggle(Mcu51Switch::SerialReceive);
-    model.Toggle(Mcu51Switch::SerialInterrupt);
-    model.Toggle(Mcu51Switch::GlobalInterrupt);
-    model.Toggle(Mcu51Switch::Timer1Run);
+    testing::SetUpSerialPort(model);
     const char* const kSerialItem =
         "        1.串行口已启用：P3.0(RXD)、P3.1(TXD)已置1，否则串口无法收发！\r\n\r\n";
     std::string code = BuildMcu51Code(model);
