@@ -44,8 +44,8 @@ bool ToolsMissing() {
     GTEST_SKIP() << "sdcc or s51 is not installed (Debian packages sdcc, sdcc-ucsim); the setup script " \
                     "installs them"
 
-// Runs every item at once (the tools mostly wait on each other's processes)
-// and returns the failures each reports, in the items' order.
+// Runs every item at once, each on a thread that mostly waits for the
+// compiler and simulator it starts; returns what each reports, in order.
 template <typename Item, typename Check>
 std::vector<std::string> CheckAll(const std::vector<Item>& items, Check check) {
     std::vector<std::future<std::string>> running;
