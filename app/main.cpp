@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/AppIcon.h"
+#include "app/ToolkitTranslation.h"
 #include "app/VizuruvApp.h"
 #include "platform/Signals.h"
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Duvezer"));
     QApplication::setDesktopFileName(QStringLiteral("duvezer"));
     QApplication::setWindowIcon(viz::AppIcon());
+    viz::InstallToolkitTranslation(application);
     viz::CVizuruvApp app;
     return app.Run();
 }

@@ -213,6 +213,15 @@ int SettingsStore::ReadServerPort(std::uint32_t& port) const {
                      [&](const OpenKey& key) { return key.GetNumber("ServerLocalPort", port); });
 }
 
+int SettingsStore::WriteC51Compiler(std::uint32_t compiler) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { key.SetNumber("C51Compiler", compiler); });
+}
+
+int SettingsStore::ReadC51Compiler(std::uint32_t& compiler) const {
+    return ReadGroup(file_, kMainSection,
+                     [&](const OpenKey& key) { return key.GetNumber("C51Compiler", compiler); });
+}
+
 int SettingsStore::WriteMoreSend(MoreSendKind kind, const MoreSendList& entries) {
     return WriteGroup(file_, kMoreSendSection, [&](OpenKey& key) {
         for (std::size_t i = 0; i < entries.size(); ++i)

@@ -70,6 +70,9 @@ public:
     int ReadUdpPorts(PortPair& ports) const;
     int WriteServerPort(std::uint32_t port);
     int ReadServerPort(std::uint32_t& port) const;
+    // The compiler the 8051 wizard writes for (0 Keil C51, 1 SDCC).
+    int WriteC51Compiler(std::uint32_t compiler);
+    int ReadC51Compiler(std::uint32_t& compiler) const;
     int WriteMoreSend(MoreSendKind kind, const MoreSendList& entries);
     int ReadMoreSend(MoreSendKind kind, MoreSendList& entries) const;
 

@@ -13,8 +13,10 @@ packages=(
   unifont
   # the program shows Chinese text; any CJK font will do
   fonts-wqy-microhei
-  # tests: compilers for the generated 8051 and AVR code, tty and socket peers
-  sdcc gcc-avr avr-libc binutils-avr socat python3
+  # runtime: the toolkit's own Chinese texts (standard buttons, file dialogs, edit menus)
+  qt6-translations-l10n
+  # tests: compilers and simulators for the generated 8051 and AVR code, tty and socket peers
+  sdcc sdcc-ucsim gcc-avr avr-libc binutils-avr simavr make socat python3
   # tests: objcopy is the reference for Intel HEX to binary
   binutils
   # screenshots under a real X server

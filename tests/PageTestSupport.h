@@ -42,6 +42,11 @@ inline QStringList ClickAnsweringMessages(QAbstractButton* button) {
     return catcher.texts();
 }
 
+// The longest a test lets the window wait. The window may wait for the
+// machine (tests run beside each other and under sanitizers), never for a
+// link: a wait for a link that does not take data lasts seconds.
+inline constexpr qint64 kWellUnderASecond = 500;
+
 // Runs the event loop until `condition` holds or `limitMs` passed, and
 // measures the longest time the loop could not run meanwhile: what a user
 // would feel as a frozen window.

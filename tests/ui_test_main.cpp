@@ -4,11 +4,15 @@
 
 #include <cstdlib>
 
+#include "app/ToolkitTranslation.h"
+
 // Page tests need one QApplication for the whole run; they never show a real
-// window, so the offscreen platform is the default.
+// window, so the offscreen platform is the default. The toolkit speaks
+// Chinese as in the program.
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
+    viz::InstallToolkitTranslation(application);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

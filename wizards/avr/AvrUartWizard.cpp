@@ -1,9 +1,14 @@
 #include "wizards/avr/AvrUartWizard.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace viz {
 namespace {
+
+constexpr char kActualBaud[] = "实际波特率：%u（误差%+.1f%%）";
+constexpr char kActualBaudTooFar[] = "实际波特率：%u（误差%+.1f%%，超过2%%，通信可能出错！）";
 
 std::string Hex2(std::uint32_t value) {
     char text[16];
@@ -23,13 +28,24 @@ std::uint32_t LeadingDecimal(std::string_view text) {
 }
 
 Ubrr ComputeUbrr(std::uint32_t frequency, std::uint32_t baud) {
-    const std::uint32_t divisor = baud * 16u - 1u;
-    const std::uint32_t u = frequency / divisor + 1u;
-    return Ubrr{(u >> 8) & 0xFFu, u & 0xFFu};
+    constexpr std::uint64_t kLargest = 4095;
+    std::uint64_t u = kLargest;
+    if (baud != 0) {
+        const std::uint64_t clocksPerBit = std::uint64_t{16} * baud;
+        const std::uint64_t divisor = (frequency + clocksPerBit / 2) / clocksPerBit;
+        u = std::min(divisor == 0 ? 0 : divisor - 1, kLargest);
+    }
+    Ubrr ubrr{static_cast<std::uint32_t>(u >> 8), static_cast<std::uint32_t>(u & 0xFF)};
+    ubrr.actualBaud = static_cast<double>(frequency) / (16.0 * static_cast<double>(u + 1));
+    ubrr.errorPercent = baud == 0 ? 0 : (ubrr.actualBaud - baud) * 100.0 / baud;
+    return ubrr;
 }
 
 std::string UbrrLabel(const Ubrr& ubrr) {
-    return "UBRRH=0x" + Hex2(ubrr.high) + ";\r\nUBRRL=0x" + Hex2(ubrr.low) + ";";
+    char actual[160];
+    std::snprintf(actual, sizeof actual, ubrr.acceptable() ? kActualBaud : kActualBaudTooFar,
+                  static_cast<unsigned>(std::lround(ubrr.actualBaud)), ubrr.errorPercent);
+    return "UBRRH=0x" + Hex2(ubrr.high) + ";\r\nUBRRL=0x" + Hex2(ubrr.low) + ";\r\n" + actual;
 }
 
 std::string AvrUartProgram(const Ubrr& ubrr) {

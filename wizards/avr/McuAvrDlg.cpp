@@ -45,7 +45,7 @@ CMcuAvrDlg::CMcuAvrDlg(PageContext& context, QWidget* parent)
     : CPage(context, parent),
       frequency_(new QLineEdit(Text(kStartFrequency), this)),
       baud_(new QComboBox(this)),
-      result_(new QLabel(ForDisplay(UbrrLabel(Ubrr{0x00, 0x4F})), this)),
+      result_(new QLabel(this)),
       code_(new QPlainTextEdit(this)) {
     frequency_->setObjectName("frequency");
     frequency_->setMaxLength(8);
@@ -84,6 +84,9 @@ CMcuAvrDlg::CMcuAvrDlg(PageContext& context, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(baudGroup);
     layout->addWidget(code_, 1);
+
+    // The start values' result, so the label and a later "计算" agree.
+    Calculate();
 }
 
 void CMcuAvrDlg::keyPressEvent(QKeyEvent* event) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "wizards/c51/Mcu51Model.h"
+#include "wizards/c51/Mcu51Pins.h"
 
 namespace viz {
 
@@ -53,6 +54,9 @@ constexpr char kTimer2BaudInterrupt[] =
 constexpr char kTimer2BaudCounter[] =
     "        %d.定时器/计数器2已被设置为波特率发生器，不能够为计数器模式！\r\n\r\n";
 
+// A diagnostic whose sentence is built elsewhere.
+constexpr char kSentenceItem[] = "        %d.%s\r\n\r\n";
+
 constexpr char kAddCode[] = "//添加你的代码\r\n\r\n";
 
 class CodeWriter {
@@ -60,7 +64,7 @@ public:
     void Add(const char* piece) { text_ += piece; }
 
     [[gnu::format(printf, 2, 3)]] void Format(const char* format, ...) {
-        char line[256];
+        char line[512];
         va_list args;
         va_start(args, format);
         std::vsnprintf(line, sizeof line, format, args);
@@ -80,13 +84,15 @@ public:
     explicit Diagnostics(CodeWriter& out) : out_(out) {}
     void Add(const char* format) { out_.Format(format, ++count_); }
     void Add(const char* format, std::int32_t countTime) { out_.Format(format, ++count_, countTime); }
+    void AddSentence(const std::string& sentence) { out_.Format(kSentenceItem, ++count_, sentence.c_str()); }
 
 private:
     CodeWriter& out_;
     int count_ = 0;
 };
 
-void WriteDiagnostics(const Mcu51Image& image, CodeWriter& out) {
+void WriteDiagnostics(const Mcu51Model& model, CodeWriter& out) {
+    const Mcu51Image& image = model.image();
     Diagnostics items(out);
     const bool anyInterrupt = (image.IE & 0x3F) != 0;
     if ((image.IE & 0x80) == 0 && anyInterrupt) items.Add(kGlobalOff);
@@ -122,27 +128,35 @@ void WriteDiagnostics(const Mcu51Image& image, CodeWriter& out) {
     if (timer1Baud && (image.TMOD & 0x40) != 0) items.Add(kTimer1BaudCounter);
     if (timer2Baud && (image.IE & 0x20) != 0) items.Add(kTimer2BaudInterrupt);
     if (timer2Baud && (image.T2CON & 0x40) != 0) items.Add(kTimer2BaudCounter);
+
+    for (int timer : {1, 2}) {
+        const std::optional<BaudAccuracy> accuracy = model.BaudAccuracyOf(timer);
+        if (accuracy && !accuracy->acceptable()) items.AddSentence(DescribeInaccurateBaud(*accuracy));
+    }
+    for (const PinNeed& need : PinsSetForFunctions(image)) items.AddSentence(need.sentence);
 }
 
-void WriteHeader(const Mcu51Image& image, CodeWriter& out) {
+void WriteHeader(const Mcu51Model& model, Mcu51Compiler compiler, CodeWriter& out) {
+    const Mcu51Image& image = model.image();
     out.Format("/%s\r\n", kRule);
     out.Add(kBlogLine);
     out.Add(kMailLine);
     out.Format(" *Info  :Mcu run frequency(not crystal) %d HZ\r\n", static_cast<int>(image.frequency));
     out.Add(" *Error :\r\n");
-    WriteDiagnostics(image, out);
+    WriteDiagnostics(model, out);
     out.Format(" %s/\r\n\r\n", kRule);
-    out.Add("#include<at89x52.h>\r\n");
+    out.Add(compiler == Mcu51Compiler::Sdcc ? "#include <8052.h>\r\n" : "#include<at89x52.h>\r\n");
     out.Add("\r\n\r\n");
 }
 
 void WriteMain(const Mcu51Image& image, CodeWriter& out) {
     out.Add("void main(void)\r\n");
     out.Add("{\r\n\r\n");
-    out.Format("  P0=0x%02X;\r\n", image.port[0]);
-    out.Format("  P1=0x%02X;\r\n", image.port[1]);
-    out.Format("  P2=0x%02X;\r\n", image.port[2]);
-    out.Format("  P3=0x%02X;\r\n\r\n", image.port[3]);
+    const std::array<std::uint8_t, 4> ports = PortOutputs(image);
+    out.Format("  P0=0x%02X;\r\n", ports[0]);
+    out.Format("  P1=0x%02X;\r\n", ports[1]);
+    out.Format("  P2=0x%02X;\r\n", ports[2]);
+    out.Format("  P3=0x%02X;\r\n\r\n", ports[3]);
     out.Format("  TCON=0x%02X;\r\n", image.TCON);
     out.Format("  TMOD=0x%02X;\r\n", image.TMOD);
     out.Format("  TH0=0x%02X;\r\n", image.TH0);
@@ -173,32 +187,49 @@ void WriteRoutineEnd(CodeWriter& out) {
     out.Add("}\r\n\r\n\r\n");
 }
 
-void WriteInterruptRoutines(Mcu51Model& model, CodeWriter& out) {
+void WriteReloads(const Mcu51Image& image, int bit, CodeWriter& out) {
+    if (bit == 1 && (image.mode[0] == 0 || image.mode[0] == 1)) {
+        out.Format("  TH0=0x%02X;\r\n", image.TH0);
+        out.Format("  TL0=0x%02X;\r\n", image.TL0);
+    }
+    // Split into two 8-bit timers, TL0 does not reload by itself.
+    if (bit == 1 && image.mode[0] == 3) out.Format("  TL0=0x%02X;\r\n", image.TL0);
+    if (bit == 3 && (image.mode[1] == 0 || image.mode[1] == 1)) {
+        out.Format("  TH1=0x%02X;\r\n", image.TH1);
+        out.Format("  TL1=0x%02X;\r\n", image.TL1);
+    }
+    if (bit == 5 && image.mode[2] == 0) {
+        out.Format("  RCAP2H=0x%02X;\r\n", image.RCAP2H);
+        out.Format("  RCAP2L=0x%02X;\r\n", image.RCAP2L);
+    }
+    // Capturing, timer 2 does not reload and RCAP2 holds the captured count:
+    // the count registers are reloaded instead, the capture is left to read.
+    if (bit == 5 && image.mode[2] == 1) {
+        out.Format("  TH2=0x%02X;\r\n", image.RCAP2H);
+        out.Format("  TL2=0x%02X;\r\n", image.RCAP2L);
+    }
+    // Timer 2 never clears its flags itself; left set they call the routine again at once.
+    if (bit == 5) {
+        out.Add("  TF2=0;//清除定时器2溢出标志\r\n");
+        out.Add("  EXF2=0;//清除定时器2外部标志\r\n");
+    }
+}
+
+void WriteInterruptRoutines(Mcu51Model& model, Mcu51Compiler compiler, CodeWriter& out) {
     const Mcu51Image& image = model.image();
-    constexpr std::array<const char*, 6> kHeads = {
-        "void Eint0Isr(void) interrupt 0\r\n",  "void T0Isr(void) interrupt 1\r\n",
-        "void Eint1Isr(void) interrupt 2\r\n",  "void T1Isr(void) interrupt 3\r\n",
-        "void SerialIsr(void) interrupt 4\r\n", "void T2Isr(void) interrupt 5\r\n",
-    };
+    constexpr std::array<const char*, 6> kNames = {"Eint0Isr", "T0Isr",     "Eint1Isr",
+                                                   "T1Isr",    "SerialIsr", "T2Isr"};
+    // SDCC spells the keyword with underscores and the number in brackets.
+    const char* const head = compiler == Mcu51Compiler::Sdcc ? "void %s(void) __interrupt(%d)\r\n"
+                                                             : "void %s(void) interrupt %d\r\n";
     for (int bit = 0; bit < 6; ++bit) {
         if ((image.IE & (1u << bit)) == 0) continue;
         if (bit == 1) model.RecomputeTimer(0);
         if (bit == 3) model.RecomputeTimer(1);
         if (bit == 5) model.RecomputeTimer(2);
-        out.Add(kHeads[bit]);
+        out.Format(head, kNames[bit], bit);
         out.Add("{\r\n\r\n");
-        if (bit == 1 && (image.mode[0] == 0 || image.mode[0] == 1)) {
-            out.Format("  TH0=0x%02X;\r\n", image.TH0);
-            out.Format("  TL0=0x%02X;\r\n", image.TL0);
-        }
-        if (bit == 3 && (image.mode[1] == 0 || image.mode[1] == 1)) {
-            out.Format("  TH1=0x%02X;\r\n", image.TH1);
-            out.Format("  TL1=0x%02X;\r\n", image.TL1);
-        }
-        if (bit == 5 && (image.mode[2] == 0 || image.mode[2] == 1)) {
-            out.Format("  RCAP2H=0x%02X;\r\n", image.RCAP2H);
-            out.Format("  RCAP2L=0x%02X;\r\n", image.RCAP2L);
-        }
+        WriteReloads(image, bit, out);
         if (bit == 4) {
             out.Add("  if(RI)\r\n");
             out.Add("  {\r\n");
@@ -215,11 +246,11 @@ void WriteInterruptRoutines(Mcu51Model& model, CodeWriter& out) {
 
 }  // namespace
 
-std::string BuildMcu51Code(Mcu51Model& model) {
+std::string BuildMcu51Code(Mcu51Model& model, Mcu51Compiler compiler) {
     CodeWriter out;
-    WriteHeader(model.image(), out);
+    WriteHeader(model, compiler, out);
     WriteMain(model.image(), out);
-    WriteInterruptRoutines(model, out);
+    WriteInterruptRoutines(model, compiler, out);
     return out.Take();
 }
 

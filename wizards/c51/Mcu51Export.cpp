@@ -7,6 +7,30 @@
 
 namespace viz {
 
+namespace {
+
+// make reads recipes up to LF only (a CR would end up in the file names), so
+// this one text file keeps LF line ends.
+constexpr char kSdccMakefile[] =
+    "# 在本目录执行 make，用 SDCC 生成 main.ihx 和 main.hex\n"
+    "CC = sdcc\n"
+    "CFLAGS = -mmcs51\n"
+    "\n"
+    "all: main.hex\n"
+    "\n"
+    "main.hex: main.ihx\n"
+    "\tpackihx main.ihx > main.hex\n"
+    "\n"
+    "main.ihx: main.c\n"
+    "\t$(CC) $(CFLAGS) main.c\n"
+    "\n"
+    "clean:\n"
+    "\trm -f main.asm main.lst main.rel main.rst main.sym main.lk main.map main.mem main.ihx main.hex\n"
+    "\n"
+    ".PHONY: all clean\n";
+
+}  // namespace
+
 bool WriteBytesFile(const std::filesystem::path& path, std::string_view bytes) {
     if (bytes.empty()) return false;
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -43,6 +67,15 @@ KeilExportResult ExportKeilProject(const std::filesystem::path& base, const Keil
     // The project lists the source as Main.c; the file has always been main.c.
     if (!WriteAnsiTextFile(dir / "main.c", codeText)) return KeilExportResult::MainFailed;
     return KeilExportResult::Ok;
+}
+
+SdccExportResult ExportSdccProject(const std::filesystem::path& base, std::string_view codeText) {
+    const std::filesystem::path dir = base / kSdccProjectDir;
+    std::error_code ignored;
+    std::filesystem::create_directory(dir, ignored);
+    if (!WriteAnsiTextFile(dir / "Makefile", kSdccMakefile)) return SdccExportResult::MakefileFailed;
+    if (!WriteAnsiTextFile(dir / "main.c", codeText)) return SdccExportResult::MainFailed;
+    return SdccExportResult::Ok;
 }
 
 }  // namespace viz

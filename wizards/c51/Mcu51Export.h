@@ -16,6 +16,7 @@ using KeilTemplateSource = std::function<std::string(KeilTemplate)>;
 enum class KeilExportResult { Ok, ProjectFailed, OptionsFailed, StartupFailed, MainFailed };
 
 inline constexpr char kKeilProjectDir[] = "M51Project";
+inline constexpr char kSdccProjectDir[] = "M51SdccProject";
 inline constexpr char kCodeFileName[] = "C51GuideView.c";
 
 // Creates or empties the file and writes exactly these bytes; false when the
@@ -30,5 +31,12 @@ bool WriteAnsiTextFile(const std::filesystem::path& path, std::string_view utf8T
 // cannot be written; files already written stay.
 KeilExportResult ExportKeilProject(const std::filesystem::path& base, const KeilTemplateSource& templates,
                                    std::string_view codeText);
+
+enum class SdccExportResult { Ok, MakefileFailed, MainFailed };
+
+// Writes folder "M51SdccProject" under base: main.c (the code text) and a
+// Makefile with which `make` builds main.ihx and main.hex using sdcc and
+// packihx. Files already there are replaced.
+SdccExportResult ExportSdccProject(const std::filesystem::path& base, std::string_view codeText);
 
 }  // namespace viz

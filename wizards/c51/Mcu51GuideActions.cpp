@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "wizards/c51/Mcu51CodeGen.h"
@@ -41,10 +42,14 @@ void CMcu51GuideDlg::ShowMessage(const char* text) {
     QMessageBox::information(this, QApplication::applicationName(), QString::fromUtf8(text));
 }
 
-void CMcu51GuideDlg::ViewCode() {
+std::string CMcu51GuideDlg::BuildCode() {
     std::string code;
-    Apply([this, &code] { code = BuildMcu51Code(model_); });
-    CMcu51GuideCodeViewDlg view(QString::fromStdString(code), this);
+    Apply([this, &code] { code = BuildMcu51Code(model_, compiler_); });
+    return code;
+}
+
+void CMcu51GuideDlg::ViewCode() {
+    CMcu51GuideCodeViewDlg view(QString::fromStdString(BuildCode()), this);
     view.exec();
 }
 
@@ -60,31 +65,25 @@ void CMcu51GuideDlg::ViewDelay() {
 }
 
 void CMcu51GuideDlg::SaveCode() {
-    std::string code;
-    Apply([this, &code] { code = BuildMcu51Code(model_); });
-    const bool written = WriteAnsiTextFile(CurrentDirectory() / kCodeFileName, code);
+    const bool written = WriteAnsiTextFile(CurrentDirectory() / kCodeFileName, BuildCode());
     ShowMessage(written ? mcu51text::kCodeSaved : mcu51text::kCodeSaveFailed);
 }
 
-void CMcu51GuideDlg::ExportKeil() {
-    std::string code;
-    Apply([this, &code] { code = BuildMcu51Code(model_); });
-    switch (ExportKeilProject(CurrentDirectory(), LoadTemplate, code)) {
-        case KeilExportResult::Ok:
-            ShowMessage(mcu51text::kKeilDone);
-            break;
-        case KeilExportResult::ProjectFailed:
-            ShowMessage(mcu51text::kProjectFailed);
-            break;
-        case KeilExportResult::OptionsFailed:
-            ShowMessage(mcu51text::kOptionsFailed);
-            break;
-        case KeilExportResult::StartupFailed:
-            ShowMessage(mcu51text::kStartupFailed);
-            break;
-        case KeilExportResult::MainFailed:
-            ShowMessage(mcu51text::kMainFailed);
-            break;
+void CMcu51GuideDlg::ExportProject() {
+    // Messages in the order of the results.
+    constexpr const char* kKeilMessages[] = {mcu51text::kKeilDone, mcu51text::kProjectFailed,
+                                             mcu51text::kOptionsFailed, mcu51text::kStartupFailed,
+                                             mcu51text::kMainFailed};
+    constexpr const char* kSdccMessages[] = {mcu51text::kSdccDone, mcu51text::kMakefileFailed,
+                                             mcu51text::kMainFailed};
+    static_assert(std::size(kKeilMessages) == static_cast<std::size_t>(KeilExportResult::MainFailed) + 1);
+    static_assert(std::size(kSdccMessages) == static_cast<std::size_t>(SdccExportResult::MainFailed) + 1);
+    const std::string code = BuildCode();
+    if (compiler_ == Mcu51Compiler::Sdcc) {
+        ShowMessage(kSdccMessages[static_cast<int>(ExportSdccProject(CurrentDirectory(), code))]);
+    } else {
+        ShowMessage(
+            kKeilMessages[static_cast<int>(ExportKeilProject(CurrentDirectory(), LoadTemplate, code))]);
     }
 }
 

@@ -209,6 +209,7 @@ QWidget* CMcu51GuideDlg::BuildClock() {
 QWidget* CMcu51GuideDlg::BuildButtons() {
     auto* panel = new QWidget(this);
     auto* column = new QVBoxLayout(panel);
+    column->addLayout(BuildCompilerRow(panel));
     struct Button {
         const char* text;
         const char* tip;
@@ -218,7 +219,7 @@ QWidget* CMcu51GuideDlg::BuildButtons() {
         {mcu51text::kViewCode, mcu51text::kViewCodeTip, &CMcu51GuideDlg::ViewCode},
         {mcu51text::kViewDelay, mcu51text::kViewDelayTip, &CMcu51GuideDlg::ViewDelay},
         {mcu51text::kSaveCode, mcu51text::kSaveCodeTip, &CMcu51GuideDlg::SaveCode},
-        {mcu51text::kExportKeil, mcu51text::kExportKeilTip, &CMcu51GuideDlg::ExportKeil},
+        {mcu51text::kExportKeil, mcu51text::kExportKeilTip, &CMcu51GuideDlg::ExportProject},
     };
     for (const Button& button : buttons) {
         auto* push = new QPushButton(Text(button.text), panel);
@@ -226,8 +227,11 @@ QWidget* CMcu51GuideDlg::BuildButtons() {
         push->setAutoDefault(false);
         connect(push, &QPushButton::clicked, this, button.action);
         column->addWidget(push);
+        if (button.action == &CMcu51GuideDlg::ExportProject) exportButton_ = push;
     }
     column->addStretch();
+    // The export button names the chosen compiler's project.
+    SelectCompiler(static_cast<int>(compiler_));
     return panel;
 }
 

@@ -10,6 +10,7 @@
 #include <QTextCursor>
 
 #include "wizards/c51/Mcu51GuideTexts.h"
+#include "wizards/c51/Mcu51Pins.h"
 
 namespace viz {
 
@@ -43,9 +44,10 @@ void CMcu51GuideDlg::Apply(const std::function<void()>& change) {
 
 void CMcu51GuideDlg::RefreshRegisters() {
     const Mcu51Image& image = model_.image();
+    // What the code writes, with the pins the enabled functions need.
+    const std::array<std::uint8_t, 4> ports = PortOutputs(image);
     for (int port = 0; port < 4; ++port) {
-        portLabels_[port]->setText(
-            QString::fromUtf8(mcu51text::kPortFormats[port]).arg(Hex2(image.port[port])));
+        portLabels_[port]->setText(QString::fromUtf8(mcu51text::kPortFormats[port]).arg(Hex2(ports[port])));
     }
     const std::array<std::uint8_t, 13> values = {
         image.TCON, image.TMOD,   image.T2CON,  image.PCON, image.TH0, image.TL0, image.TH1,

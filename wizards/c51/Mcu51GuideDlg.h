@@ -3,15 +3,19 @@
 #include <array>
 #include <functional>
 #include <cstddef>
+#include <string>
 
 #include "base/Page.h"
+#include "wizards/c51/Mcu51CodeGen.h"
 #include "wizards/c51/Mcu51Model.h"
 
 class QComboBox;
 class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPushButton;
 
 namespace viz {
 
@@ -40,6 +44,7 @@ private:
     QWidget* BuildButtons();
     QWidget* BuildRegisters();
     QWidget* BuildLog();
+    QHBoxLayout* BuildCompilerRow(QWidget* parent);
 
     QComboBox* AddList(const char* name, const char* const* items, int count, int start);
     void AddSwitch(QGridLayout* grid, int row, int column, const char* text, Mcu51Switch box,
@@ -52,15 +57,20 @@ private:
     void ViewCode();
     void ViewDelay();
     void SaveCode();
-    void ExportKeil();
+    // The chosen compiler's project: Keil's uVision project or SDCC's Makefile.
+    void ExportProject();
+    void SelectCompiler(int index);
+    std::string BuildCode();
     void ShowMessage(const char* text);
 
     Mcu51Model model_;
+    Mcu51Compiler compiler_ = Mcu51Compiler::Keil;
 
     std::array<QLabel*, 4> portLabels_{};
     std::array<QLabel*, 13> registerLabels_{};
     std::array<QLabel*, 3> unitLabels_{};
     QLineEdit* delayEdit_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
     QPlainTextEdit* logBox_ = nullptr;
     unsigned shownLogGeneration_ = 0;
     std::size_t shownLogLength_ = 0;

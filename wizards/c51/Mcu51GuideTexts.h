@@ -51,6 +51,13 @@ inline constexpr char kViewDelayTip[] = "通过新窗口方式来预览软件延
 inline constexpr char kSaveCodeTip[] = "将向导代码输出为*.c文件，并保存到当前目录";
 inline constexpr char kExportKeilTip[] = "将向导代码输出为Keil工程";
 
+inline constexpr char kCompilerLabel[] = "编译器：";
+inline constexpr char kCompilerName[] = "编译器";
+// In the order of Mcu51Compiler, which is also the stored value.
+inline constexpr std::array<const char*, 2> kCompilerItems = {"Keil C51", "SDCC"};
+inline constexpr char kExportSdcc[] = "输出为SDCC工程";
+inline constexpr char kExportSdccTip[] = "将向导代码输出为SDCC工程（main.c和Makefile，用make编译）";
+
 inline constexpr char kLogGroup[] = "警告与建议（双击文本框清空记录）";
 inline constexpr char kRegisterGroup[] = "特殊功能寄存器";
 // Register labels in their order on the page; RCAP2H and RCAP2L have always
@@ -67,6 +74,8 @@ inline constexpr char kOptionsFailed[] = "创建M51Project.Opt文件失败！";
 inline constexpr char kStartupFailed[] = "创建STARTUP.A51文件失败！";
 inline constexpr char kMainFailed[] = "创建main.c文件失败！";
 inline constexpr char kKeilDone[] = "Keil工程M51Project创建成功！";
+inline constexpr char kMakefileFailed[] = "创建Makefile文件失败！";
+inline constexpr char kSdccDone[] = "SDCC工程M51SdccProject创建成功！";
 inline constexpr char kDelayFailed[] =
     "计算软件延时精度不足，解决方法如下：\r\n\r\n1：请选择常用的晶振如12MHz、24MHz等，尽量不要选择特殊晶振！"
     "\r\n\r\n2："

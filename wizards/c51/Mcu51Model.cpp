@@ -1,5 +1,6 @@
 #include "wizards/c51/Mcu51Model.h"
 
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 #include <string>
@@ -53,6 +54,13 @@ bool InRange(int index, int count) {
 
 }  // namespace
 
+std::string DescribeInaccurateBaud(const BaudAccuracy& accuracy) {
+    char sentence[256];
+    std::snprintf(sentence, sizeof sentence, mcu51text::kInaccurateBaudFormat, accuracy.requested,
+                  static_cast<unsigned>(std::lround(accuracy.actual)), accuracy.errorPercent);
+    return sentence;
+}
+
 void Mcu51Model::TogglePortBit(int port, int bit) {
     if (!InRange(port, 4) || !InRange(bit, 8)) return;
     image_.port[port] ^= static_cast<std::uint8_t>(1u << bit);
@@ -95,14 +103,19 @@ void Mcu51Model::SelectTimer0Mode(int index) {
 }
 
 void Mcu51Model::SelectTimer1Mode(int index) {
+    ApplyTimer1Mode(index);
+    if (index == 3) WarnIfBaudInaccurate(1);
+}
+
+void Mcu51Model::ApplyTimer1Mode(int index) {
     if (!InRange(index, 4)) return;
     image_.TMOD &= 0xCF;
     image_.mode[1] = index;
     if (index == 1) image_.TMOD |= 0x10;
-    if (index == 2) image_.TMOD |= 0x20;
+    // The baud generator is timer 1 in its 8-bit reload mode.
+    if (index == 2 || index == 3) image_.TMOD |= 0x20;
     if (index == 3) {
-        // As baud generator timer 1 runs in its 8-bit reload mode's place and
-        // takes the serial port back from timer 2.
+        // It takes the serial port back from timer 2.
         image_.T2CON &= 0xCF;
         image_.TH1 = image_.TL1 = Timer1BaudReload(image_.frequency, image_.baud, (image_.PCON & 0x80) != 0);
     }
@@ -112,6 +125,11 @@ void Mcu51Model::SelectTimer1Mode(int index) {
 }
 
 void Mcu51Model::SelectTimer2Mode(int index) {
+    ApplyTimer2Mode(index);
+    if (index == 2) WarnIfBaudInaccurate(2);
+}
+
+void Mcu51Model::ApplyTimer2Mode(int index) {
     if (!InRange(index, 3)) return;
     image_.T2CON &= 0xCE;
     image_.mode[2] = index;
@@ -167,6 +185,8 @@ void Mcu51Model::SelectBaud(int index) {
     if (image_.mode[1] == 3) {
         image_.TH1 = image_.TL1 = Timer1BaudReload(image_.frequency, image_.baud, (image_.PCON & 0x80) != 0);
     }
+    WarnIfBaudInaccurate(1);
+    WarnIfBaudInaccurate(2);
 }
 
 void Mcu51Model::SelectCrystal(int index) {
@@ -209,6 +229,23 @@ bool Mcu51Model::IsCounter(int timer) const {
     if (timer == 0) return (image_.TMOD & 0x04) != 0;
     if (timer == 1) return (image_.TMOD & 0x40) != 0;
     return (image_.T2CON & 0x40) != 0;
+}
+
+std::optional<BaudAccuracy> Mcu51Model::BaudAccuracyOf(int timer) const {
+    if (timer == 1 && image_.mode[1] == 3) {
+        // PCON bit 7 as the code writes it, which a click may have changed since the reload.
+        return CompareBaud(Timer1Baud(image_.frequency, image_.TH1, (image_.PCON & 0x80) != 0), image_.baud);
+    }
+    if (timer == 2 && image_.mode[2] == 2) {
+        return CompareBaud(Timer2Baud(image_.frequency, {image_.RCAP2H, image_.RCAP2L}), image_.baud);
+    }
+    return std::nullopt;
+}
+
+void Mcu51Model::WarnIfBaudInaccurate(int timer) {
+    const std::optional<BaudAccuracy> accuracy = BaudAccuracyOf(timer);
+    if (!accuracy || accuracy->acceptable()) return;
+    Log(DescribeInaccurateBaud(*accuracy));
 }
 
 void Mcu51Model::RecomputeTimer01(int timer) {
@@ -261,8 +298,8 @@ void Mcu51Model::UpdateFrequency() {
 
 void Mcu51Model::RefreshAfterClockChange() {
     SelectTimer0Mode(image_.mode[0]);
-    SelectTimer1Mode(image_.mode[1]);
-    SelectTimer2Mode(image_.mode[2]);
+    ApplyTimer1Mode(image_.mode[1]);
+    ApplyTimer2Mode(image_.mode[2]);
     SelectBaud(baudIndex_);
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "wizards/c51/Mcu51Image.h"
 #include "wizards/c51/Mcu51Log.h"
+#include "wizards/c51/Mcu51Timing.h"
 
 namespace viz {
 
@@ -33,6 +36,10 @@ enum class Mcu51Switch {
     ReceiveBit9,
     DoubleBaud,
 };
+
+// The sentence for a baud generator more than 2 % off: the rate asked for,
+// the rate it gives and the error.
+std::string DescribeInaccurateBaud(const BaudAccuracy& accuracy);
 
 // The register image together with the rules the wizard page applies on
 // every click and selection: which bits change, which reloads are computed
@@ -71,11 +78,21 @@ public:
     // True when the timer counts external pulses (its count has no time unit).
     bool IsCounter(int timer) const;
 
+    // The rate timer 1 or 2 really gives the serial port against the chosen
+    // one, from the registers the code writes; nothing when the timer is not
+    // the baud generator.
+    std::optional<BaudAccuracy> BaudAccuracyOf(int timer) const;
+
     int crystalIndex() const { return crystalIndex_; }
     int speedIndex() const { return speedIndex_; }
     int baudIndex() const { return baudIndex_; }
 
 private:
+    // The mode changes without the baud warning, which a clock change gives
+    // once, after the baud step.
+    void ApplyTimer1Mode(int index);
+    void ApplyTimer2Mode(int index);
+    void WarnIfBaudInaccurate(int timer);
     void RecomputeTimer01(int timer);
     void RecomputeTimer2();
     void UpdateFrequency();

@@ -77,6 +77,10 @@ inline constexpr char kTimer1BaudNotCounter[] = "定时器/计数器1已被设�
 // This one has always carried its own line break.
 inline constexpr char kTimer2BaudNotCounter[] =
     "定时器/计数器2已被设置为波特率发生器，不能够为计数器模式！\r\n";
+// printf format: the baud rate asked for, the rate the reload really gives
+// and the error in per cent.
+inline constexpr char kInaccurateBaudFormat[] =
+    "当前晶振无法准确产生%u波特率：实际%u，误差%+.1f%%，建议使用11.0592MHz或22.1184MHz晶振，或降低波特率！";
 inline constexpr char kTimer1CounterNotBaud[] = "定时器/计数器1已被设置为计数器模式，不能够为波特率发生器！";
 inline constexpr char kTimer2CounterNotBaud[] = "定时器/计数器2已被设置为计数器模式，不能够为波特率发生器！";
 

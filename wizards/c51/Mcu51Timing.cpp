@@ -1,10 +1,31 @@
 #include "wizards/c51/Mcu51Timing.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "wizards/c51/Mcu51Image.h"
 
 namespace viz {
+
+namespace {
+
+// 12 clocks a machine cycle, times 10^6 for F in Hz against microseconds.
+constexpr std::uint64_t kCycleDivisor = 12 * 1000000;
+
+std::uint64_t RoundedQuotient(std::uint64_t dividend, std::uint64_t divisor) {
+    return (dividend + divisor / 2) / divisor;
+}
+
+// Timer counts per baud clock, the nearest to the wanted one within what the
+// reload register can hold; nothing asked for gives the slowest.
+std::uint32_t BaudDivisor(std::uint64_t frequency, std::uint64_t clocksPerCount, std::uint32_t baud,
+                          std::uint32_t largest) {
+    if (baud == 0) return largest;
+    const std::uint64_t divisor = RoundedQuotient(frequency, clocksPerCount * baud);
+    return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(divisor, 1, largest));
+}
+
+}  // namespace
 
 std::uint32_t SpeedFactor(int speedIndex) {
     switch (speedIndex) {
@@ -22,9 +43,9 @@ std::uint32_t SpeedFactor(int speedIndex) {
 }
 
 std::uint64_t TimerTicks(std::int32_t countTime, std::uint32_t frequency) {
-    // F = 11059200 counts as 11 whole MHz, as the reload tables have always done.
+    // At most 2^32 us x 2^32 Hz: fits 64 bits.
     const std::uint64_t micros = static_cast<std::uint32_t>(countTime);
-    return micros * (frequency / 1000000u) / 12u;
+    return RoundedQuotient(micros * frequency, kCycleDivisor);
 }
 
 std::optional<TimerReload> ReloadFor13Bit(std::uint64_t ticks) {
@@ -46,16 +67,34 @@ std::optional<TimerReload> ReloadFor8BitAuto(std::uint64_t ticks) {
     return TimerReload{v, v};
 }
 
+// Timer 1 counts machine cycles (12 clocks) and the serial port takes every
+// 32nd overflow, or every 16th with SMOD: 384 or 192 clocks per count.
 std::uint8_t Timer1BaudReload(std::uint32_t frequency, std::uint32_t baud, bool doubled) {
-    const std::uint32_t divisor = baud * (doubled ? 192u : 384u);
-    if (divisor == 0) return 0;
-    return static_cast<std::uint8_t>((256u - frequency / divisor) % 256u);
+    const std::uint32_t divisor = BaudDivisor(frequency, doubled ? 192 : 384, baud, 256);
+    return static_cast<std::uint8_t>((256u - divisor) % 256u);
 }
 
+double Timer1Baud(std::uint32_t frequency, std::uint8_t reload, bool doubled) {
+    const int divisor = 256 - reload;
+    return static_cast<double>(frequency) / ((doubled ? 192.0 : 384.0) * divisor);
+}
+
+// As baud generator timer 2 counts every second clock and the serial port
+// takes every 16th overflow: 32 clocks per count.
 TimerReload Timer2BaudReload(std::uint32_t frequency, std::uint32_t baud) {
-    const std::uint32_t divisor = baud * 32u;
-    const std::uint32_t v = divisor == 0 ? 0 : 65536u - frequency / divisor;
+    const std::uint32_t v = 65536u - BaudDivisor(frequency, 32, baud, 65536);
     return TimerReload{static_cast<std::uint8_t>((v >> 8) & 0xFF), static_cast<std::uint8_t>(v & 0xFF)};
+}
+
+double Timer2Baud(std::uint32_t frequency, TimerReload reload) {
+    const int divisor = 65536 - (reload.high << 8 | reload.low);
+    return static_cast<double>(frequency) / (32.0 * divisor);
+}
+
+BaudAccuracy CompareBaud(double actual, std::uint32_t requested) {
+    BaudAccuracy accuracy{requested, actual, 0};
+    if (requested != 0) accuracy.errorPercent = (actual - requested) * 100.0 / requested;
+    return accuracy;
 }
 
 std::int32_t ReadLeadingDecimal(std::string_view text) {

@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
-#include <unistd.h>
-
 #include "TempDir.h"
+#include "wizards/ToolRunner.h"
 
 namespace viz {
 namespace {
@@ -19,18 +16,31 @@ std::string Label(const char* frequency, const char* baud) {
     return UbrrLabel(ComputeUbrr(LeadingDecimal(frequency), LeadingDecimal(baud)));
 }
 
-TEST(AvrUbrr, FormulaCases) {
-    EXPECT_EQ(Label("12000000", "9600"), "UBRRH=0x00;\r\nUBRRL=0x4F;");
-    EXPECT_EQ(Label("8000000", "9600"), "UBRRH=0x00;\r\nUBRRL=0x35;");
-    EXPECT_EQ(Label("16000000", "1200"), "UBRRH=0x03;\r\nUBRRL=0x42;");
-    EXPECT_EQ(Label("", "9600"), "UBRRH=0x00;\r\nUBRRL=0x01;");
+TEST(AvrUbrr, DatasheetFormulaWithTheRealRate) {
+    // round(12000000 / 153600) - 1 = 77; 12000000 / (16 x 78) = 9615.4 baud.
+    EXPECT_EQ(Label("12000000", "9600"), "UBRRH=0x00;\r\nUBRRL=0x4D;\r\n实际波特率：9615（误差+0.2%）");
+    EXPECT_EQ(Label("8000000", "9600"), "UBRRH=0x00;\r\nUBRRL=0x33;\r\n实际波特率：9615（误差+0.2%）");
+    EXPECT_EQ(Label("16000000", "1200"), "UBRRH=0x03;\r\nUBRRL=0x40;\r\n实际波特率：1200（误差+0.0%）");
+    EXPECT_EQ(Label("11059200", "115200"), "UBRRH=0x00;\r\nUBRRL=0x05;\r\n实际波特率：115200（误差+0.0%）");
+    // 16000000 / 1843200 = 8.68, 9 counts: 111111 baud, flagged.
+    EXPECT_EQ(Label("16000000", "115200"),
+              "UBRRH=0x00;\r\nUBRRL=0x08;\r\n实际波特率：111111（误差-3.5%，超过2%，通信可能出错！）");
+    EXPECT_TRUE(ComputeUbrr(12000000, 9600).acceptable());
+    EXPECT_FALSE(ComputeUbrr(16000000, 115200).acceptable());
 }
 
-TEST(AvrUbrr, ZeroBaudWrapsTheDivisorInsteadOfDividingByZero) {
-    EXPECT_EQ(Label("12000000", "0"), "UBRRH=0x00;\r\nUBRRL=0x01;");
-    const Ubrr wide = ComputeUbrr(99999999, 1200);  // 5208 + 1: more than 12 bits are kept
-    EXPECT_EQ(wide.high, 0x14u);
-    EXPECT_EQ(wide.low, 0x59u);
+TEST(AvrUbrr, RatesOutOfReachStayWithinTheRegister) {
+    // No clock: the fastest setting, which gives nothing.
+    EXPECT_EQ(Label("", "9600"),
+              "UBRRH=0x00;\r\nUBRRL=0x00;\r\n实际波特率：0（误差-100.0%，超过2%，通信可能出错！）");
+    // 99999999 Hz at 1200 would need 5207, more than 12 bits: UBRRH bit 7
+    // would write UCSRC instead, so the slowest setting is kept.
+    const Ubrr slow = ComputeUbrr(99999999, 1200);
+    EXPECT_EQ(slow.high, 0x0Fu);
+    EXPECT_EQ(slow.low, 0xFFu);
+    EXPECT_FALSE(slow.acceptable());
+    const Ubrr none = ComputeUbrr(12000000, 0);
+    EXPECT_EQ(none.high << 8 | none.low, 4095u);
 }
 
 TEST(AvrUbrr, OnlyLeadingDigitsCount) {
@@ -41,16 +51,9 @@ TEST(AvrUbrr, OnlyLeadingDigitsCount) {
     EXPECT_EQ(LeadingDecimal(""), 0u);
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
 TEST(AvrUartProgram, StartStateMatchesTheExpectedFile) {
     std::string expected;
-    for (char c : ReadFile(VIZ_AVR_EXPECTED_PROGRAM)) {
+    for (char c : testing::ReadFile(VIZ_AVR_EXPECTED_PROGRAM)) {
         if (c == '\n') expected += '\r';
         expected += c;
     }
@@ -58,29 +61,15 @@ TEST(AvrUartProgram, StartStateMatchesTheExpectedFile) {
     EXPECT_EQ(AvrUartProgram(ComputeUbrr(12000000, 9600)), expected);
 }
 
-std::filesystem::path FindOnPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "");
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        const std::filesystem::path candidate = std::filesystem::path(dir.empty() ? "." : dir) / program;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return {};
-}
-
 TEST(AvrUartProgram, CompilesForTheAtmega16) {
-    const std::filesystem::path compiler = FindOnPath("avr-gcc");
-    if (compiler.empty()) GTEST_SKIP() << "avr-gcc is not installed (packages gcc-avr and avr-libc)";
+    if (testing::FindOnPath("avr-gcc").empty())
+        GTEST_SKIP() << "avr-gcc is not installed (packages gcc-avr and avr-libc)";
     testing::TempDir dir;
     for (const auto& [frequency, baud] : {std::pair{12000000u, 9600u}, std::pair{16000000u, 1200u}}) {
-        const std::filesystem::path source = dir / "uart.c";
-        std::ofstream(source, std::ios::binary) << AvrUartProgram(ComputeUbrr(frequency, baud));
-        const std::filesystem::path log = dir / "avr-gcc.log";
-        const std::string command = "'" + compiler.string() + "' -mmcu=atmega16 -Os -Wall -Werror -o '" +
-                                    (dir / "uart.elf").string() + "' '" + source.string() + "' > '" +
-                                    log.string() + "' 2>&1";
-        EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(log);
+        std::ofstream(dir / "uart.c", std::ios::binary) << AvrUartProgram(ComputeUbrr(frequency, baud));
+        const testing::CommandResult built =
+            testing::RunIn(dir.path(), "avr-gcc -mmcu=atmega16 -Os -Wall -Werror -o uart.elf uart.c");
+        EXPECT_TRUE(built.ok) << built.output;
         EXPECT_TRUE(std::filesystem::exists(dir / "uart.elf"));
     }
 }

@@ -20,6 +20,7 @@
 #include <iterator>
 
 #include "IconvReference.h"
+#include "PageTestSupport.h"
 #include "TempDir.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
@@ -32,10 +33,12 @@ std::string ReadFile(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// What a modal window opened by an action showed: its title and its text.
+// What a modal window opened by an action showed: its title, its text and
+// a message box's buttons.
 struct Shown {
     QString title;
     QString text;
+    QStringList buttons;
 };
 
 // Runs the action; whatever modal window it opens is read and closed. A
@@ -48,6 +51,7 @@ Shown RunModal(const std::function<void()>& action) {
         shown.title = modal->windowTitle();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             shown.text = box->text();
+            for (QAbstractButton* button : box->buttons()) shown.buttons.append(button->text());
         } else if (auto* edit = modal->findChild<QPlainTextEdit*>()) {
             shown.text = edit->toPlainText();
         }
@@ -144,7 +148,8 @@ TEST_F(Mcu51GuidePage, ClickPathShowsRegistersLogAndPreview) {
     Choose("crystal", "12.0000");
     Choose("timer0Mode", "1:16位定时器/计数器");
     Type("count0", "1000");
-    EXPECT_EQ(Label("TMOD"), "TMOD=0x01");
+    // Timer 1 as baud generator runs in its 8-bit reload mode.
+    EXPECT_EQ(Label("TMOD"), "TMOD=0x21");
     EXPECT_EQ(Label("TH0"), "TH0=0xFC");
     EXPECT_EQ(Label("TL0"), "TL0=0x18");
     Click("timer0Run");
@@ -160,7 +165,9 @@ TEST_F(Mcu51GuidePage, ClickPathShowsRegistersLogAndPreview) {
 
     Choose("timer0Counter", "1:计数器");
     EXPECT_EQ(Label("unit0"), "");
-    EXPECT_EQ(Label("TMOD"), "TMOD=0x05");
+    EXPECT_EQ(Label("TMOD"), "TMOD=0x25");
+    // The counter input T0 (P3.4) is set in what the code writes.
+    EXPECT_EQ(Label("portLabel3"), "P3=0x10");
     EXPECT_EQ(LogLines().back(), "> 定时器/计数器0工作模式为：计数器");
 
     const Shown preview = RunModal([this] { QTest::mouseClick(Button("浏览向导代码"), Qt::LeftButton); });
@@ -229,6 +236,8 @@ TEST_F(Mcu51GuidePage, ExportsTheProjectAndTheCFileAsPreviewed) {
     Shown message = RunModal([this] { QTest::mouseClick(Button("输出为C文件"), Qt::LeftButton); });
     EXPECT_EQ(message.text, "输出C文件成功，名称：C51GuideView.c");
     EXPECT_EQ(message.title, QApplication::applicationName());
+    // The toolkit's own button speaks Chinese too.
+    EXPECT_EQ(message.buttons, QStringList{"确定"});
     EXPECT_EQ(ReadFile(workDir_ / "C51GuideView.c"), previewBytes);
 
     const std::filesystem::path project = workDir_ / "M51Project";
@@ -245,6 +254,38 @@ TEST_F(Mcu51GuidePage, ExportsTheProjectAndTheCFileAsPreviewed) {
             std::ofstream(project / name, std::ios::binary) << std::string(9000, 'z');
         }
     }
+}
+
+TEST_F(Mcu51GuidePage, SdccChoiceIsKeptAndExportsAMakefileProject) {
+    QComboBox* compiler = Find<QComboBox>("compiler");
+    EXPECT_EQ(compiler->currentText(), "Keil C51");
+    EXPECT_EQ(compiler->accessibleName(), "编译器");
+    ASSERT_NE(Button("输出为Keil工程"), nullptr);
+
+    Choose("compiler", "SDCC");
+    std::uint32_t stored = 0;
+    EXPECT_EQ(store_.ReadC51Compiler(stored), kSettingsOk);
+    EXPECT_EQ(stored, 1u);
+    EXPECT_EQ(Button("输出为SDCC工程")->toolTip(),
+              "将向导代码输出为SDCC工程（main.c和Makefile，用make编译）");
+
+    Click("timer0Interrupt");
+    const Shown preview = RunModal([this] { QTest::mouseClick(Button("浏览向导代码"), Qt::LeftButton); });
+    EXPECT_TRUE(preview.text.contains("\n#include <8052.h>\n"));
+    EXPECT_TRUE(preview.text.contains("void T0Isr(void) __interrupt(1)\n"));
+    const std::string previewBytes = testing::Gbk(QString(preview.text).replace("\n", "\r\n").toStdString());
+
+    const Shown message = RunModal([this] { QTest::mouseClick(Button("输出为SDCC工程"), Qt::LeftButton); });
+    EXPECT_EQ(message.text, "SDCC工程M51SdccProject创建成功！");
+    EXPECT_EQ(ReadFile(workDir_ / "M51SdccProject" / "main.c"), previewBytes);
+    EXPECT_NE(ReadFile(workDir_ / "M51SdccProject" / "Makefile").find("\tpackihx main.ihx > main.hex\n"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(workDir_ / "M51Project"));
+
+    // The next start speaks SDCC at once.
+    CMcu51GuideDlg next(context_, nullptr);
+    EXPECT_EQ(next.findChild<QComboBox*>("compiler")->currentText(), "SDCC");
+    EXPECT_NE(testing::ButtonWithText<QPushButton>(next, "输出为SDCC工程"), nullptr);
 }
 
 TEST_F(Mcu51GuidePage, FailuresToWriteAreReported) {

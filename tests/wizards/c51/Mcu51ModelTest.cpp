@@ -8,9 +8,12 @@
 namespace viz {
 namespace {
 
+constexpr int kCrystal4_608 = 7;
 constexpr int kCrystal11_0592 = 14;
 constexpr int kCrystal12 = 15;
 constexpr int kSpeed1T = 0;
+// How a baud rate more than 2 % off ends in the log.
+const std::string kBaudAdvice = "，建议使用11.0592MHz或22.1184MHz晶振，或降低波特率！";
 
 // The log's sentences in order, without the "> " prefix and line ends.
 std::vector<std::string> Sentences(const Mcu51Log& log) {
@@ -88,11 +91,18 @@ TEST(Mcu51Model, CountEditsStoreTheLeadingNumber) {
     EXPECT_EQ(model.image().countTime[1], 0);
     EXPECT_EQ(model.image().TL1, 0xCE);
 
-    // At 11.0592 MHz a microsecond counts as 11 whole clocks: 1200 us = 1100 ticks.
+    // From the exact crystal, rounded: 1200 us at 11.0592 MHz are 1105.92
+    // cycles, 1106 (65536 - 1106 = 0xFBAE); 1 us at 4.608 MHz is 0.384, none.
     model.SelectCrystal(kCrystal11_0592);
     model.SetCountText(1, "1200");
     EXPECT_EQ(model.image().TH1, 0xFB);
-    EXPECT_EQ(model.image().TL1, 0xB4);
+    EXPECT_EQ(model.image().TL1, 0xAE);
+    model.SetCountText(1, "1201");
+    EXPECT_EQ(model.image().TL1, 0xAD);  // 1106.84 cycles, 1107
+    model.SelectCrystal(kCrystal4_608);
+    model.SetCountText(1, "1");
+    EXPECT_EQ(model.image().TH1, 0x00);
+    EXPECT_EQ(model.image().TL1, 0x00);
 }
 
 TEST(Mcu51Model, AnEnormousCountTimeOverflowsInsteadOfWrapping) {
@@ -113,7 +123,9 @@ TEST(Mcu51Model, Timer1BaudReloadFollowsCrystalBaudAndDoubling) {
     model.SelectTimer1Mode(3);
     EXPECT_EQ(model.image().TH1, 0xFD);
     EXPECT_EQ(model.image().TL1, 0xFD);
-    EXPECT_EQ(model.image().TMOD & 0x30, 0);
+    // The baud generator is timer 1 in 8-bit reload mode.
+    EXPECT_EQ(model.image().TMOD & 0x30, 0x20);
+    EXPECT_EQ(Sentences(model.log()).back(), "定时器/计数器1为波特率发生器");
 
     // Doubling alone does not recompute; the next baud selection does.
     model.Toggle(Mcu51Switch::DoubleBaud);
@@ -124,10 +136,50 @@ TEST(Mcu51Model, Timer1BaudReloadFollowsCrystalBaudAndDoubling) {
     EXPECT_EQ(model.image().TL1, 0xFA);
     EXPECT_EQ(Sentences(model.log()).back(), "串口波特率设置为9600");
 
+    // 11059200 / (384 x 115200) = 0.25 counts: the fastest reload, far off.
     model.Toggle(Mcu51Switch::DoubleBaud);
     model.SelectBaud(9);
     EXPECT_EQ(model.image().baud, 115200u);
-    EXPECT_EQ(model.image().TH1, 0x00);  // 256 - 11059200 / 44236800 = 256
+    EXPECT_EQ(model.image().TH1, 0xFF);
+    const auto sentences = Sentences(model.log());
+    EXPECT_EQ(sentences[sentences.size() - 2], "串口波特率设置为115200");
+    EXPECT_EQ(sentences.back(), "当前晶振无法准确产生115200波特率：实际28800，误差-75.0%" + kBaudAdvice);
+}
+
+TEST(Mcu51Model, BaudReloadsAreTheNearestAndMissesAreLoggedOnce) {
+    Mcu51Model model;
+    // 12 MHz: 12000000 / 3686400 = 3.26 counts, 3, which gives 10417 baud.
+    model.SelectTimer1Mode(3);
+    EXPECT_EQ(model.image().TH1, 0xFD);
+    EXPECT_EQ(Sentences(model.log()).back(),
+              "当前晶振无法准确产生9600波特率：实际10417，误差+8.5%" + kBaudAdvice);
+    ASSERT_TRUE(model.BaudAccuracyOf(1));
+    EXPECT_FALSE(model.BaudAccuracyOf(1)->acceptable());
+    EXPECT_FALSE(model.BaudAccuracyOf(2));
+
+    // A crystal change warns once, after the baud sentence.
+    model.log().Clear();
+    model.SelectCrystal(kCrystal12);
+    const auto sentences = Sentences(model.log());
+    ASSERT_EQ(sentences.size(), 6u);
+    EXPECT_EQ(sentences[4], "串口波特率设置为9600");
+    EXPECT_EQ(sentences[5].rfind("当前晶振无法准确产生9600波特率：实际10417，", 0), 0u);
+
+    // Timer 2 at 19200: 12000000 / 614400 = 19.53 counts, 20 (not 19).
+    model.SelectTimer1Mode(0);
+    model.SelectBaud(5);
+    model.log().Clear();
+    model.SelectTimer2Mode(2);
+    EXPECT_EQ(model.image().RCAP2H, 0xFF);
+    EXPECT_EQ(model.image().RCAP2L, 0xEC);
+    EXPECT_EQ(Sentences(model.log()).back(),
+              "当前晶振无法准确产生19200波特率：实际18750，误差-2.3%" + kBaudAdvice);
+
+    // Within 2 %: 9615 baud for 9600 gives no sentence.
+    model.log().Clear();
+    model.SelectBaud(3);
+    EXPECT_EQ(Sentences(model.log()), std::vector<std::string>{"串口波特率设置为9600"});
+    EXPECT_TRUE(model.BaudAccuracyOf(2)->acceptable());
 }
 
 TEST(Mcu51Model, Timer2BaudGeneratorAt12MHz) {

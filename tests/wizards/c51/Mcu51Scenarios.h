@@ -46,4 +46,17 @@ inline void SetUpAllInterrupts(Mcu51Model& model, int mode0, int mode1, int mode
     model.SetCountText(2, "10000");
 }
 
+// The serial port as a user sets it up: 11.0592 MHz, timer 1 as baud
+// generator at 9600, mode 1, receiving, serial and global interrupts,
+// timer 1 running; no port box ticked.
+inline void SetUpSerialPort(Mcu51Model& model) {
+    model.SelectCrystal(14);
+    model.SelectTimer1Mode(3);
+    model.SelectSerialMode(1);
+    model.Toggle(Mcu51Switch::SerialReceive);
+    model.Toggle(Mcu51Switch::SerialInterrupt);
+    model.Toggle(Mcu51Switch::GlobalInterrupt);
+    model.Toggle(Mcu51Switch::Timer1Run);
+}
+
 }  // namespace viz::testing
