@@ -8,6 +8,10 @@
 // window, so the offscreen platform is the default.
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // No page test may reach the real update servers: by default they point
+    // at a loopback port where nothing listens.
+    setenv("VIZURUV_UPDATE_PRIMARY", "http://127.0.0.1:9", 0);
+    setenv("VIZURUV_UPDATE_MIRROR", "http://127.0.0.1:9", 0);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

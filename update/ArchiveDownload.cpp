@@ -44,7 +44,8 @@ DownloadFigures FiguresOf(std::optional<std::uint64_t> total, std::uint64_t rece
                           std::chrono::milliseconds elapsed) {
     DownloadFigures figures;
     figures.receivedKb = received / 1024;
-    const auto seconds = static_cast<std::uint64_t>((std::max<std::int64_t>(elapsed.count(), 0) + 500) / 1000);
+    const auto seconds =
+        static_cast<std::uint64_t>((std::max<std::int64_t>(elapsed.count(), 0) + 500) / 1000);
     figures.speedKbPerSecond = seconds == 0 ? 0 : figures.receivedKb / seconds;
     if (total) {
         figures.sizeKb = *total / 1024;

@@ -144,9 +144,10 @@ QPushButton* CReadMe::CreateLink(const char* caption, const char* address) {
     link->setAccessibleDescription(Text(address));
     link->setCursor(Qt::PointingHandCursor);
     link->setFlat(true);
-    link->setStyleSheet(QStringLiteral("QPushButton { color: #0000a0; text-align: left; border: 1px solid transparent;"
-                                       " padding: 2px 6px; }"
-                                       "QPushButton:focus { border: 1px dotted #0000a0; }"));
+    link->setStyleSheet(
+        QStringLiteral("QPushButton { color: #0000a0; text-align: left; border: 1px solid transparent;"
+                       " padding: 2px 6px; }"
+                       "QPushButton:focus { border: 1px dotted #0000a0; }"));
     connect(link, &QPushButton::clicked, this, [address] { OpenAddress(address); });
     return link;
 }
@@ -179,7 +180,8 @@ void CReadMe::CheckForNewVersion() {
     checkThread_ = std::jthread([this, servers = servers_](std::stop_token stop) {
         const int result = CheckVersionOnServers(servers, stop);
         if (stop.stop_requested()) return;
-        QMetaObject::invokeMethod(this, [this, result] { ShowCheckResult(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { ShowCheckResult(result); }, Qt::QueuedConnection);
     });
 }
 

@@ -15,11 +15,17 @@ CStartupNotices::CStartupNotices(QWidget* mainWindow, UpdateServers servers, Sta
     StartupEvents events;
     // The threads only post; `this` outlives them because the destructor
     // ends them first.
-    events.newVersion = [this] { QMetaObject::invokeMethod(this, [this] { ShowNewVersion(); }, Qt::QueuedConnection); };
+    events.newVersion = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { ShowNewVersion(); }, Qt::QueuedConnection);
+    };
     events.title = [this](const std::u16string& title) {
-        QMetaObject::invokeMethod(this, [this, text = QString::fromStdU16String(title)] {
-            if (window_) window_->setWindowTitle(text);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, text = QString::fromStdU16String(title)] {
+                if (window_) window_->setWindowTitle(text);
+            },
+            Qt::QueuedConnection);
     };
     checks_ = std::make_unique<StartupChecks>(std::move(servers), std::move(events), timing);
 }

@@ -45,7 +45,9 @@ public:
         Post([](CUpdateDlg& d) { d.ShowChecking(); });
     }
     void OnStarted(std::optional<std::uint64_t> total, const std::string& lastModified) override {
-        Post([total, text = QString::fromStdString(lastModified)](CUpdateDlg& d) { d.ShowStarted(total, text); });
+        Post([total, text = QString::fromStdString(lastModified)](CUpdateDlg& d) {
+            d.ShowStarted(total, text);
+        });
     }
     void OnProgress(const DownloadProgress& progress) override {
         Post([progress](CUpdateDlg& d) { d.ShowProgress(progress); });

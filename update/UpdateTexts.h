@@ -5,7 +5,8 @@
 namespace viz::texts::update {
 
 // Start-up version check; the maker's web site goes between the two halves.
-inline constexpr char kNewVersionBefore[] = "1：检测到新版本，请到[升级与配置]选项卡执行更新操作！\r\n2：最新使用手册可到";
+inline constexpr char kNewVersionBefore[] =
+    "1：检测到新版本，请到[升级与配置]选项卡执行更新操作！\r\n2：最新使用手册可到";
 inline constexpr char kNewVersionAfter[] = "进行下载！";
 
 // Downloader window.
@@ -60,10 +61,12 @@ inline constexpr char kDownloadNew[] = "下载新版本";
 inline constexpr char kConfigure[] = "软件配置";
 inline constexpr char kInfoFont[] = "宋体";
 inline constexpr char kInfoStart[] =
-    "\r\n\r\n\r\n                                            感谢有你！\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
+    "\r\n\r\n\r\n                                            "
+    "感谢有你！\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n";
 inline constexpr char kNoUpdateNeeded[] = "当前版本无需进行更新！";
 inline constexpr char kServerUnreachable[] =
-    "无法解释服务器的名称和地址：\r\n\r\n1：请检查该软件是否被系统防火墙所拦截\r\n\r\n2：请检查本电脑是否已连接网络\r\n\r\n"
+    "无法解释服务器的名称和地址：\r\n\r\n1：请检查该软件是否被系统防火墙所拦截\r\n\r\n2：请检查本电脑是否已连"
+    "接网络\r\n\r\n"
     "3：服务器不存在\r\n\r\n";
 
 // "版本信息": version, author and e-mail address follow the first three parts.
