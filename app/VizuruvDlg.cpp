@@ -29,7 +29,7 @@ namespace viz {
 namespace {
 
 constexpr std::array<const char*, CVizuruvDlg::kPageCount> kTabCaptions{
-    "串口调试",    "串口监视器",  "USB调试",  "网络调试", "网络服务器",   "小工具",
+    "串口调试", "串口监视器", "USB调试", "网络调试", "网络服务器", "小工具",
     "C51代码向导", "AVR代码向导", "数据校验", "编码转换", "位图转16进制", "升级与配置"};
 
 }  // namespace
@@ -51,8 +51,7 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     resize(1000, 700);
 
     updateMode_ = PrepareSettingsAtStart(context_.settings());
-    if (updateMode_ != UpdateMode::Unknown)
-        setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
+    if (updateMode_ != UpdateMode::Unknown) setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
     if (updateMode_ == UpdateMode::On) {
         if (startUpdateThreads)
             startUpdateThreads();
