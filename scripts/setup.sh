@@ -8,11 +8,15 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
   libcurl4-openssl-dev libudev-dev zlib1g-dev
+  # HTTPS downloads check certificates against the system's store
+  ca-certificates
   libgtest-dev libgmock-dev
   # the program shows Chinese text; any CJK font will do
   fonts-wqy-microhei
   # tests: compilers for the generated 8051 and AVR code, tty and socket peers
   sdcc gcc-avr avr-libc binutils-avr socat python3
+  # the download bench compares the downloader with the curl command
+  curl
   # screenshots under a real X server
   xvfb xauth
 )
