@@ -98,21 +98,25 @@ TEST_F(ReadMePageTest, TheInformationBoxTakesTheMirrorsTextWhenThePrimaryHasNone
 }
 
 TEST_F(ReadMePageTest, DownloadNewVersionReportsEachOutcome) {
-    auto page = Open(false);
-    // Both servers answer nothing valid: the name-resolution message with the error icon.
-    const Answer down = ClickAndAnswer(*page, "下载新版本");
-    ASSERT_EQ(down.texts.size(), 1);
-    EXPECT_TRUE(down.texts[0].startsWith(
-        "无法解释服务器的名称和地址：\r\n\r\n1：请检查该软件是否被系统防火墙所拦截"));
-    EXPECT_TRUE(down.texts[0].endsWith("3：服务器不存在\r\n\r\n"));
-    EXPECT_EQ(down.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
-    EXPECT_EQ(primary.requests(), 1);
-    EXPECT_EQ(mirror.requests(), 1);
-
+    {
+        // Both servers down: the name-resolution message with the error icon.
+        testing::ScopedUpdateServers down(testing::UnreachableBase(), testing::UnreachableBase());
+        auto page = Open(false);
+        const Answer answer = ClickAndAnswer(*page, "下载新版本");
+        ASSERT_EQ(answer.texts.size(), 1);
+        EXPECT_TRUE(answer.texts[0].startsWith(
+            "无法解释服务器的名称和地址：\r\n\r\n1：请检查该软件是否被系统防火墙所拦截"));
+        EXPECT_TRUE(answer.texts[0].endsWith("3：服务器不存在\r\n\r\n"));
+        EXPECT_EQ(answer.icons, QList<QMessageBox::Icon>{QMessageBox::Critical});
+    }
+    // The primary has no valid file: the mirror's newer version opens the downloader.
     mirror.Serve(kVersionFilePath, HttpRoute{"dodiror169"});
+    auto page = Open(false);
     const Answer newer = ClickAndAnswer(*page, "下载新版本");
     EXPECT_TRUE(newer.texts.isEmpty());
     EXPECT_EQ(newer.downloader, "若不能下载，请发邮件到ruderu@vizuruv.example索取！");
+    EXPECT_EQ(primary.requests(), 1);
+    EXPECT_EQ(mirror.requests(), 1);
 }
 
 TEST_F(ReadMePageTest, VersionInformationAndLinksAsTheUserSeesThem) {
