@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QString>
-
 #include <chrono>
-#include <optional>
 #include <thread>
 
 #include "base/Page.h"
