@@ -1,6 +1,7 @@
 #include "update/ArchiveDownload.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@ namespace {
 
 namespace t = texts::update;
 using Clock = std::chrono::steady_clock;
+constexpr int kWorkerNice = 5;
 
 // A fresh file beside `target` that no other download uses.
 int CreateTemporaryFile(const std::filesystem::path& target, std::filesystem::path& created) {
@@ -120,6 +122,9 @@ ArchiveDownload::~ArchiveDownload() {
 }
 
 void ArchiveDownload::Work() {
+    // A download is background work: on a busy machine the window's own
+    // thread should get the processor first. Failing to lower it is harmless.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNice);
     std::filesystem::path temporary;
     const int fd = CreateTemporaryFile(target_, temporary);
     if (fd < 0) {

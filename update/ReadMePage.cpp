@@ -186,7 +186,8 @@ void CReadMe::CheckForNewVersion() {
 }
 
 void CReadMe::ShowCheckResult(int result) {
-    checkThread_ = {};
+    // The finished thread is joined by the next check or the page's end,
+    // so the window does not wait for it to leave.
     downloadNew_->setEnabled(true);
     if (result == 1) {
         CUpdateDlg downloader(servers_, this);

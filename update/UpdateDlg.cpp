@@ -150,12 +150,15 @@ void CUpdateDlg::done(int result) {
 void CUpdateDlg::EndWorker() {
     // Whatever the worker still sends belongs to a download that is over.
     ++generation_;
+    running_ = false;
     download_.reset();
     listener_.reset();
 }
 
 void CUpdateDlg::StartDownload() {
-    if (download_) return;
+    if (running_) return;
+    download_.reset();
+    running_ = true;
     lastModified_->clear();
     const std::string& server = mirror_->isChecked() ? servers_.mirror : servers_.primary;
     std::error_code unknown;
@@ -165,7 +168,7 @@ void CUpdateDlg::StartDownload() {
 }
 
 void CUpdateDlg::StopDownload() {
-    if (download_) download_->Cancel();
+    if (running_) download_->Cancel();
 }
 
 void CUpdateDlg::ShowChecking() {
@@ -195,8 +198,7 @@ void CUpdateDlg::ShowProgress(const DownloadProgress& progress) {
 }
 
 void CUpdateDlg::ShowEnded(DownloadResult result, const QString& error) {
-    download_.reset();
-    listener_.reset();
+    running_ = false;
     if (progress_->maximum() == 0) {
         // A bar that moved for an unknown size stops full or empty.
         progress_->setRange(0, 1);

@@ -28,7 +28,7 @@ public:
     explicit CUpdateDlg(UpdateServers servers, QWidget* parent = nullptr);
     ~CUpdateDlg() override;
 
-    bool downloading() const { return download_ != nullptr; }
+    bool downloading() const { return running_; }
 
     void done(int result) override;
 
@@ -61,6 +61,9 @@ private:
     unsigned generation_ = 0;
     // The bar counts bytes, or KB for archives too large for its range.
     int progressShift_ = 0;
+    bool running_ = false;
+    // An ended download is kept until the next one or the close, so the
+    // window never waits for its worker to leave after the last report.
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<ArchiveDownload> download_;
 };
