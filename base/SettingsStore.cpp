@@ -12,7 +12,6 @@ namespace {
 constexpr char kMainSection[] = "Vizuruv";
 constexpr char kMoreSendSection[] = "Vizuruv\\MoreSend";
 
-
 // Cuts a text so it fits `units` code units with its terminator, never
 // leaving half a surrogate pair at the end.
 std::u16string FitText(std::u16string_view text, std::size_t units) {

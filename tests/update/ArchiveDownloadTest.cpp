@@ -5,9 +5,9 @@
 #include <condition_variable>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 
 #include "LocalHttpServer.h"
+#include "UpdateTestSupport.h"
 #include "TempDir.h"
 #include "update/UpdateServers.h"
 
@@ -17,6 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::HttpRoute;
 using testing::LocalHttpServer;
+using testing::ReadFile;
 
 // Writes down each report as a word, in the order the worker made them.
 class Recorder : public DownloadListener {
@@ -55,13 +56,6 @@ private:
     std::condition_variable changed_;
     std::vector<std::string> words_;
 };
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 TEST(ArchiveDownload, ReportsInOrderAndReplacesTheTargetOnlyWhenWhole) {
     LocalHttpServer server;

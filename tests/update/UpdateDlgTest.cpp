@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "LocalHttpServer.h"
+#include "UpdateTestSupport.h"
 #include "ModalCatcher.h"
 #include "PageTestSupport.h"
 #include "TempDir.h"
@@ -21,13 +21,7 @@ namespace {
 
 using testing::HttpRoute;
 using testing::LocalHttpServer;
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using testing::ReadFile;
 
 std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
     std::vector<std::string> names;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace viz::testing {
@@ -29,5 +32,13 @@ private:
     std::string previousPrimary_;
     std::string previousMirror_;
 };
+
+// The whole content of a file the component wrote.
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
 
 }  // namespace viz::testing
