@@ -20,6 +20,7 @@
 #include "tools/ToolsDlg.h"
 #include "tools/UnicodePage.h"
 #include "update/ReadMePage.h"
+#include "update/StartupNotices.h"
 #include "usb/UsbDlg.h"
 #include "wizards/c51/Mcu51GuideDlg.h"
 #include "wizards/avr/McuAvrDlg.h"
@@ -50,11 +51,18 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     resize(1000, 700);
 
     updateMode_ = PrepareSettingsAtStart(context_.settings());
-    if (updateMode_ == UpdateMode::On && startUpdateThreads) startUpdateThreads();
     if (updateMode_ != UpdateMode::Unknown) setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
+    if (updateMode_ == UpdateMode::On) {
+        if (startUpdateThreads)
+            startUpdateThreads();
+        else
+            startupNotices_ = std::make_unique<CStartupNotices>(this, UpdateServers::FromEnvironment());
+    }
 }
 
 CVizuruvDlg::~CVizuruvDlg() {
+    // The update threads write to this window: they end before it does.
+    startupNotices_.reset();
     // Pages store their settings and close their links as they go, last tab first.
     for (auto it = pagesByTab_.rbegin(); it != pagesByTab_.rend(); ++it) delete *it;
     context_.setMainWindow(nullptr);

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/StartupSettings.h"
@@ -12,6 +13,7 @@ class QTabWidget;
 namespace viz {
 
 class CPage;
+class CStartupNotices;
 class PageContext;
 
 // The main window: twelve pages behind a tab strip, created once at start.
@@ -21,7 +23,8 @@ class CVizuruvDlg : public QMainWindow {
 public:
     static constexpr int kPageCount = 12;
 
-    // `startUpdateThreads` runs once at start when automatic update is on.
+    // `startUpdateThreads` runs once at start when automatic update is on;
+    // without one the window starts its own version check and title notices.
     CVizuruvDlg(PageContext& context, std::function<void()> startUpdateThreads, QWidget* parent = nullptr);
     ~CVizuruvDlg() override;
 
@@ -44,6 +47,7 @@ private:
     QTabWidget* tabs_;
     std::vector<CPage*> pagesByTab_;
     UpdateMode updateMode_ = UpdateMode::Unknown;
+    std::unique_ptr<CStartupNotices> startupNotices_;
 };
 
 }  // namespace viz

@@ -3,15 +3,14 @@
 #include <optional>
 #include <utility>
 
+#include "base/MakerInfo.h"
+#include "platform/CodePage.h"
+
 namespace viz {
 namespace {
 
 constexpr char kMainSection[] = "Vizuruv";
 constexpr char kMoreSendSection[] = "Vizuruv\\MoreSend";
-
-constexpr char16_t kAuthor[] = u"Ruderu";
-constexpr char16_t kEmail[] = u"ruderu@vizuruv.example";
-constexpr char16_t kBlog[] = u"http://blog.vizuruv.example";
 
 // Cuts a text so it fits `units` code units with its terminator, never
 // leaving half a surrogate pair at the end.
@@ -118,9 +117,9 @@ bool SettingsStore::Exists() const {
 
 int SettingsStore::WriteMakerInfo() {
     return WriteGroup(file_, kMainSection, [](OpenKey& key) {
-        key.SetText("Author", kAuthor, kLongTextUnits);
-        key.SetText("Email", kEmail, kLongTextUnits);
-        key.SetText("Blog", kBlog, kLongTextUnits);
+        key.SetText("Author", Utf8ToUtf16(maker::kAuthor), kLongTextUnits);
+        key.SetText("Email", Utf8ToUtf16(maker::kEmail), kLongTextUnits);
+        key.SetText("Blog", Utf8ToUtf16(maker::kBlog), kLongTextUnits);
     });
 }
 

@@ -8,6 +8,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6
   libcurl4-openssl-dev libudev-dev zlib1g-dev
+  # HTTPS downloads check certificates against the system's store
+  ca-certificates
   libgtest-dev libgmock-dev
   # GNU Unifont: the build generates the font matrix tables from its glyphs
   unifont
@@ -19,6 +21,8 @@ packages=(
   sdcc sdcc-ucsim gcc-avr avr-libc binutils-avr simavr make socat python3
   # tests: objcopy is the reference for Intel HEX to binary
   binutils
+  # the download bench compares the downloader with the curl command
+  curl
   # screenshots under a real X server
   xvfb xauth
 )

@@ -1,15 +1,44 @@
 #pragma once
 
+#include <chrono>
+#include <thread>
+
 #include "base/Page.h"
+#include "update/UpdateServers.h"
+
+class QPlainTextEdit;
+class QPushButton;
 
 namespace viz {
 
-// The update and configuration page.
+// The update and configuration page: the maker's links, an information box
+// the update servers fill, version information, the new-version check with
+// its downloader, and the settings dialog.
 class CReadMe : public CPage {
     Q_OBJECT
 
 public:
-    CReadMe(PageContext& context, QWidget* parent) : CPage(context, parent) {}
+    // `infoDelay`: how long after start the information box is fetched, when
+    // automatic update is on.
+    CReadMe(PageContext& context, QWidget* parent,
+            std::chrono::milliseconds infoDelay = std::chrono::milliseconds(7000));
+    ~CReadMe() override;
+
+private:
+    QWidget* CreateLinks();
+    QPushButton* CreateLink(const char* caption, const char* address);
+    void CreateInfoBox();
+
+    void ShowVersionInfo();
+    void CheckForNewVersion();
+    void ShowCheckResult(int result);
+    void OpenConfiguration();
+
+    const UpdateServers servers_;
+    QPlainTextEdit* info_;
+    QPushButton* downloadNew_;
+    std::jthread infoThread_;
+    std::jthread checkThread_;
 };
 
 }  // namespace viz

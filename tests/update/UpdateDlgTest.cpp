@@ -1,0 +1,171 @@
+#include "update/UpdateDlg.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "LocalHttpServer.h"
+#include "UpdateTestSupport.h"
+#include "ModalCatcher.h"
+#include "PageTestSupport.h"
+#include "TempDir.h"
+
+namespace viz {
+namespace {
+
+using testing::HttpRoute;
+using testing::LocalHttpServer;
+using testing::ReadFile;
+
+std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Pattern(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    return bytes;
+}
+
+// The downloader as the user sees it, in a fresh current directory.
+class UpdateDlgTest : public ::testing::Test {
+protected:
+    testing::TempDir dir;
+    testing::CurrentDirectory cwd{dir.path()};
+    LocalHttpServer server;
+
+    struct Seen {
+        QString size, received, speed, percent;
+        bool operator==(const Seen&) const = default;
+        friend void PrintTo(const Seen& s, std::ostream* out) {
+            *out << QStringList{s.size, s.received, s.speed, s.percent}.join('|').toStdString();
+        }
+    };
+
+    std::unique_ptr<CUpdateDlg> Open(const std::string& primary, const std::string& mirror) {
+        auto dialog = std::make_unique<CUpdateDlg>(UpdateServers{primary, mirror});
+        dialog->show();
+        // Every time the percentage changes, the four figures as shown then.
+        auto* percent = Box(*dialog, "percent");
+        QObject::connect(percent, &QLineEdit::textChanged,
+                         [this, d = dialog.get()] { seen.push_back(Shown(*d)); });
+        return dialog;
+    }
+    static Seen Shown(CUpdateDlg& d) {
+        return {Box(d, "size")->text(), Box(d, "received")->text(), Box(d, "speed")->text(),
+                Box(d, "percent")->text()};
+    }
+    static QLineEdit* Box(CUpdateDlg& dialog, const char* name) { return dialog.findChild<QLineEdit*>(name); }
+    static QString Status(CUpdateDlg& dialog) { return dialog.findChild<QLabel*>("status")->text(); }
+    static void Click(CUpdateDlg& dialog, const char* text) {
+        QTest::mouseClick(testing::ButtonWithText(dialog, QString::fromUtf8(text)), Qt::LeftButton);
+    }
+    static bool StatusBecomes(CUpdateDlg& dialog, const char* text) {
+        return QTest::qWaitFor([&] { return Status(dialog) == QString::fromUtf8(text); }, 5000);
+    }
+
+    HttpRoute Slow(std::size_t size) {
+        HttpRoute route;
+        route.body = Pattern(size);
+        route.blockBytes = 1024;
+        route.blockPause = std::chrono::milliseconds(40);
+        return route;
+    }
+
+    std::vector<Seen> seen;
+};
+
+TEST_F(UpdateDlgTest, ATenKilobyteArchiveShowsItsFiguresAndLandsWhole) {
+    HttpRoute archive;
+    archive.body = Pattern(10240);
+    archive.lastModified = "Tue, 02 Jan 2024 03:04:05 GMT";
+    server.Serve(kArchivePath, archive);
+    auto dialog = Open(server.base(), testing::UnreachableBase());
+    EXPECT_EQ(dialog->windowTitle(), "若不能下载，请发邮件到ruderu@vizuruv.example索取！");
+    EXPECT_EQ(Status(*dialog), "等待下载！");
+    EXPECT_TRUE(dialog->findChild<QRadioButton*>()->isChecked());
+
+    Click(*dialog, "启动下载");
+    ASSERT_TRUE(StatusBecomes(*dialog, "下载完成！"));
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen.front(), (Seen{"10KB", "1KB", "0KB/秒", "10%"}));
+    EXPECT_EQ(Shown(*dialog), (Seen{"10KB", "10KB", "0KB/秒", "100%"}));
+    EXPECT_EQ(dialog->findChild<QLabel*>("lastModified")->text(), "Tue, 02 Jan 2024 03:04:05 GMT");
+    EXPECT_EQ(ReadFile(dir / "Duvezer.rar"), archive.body);
+    EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"Duvezer.rar"});
+}
+
+TEST_F(UpdateDlgTest, AnUnreachableServerShowsTheConnectionErrorAndTheMirrorCanBeChosen) {
+    HttpRoute archive;
+    archive.body = Pattern(3000);
+    archive.length = HttpRoute::Length::Absent;
+    server.Serve(kArchivePath, archive);
+    auto dialog = Open(testing::UnreachableBase(), server.base());
+
+    Click(*dialog, "启动下载");
+    ASSERT_TRUE(StatusBecomes(*dialog, "无法与服务器建立连接"));
+    EXPECT_TRUE(FilesIn(dir.path()).empty());
+
+    QTest::mouseClick(testing::ButtonWithText<QRadioButton>(*dialog, "备用下载地址"), Qt::LeftButton);
+    Click(*dialog, "启动下载");
+    ASSERT_TRUE(StatusBecomes(*dialog, "下载完成！"));
+    // Without a size the window says so instead of a percentage.
+    EXPECT_EQ(Shown(*dialog), (Seen{"未知", "2KB", "0KB/秒", "--"}));
+    EXPECT_EQ(ReadFile(dir / "Duvezer.rar"), archive.body);
+}
+
+TEST_F(UpdateDlgTest, StoppingKeepsThePreviousArchiveAndASecondStartIsIgnored) {
+    std::ofstream(dir / "Duvezer.rar") << "the archive of last month";
+    server.Serve(kArchivePath, Slow(200 * 1024));
+    auto dialog = Open(server.base(), server.base());
+
+    Click(*dialog, "启动下载");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !seen.empty(); }, 5000));
+    Click(*dialog, "启动下载");
+    EXPECT_TRUE(dialog->downloading());
+    Click(*dialog, "停止下载");
+    ASSERT_TRUE(StatusBecomes(*dialog, "下载时已被用户取消！"));
+    EXPECT_FALSE(dialog->downloading());
+    EXPECT_EQ(server.requests(), 1);
+    EXPECT_EQ(ReadFile(dir / "Duvezer.rar"), "the archive of last month");
+    EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"Duvezer.rar"});
+
+    // An error page is not an archive either.
+    server.Serve(kArchivePath, HttpRoute{"<html>gone</html>", 404});
+    Click(*dialog, "启动下载");
+    ASSERT_TRUE(StatusBecomes(*dialog, "服务器返回错误：HTTP 404"));
+    EXPECT_EQ(ReadFile(dir / "Duvezer.rar"), "the archive of last month");
+}
+
+TEST_F(UpdateDlgTest, ClosingDuringADownloadEndsItAtOnce) {
+    server.Serve(kArchivePath, Slow(200 * 1024));
+    auto dialog = Open(server.base(), server.base());
+    Click(*dialog, "启动下载");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !seen.empty(); }, 5000));
+
+    const auto start = std::chrono::steady_clock::now();
+    dialog->reject();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(dialog->downloading());
+    const std::size_t shown = seen.size();
+    const QString status = Status(*dialog);
+    QTest::qWait(150);
+    EXPECT_EQ(seen.size(), shown);
+    EXPECT_EQ(Status(*dialog), status);
+    EXPECT_TRUE(FilesIn(dir.path()).empty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.abandoned() == 1; }, 2000));
+}
+
+}  // namespace
+}  // namespace viz

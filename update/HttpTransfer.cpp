@@ -1,0 +1,206 @@
+#include "update/HttpTransfer.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+#include "Version.h"
+#include "update/UpdateTexts.h"
+
+namespace viz {
+namespace {
+
+namespace t = texts::update;
+
+// Once per process, before the first handle; a function-local static makes
+// the first caller do it and every other thread wait for it.
+void InitialiseCurlOnce() {
+    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+    (void)initialised;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    return text;
+}
+
+std::string ErrorText(CURLcode code, long status, const char* detail) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return t::kErrorResolve;
+        case CURLE_COULDNT_CONNECT:
+            return t::kErrorConnect;
+        case CURLE_OPERATION_TIMEDOUT:
+            return t::kErrorTimeout;
+        case CURLE_HTTP_RETURNED_ERROR:
+            return t::kErrorHttp + std::to_string(status);
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CERTPROBLEM:
+            return t::kErrorSecure;
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_GOT_NOTHING:
+            return t::kErrorBroken;
+        case CURLE_URL_MALFORMAT:
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return t::kErrorAddress;
+        case CURLE_TOO_MANY_REDIRECTS:
+            return t::kErrorRedirects;
+        default:
+            break;
+    }
+    return std::string(t::kErrorOther) + (*detail != '\0' ? detail : curl_easy_strerror(code));
+}
+
+}  // namespace
+
+// The state of one Run, reached from libcurl's callbacks.
+struct HttpTransfer::Call {
+    Call(HttpReceiver& r, const std::atomic<bool>& c, CURL* e) : receiver(r), cancelled(c), easy(e) {}
+
+    HttpReceiver& receiver;
+    const std::atomic<bool>& cancelled;
+    CURL* const easy;
+    HttpResponseHead head;
+    bool headDelivered = false;
+    bool stopped = false;
+
+    void DeliverHead() {
+        if (headDelivered) return;
+        headDelivered = true;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &head.status);
+        receiver.OnHead(head);
+    }
+
+    static size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
+        auto& call = *static_cast<Call*>(user);
+        const std::string_view line(data, size * count);
+        // Each response after a redirect starts its head afresh.
+        if (StartsWithNoCase(line, "HTTP/")) {
+            call.head = {};
+        } else if (StartsWithNoCase(line, "content-length:")) {
+            const std::string_view value = Trim(line.substr(15));
+            std::uint64_t length = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+            if (error == std::errc() && end == value.data() + value.size()) call.head.contentLength = length;
+        } else if (StartsWithNoCase(line, "last-modified:")) {
+            call.head.lastModified = std::string(Trim(line.substr(14)));
+        }
+        return size * count;
+    }
+
+    static size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
+        auto& call = *static_cast<Call*>(user);
+        if (call.cancelled.load()) return 0;
+        call.DeliverHead();
+        if (!call.receiver.OnBody(std::string_view(data, size * count))) {
+            call.stopped = true;
+            return 0;
+        }
+        return size * count;
+    }
+};
+
+HttpTransfer::HttpTransfer() {
+    InitialiseCurlOnce();
+    multi_ = curl_multi_init();
+}
+
+HttpTransfer::~HttpTransfer() {
+    curl_multi_cleanup(static_cast<CURLM*>(multi_));
+}
+
+void HttpTransfer::Cancel() {
+    cancelled_.store(true);
+    if (multi_ != nullptr) curl_multi_wakeup(static_cast<CURLM*>(multi_));
+}
+
+HttpOutcome HttpTransfer::Run(const std::string& url, const HttpLimits& limits, HttpReceiver& receiver) {
+    auto* multi = static_cast<CURLM*>(multi_);
+    CURL* easy = curl_easy_init();
+    if (multi == nullptr || easy == nullptr) {
+        curl_easy_cleanup(easy);
+        return {HttpEnd::Failed, std::string(t::kErrorOther) + curl_easy_strerror(CURLE_OUT_OF_MEMORY)};
+    }
+    Call call(receiver, cancelled_, easy);
+    char detail[CURL_ERROR_SIZE] = {};
+    static const std::string userAgent = std::string("Duvezer/") + kVersionText;
+    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent.c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, detail);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count()));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTimeout.count()));
+    // Larger reads than the default cut the per-byte cost of fast downloads.
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024L);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Call::OnHeaderLine);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &call);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Call::OnBodyBytes);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &call);
+    curl_multi_add_handle(multi, easy);
+
+    CURLcode result = CURLE_OK;
+    bool done = false;
+    while (!done && !cancelled_.load()) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0) {
+            int queued = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+                if (message->msg == CURLMSG_DONE) result = message->data.result;
+            }
+            done = true;
+        } else {
+            // Cancel() wakes this wait at once.
+            curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        }
+    }
+
+    HttpOutcome outcome;
+    if (cancelled_.load()) {
+        outcome.end = HttpEnd::Cancelled;
+    } else if (call.stopped) {
+        outcome.end = HttpEnd::Stopped;
+    } else if (done && result == CURLE_OK) {
+        call.DeliverHead();
+        outcome.end = HttpEnd::Complete;
+    } else {
+        long status = 0;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+        outcome = {HttpEnd::Failed, ErrorText(result, status, detail)};
+    }
+    curl_multi_remove_handle(multi, easy);
+    curl_easy_cleanup(easy);
+    curl_slist_free_all(headers);
+    return outcome;
+}
+
+}  // namespace viz
