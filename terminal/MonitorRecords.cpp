@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "base/MakerInfo.h"
 #include "platform/CodePage.h"
 #include "terminal/TerminalTexts.h"
 
@@ -72,8 +73,8 @@ std::u16string MonitorLogText(const std::vector<MonitorRow>& rows) {
     const std::u16string crlf = u"\r\n";
     std::u16string log;
     log += Spaces(22) + t::kLogTitle + Spaces(25) + crlf;
-    log += Padded(t::kLogMail, 60) + crlf + crlf;
-    log += Padded(t::kLogBlog, 60) + crlf + crlf;
+    log += Padded(t::kLogMail + Utf8ToUtf16(maker::kEmail), 60) + crlf + crlf;
+    log += Padded(t::kLogBlog + Utf8ToUtf16(maker::kBlog), 60) + crlf + crlf;
     log += t::kLogClosed + Spaces(41) + crlf;
     log += t::kLogOpened + Spaces(41) + crlf;
     log += t::kLogReceived + Spaces(37) + crlf;

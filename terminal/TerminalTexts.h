@@ -71,8 +71,8 @@ inline constexpr char16_t kLogSaved[] = u"保存当前监视器数据记录成�
 
 // Log file header
 inline constexpr char16_t kLogTitle[] = u"端口监视记录";
-inline constexpr char16_t kLogMail[] = u"mail:ruderu@vizuruv.example";
-inline constexpr char16_t kLogBlog[] = u"blog:http://blog.vizuruv.example";
+inline constexpr char16_t kLogMail[] = u"mail:";
+inline constexpr char16_t kLogBlog[] = u"blog:";
 inline constexpr char16_t kLogClosed[] = u"C:端口已关闭";
 inline constexpr char16_t kLogOpened[] = u"O:端口已开启";
 inline constexpr char16_t kLogReceived[] = u"R:端口已收到数据";

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "base/MakerInfo.h"
 #include "wizards/c51/Mcu51Model.h"
 #include "wizards/c51/Mcu51Pins.h"
 
@@ -12,8 +13,6 @@ namespace viz {
 namespace {
 
 constexpr char kRule[] = "*****************************************************";
-constexpr char kBlogLine[] = " *Blog  :http://blog.vizuruv.example\r\n";
-constexpr char kMailLine[] = " *Mail  :ruderu@vizuruv.example\r\n";
 
 constexpr char kGlobalOff[] = "        %d.全局中断没有开启，所有中断响应将不被执行！\r\n\r\n";
 constexpr char kIdleNoWake[] =
@@ -139,8 +138,8 @@ void WriteDiagnostics(const Mcu51Model& model, CodeWriter& out) {
 void WriteHeader(const Mcu51Model& model, Mcu51Compiler compiler, CodeWriter& out) {
     const Mcu51Image& image = model.image();
     out.Format("/%s\r\n", kRule);
-    out.Add(kBlogLine);
-    out.Add(kMailLine);
+    out.Format(" *Blog  :%s\r\n", maker::kBlog);
+    out.Format(" *Mail  :%s\r\n", maker::kEmail);
     out.Format(" *Info  :Mcu run frequency(not crystal) %d HZ\r\n", static_cast<int>(image.frequency));
     out.Add(" *Error :\r\n");
     WriteDiagnostics(model, out);
