@@ -2,11 +2,12 @@
 // 1024-byte blocks in the same run:
 //  - the network page's "TCP发送" to a loopback peer that reads as fast as it can;
 //  - the serial page's "发送" into a pseudo-terminal whose master reads as fast as it can.
-// Prints MB/s (10^6 bytes) of each, the page's rate as a share of the raw
-// rate, whether every byte arrived in order, and the longest lateness of a
-// 5 ms timer on the UI thread while the file went out.
+// Raw and page runs alternate for a few rounds on this shared machine; it
+// prints the median MB/s (10^6 bytes) of each, the median of the rounds'
+// page-to-raw shares, whether every byte arrived in order, and the longest
+// lateness of a 5 ms timer on the UI thread while a file went out.
 //
-//   send_bench [--tcp-mb N] [--serial-mb N]   (defaults 256 MiB and 64 MB)
+//   send_bench [--tcp-mb N] [--serial-mb N] [--rounds N]   (defaults 256 MiB, 64 MB, 3)
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -39,6 +41,29 @@ struct Measured {
     double stallMs = 0;
     bench::RawRead received;
 };
+
+struct Rounds {
+    std::vector<double> raw;
+    std::vector<double> page;
+    std::vector<double> share;
+    double stallMs = 0;
+    bool whole = true;
+    std::size_t arrived = 0;
+
+    void Add(std::size_t size, double rawSeconds, const Measured& measured) {
+        raw.push_back(bench::MegabytesPerSecond(size, rawSeconds));
+        page.push_back(bench::MegabytesPerSecond(size, measured.seconds));
+        share.push_back(page.back() / raw.back());
+        stallMs = std::max(stallMs, measured.stallMs);
+        whole &= measured.received.intact;
+        arrived = measured.received.bytes;
+    }
+};
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
 
 void WritePatternFile(const std::filesystem::path& path, std::size_t size) {
     std::vector<char> data(1 << 20);
@@ -72,14 +97,13 @@ Measured SendThroughPage(viz::CSendArea& area, QAbstractButton& send, const std:
     return measured;
 }
 
-void Report(const char* what, std::size_t size, const Measured& page, double rawSeconds) {
-    const double pageRate = bench::MegabytesPerSecond(size, page.seconds);
-    const double rawRate = bench::MegabytesPerSecond(size, rawSeconds);
-    std::printf("%s_raw_write_mb_per_s %.1f\n", what, rawRate);
-    std::printf("%s_page_send_mb_per_s %.1f  (%.0f%% of raw)\n", what, pageRate, 100 * pageRate / rawRate);
-    std::printf("%s_bytes_arrived %zu of %zu, %s\n", what, page.received.bytes, size,
-                page.received.intact ? "in order" : "CORRUPT");
-    std::printf("%s_longest_ui_stall_ms %.1f\n", what, page.stallMs);
+void Report(const char* what, std::size_t size, const Rounds& rounds) {
+    std::printf("%s_raw_write_mb_per_s %.1f\n", what, Median(rounds.raw));
+    std::printf("%s_page_send_mb_per_s %.1f  (%.0f%% of raw, median of %zu rounds)\n", what, Median(rounds.page),
+                100 * Median(rounds.share), rounds.share.size());
+    std::printf("%s_bytes_arrived %zu of %zu, %s\n", what, rounds.arrived, size,
+                rounds.whole ? "in order" : "CORRUPT");
+    std::printf("%s_longest_ui_stall_ms %.1f\n", what, rounds.stallMs);
 }
 
 }  // namespace
@@ -89,7 +113,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     std::size_t tcpSize = 256u << 20;
     std::size_t serialSize = 64u * 1000 * 1000;
+    int roundCount = 3;
     for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--rounds") == 0) roundCount = std::max(1, std::atoi(argv[i + 1]));
         if (std::strcmp(argv[i], "--tcp-mb") == 0) tcpSize = std::strtoul(argv[i + 1], nullptr, 10) << 20;
         if (std::strcmp(argv[i], "--serial-mb") == 0)
             serialSize = std::strtoul(argv[i + 1], nullptr, 10) * 1000 * 1000;
@@ -115,11 +141,15 @@ int main(int argc, char** argv) {
             return 2;
         }
         WritePatternFile(work / "tcp.bin", tcpSize);
-        const double raw = bench::RawLoopbackSeconds(tcpSize, kBlock);
-        const Measured sent = SendThroughPage(*page.sendArea(), *page.findChild<QPushButton*>(QStringLiteral("tcpSend")),
-                                              work / "tcp.bin", tcpSize, peer);
-        Report("tcp", tcpSize, sent, raw);
-        whole &= sent.received.intact;
+        Rounds rounds;
+        for (int round = 0; round < roundCount; ++round) {
+            const double raw = bench::RawLoopbackSeconds(tcpSize, kBlock, true);
+            rounds.Add(tcpSize, raw,
+                       SendThroughPage(*page.sendArea(), *page.findChild<QPushButton*>(QStringLiteral("tcpSend")),
+                                       work / "tcp.bin", tcpSize, peer));
+        }
+        Report("tcp", tcpSize, rounds);
+        whole &= rounds.whole;
         page.ToggleLink(viz::CNetDlg::kTcp);
         ::close(peer);
         ::close(listening);
@@ -139,11 +169,15 @@ int main(int argc, char** argv) {
             return 2;
         }
         WritePatternFile(work / "serial.bin", serialSize);
-        const double raw = bench::RawPtyWriteSeconds(serialSize, kBlock);
-        const Measured sent = SendThroughPage(*page.sendArea(), *page.findChild<QPushButton*>(QStringLiteral("send")),
-                                              work / "serial.bin", serialSize, pty.master);
-        Report("serial", serialSize, sent, raw);
-        whole &= sent.received.intact;
+        Rounds rounds;
+        for (int round = 0; round < roundCount; ++round) {
+            const double raw = bench::RawPtyWriteSeconds(serialSize, kBlock);
+            rounds.Add(serialSize, raw,
+                       SendThroughPage(*page.sendArea(), *page.findChild<QPushButton*>(QStringLiteral("send")),
+                                       work / "serial.bin", serialSize, pty.master));
+        }
+        Report("serial", serialSize, rounds);
+        whole &= rounds.whole;
         page.ToggleOpen();
         ::close(pty.master);
     }

@@ -1,5 +1,7 @@
 #include "BenchSockets.h"
 
+#include "BenchPty.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -43,10 +45,10 @@ int ConnectTo(int port) {
 }
 
 void SendAll(int fd, std::size_t total, std::size_t block) {
-    std::vector<std::uint8_t> data(block);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 13);
+    std::vector<std::uint8_t> data(block + 251);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = PatternByte(i);
     for (std::size_t done = 0; done < total;) {
-        const ssize_t sent = ::send(fd, data.data(), std::min(block, total - done), MSG_NOSIGNAL);
+        const ssize_t sent = ::send(fd, data.data() + done % 251, std::min(block, total - done), MSG_NOSIGNAL);
         if (sent <= 0) return;
         done += static_cast<std::size_t>(sent);
     }
@@ -63,13 +65,19 @@ std::size_t ReceiveAll(int fd, std::size_t limit) {
     return total;
 }
 
-double RawLoopbackSeconds(std::size_t total, std::size_t block) {
+double RawLoopbackSeconds(std::size_t total, std::size_t block, bool checked) {
     int port = 0;
     const int listening = ListenOnLoopback(port);
     const int writer = ConnectTo(port);
     const int reader = ::accept(listening, nullptr, nullptr);
     const auto start = std::chrono::steady_clock::now();
-    std::thread read([&] { ReceiveAll(reader, total); });
+    std::thread read([&] {
+        if (checked) {
+            ReadPattern(reader, total, 64 * 1024);
+        } else {
+            ReceiveAll(reader, total);
+        }
+    });
     SendAll(writer, total, block);
     read.join();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

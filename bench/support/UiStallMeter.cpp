@@ -1,6 +1,6 @@
 #include "UiStallMeter.h"
 
-#include <QApplication>
+#include <QEventLoop>
 
 #include <algorithm>
 
@@ -20,14 +20,19 @@ void UiStallMeter::Start() {
     timer_.start(intervalMs_);
 }
 
+// The loop sleeps between checks: a loop that spun would take a core from
+// the threads being measured.
 bool WaitFor(const std::function<bool()>& condition, int limitMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > limitMs) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
+    if (condition()) return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition()) loop.quit();
+    });
+    QTimer::singleShot(limitMs, &loop, &QEventLoop::quit);
+    check.start(1);
+    loop.exec();
+    return condition();
 }
 
 }  // namespace bench
