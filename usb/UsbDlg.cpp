@@ -88,6 +88,7 @@ CUsbDlg::CUsbDlg(PageContext& context, QWidget* parent, HidSystem system)
     connect(ep2Send_, &QPushButton::clicked, send_, [this] { send_->Send(kEp2); });
     connect(moreSendButton_, &QPushButton::clicked, this, &CUsbDlg::ShowMoreSend);
     SetToolTips();
+    SetTabOrder();
     LoadSettings();
     SetLamp(kLampClosed);
 }
@@ -273,6 +274,19 @@ void CUsbDlg::SetToolTips() {
     // Tool tips break lines at LF alone.
     for (const auto& [widget, tip] : tips)
         widget->setToolTip(Text(tip).replace(QStringLiteral("\r\n"), "\n"));
+}
+
+// The keyboard goes down the left column first, then through the areas and
+// the send buttons, as the eye reads the page.
+void CUsbDlg::SetTabOrder() {
+    const std::vector<QWidget*> chain = {type_,         deviceList_,       pid_,           vid_,
+                                         pvn_,          search_,           openButton_,    hexSend_,
+                                         hexDisplay_,   continuous_[kEp1], period_[kEp1],  continuous_[kEp2],
+                                         period_[kEp2], frameBreakBox_,    frameTimeEdit_, clearSend_,
+                                         clearReceive_, monitorCh37x_,     monitorHid_,    recount_,
+                                         ep1_->edit(),  ep2_->edit(),      send_->edit(),  ep1Send_,
+                                         ep2Send_,      moreSendButton_};
+    for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void CUsbDlg::ContinuousClicked(int endpoint, bool checked) {

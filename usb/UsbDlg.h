@@ -66,6 +66,7 @@ private:
     QWidget* CreateConfigGroup();
     QWidget* CreateOptionsGroup();
     void SetToolTips();
+    void SetTabOrder();
 
     // Options (UsbDlg.cpp).
     void ContinuousClicked(int endpoint, bool checked);
