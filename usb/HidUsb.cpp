@@ -128,6 +128,7 @@ bool CHIDUSB::OpenDevice(const HidInterface& found, ChunkSink& sink, HidListener
     information_ += t::kPathLabel + Utf8ToUtf16(found.devicePath) + t::kLineEnd;
 
     const auto openNode = [&](int flags, int& error) {
+        errno = 0;
         const int fd = system_.open(found.devicePath, flags | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             error = errno != 0 ? errno : EIO;
