@@ -10,4 +10,10 @@ inline constexpr char kAboutItem[] = "关于 Vizuruv(&A)...";
 inline constexpr char kHelpMenu[] = "帮助(&H)";
 inline constexpr char kOk[] = "确定";
 
+// Told once at start when the settings file needed attention.
+inline constexpr char kSettingsSetAside[] = "设置文件已损坏或不完整，已改名为“%1”保留，本次使用默认设置。";
+inline constexpr char kSettingsNotAFile[] =
+    "设置文件的位置被一个文件夹或其他非普通文件占用，已将其改名为“%1”，设置将保存到新的文件中。";
+inline constexpr char kSettingsNotSaved[] = "无法写入设置文件“%1”（%2），本次运行中的设置将不会被保存。";
+
 }  // namespace viz::texts

@@ -39,6 +39,7 @@ protected:
 private:
     void CreateMenu();
     void CreatePages();
+    void ReportSettingsNotices();
 
     PageContext& context_;
     QTabWidget* tabs_;

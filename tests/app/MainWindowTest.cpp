@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ModalCatcher.h"
 #include "TempDir.h"
 #include "base/Page.h"
 #include "base/PageContext.h"
@@ -97,6 +98,24 @@ TEST_F(MainWindowTest, AutoUpdateMissingKeepsTheResourceTitleForThisRun) {
     auto next = Open();
     EXPECT_EQ(next->windowTitle(), "Duvezer [自动更新：已开启]");
     EXPECT_EQ(updateStarts, 1);
+}
+
+TEST_F(MainWindowTest, AFolderAtTheSettingsPathIsSetAsideAndTheUserToldOnce) {
+    std::filesystem::create_directories(dir / "Vizuruv.conf" / "kept");
+    testing::ModalCatcher catcher;
+    auto window = Open();
+    window->show();
+    QTest::qWait(50);
+    ASSERT_EQ(catcher.texts().size(), 1);
+    EXPECT_TRUE(
+        catcher.texts()[0].startsWith("设置文件的位置被一个文件夹或其他非普通文件占用，已将其改名为“"))
+        << catcher.texts()[0].toStdString();
+    EXPECT_TRUE(catcher.texts()[0].contains("Vizuruv.conf.broken-"));
+    EXPECT_EQ(window->windowTitle(), "Duvezer [自动更新：已开启]") << "a first run on a file of its own";
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "Vizuruv.conf"));
+    window.reset();
+    QTest::qWait(20);
+    EXPECT_EQ(catcher.texts().size(), 1);
 }
 
 TEST_F(MainWindowTest, EnterOnTheTabStripDoesNotCloseTheWindow) {
