@@ -15,6 +15,7 @@ inline constexpr char16_t kMenuPause[] = u"暂停/恢复接收数据";
 inline constexpr char16_t kMenuOutput[] = u"启动/停止文本输出（适用于大量数据接收）";
 inline constexpr char16_t kMenuBrowse[] = u"浏览输出文件";
 inline constexpr char16_t kFileErrorFormat[] = u"无法写入文件“%1”：%2";
+inline constexpr char16_t kOutputFailed[] = u"输出文件写入失败：%1，已停止输出";
 
 // Send area
 inline constexpr char16_t kLoadedPrefix[] = u"\r\n成功读取外部资源文件：\r\n\r\n";

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -192,6 +194,28 @@ TEST_F(ReceiveAreaTest, PauseAndOutputCommandsSwitchAndShowTheirStateInTheTitle)
     area.ResetCounters();
     EXPECT_EQ(area.title(), QStringLiteral("接收区：已接收0字节"));
     EXPECT_EQ(area.pipeline().area().text(), u"abkept\r\n");
+}
+
+TEST_F(ReceiveAreaTest, AFullDiskStopsOutputAndTheAreaSaysWhy) {
+    // The output file name leads to a device that is always full.
+    std::filesystem::create_symlink("/dev/full", dir / "串口数据输出记录.txt");
+    area.resize(1500, 300);  // wide enough that no line is cut into screen lines
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    area.StartStatusTimer();  // as while a link is open
+    area.HandleCommand(2026);
+    ASSERT_TRUE(area.pipeline().outputOn());
+    area.Receive(ChunkOf("abc"));
+    area.Receive(ChunkOf("def"));
+    area.Flush();
+    const QStringList lines = area.edit()->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3) << area.edit()->toPlainText().toStdString();
+    EXPECT_EQ(lines[0], "abc");
+    EXPECT_EQ(lines[1], QStringLiteral("输出文件写入失败：%1，已停止输出")
+                            .arg(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    EXPECT_EQ(lines[2], "def");
+    QTest::qWait(150);
+    EXPECT_TRUE(area.title().endsWith("输出文本状态[已停止]"));
 }
 
 TEST_F(ReceiveAreaTest, BrowseOpensTheOutputFileOfTheCurrentDirectory) {
