@@ -8,6 +8,8 @@ inline constexpr char kProductLine[] = "Duvezer";
 inline constexpr char kAboutTitle[] = "关于 Vizuruv";
 inline constexpr char kAboutItem[] = "关于 Vizuruv(&A)...";
 inline constexpr char kHelpMenu[] = "帮助(&H)";
+// What a screen reader calls the page stack behind the tab strip.
+inline constexpr char kPagesName[] = "功能页面";
 inline constexpr char kOk[] = "确定";
 
 // Told once at start when the settings file needed attention.

@@ -58,6 +58,7 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     context_.setMainWindow(this);
 
     tabs_->setObjectName("tabs");
+    tabs_->setAccessibleName(QString::fromUtf8(texts::kPagesName));
     tabs_->tabBar()->setExpanding(false);
     tabs_->setUsesScrollButtons(true);
     setCentralWidget(tabs_);

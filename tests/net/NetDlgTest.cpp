@@ -303,7 +303,7 @@ TEST_F(NetDlgTest, PausedDataIsNotCountedAndClearingEmptiesOneOrBothAreas) {
     Click("udpOpen");
     CReceiveArea* area = page->receiveArea(CNetDlg::kUdp);
     std::unique_ptr<QMenu> menu(area->edit()->CreateMenu(page.get()));
-    ASSERT_EQ(menu->actions().size(), 4);
+    ASSERT_EQ(menu->actions().size(), 5);
 
     menu->actions()[1]->trigger();
     EXPECT_TRUE(Title(CNetDlg::kUdp).contains(QStringLiteral("接收状态[暂停]")));

@@ -127,6 +127,25 @@ TEST_F(ReceiveAreaTest, DoubleClickSavesTheWholeAreaInCodePage936ReplacingTheFil
     EXPECT_EQ(boxes.texts().size(), 1);
 }
 
+TEST_F(ReceiveAreaTest, CtrlSOrTheMenuSavesLikeADoubleClick) {
+    area.show();
+    area.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&area));
+    area.Receive(ChunkOf("first\n"));
+    area.edit()->setFocus();
+    testing::ModalCatcher boxes;
+    QTest::keyClick(area.edit(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(boxes.texts(),
+              QStringList{QStringLiteral("保存串口数据接收记录成功,并保存在该软件的当前目录！")});
+    EXPECT_EQ(ReadFile(dir / "串口数据接收记录.txt"), "first\r\n");
+
+    area.Receive(ChunkOf("second"));
+    std::unique_ptr<QMenu> menu(area.edit()->CreateMenu(nullptr));
+    menu->actions().last()->trigger();
+    EXPECT_EQ(boxes.texts().size(), 2);
+    EXPECT_EQ(ReadFile(dir / "串口数据接收记录.txt"), "first\r\nsecond");
+}
+
 TEST_F(ReceiveAreaTest, UnwritableCaptureFileReportsTheErrorInsteadOfSuccess) {
     std::filesystem::create_directory(dir / "串口数据接收记录.txt");
     testing::ModalCatcher boxes;
@@ -136,10 +155,13 @@ TEST_F(ReceiveAreaTest, UnwritableCaptureFileReportsTheErrorInsteadOfSuccess) {
     EXPECT_FALSE(boxes.texts()[0].contains(QStringLiteral("成功")));
 }
 
-TEST_F(ReceiveAreaTest, ContextMenuOffersTheFourCommandsInOrder) {
+TEST_F(ReceiveAreaTest, ContextMenuOffersTheFourCommandsInOrderThenSaving) {
     std::unique_ptr<QMenu> menu(area.edit()->CreateMenu(nullptr));
-    const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 4);
+    QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 5);
+    EXPECT_EQ(actions[4]->text(), QStringLiteral("立即保存数据"));
+    EXPECT_EQ(actions[4]->shortcut(), QKeySequence(QKeySequence::Save));
+    actions.removeLast();
     EXPECT_EQ(actions[0]->text(), QStringLiteral("清空"));
     EXPECT_EQ(actions[1]->text(), QStringLiteral("暂停/恢复接收数据"));
     EXPECT_EQ(actions[2]->text(), QStringLiteral("启动/停止文本输出（适用于大量数据接收）"));
@@ -168,7 +190,7 @@ TEST_F(ReceiveAreaTest, RightClickPopsUpTheMenuAndTheChosenCommandReachesTheArea
     QWidget* viewport = area.edit()->viewport();
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(viewport, &event);
-    EXPECT_EQ(items.size(), 4);
+    EXPECT_EQ(items.size(), 5);
     EXPECT_TRUE(area.edit()->hasFocus());
     EXPECT_TRUE(area.edit()->toPlainText().isEmpty()) << "the clear command emptied the area";
     EXPECT_EQ(area.pipeline().area().text(), u"");
