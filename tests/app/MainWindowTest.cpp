@@ -1,6 +1,9 @@
 #include "app/VizuruvDlg.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTabBar>
@@ -136,6 +139,28 @@ TEST_F(MainWindowTest, AboutItemSitsInAWindowMenu) {
     for (QAction* menu : window->menuBar()->actions())
         found = found || (menu->menu() && menu->menu()->actions().contains(about));
     EXPECT_TRUE(found);
+}
+
+TEST_F(MainWindowTest, AboutBoxNamesTheProductAndItsLicence) {
+    auto window = Open();
+    window->show();
+    QStringList lines;
+    QTimer reader;  // ends with the test, even if the box never opens
+    reader.setSingleShot(true);
+    QObject::connect(&reader, &QTimer::timeout, [&lines] {
+        QWidget* about = QApplication::activeModalWidget();
+        if (!about) return;
+        lines.append(about->windowTitle());
+        for (auto* label : about->findChildren<QLabel*>()) lines.append(label->text());
+        QTest::mouseClick(about->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    reader.start(50);
+    window->findChild<QAction*>("aboutAction")->trigger();
+    ASSERT_FALSE(lines.isEmpty()) << "the about box did not open";
+    EXPECT_EQ(lines[0], "关于 Vizuruv");
+    EXPECT_TRUE(lines.contains("Duvezer"));
+    EXPECT_TRUE(lines.filter("GNU 通用公共许可证（第 3 版或您选择的任何更高版本）").size() == 1)
+        << lines.join('\n').toStdString();
 }
 
 TEST_F(MainWindowTest, RecordViewerFollowsTheMainWindowsRightEdge) {
