@@ -250,15 +250,19 @@ SettingsFile::LoadState SettingsFile::Load(SettingsDocument& document) {
 
 bool SettingsFile::SetAside(SettingsNotice::Kind kind) {
     const std::string base = path_.string() + ".broken-" + TimeStamp();
+    int error = EEXIST;  // every name taken
     for (int n = 0; n < 1000; ++n) {
         const std::string target = n == 0 ? base : base + "-" + std::to_string(n);
         struct stat existing {};
         if (::lstat(target.c_str(), &existing) == 0) continue;
-        if (::rename(path_.c_str(), target.c_str()) != 0) break;
+        if (::rename(path_.c_str(), target.c_str()) != 0) {
+            error = errno;
+            break;
+        }
         notices_.push_back({kind, path_, target, {}});
         return true;
     }
-    NoteNotSaved(errno);
+    NoteNotSaved(error);
     return false;
 }
 
