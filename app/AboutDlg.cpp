@@ -16,6 +16,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(AppIcon().pixmap(48, 48));
     auto* product = new QLabel(QString::fromUtf8(texts::kProductLine), this);
     product->setObjectName("productLine");
+    auto* license = new QLabel(QString::fromUtf8(texts::kLicenseLine), this);
+    license->setObjectName("license");
+    license->setWordWrap(true);
     auto* ok = new QPushButton(QString::fromUtf8(texts::kOk), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -27,7 +30,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     row->addWidget(ok, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
-    setFixedSize(sizeHint().expandedTo(QSize(320, 100)));
+    layout->addWidget(license);
+    // Wide enough that the licence wraps into a few lines.
+    setFixedSize(QSize(420, heightForWidth(420)).expandedTo(QSize(420, sizeHint().height())));
 }
 
 }  // namespace viz

@@ -4,7 +4,7 @@
 
 namespace viz {
 
-// "关于 Vizuruv": the program icon, the product line and an OK button.
+// "关于 Vizuruv": the program icon, the product line, the licence and an OK button.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 

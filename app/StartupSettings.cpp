@@ -3,6 +3,7 @@
 namespace viz {
 
 UpdateMode PrepareSettingsAtStart(SettingsStore& store) {
+    store.RemoveStaleTempFiles();
     const bool firstRun = !store.Exists();
     store.WriteMakerInfo();
     if (firstRun) store.WriteFirstRunDefaults();

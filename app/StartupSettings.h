@@ -13,8 +13,9 @@ enum class UpdateMode {
     Off,
 };
 
-// The start-up settings steps: first-run test, maker information, first-run
-// defaults, then the AutoUpdate switch (written as 1 when missing).
+// The start-up settings steps: stale temporary files removed, first-run
+// test, maker information, first-run defaults, then the AutoUpdate switch
+// (written as 1 when missing).
 UpdateMode PrepareSettingsAtStart(SettingsStore& store);
 
 // The main window's title for each mode.

@@ -1,9 +1,12 @@
 #include "app/VizuruvDlg.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <array>
 
@@ -32,6 +35,20 @@ constexpr std::array<const char*, CVizuruvDlg::kPageCount> kTabCaptions{
     "串口调试", "串口监视器", "USB调试", "网络调试", "网络服务器", "小工具",
     "C51代码向导", "AVR代码向导", "数据校验", "编码转换", "位图转16进制", "升级与配置"};
 
+QString NoticeText(const SettingsNotice& notice) {
+    const auto path = [](const std::filesystem::path& p) { return QString::fromStdString(p.string()); };
+    switch (notice.kind) {
+        case SettingsNotice::Kind::SetAside:
+            return QString::fromUtf8(texts::kSettingsSetAside).arg(path(notice.movedTo));
+        case SettingsNotice::Kind::NotAFileSetAside:
+            return QString::fromUtf8(texts::kSettingsNotAFile).arg(path(notice.movedTo));
+        case SettingsNotice::Kind::NotSaved:
+            break;
+    }
+    return QString::fromUtf8(texts::kSettingsNotSaved)
+        .arg(path(notice.path), QString::fromStdString(notice.reason));
+}
+
 }  // namespace
 
 CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdateThreads, QWidget* parent)
@@ -42,6 +59,7 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     context_.setMainWindow(this);
 
     tabs_->setObjectName("tabs");
+    tabs_->setAccessibleName(QString::fromUtf8(texts::kPagesName));
     tabs_->tabBar()->setExpanding(false);
     tabs_->setUsesScrollButtons(true);
     setCentralWidget(tabs_);
@@ -58,6 +76,7 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
         else
             startupNotices_ = std::make_unique<CStartupNotices>(this, UpdateServers::FromEnvironment());
     }
+    ReportSettingsNotices();
 }
 
 CVizuruvDlg::~CVizuruvDlg() {
@@ -94,6 +113,16 @@ void CVizuruvDlg::CreatePages() {
 
     pagesByTab_ = {com, comMonitor, usb, net, server, tools, mcu51, avr, check, unicode, bmp, readMe};
     for (int i = 0; i < kPageCount; ++i) tabs_->addTab(pagesByTab_[i], QString::fromUtf8(kTabCaptions[i]));
+}
+
+void CVizuruvDlg::ReportSettingsNotices() {
+    QStringList lines;
+    for (const SettingsNotice& notice : context_.settings().TakeNotices()) lines.append(NoticeText(notice));
+    if (lines.isEmpty()) return;
+    // Once the window is up, so the message has the window to sit on.
+    QTimer::singleShot(0, this, [this, text = lines.join(QStringLiteral("\n\n"))] {
+        QMessageBox::warning(this, QCoreApplication::applicationName(), text);
+    });
 }
 
 CPage* CVizuruvDlg::page(int tabIndex) const {

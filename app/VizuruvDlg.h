@@ -42,6 +42,7 @@ protected:
 private:
     void CreateMenu();
     void CreatePages();
+    void ReportSettingsNotices();
 
     PageContext& context_;
     QTabWidget* tabs_;

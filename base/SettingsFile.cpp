@@ -1,21 +1,34 @@
 #include "base/SettingsFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <sstream>
+#include <string_view>
+#include <utility>
 
 #include "platform/CodePage.h"
 
 namespace viz {
 namespace {
 
-constexpr char kHeader[] = "# Vizuruv settings; written by the program, edit with care.";
+constexpr char kHeader[] =
+    "# Vizuruv settings, format 2; written by the program. A file changed by hand is set aside.\n";
+// Files written before the checksum line existed start with this line (or,
+// written by hand, with a section); they are read once and rewritten.
+constexpr char kLegacyHeader[] = "# Vizuruv settings; written by the program, edit with care.\n";
+// The last line: the checksum of every byte before it.
+constexpr char kChecksumTag[] = "# end fnv1a64 ";
+constexpr std::size_t kChecksumDigits = 16;
+// Far above anything the program writes; a bigger file is not ours.
+constexpr std::size_t kMaxFileSize = 1 << 20;
 constexpr char kDwordTag[] = "dword:";
 constexpr char kTextTag[] = "sz:";
 
@@ -97,6 +110,36 @@ std::optional<SettingsValue> ParseValue(const std::string& text) {
     return std::nullopt;
 }
 
+std::uint64_t Fnv1a64(std::string_view bytes) {
+    std::uint64_t hash = 0xCBF29CE484222325ull;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001B3ull;
+    }
+    return hash;
+}
+
+std::string ChecksumLine(std::string_view body) {
+    char digits[kChecksumDigits + 1];
+    std::snprintf(digits, sizeof digits, "%016llX", static_cast<unsigned long long>(Fnv1a64(body)));
+    return std::string(kChecksumTag) + digits + '\n';
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// The values part of a file of the current format, or nullopt when the
+// checksum line is missing, cut or does not match.
+std::optional<std::string> CheckedBody(const std::string& text) {
+    const std::size_t lineSize = sizeof kChecksumTag - 1 + kChecksumDigits + 1;
+    if (text.size() < lineSize || text.back() != '\n') return std::nullopt;
+    const std::string_view body = std::string_view(text).substr(0, text.size() - lineSize);
+    if (!body.empty() && body.back() != '\n') return std::nullopt;
+    if (text.compare(body.size(), std::string::npos, ChecksumLine(body)) != 0) return std::nullopt;
+    return std::string(body.substr(sizeof kHeader - 1));
+}
+
 std::string TimeStamp() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm local{};
@@ -120,7 +163,7 @@ void SettingsDocument::RemoveValue(const std::string& section, const std::string
 
 std::string SettingsDocument::Serialize() const {
     std::ostringstream out;
-    out << kHeader << '\n';
+    out << kHeader;
     for (const auto& [name, values] : sections_) {
         out << '[' << name << "]\n";
         for (const auto& [valueName, value] : values) {
@@ -133,10 +176,24 @@ std::string SettingsDocument::Serialize() const {
             out << '\n';
         }
     }
-    return out.str();
+    std::string text = out.str();
+    text += ChecksumLine(text);
+    return text;
 }
 
-std::optional<SettingsDocument> SettingsDocument::Parse(const std::string& text) {
+std::optional<SettingsDocument> SettingsDocument::Parse(const std::string& text, bool* legacy) {
+    if (legacy) *legacy = false;
+    if (StartsWith(text, kHeader)) {
+        const auto body = CheckedBody(text);
+        return body ? ParseValues(*body) : std::nullopt;
+    }
+    // An empty file or one cut inside the header line is neither format.
+    if (!StartsWith(text, kLegacyHeader) && !StartsWith(text, "[")) return std::nullopt;
+    if (legacy) *legacy = true;
+    return ParseValues(text);
+}
+
+std::optional<SettingsDocument> SettingsDocument::ParseValues(const std::string& text) {
     SettingsDocument document;
     Section* current = nullptr;
     std::istringstream in(text);
@@ -160,58 +217,146 @@ std::optional<SettingsDocument> SettingsDocument::Parse(const std::string& text)
     return document;
 }
 
-SettingsFile::LoadState SettingsFile::Load(SettingsDocument& document) const {
-    std::error_code ec;
-    if (!std::filesystem::exists(path_, ec)) return ec ? LoadState::Unusable : LoadState::Missing;
-    std::ifstream in(path_, std::ios::binary);
-    std::optional<SettingsDocument> parsed;
-    if (in) {
-        std::ostringstream content;
-        content << in.rdbuf();
-        if (!in.bad()) parsed = SettingsDocument::Parse(content.str());
+SettingsFile::LoadState SettingsFile::Load(SettingsDocument& document) {
+    // Non-blocking, so a pipe at the path cannot hang the program.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return LoadState::Missing;
+    struct stat info {};
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return SetAside(SettingsNotice::Kind::NotAFileSetAside) ? LoadState::Missing : LoadState::Unusable;
     }
-    if (parsed) {
-        document = std::move(*parsed);
-        return LoadState::Loaded;
+    std::string text;
+    bool readWhole = fd >= 0 && static_cast<std::size_t>(info.st_size) <= kMaxFileSize;
+    while (readWhole) {
+        char buffer[4096];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            readWhole = n == 0;
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+        readWhole = text.size() <= kMaxFileSize;
     }
-    return SetAside() ? LoadState::Missing : LoadState::Unusable;
+    if (fd >= 0) ::close(fd);
+    bool legacy = false;
+    auto parsed = readWhole ? SettingsDocument::Parse(text, &legacy) : std::nullopt;
+    if (!parsed) return SetAside(SettingsNotice::Kind::SetAside) ? LoadState::Missing : LoadState::Unusable;
+    document = std::move(*parsed);
+    if (legacy) Save(document);
+    return LoadState::Loaded;
 }
 
-bool SettingsFile::SetAside() const {
+bool SettingsFile::SetAside(SettingsNotice::Kind kind) {
     const std::string base = path_.string() + ".broken-" + TimeStamp();
-    std::string target = base;
-    std::error_code ec;
-    for (int n = 1; std::filesystem::exists(target, ec) && n < 100; ++n) target = base + "-" + std::to_string(n);
-    std::filesystem::rename(path_, target, ec);
-    return !ec;
+    int error = EEXIST;  // every name taken
+    for (int n = 0; n < 1000; ++n) {
+        const std::string target = n == 0 ? base : base + "-" + std::to_string(n);
+        struct stat existing {};
+        if (::lstat(target.c_str(), &existing) == 0) continue;
+        if (::rename(path_.c_str(), target.c_str()) != 0) {
+            error = errno;
+            break;
+        }
+        notices_.push_back({kind, path_, target, {}});
+        return true;
+    }
+    NoteNotSaved(error);
+    return false;
 }
 
-int SettingsFile::Save(const SettingsDocument& document) const {
-    std::error_code ec;
-    std::filesystem::create_directories(path_.parent_path(), ec);
-    const std::string temp = path_.string() + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return kSettingsNoStore;
-    const std::string text = document.Serialize();
+void SettingsFile::NoteNotSaved(int error) {
+    if (notSavedNoted_) return;
+    notSavedNoted_ = true;
+    notices_.push_back({SettingsNotice::Kind::NotSaved, path_, {}, std::strerror(error)});
+}
+
+std::vector<SettingsNotice> SettingsFile::TakeNotices() {
+    return std::exchange(notices_, {});
+}
+
+namespace {
+
+std::filesystem::path Folder(const std::filesystem::path& file) {
+    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+bool WriteAll(int fd, const std::string& text) {
     std::size_t done = 0;
-    bool ok = true;
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
+        if (n < 0) return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
         }
         done += static_cast<std::size_t>(n);
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), path_.c_str()) == 0;
+    return true;
+}
+
+// Makes the rename itself durable. A file system that cannot sync folders
+// (EINVAL) has nothing to sync.
+bool SyncFolder(const std::filesystem::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return synced;
+}
+
+}  // namespace
+
+int SettingsFile::Save(const SettingsDocument& document) {
+    std::error_code ec;
+    std::filesystem::create_directories(Folder(path_), ec);
+    const std::string temp = path_.string() + ".tmp-" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        NoteNotSaved(errno);
+        return kSettingsNoStore;
+    }
+    bool ok = WriteAll(fd, document.Serialize()) && ::fsync(fd) == 0;
+    int error = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path_.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
     if (!ok) {
         ::unlink(temp.c_str());
+        NoteNotSaved(error);
+        return kSettingsWriteFault;
+    }
+    if (!SyncFolder(Folder(path_))) {
+        NoteNotSaved(errno);
         return kSettingsWriteFault;
     }
     return kSettingsOk;
+}
+
+void SettingsFile::RemoveStaleTempFiles() const {
+    const std::string prefix = path_.filename().string() + ".tmp-";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder(path_), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!StartsWith(name, prefix) || name.size() == prefix.size() || name.size() > prefix.size() + 9)
+            continue;
+        const std::string digits = name.substr(prefix.size());
+        if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(digits));
+        // Our own number can only be left over from an earlier process.
+        const bool dead = pid == ::getpid() || (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH);
+        if (dead && entry.is_regular_file(ec) && !entry.is_symlink(ec))
+            std::filesystem::remove(entry.path(), ec);
+    }
 }
 
 }  // namespace viz

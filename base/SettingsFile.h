@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace viz {
 
@@ -35,16 +36,36 @@ public:
     const Section* FindSection(const std::string& name) const;
     void RemoveValue(const std::string& section, const std::string& value);
 
+    // The file's text: a header line, the values, and a last line holding a
+    // checksum of everything before it, so a cut or damaged file is told
+    // from a whole one.
     std::string Serialize() const;
-    // nullopt when the text is not a settings document.
-    static std::optional<SettingsDocument> Parse(const std::string& text);
+    // nullopt when the text is not a whole settings file. Files of the
+    // earlier format (no checksum line) are accepted; `legacy` says so.
+    static std::optional<SettingsDocument> Parse(const std::string& text, bool* legacy = nullptr);
 
 private:
+    static std::optional<SettingsDocument> ParseValues(const std::string& text);
+
     std::map<std::string, Section> sections_;
 };
 
+// Something about the settings file the user should be told once.
+struct SettingsNotice {
+    enum class Kind {
+        SetAside,          // unreadable or damaged: renamed to `movedTo`, defaults used
+        NotAFileSetAside,  // a folder or other non-file stood at the path: renamed to `movedTo`
+        NotSaved,          // the file cannot be written: changes of this run are lost
+    };
+    Kind kind;
+    std::filesystem::path path;
+    std::filesystem::path movedTo;
+    std::string reason;  // the system's description, for NotSaved
+};
+
 // Loading and saving the document at a path. Saves go to a temporary file
-// that is renamed over the old one, so a crash never leaves half a file.
+// that is synced, renamed over the old one and the folder synced, so neither
+// a crash nor a power loss leaves half a file.
 class SettingsFile {
 public:
     explicit SettingsFile(std::filesystem::path path) : path_(std::move(path)) {}
@@ -52,16 +73,27 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
     enum class LoadState { Loaded, Missing, Unusable };
-    // A file that exists but cannot be read or parsed is renamed aside
-    // (".broken-<time>") and reported Missing, so it is never overwritten;
-    // Unusable means even that failed and the store must not be written.
-    LoadState Load(SettingsDocument& document) const;
-    int Save(const SettingsDocument& document) const;
+    // A file that cannot be read, is damaged or cut short, or is not a file
+    // at all is renamed aside (".broken-<time>") and reported Missing, so it
+    // is never overwritten; Unusable means even that failed and the store
+    // must not be written. A file of the earlier format is rewritten at once.
+    LoadState Load(SettingsDocument& document);
+    int Save(const SettingsDocument& document);
+
+    // Removes "<name>.tmp-<pid>" files that saves of processes no longer
+    // running left behind when they were killed between write and rename.
+    void RemoveStaleTempFiles() const;
+
+    // What happened since the last call; NotSaved is reported once per run.
+    std::vector<SettingsNotice> TakeNotices();
 
 private:
-    bool SetAside() const;
+    bool SetAside(SettingsNotice::Kind kind);
+    void NoteNotSaved(int error);
 
     std::filesystem::path path_;
+    std::vector<SettingsNotice> notices_;
+    bool notSavedNoted_ = false;
 };
 
 }  // namespace viz

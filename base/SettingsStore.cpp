@@ -27,7 +27,7 @@ class OpenKey {
 public:
     // Reading never creates the store, so a page reading its values before
     // the first-run test cannot hide the first run.
-    OpenKey(const SettingsFile& file, const char* section) : file_(file), section_(section) {
+    OpenKey(SettingsFile& file, const char* section) : file_(file), section_(section) {
         usable_ = file.Load(document_) != SettingsFile::LoadState::Unusable;
     }
 
@@ -70,7 +70,7 @@ private:
         return it == values->end() ? nullptr : &it->second;
     }
 
-    const SettingsFile& file_;
+    SettingsFile& file_;
     std::string section_;
     SettingsDocument document_;
     bool usable_ = false;
@@ -79,7 +79,7 @@ private:
 
 // Runs a write operation: the values are set in order, then committed at once.
 template <typename Fn>
-int WriteGroup(const SettingsFile& file, const char* section, Fn&& setValues) {
+int WriteGroup(SettingsFile& file, const char* section, Fn&& setValues) {
     OpenKey key(file, section);
     if (!key.usable()) return kSettingsNoStore;
     setValues(key);
@@ -88,7 +88,7 @@ int WriteGroup(const SettingsFile& file, const char* section, Fn&& setValues) {
 
 // Runs a read operation; `getValues` returns the first failing code.
 template <typename Fn>
-int ReadGroup(const SettingsFile& file, const char* section, Fn&& getValues) {
+int ReadGroup(SettingsFile& file, const char* section, Fn&& getValues) {
     OpenKey key(file, section);
     if (!key.usable()) return kSettingsNoStore;
     return getValues(key);

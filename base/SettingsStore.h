@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/SettingsFile.h"
 
@@ -55,6 +56,11 @@ public:
 
     bool Exists() const;
 
+    // Start-up housekeeping: temporary files of saves that were killed.
+    void RemoveStaleTempFiles() const { file_.RemoveStaleTempFiles(); }
+    // What the user should be told about the file (set aside, not saved).
+    std::vector<SettingsNotice> TakeNotices() { return file_.TakeNotices(); }
+
     int WriteMakerInfo();
     int WriteSerial(const SerialSettings& settings);
     int ReadSerial(SerialSettings& settings) const;
@@ -85,7 +91,9 @@ public:
     bool defaultsRestored() const { return defaultsRestored_; }
 
 private:
-    SettingsFile file_;
+    // Reading may set a damaged file aside or rewrite an old one; neither
+    // changes a value, so reads stay const.
+    mutable SettingsFile file_;
     bool defaultsRestored_ = false;
 };
 

@@ -122,6 +122,9 @@ void CNetDlg::BuildControls() {
             Box(tcp ? t::kTcpContinuous : t::kUdpContinuous, prefix + QStringLiteral("Continuous"), this);
         link.period = NumberEdit(prefix + QStringLiteral("Period"), 5, this);
         link.period->setText(Text(t::kDefaultPeriod));
+        link.sourcePort->setAccessibleName(Text(tcp ? t::kTcpSourcePortName : t::kUdpSourcePortName));
+        link.destPort->setAccessibleName(Text(tcp ? t::kTcpDestPortName : t::kUdpDestPortName));
+        link.period->setAccessibleName(Text(tcp ? t::kTcpPeriodName : t::kUdpPeriodName));
         link.monitorButton =
             Button(tcp ? t::kTcpMonitor : t::kUdpMonitor, prefix + QStringLiteral("Monitor"), this);
         link.sendButton = Button(tcp ? t::kTcpSend : t::kUdpSend, prefix + QStringLiteral("Send"), this);
@@ -138,6 +141,7 @@ void CNetDlg::BuildControls() {
     frameBreak_ = Box(t::kFrameBreak, QStringLiteral("frameBreak"), this);
     frameTime_ = NumberEdit(QStringLiteral("frameTime"), 4, this);
     frameTime_->setText(Text(t::kDefaultFrameTime));
+    frameTime_->setAccessibleName(Text(t::kFrameTimeName));
     clearReceive_ = Button(t::kClearReceive, QStringLiteral("clearReceive"), this);
     clearSend_ = Button(t::kClearSend, QStringLiteral("clearSend"), this);
     recount_ = Button(t::kRecount, QStringLiteral("recount"), this);

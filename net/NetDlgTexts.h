@@ -12,6 +12,15 @@ inline constexpr char16_t kSourcePort[] = u"源端口：";
 inline constexpr char16_t kDestPort[] = u"目的端口：";
 inline constexpr char16_t kMilliseconds[] = u"ms";
 
+// Names read out by screen readers where a label is shared by both links
+inline constexpr char16_t kTcpSourcePortName[] = u"TCP源端口";
+inline constexpr char16_t kTcpDestPortName[] = u"TCP目的端口";
+inline constexpr char16_t kUdpSourcePortName[] = u"UDP源端口";
+inline constexpr char16_t kUdpDestPortName[] = u"UDP目的端口";
+inline constexpr char16_t kTcpPeriodName[] = u"TCP连续发送周期（毫秒）";
+inline constexpr char16_t kUdpPeriodName[] = u"UDP连续发送周期（毫秒）";
+inline constexpr char16_t kFrameTimeName[] = u"帧换行时间（毫秒）";
+
 // Buttons and boxes
 inline constexpr char16_t kPing[] = u"PING";
 inline constexpr char16_t kOpenTcp[] = u"打开TCP";

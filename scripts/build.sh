@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Configures and builds one build tree: scripts/build.sh [DIR] [extra cmake options...]
+# Warnings are errors here (a plain cmake build only shows them); the default
+# build type is RelWithDebInfo, and a later -DCMAKE_BUILD_TYPE=... wins.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 shift || true
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIZ_WERROR=ON "$@" >/dev/null
 cmake --build "$dir" -j "$(nproc)"

@@ -107,6 +107,8 @@ void CComAdvanceMonitorDlg::CreateControls() {
     port_->setMinimumContentsLength(14);
     auto* portLabel = new QLabel(Text(t::kPortLabel), this);
     portLabel->setBuddy(port_);
+    // The typed path's edit is a control of its own for screen readers.
+    port_->lineEdit()->setAccessibleName(portLabel->text().remove(QLatin1Char(':')).remove(QChar(u'：')));
     start_ = Named(new QPushButton(Text(t::kStart), this), "start");
     stop_ = Named(new QPushButton(Text(t::kStop), this), "stop");
     clear_ = Named(new QPushButton(Text(t::kClear), this), "clear");

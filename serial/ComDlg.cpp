@@ -140,6 +140,8 @@ QWidget* CComDlg::CreateConfigGroup() {
     port_->setInsertPolicy(QComboBox::NoInsert);
     // Completing a typed "/dev/ttyS1" to a listed "/dev/ttyS10" would open the wrong port.
     port_->setCompleter(nullptr);
+    // The typed path is the port box's own edit; it reads out as the port.
+    port_->lineEdit()->setAccessibleName(Text(t::kPortLabel).chopped(1));
     baud_ = Named(new QComboBox(group), "baud");
     dataBits_ = Named(new QComboBox(group), "dataBits");
     stopBits_ = Named(new QComboBox(group), "stopBits");
@@ -207,9 +209,11 @@ QWidget* CComDlg::CreateHelperGroup() {
     continuous_ = Named(new QCheckBox(Text(t::kContinuous), group), "continuous");
     periodEdit_ = Named(new QLineEdit(Text(t::kDefaultPeriod), group), "period");
     periodEdit_->setMaxLength(5);
+    periodEdit_->setAccessibleName(Text(t::kPeriodName));
     frameBreakBox_ = Named(new QCheckBox(Text(t::kFrameBreak), group), "frameBreak");
     frameTimeEdit_ = Named(new QLineEdit(Text(t::kDefaultFrameTime), group), "frameTime");
     frameTimeEdit_->setMaxLength(4);
+    frameTimeEdit_->setAccessibleName(Text(t::kFrameTimeName));
     clearSend_ = Named(new QPushButton(Text(t::kClearSend), group), "clearSend");
     clearReceive_ = Named(new QPushButton(Text(t::kClearReceive), group), "clearReceive");
     monitorButton_ = Named(new QPushButton(Text(t::kMonitor), group), "monitor");

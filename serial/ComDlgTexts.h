@@ -35,6 +35,10 @@ inline constexpr char16_t kResetCounts[] = u"重新计数";
 inline constexpr char16_t kSend[] = u"发送";
 inline constexpr char16_t kMoreSend[] = u"多项发送";
 
+// Names read out by screen readers where the label alone is not enough
+inline constexpr char16_t kPeriodName[] = u"连续发送周期（毫秒）";
+inline constexpr char16_t kFrameTimeName[] = u"帧换行时间（毫秒）";
+
 // Lists
 inline constexpr const char16_t* kBaudRates[] = {u"1200",  u"2400",  u"4800",  u"9600",   u"14400", u"19200",
                                                  u"38400", u"56000", u"57600", u"115200", u"194000"};

@@ -1,5 +1,6 @@
 #include "terminal/MenuEdit.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -17,6 +18,12 @@ CMenuEdit::CMenuEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Saving is otherwise a double-click only.
+    save_ = new QAction(QString::fromUtf16(t::kMenuSave), this);
+    save_->setShortcut(QKeySequence::Save);
+    save_->setShortcutContext(Qt::WidgetShortcut);
+    addAction(save_);
+    connect(save_, &QAction::triggered, this, &CMenuEdit::SaveRequested);
 }
 
 QMenu* CMenuEdit::CreateMenu(QWidget* parent) {
@@ -27,6 +34,7 @@ QMenu* CMenuEdit::CreateMenu(QWidget* parent) {
         connect(menu->addAction(QString::fromUtf16(texts[i])), &QAction::triggered, this,
                 [this, number] { emit Command(number); });
     }
+    menu->addAction(save_);
     return menu;
 }
 
@@ -51,7 +59,7 @@ QMimeData* CMenuEdit::createMimeDataFromSelection() const {
 
 void CMenuEdit::mouseDoubleClickEvent(QMouseEvent* event) {
     QPlainTextEdit::mouseDoubleClickEvent(event);
-    if (hasFocus()) emit DoubleClicked();
+    if (hasFocus()) emit SaveRequested();
 }
 
 }  // namespace viz

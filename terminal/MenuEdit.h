@@ -2,12 +2,13 @@
 
 // The receive area's edit control: a read-only text view whose right-click
 // menu offers clear, pause, output and browse, reported as the page's four
-// command numbers (2024..2027 on the serial page).
+// command numbers (2024..2027 on the serial page), then "save now", which a
+// double-click and Ctrl+S also ask for.
 //
 //   auto* edit = new CMenuEdit(parent);
 //   edit->SetCommands({2024, 2025, 2026, 2027});
 //   connect(edit, &CMenuEdit::Command, page, &Page::OnReceiveCommand);
-//   connect(edit, &CMenuEdit::DoubleClicked, page, &Page::SaveCapture);
+//   connect(edit, &CMenuEdit::SaveRequested, page, &Page::SaveCapture);
 //
 // CReceiveArea sets this up itself; use CMenuEdit alone only for an area
 // that is not a receive area.
@@ -18,6 +19,7 @@
 #include <functional>
 #include <optional>
 
+class QAction;
 class QMenu;
 
 namespace viz {
@@ -34,7 +36,8 @@ public:
     void SetCommands(Commands commands) { commands_ = commands; }
     const Commands& commands() const { return commands_; }
 
-    // The four-item menu the right button pops up; its actions emit Command.
+    // The menu the right button (or the menu key) pops up: the four
+    // commands, which emit Command, then "save now".
     QMenu* CreateMenu(QWidget* parent);
 
     // What a copy of the selection from `start` to `end` (document
@@ -44,8 +47,8 @@ public:
 
 signals:
     void Command(int number);
-    // A double-click while the area has the focus.
-    void DoubleClicked();
+    // A double-click while the area has the focus, Ctrl+S, or the menu's "save now".
+    void SaveRequested();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -55,6 +58,7 @@ protected:
 private:
     Commands commands_{};
     SelectionText selectionText_;
+    QAction* save_;
 };
 
 }  // namespace viz

@@ -34,6 +34,10 @@ CMoreSendDialog::CMoreSendDialog(SettingsStore& settings, MoreSendKind kind, con
         hexBoxes_[row] = new QCheckBox(this);
         sendButtons_[row] = new QPushButton(QString::fromUtf16(t::kSend), this);
         sendButtons_[row]->setAutoDefault(false);
+        const QString number = QString::number(row + 1);
+        entries_[row]->setAccessibleName(QString::fromUtf16(t::kEntryName).arg(number));
+        hexBoxes_[row]->setAccessibleName(QString::fromUtf16(t::kEntryHexName).arg(number));
+        sendButtons_[row]->setAccessibleName(QString::fromUtf16(t::kEntrySendName).arg(number));
         const int line = static_cast<int>(row) + 1;
         grid->addWidget(entries_[row], line, 0);
         grid->addWidget(hexBoxes_[row], line, 1, Qt::AlignCenter);
@@ -45,6 +49,7 @@ CMoreSendDialog::CMoreSendDialog(SettingsStore& settings, MoreSendKind kind, con
     period_ = new QLineEdit(QString::fromUtf16(t::kDefaultPeriod), this);
     period_->setMaxLength(5);
     period_->setMaximumWidth(70);
+    period_->setAccessibleName(QString::fromUtf16(t::kCyclePeriodName));
     cycle_ = new QPushButton(QString::fromUtf16(t::kCycle), this);
     link1_ = new QRadioButton(QString::fromUtf16(t::kLink1), this);
     link2_ = new QRadioButton(QString::fromUtf16(t::kLink2), this);
@@ -57,6 +62,7 @@ CMoreSendDialog::CMoreSendDialog(SettingsStore& settings, MoreSendKind kind, con
         link2_->setText(QStringLiteral("UDP"));
     } else {
         for (QRadioButton* button : {link1_, link2_}) {
+            button->setAccessibleName(QString::fromUtf16(button == link1_ ? t::kLink1 : t::kLink2));
             button->setText(QString());
             button->setEnabled(false);
         }

@@ -23,6 +23,7 @@ CPortMonitorDialog::CPortMonitorDialog(const QString& title, const QString& port
     setModal(false);
     portLine_ = new QLabel(QString::fromUtf16(t::kPortLineFormat).arg(portCaption.left(64)), this);
     list_ = new CListCtrlEx(this);
+    list_->setAccessibleName(QString::fromUtf16(t::kRecordListName));
     start_ = new QPushButton(QString::fromUtf16(t::kStartMonitor), this);
     stop_ = new QPushButton(QString::fromUtf16(t::kStopMonitor), this);
     auto* clear = new QPushButton(QString::fromUtf16(t::kClear), this);

@@ -52,7 +52,7 @@ CReceiveArea::CReceiveArea(ReceiveAreaConfig config, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(edit_);
     connect(edit_, &CMenuEdit::Command, this, &CReceiveArea::HandleCommand);
-    connect(edit_, &CMenuEdit::DoubleClicked, this, &CReceiveArea::SaveCapture);
+    connect(edit_, &CMenuEdit::SaveRequested, this, &CReceiveArea::SaveCapture);
     flushTimer_.setSingleShot(true);
     connect(&flushTimer_, &QTimer::timeout, this, &CReceiveArea::Flush);
     statusTimer_.setInterval(100);

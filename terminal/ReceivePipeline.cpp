@@ -1,5 +1,6 @@
 #include "terminal/ReceivePipeline.h"
 
+#include "platform/CodePage.h"
 #include "terminal/TerminalTexts.h"
 #include "terminal/TextFormat.h"
 
@@ -38,8 +39,20 @@ void ReceivePipeline::Receive(const Chunk& chunk, std::u16string_view prefix, st
     }
     const Bytes& record = form_ == TextForm::Serial && !hexDisplay_ ? shown : chunk.bytes;
     if (monitor_ && !record.empty()) monitor_(record.data(), record.size());
-    if (output_.isOpen() && !output_.Append(text)) output_.Close();
     area_.Append(text);
+    if (output_.isOpen()) WriteOutput(text);
+}
+
+void ReceivePipeline::WriteOutput(std::u16string_view text) {
+    const std::string error = output_.Append(text);
+    if (error.empty()) return;
+    output_.Close();
+    // The title only says "[已停止]"; the area says why, once, on a line of its own.
+    std::u16string notice = t::kOutputFailed;
+    notice.replace(notice.find(u"%1"), 2, Utf8ToUtf16(error));
+    const std::u16string& shown = area_.text();
+    if (!shown.empty() && shown.back() != u'\n') notice.insert(0, u"\r\n");
+    area_.Append(notice + u"\r\n");
 }
 
 std::u16string ReceivePipeline::Convert(const Chunk& chunk, Bytes& shown) {

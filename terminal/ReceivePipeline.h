@@ -58,7 +58,8 @@ public:
     void setMonitor(RecordSink sink) { monitor_ = std::move(sink); }
 
     // Creates the output file empty (replacing an existing one). Output stays
-    // off when it cannot be created, and goes off when a write fails.
+    // off when it cannot be created, and goes off when a write fails, with
+    // the reason added to the area.
     bool StartOutput(const std::filesystem::path& path);
     void StopOutput() { output_.Close(); }
     bool outputOn() const { return output_.isOpen(); }
@@ -80,6 +81,7 @@ public:
 
 private:
     std::u16string Convert(const Chunk& chunk, Bytes& shown);
+    void WriteOutput(std::u16string_view text);
 
     const TextForm form_;
     SerialTextDecoder decoder_;

@@ -14,7 +14,10 @@ inline constexpr char16_t kMenuClear[] = u"清空";
 inline constexpr char16_t kMenuPause[] = u"暂停/恢复接收数据";
 inline constexpr char16_t kMenuOutput[] = u"启动/停止文本输出（适用于大量数据接收）";
 inline constexpr char16_t kMenuBrowse[] = u"浏览输出文件";
+// The double-click's keyboard way (Ctrl+S), offered after the four commands.
+inline constexpr char16_t kMenuSave[] = u"立即保存数据";
 inline constexpr char16_t kFileErrorFormat[] = u"无法写入文件“%1”：%2";
+inline constexpr char16_t kOutputFailed[] = u"输出文件写入失败：%1，已停止输出";
 
 // Send area
 inline constexpr char16_t kLoadedPrefix[] = u"\r\n成功读取外部资源文件：\r\n\r\n";
@@ -55,6 +58,11 @@ inline constexpr char16_t kSaveOk[] = u"保存数据成功！";
 inline constexpr char16_t kSaveFailed[] = u"保存数据失败！";
 inline constexpr char16_t kLoadFailedMessage[] = u"载入数据失败！";
 inline constexpr char16_t kDefaultPeriod[] = u"1000";
+// Names read out by screen readers for the rows' controls and the period.
+inline constexpr char16_t kEntryName[] = u"第%1项";
+inline constexpr char16_t kEntryHexName[] = u"第%1项 Hex";
+inline constexpr char16_t kEntrySendName[] = u"发送第%1项";
+inline constexpr char16_t kCyclePeriodName[] = u"循环发送周期（毫秒）";
 
 // Traffic monitor
 inline constexpr char16_t kStartMonitor[] = u"启动监视";
@@ -67,6 +75,7 @@ inline constexpr char16_t kColumnNumber[] = u"序号";
 inline constexpr char16_t kColumnKind[] = u"C/O/R/S";
 inline constexpr char16_t kColumnLength[] = u"数据长度";
 inline constexpr char16_t kColumnData[] = u"数据";
+inline constexpr char16_t kRecordListName[] = u"监视数据列表";
 inline constexpr char16_t kLogSaved[] = u"保存当前监视器数据记录成功,并保存在该软件的当前目录！";
 
 // Log file header
@@ -84,5 +93,6 @@ inline constexpr char16_t kLogColumns[] = u"\r\n序号        C/O/R/S        数
 // Record viewer
 inline constexpr char16_t kViewerHint[] = u"点击监视数据列表的某一项，将在当前文本框显示完整的数据！";
 inline constexpr char16_t kViewerFont[] = u"宋体";
+inline constexpr char16_t kViewerName[] = u"完整数据";
 
 }  // namespace viz::terminal_texts

@@ -45,9 +45,10 @@ bool TextOutputFile::Open(const std::filesystem::path& path) {
     return fd_ >= 0;
 }
 
-bool TextOutputFile::Append(std::u16string_view text) {
-    if (fd_ < 0) return false;
-    return WriteAll(fd_, EncodeText(text, CodePage::Ansi));
+std::string TextOutputFile::Append(std::u16string_view text) {
+    if (fd_ < 0) return std::strerror(EBADF);
+    if (!WriteAll(fd_, EncodeText(text, CodePage::Ansi))) return std::strerror(errno);
+    return {};
 }
 
 void TextOutputFile::Close() {

@@ -3,7 +3,7 @@
 // Text files of the terminal pages: code page 936, no byte order mark, no
 // terminating zero, line breaks exactly as the text carries them.
 //   std::string error = WriteTextFile("串口数据接收记录.txt", text);  // "" when written
-//   TextOutputFile out;  out.Open(path);  out.Append(chunkText);  out.Close();
+//   TextOutputFile out;  out.Open(path);  error = out.Append(chunkText);  out.Close();
 
 #include <filesystem>
 #include <string>
@@ -26,8 +26,8 @@ public:
 
     // Creates the file empty, replacing an existing one.
     bool Open(const std::filesystem::path& path);
-    // False when the text could not be written in full.
-    bool Append(std::u16string_view text);
+    // "" when written in full, else the system's description of the failure.
+    std::string Append(std::u16string_view text);
     void Close();
     bool isOpen() const { return fd_ >= 0; }
 

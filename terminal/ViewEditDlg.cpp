@@ -13,6 +13,7 @@ CViewEditDlg::CViewEditDlg(const QString& title, QWidget* parent) : QDialog(pare
     setWindowTitle(title);
     setModal(false);
     edit_ = new QPlainTextEdit(this);
+    edit_->setAccessibleName(QString::fromUtf16(t::kViewerName));
     QFont font(QString::fromUtf16(t::kViewerFont));
     font.setPixelSize(16);
     font.setBold(true);

@@ -1,5 +1,6 @@
 #include "tools/CheckPage.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
@@ -7,11 +8,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <memory>
 
 #include "tools/CheckTexts.h"
 
@@ -48,7 +52,9 @@ CCheck::CCheck(PageContext& context, QWidget* parent)
       inputGroup_(new QGroupBox(Text(t::kHexCaption), this)),
       input_(new QPlainTextEdit(inputGroup_)) {
     input_->setObjectName("input");
+    input_->setTabChangesFocus(true);
     input_->viewport()->installEventFilter(this);
+    AddModeSwitchKey();
     auto* inputLayout = new QVBoxLayout(inputGroup_);
     inputLayout->addWidget(input_);
 
@@ -73,6 +79,22 @@ CCheck::CCheck(PageContext& context, QWidget* parent)
     layout->addWidget(inputGroup_, 1);
     layout->addLayout(buttons);
     layout->addWidget(resultsGroup);
+}
+
+// The double-click's keyboard way: Ctrl+T in the input, also offered in its context menu.
+void CCheck::AddModeSwitchKey() {
+    auto* toggle = new QAction(Text(t::kToggleMode), input_);
+    toggle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    toggle->setShortcutContext(Qt::WidgetShortcut);
+    input_->addAction(toggle);
+    connect(toggle, &QAction::triggered, this, &CCheck::ToggleInputMode);
+    input_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(input_, &QWidget::customContextMenuRequested, this, [this, toggle](const QPoint& at) {
+        std::unique_ptr<QMenu> menu(input_->createStandardContextMenu(at));
+        menu->addSeparator();
+        menu->addAction(toggle);
+        menu->exec(input_->viewport()->mapToGlobal(at));
+    });
 }
 
 QLineEdit* CCheck::CreateResultBox() {
@@ -123,6 +145,7 @@ QWidget* CCheck::CreateCrcGroup() {
         const auto& [list, item] = rows[static_cast<std::size_t>(row)];
         QLineEdit* box = CreateResultBox();
         box->setObjectName(list->objectName().replace("List", "Result"));
+        box->setAccessibleName(Text(t::kCrcResultNames[static_cast<std::size_t>(row)]));
         results_[Index(item)] = box;
         grid->addWidget(list, row + 1, 0);
         grid->addWidget(box, row + 1, 1);

@@ -25,6 +25,7 @@ private:
     QWidget* CreateCommonGroup();
     QWidget* CreateCrcGroup();
     QLineEdit* CreateResultBox();
+    void AddModeSwitchKey();
     void ToggleInputMode();
     void Compute(bool complemented);
 

@@ -24,6 +24,11 @@ inline constexpr char kTcpIp[] = "TCP/IP校验和";
 inline constexpr char kSum16[] = "校验和-16";
 inline constexpr char kSum32[] = "检验和-32";
 
+// Names of the CRC result boxes, which share the one label "结果".
+inline constexpr std::array<const char*, 3> kCrcResultNames{"CRC-8结果", "CRC-16结果", "CRC-32结果"};
+// The keyboard way to switch the input between hex and text, beside the double-click.
+inline constexpr char kToggleMode[] = "切换数据类型（16进制/字符串）";
+
 inline constexpr char kCrc8Entry[] = "0x18-国际标准";
 inline constexpr std::array<const char*, 3> kCrc16Entries{"0x8005-美国标准", "0x1021-CCITT标准",
                                                           "0xA001-RTU标准  "};

@@ -31,6 +31,7 @@ CUnicode::CUnicode(PageContext& context, QWidget* parent)
     display_->setObjectName("display");
     display_->setReadOnly(true);
     input_->setObjectName("input");
+    input_->setTabChangesFocus(true);
     auto* displayGroup = new QGroupBox(Text(kDisplayGroup), this);
     auto* displayLayout = new QVBoxLayout(displayGroup);
     displayLayout->addWidget(display_);

@@ -1,6 +1,9 @@
 #include "app/VizuruvDlg.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QTabBar>
@@ -9,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ModalCatcher.h"
 #include "TempDir.h"
 #include "base/Page.h"
 #include "base/PageContext.h"
@@ -99,6 +103,24 @@ TEST_F(MainWindowTest, AutoUpdateMissingKeepsTheResourceTitleForThisRun) {
     EXPECT_EQ(updateStarts, 1);
 }
 
+TEST_F(MainWindowTest, AFolderAtTheSettingsPathIsSetAsideAndTheUserToldOnce) {
+    std::filesystem::create_directories(dir / "Vizuruv.conf" / "kept");
+    testing::ModalCatcher catcher;
+    auto window = Open();
+    window->show();
+    QTest::qWait(50);
+    ASSERT_EQ(catcher.texts().size(), 1);
+    EXPECT_TRUE(
+        catcher.texts()[0].startsWith("设置文件的位置被一个文件夹或其他非普通文件占用，已将其改名为“"))
+        << catcher.texts()[0].toStdString();
+    EXPECT_TRUE(catcher.texts()[0].contains("Vizuruv.conf.broken-"));
+    EXPECT_EQ(window->windowTitle(), "Duvezer [自动更新：已开启]") << "a first run on a file of its own";
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / "Vizuruv.conf"));
+    window.reset();
+    QTest::qWait(20);
+    EXPECT_EQ(catcher.texts().size(), 1);
+}
+
 TEST_F(MainWindowTest, EnterOnTheTabStripDoesNotCloseTheWindow) {
     auto window = Open();
     window->show();
@@ -117,6 +139,28 @@ TEST_F(MainWindowTest, AboutItemSitsInAWindowMenu) {
     for (QAction* menu : window->menuBar()->actions())
         found = found || (menu->menu() && menu->menu()->actions().contains(about));
     EXPECT_TRUE(found);
+}
+
+TEST_F(MainWindowTest, AboutBoxNamesTheProductAndItsLicence) {
+    auto window = Open();
+    window->show();
+    QStringList lines;
+    QTimer reader;  // ends with the test, even if the box never opens
+    reader.setSingleShot(true);
+    QObject::connect(&reader, &QTimer::timeout, [&lines] {
+        QWidget* about = QApplication::activeModalWidget();
+        if (!about) return;
+        lines.append(about->windowTitle());
+        for (auto* label : about->findChildren<QLabel*>()) lines.append(label->text());
+        QTest::mouseClick(about->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    reader.start(50);
+    window->findChild<QAction*>("aboutAction")->trigger();
+    ASSERT_FALSE(lines.isEmpty()) << "the about box did not open";
+    EXPECT_EQ(lines[0], "关于 Vizuruv");
+    EXPECT_TRUE(lines.contains("Duvezer"));
+    EXPECT_TRUE(lines.filter("GNU 通用公共许可证（第 3 版或您选择的任何更高版本）").size() == 1)
+        << lines.join('\n').toStdString();
 }
 
 TEST_F(MainWindowTest, RecordViewerFollowsTheMainWindowsRightEdge) {

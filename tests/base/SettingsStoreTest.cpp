@@ -22,6 +22,17 @@ std::string ReadAll(const std::filesystem::path& path) {
     return text.str();
 }
 
+// Deletes one stored value the way a damaged or older store would lack it,
+// keeping the file whole.
+void RemoveStoredValue(const std::filesystem::path& path, const std::string& section,
+                       const std::string& name) {
+    SettingsFile file{path};
+    SettingsDocument document;
+    ASSERT_EQ(file.Load(document), SettingsFile::LoadState::Loaded);
+    document.RemoveValue(section, name);
+    ASSERT_EQ(file.Save(document), kSettingsOk);
+}
+
 class SettingsStoreTest : public ::testing::Test {
 protected:
     testing::TempDir dir;
@@ -127,11 +138,7 @@ TEST_F(SettingsStoreTest, CuttingNeverSplitsASurrogatePair) {
 TEST_F(SettingsStoreTest, MultiSendReadStopsAtTheFirstMissingEntry) {
     MoreSendList entries{u"e0", u"e1", u"e2", u"e3", u"e4", u"e5", u"e6", u"e7"};
     ASSERT_EQ(store.WriteMoreSend(MoreSendKind::Serial, entries), 0);
-    std::string text = ReadAll(path);
-    const auto at = text.find("COMMoreSend3=");
-    ASSERT_NE(at, std::string::npos);
-    text.erase(at, text.find('\n', at) - at + 1);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    RemoveStoredValue(path, "Vizuruv\\MoreSend", "COMMoreSend3");
 
     MoreSendList read;
     EXPECT_EQ(store.ReadMoreSend(MoreSendKind::Serial, read), kSettingsNotFound);
@@ -243,24 +250,148 @@ TEST_F(SettingsStoreTest, UnwritableFolderFailsEveryOperationWithoutCrashing) {
         SettingsStore unprivileged{path};
         if (unprivileged.WriteAutoUpdate(1) == 0) ::_exit(1);
         if (PrepareSettingsAtStart(unprivileged) != UpdateMode::Unknown) ::_exit(2);
+        const auto notices = unprivileged.TakeNotices();
+        if (notices.size() != 1 || notices[0].kind != SettingsNotice::Kind::NotSaved ||
+            notices[0].reason.empty())
+            ::_exit(4);
         ::_exit(0);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     ::chmod(path.parent_path().c_str(), 0700);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a write succeeded, 2: start-up did not fall back, 3: could not drop root";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "1: a write succeeded, 2: start-up did not fall back, 3: could not drop root, "
+           "4: not told once that settings will not be saved";
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST_F(SettingsStoreTest, StoreThatIsADirectoryIsNeverUsable) {
-    std::filesystem::create_directories(path);  // the settings "file" is a folder
-    std::filesystem::create_directories(path / "inside");
-    std::uint32_t value = 0;
-    EXPECT_NE(store.WriteAutoUpdate(1), 0);
-    EXPECT_NE(store.ReadAutoUpdate(value), 0);
-    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::Unknown);
-    EXPECT_TRUE(std::filesystem::exists(path / "inside"));
+TEST_F(SettingsStoreTest, AFolderOrPipeAtThePathIsSetAsideAndReported) {
+    std::filesystem::create_directories(path / "inside");  // the settings "file" is a folder
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::On) << "a first run on a file of its own";
+    auto notices = store.TakeNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].kind, SettingsNotice::Kind::NotAFileSetAside);
+    EXPECT_TRUE(std::filesystem::exists(notices[0].movedTo / "inside")) << "the folder is kept, only renamed";
+    EXPECT_TRUE(std::filesystem::is_regular_file(path));
+    ASSERT_EQ(store.WriteServerPort(4321), 0);
+    std::uint32_t port = 0;
+    EXPECT_EQ(SettingsStore(path).ReadServerPort(port), 0);
+    EXPECT_EQ(port, 4321u);
+
+    // A pipe would block a plain read for ever.
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(store.ReadServerPort(port), kSettingsNotFound);
+    notices = store.TakeNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].kind, SettingsNotice::Kind::NotAFileSetAside);
+    EXPECT_EQ(BrokenFiles(), 2);
+}
+
+TEST_F(SettingsStoreTest, ACutOrDamagedFileIsSetAsideNeverReadWithAlteredValues) {
+    // A real file: every group, and multi-send texts with escapes and Chinese.
+    SerialSettings serial{100007, 7, 2, u"/dev/ttyUSB0", u"EVEN"};
+    MoreSendList entries{u"01 02", u"AT\r\n", u"中文", u"back\\slash", u"", u"x=1", u"[s]", u"\t#"};
+    ASSERT_EQ(PrepareSettingsAtStart(store), UpdateMode::On);
+    ASSERT_EQ(store.WriteSerial(serial), 0);
+    ASSERT_EQ(store.WriteHid({0x1234, 0x0483, 0x0100}), 0);
+    ASSERT_EQ(store.WriteIpAddress(u"10.0.0.1"), 0);
+    ASSERT_EQ(store.WriteMoreSend(MoreSendKind::Serial, entries), 0);
+    const std::string whole = ReadAll(path);
+    ASSERT_GT(whole.size(), 300u);
+
+    // Every read either fails or yields exactly what was written.
+    const auto expectNothingAltered = [&](const std::string& what) {
+        SettingsStore reader{path};
+        SerialSettings readSerial;
+        if (reader.ReadSerial(readSerial) == 0) {
+            EXPECT_EQ(readSerial.baud, serial.baud) << what;
+            EXPECT_EQ(readSerial.port, serial.port) << what;
+        }
+        std::u16string address;
+        if (reader.ReadIpAddress(address) == 0) {
+            EXPECT_EQ(address, u"10.0.0.1") << what;
+        }
+        MoreSendList readEntries;
+        if (reader.ReadMoreSend(MoreSendKind::Serial, readEntries) == 0) {
+            EXPECT_EQ(readEntries, entries) << what;
+        }
+        std::uint32_t autoUpdate = 0;
+        if (reader.ReadAutoUpdate(autoUpdate) == 0) {
+            EXPECT_EQ(autoUpdate, 1u) << what;
+        }
+        return reader.TakeNotices();
+    };
+    const auto expectSetAside = [&](const std::string& content, const std::string& what) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+        const auto notices = expectNothingAltered(what);
+        ASSERT_EQ(notices.size(), 1u) << what;
+        EXPECT_EQ(notices[0].kind, SettingsNotice::Kind::SetAside) << what;
+        EXPECT_EQ(ReadAll(notices[0].movedTo), content) << what << ": kept as it was";
+        std::filesystem::remove(notices[0].movedTo);
+    };
+    for (std::size_t cut = 0; cut < whole.size(); ++cut)
+        expectSetAside(whole.substr(0, cut), "cut at " + std::to_string(cut));
+    for (std::size_t at = 0; at < whole.size(); ++at) {
+        std::string damaged = whole;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x04);
+        expectSetAside(damaged, "byte " + std::to_string(at) + " changed");
+    }
+
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << whole;
+    EXPECT_TRUE(expectNothingAltered("whole").empty());
+    SerialSettings readSerial;
+    EXPECT_EQ(SettingsStore(path).ReadSerial(readSerial), 0) << "the whole file reads";
+}
+
+TEST_F(SettingsStoreTest, AFileOfTheEarlierFormatIsReadOnceAndRewritten) {
+    std::filesystem::create_directories(path.parent_path());
+    const std::string earlier =
+        "# Vizuruv settings; written by the program, edit with care.\n"
+        "[Vizuruv]\nAutoUpdate=dword:0\nComBaud=dword:57600\nComDataBits=dword:8\nComStopBits=dword:1\n"
+        "ComParity=sz:NONE\nComPort=sz:/dev/ttyS1\n[Vizuruv\\MoreSend]\nNETMoreSend0=sz:AT\\r\\n\n";
+    std::ofstream(path, std::ios::binary) << earlier;
+
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::Off) << "not a first run: the values are kept";
+    EXPECT_TRUE(store.TakeNotices().empty());
+    const std::string rewritten = ReadAll(path);
+    EXPECT_NE(rewritten, earlier);
+    EXPECT_EQ(rewritten.find("edit with care"), std::string::npos);
+    // The rewritten file now carries its checksum: cut by one byte, it is set aside.
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << rewritten.substr(0, rewritten.size() - 1);
+    SerialSettings serial;
+    EXPECT_EQ(store.ReadSerial(serial), kSettingsNotFound);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << rewritten;
+    ASSERT_EQ(store.ReadSerial(serial), 0);
+    EXPECT_EQ(serial.baud, 57600u);
+    EXPECT_EQ(serial.port, u"/dev/ttyS1");
+    MoreSendList net;
+    EXPECT_EQ(store.ReadMoreSend(MoreSendKind::Network, net), kSettingsNotFound);
+    EXPECT_EQ(net[0], u"AT\r\n");
+}
+
+TEST_F(SettingsStoreTest, TemporaryFilesOfKilledSavesAreRemovedAtStart) {
+    std::filesystem::create_directories(path.parent_path());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);  // a process that has ended
+    const auto temp = [&](const std::string& suffix) {
+        const auto file = path.parent_path() / ("Vizuruv.conf.tmp-" + suffix);
+        std::ofstream(file) << "[Vizuruv]\n";
+        return file;
+    };
+    const auto dead = temp(std::to_string(child));
+    const auto ours = temp(std::to_string(::getpid()));
+    const auto running = temp(std::to_string(::getppid()));
+    const auto foreign = temp("notes");
+
+    PrepareSettingsAtStart(store);
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_FALSE(std::filesystem::exists(ours)) << "left by an earlier process that had our number";
+    EXPECT_TRUE(std::filesystem::exists(running)) << "a save of a running instance may be under way";
+    EXPECT_TRUE(std::filesystem::exists(foreign));
 }
 
 TEST_F(SettingsStoreTest, SavingLeavesNoTemporaryFilesBehind) {
@@ -282,10 +413,7 @@ TEST_F(SettingsStoreTest, StartUpDecidesTheTitleFromAutoUpdate) {
     EXPECT_EQ(udp.source, 2222u);
 
     // Key present but AutoUpdate missing: written as 1, this run keeps the resource title.
-    std::string text = ReadAll(path);
-    const auto at = text.find("AutoUpdate=");
-    text.erase(at, text.find('\n', at) - at + 1);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    RemoveStoredValue(path, "Vizuruv", "AutoUpdate");
     EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::Unknown);
     EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::On);
 

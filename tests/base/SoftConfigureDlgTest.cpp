@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "TempDir.h"
 #include "base/SettingsStore.h"
 
@@ -60,8 +62,9 @@ TEST(SoftConfigureDlg, RestoreWritesDefaultsAndSetsTheFlag) {
 
 TEST(SoftConfigureDlg, AFailedWriteIsNotReportedAsSuccess) {
     testing::TempDir dir;
-    std::filesystem::create_directories(dir / "Vizuruv.conf" / "blocked");
-    SettingsStore store{dir / "Vizuruv.conf"};
+    // The settings folder's name is taken by a file, so nothing can be written, even as root.
+    std::ofstream(dir / "Vizuruv") << "not a folder";
+    SettingsStore store{dir / "Vizuruv" / "Vizuruv.conf"};
     CSoftConfigureDlg dialog(store);
     QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
     EXPECT_NE(dialog.findChild<QLabel*>("status")->text(), "配置成功，并在重启软件后生效！");

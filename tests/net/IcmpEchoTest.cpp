@@ -4,6 +4,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "net/NetTestSupport.h"
@@ -34,11 +35,13 @@ std::vector<std::uint8_t> ReplyTo(const EchoRequest& request) {
 
 std::vector<std::uint8_t> WithIpHeader(std::vector<std::uint8_t> icmp, int ttl,
                                        std::size_t headerLength = 20) {
-    std::vector<std::uint8_t> datagram(headerLength, 0);
+    // Sized once and copied into: GCC 12 at -O3 reports a false out-of-bounds
+    // copy (-Warray-bounds) for an insert at the end of a filled vector.
+    std::vector<std::uint8_t> datagram(headerLength + icmp.size(), 0);
     datagram[0] = static_cast<std::uint8_t>(0x40 | headerLength / 4);
     datagram[8] = static_cast<std::uint8_t>(ttl);
     datagram[9] = 1;
-    datagram.insert(datagram.end(), icmp.begin(), icmp.end());
+    std::copy(icmp.begin(), icmp.end(), datagram.begin() + static_cast<std::ptrdiff_t>(headerLength));
     return datagram;
 }
 

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "ModalCatcher.h"
 #include "TempDir.h"
@@ -140,15 +139,13 @@ TEST_F(MoreSendDialogTest, SaveAndLoadCutLongEntriesToWhatTheStoreKeeps) {
 TEST_F(MoreSendDialogTest, LoadWithEntryFiveMissingFillsTheFirstFiveAndReportsFailure) {
     MoreSendList entries{u"e0", u"e1", u"e2", u"e3", u"e4", u"e5", u"e6", u"e7"};
     ASSERT_EQ(store.WriteMoreSend(MoreSendKind::Serial, entries), 0);
-    std::string text;
     {
-        std::ifstream in(store.path(), std::ios::binary);
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        SettingsFile file(store.path());
+        SettingsDocument document;
+        ASSERT_EQ(file.Load(document), SettingsFile::LoadState::Loaded);
+        document.RemoveValue("Vizuruv\\MoreSend", "COMMoreSend5");
+        ASSERT_EQ(file.Save(document), 0);
     }
-    const auto at = text.find("COMMoreSend5=");
-    ASSERT_NE(at, std::string::npos);
-    text.erase(at, text.find('\n', at) - at + 1);
-    std::ofstream(store.path(), std::ios::binary | std::ios::trunc) << text;
 
     CMoreSendDialog dialog(store, MoreSendKind::Serial, QStringLiteral("串口多项发送"), Recorder(first),
                            Recorder(second));
@@ -161,7 +158,8 @@ TEST_F(MoreSendDialogTest, LoadWithEntryFiveMissingFillsTheFirstFiveAndReportsFa
 }
 
 TEST_F(MoreSendDialogTest, SaveThatCannotWriteTheStoreReportsFailure) {
-    std::filesystem::create_directories(dir / "blocked" / "Vizuruv.conf");
+    // The settings folder's name is taken by a file, so nothing can be written, even as root.
+    std::ofstream(dir / "blocked") << "not a folder";
     SettingsStore blocked(dir / "blocked" / "Vizuruv.conf");
     CMoreSendDialog dialog(blocked, MoreSendKind::Serial, QStringLiteral("串口多项发送"), Recorder(first),
                            Recorder(second));

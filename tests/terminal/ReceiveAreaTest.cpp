@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -175,6 +177,25 @@ TEST_F(ReceiveAreaTest, DoubleClickSavesTheWholeAreaInCodePage936ReplacingTheFil
     EXPECT_EQ(boxes.texts().size(), 1);
 }
 
+TEST_F(ReceiveAreaTest, CtrlSOrTheMenuSavesLikeADoubleClick) {
+    area.show();
+    area.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&area));
+    area.Receive(ChunkOf("first\n"));
+    area.edit()->setFocus();
+    testing::ModalCatcher boxes;
+    QTest::keyClick(area.edit(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(boxes.texts(),
+              QStringList{QStringLiteral("保存串口数据接收记录成功,并保存在该软件的当前目录！")});
+    EXPECT_EQ(ReadFile(dir / "串口数据接收记录.txt"), "first\r\n");
+
+    area.Receive(ChunkOf("second"));
+    std::unique_ptr<QMenu> menu(area.edit()->CreateMenu(nullptr));
+    menu->actions().last()->trigger();
+    EXPECT_EQ(boxes.texts().size(), 2);
+    EXPECT_EQ(ReadFile(dir / "串口数据接收记录.txt"), "first\r\nsecond");
+}
+
 TEST_F(ReceiveAreaTest, UnwritableCaptureFileReportsTheErrorInsteadOfSuccess) {
     std::filesystem::create_directory(dir / "串口数据接收记录.txt");
     testing::ModalCatcher boxes;
@@ -184,10 +205,13 @@ TEST_F(ReceiveAreaTest, UnwritableCaptureFileReportsTheErrorInsteadOfSuccess) {
     EXPECT_FALSE(boxes.texts()[0].contains(QStringLiteral("成功")));
 }
 
-TEST_F(ReceiveAreaTest, ContextMenuOffersTheFourCommandsInOrder) {
+TEST_F(ReceiveAreaTest, ContextMenuOffersTheFourCommandsInOrderThenSaving) {
     std::unique_ptr<QMenu> menu(area.edit()->CreateMenu(nullptr));
-    const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 4);
+    QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 5);
+    EXPECT_EQ(actions[4]->text(), QStringLiteral("立即保存数据"));
+    EXPECT_EQ(actions[4]->shortcut(), QKeySequence(QKeySequence::Save));
+    actions.removeLast();
     EXPECT_EQ(actions[0]->text(), QStringLiteral("清空"));
     EXPECT_EQ(actions[1]->text(), QStringLiteral("暂停/恢复接收数据"));
     EXPECT_EQ(actions[2]->text(), QStringLiteral("启动/停止文本输出（适用于大量数据接收）"));
@@ -216,7 +240,7 @@ TEST_F(ReceiveAreaTest, RightClickPopsUpTheMenuAndTheChosenCommandReachesTheArea
     QWidget* viewport = area.edit()->viewport();
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(viewport, &event);
-    EXPECT_EQ(items.size(), 4);
+    EXPECT_EQ(items.size(), 5);
     EXPECT_TRUE(area.edit()->hasFocus());
     EXPECT_TRUE(area.edit()->toPlainText().isEmpty()) << "the clear command emptied the area";
     EXPECT_EQ(area.pipeline().area().text(), u"");
@@ -242,6 +266,28 @@ TEST_F(ReceiveAreaTest, PauseAndOutputCommandsSwitchAndShowTheirStateInTheTitle)
     area.ResetCounters();
     EXPECT_EQ(area.title(), QStringLiteral("接收区：已接收0字节"));
     EXPECT_EQ(area.pipeline().area().text(), u"abkept\r\n");
+}
+
+TEST_F(ReceiveAreaTest, AFullDiskStopsOutputAndTheAreaSaysWhy) {
+    // The output file name leads to a device that is always full.
+    std::filesystem::create_symlink("/dev/full", dir / "串口数据输出记录.txt");
+    area.resize(1500, 300);  // wide enough that no line is cut into screen lines
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    area.StartStatusTimer();  // as while a link is open
+    area.HandleCommand(2026);
+    ASSERT_TRUE(area.pipeline().outputOn());
+    area.Receive(ChunkOf("abc"));
+    area.Receive(ChunkOf("def"));
+    area.Flush();
+    const QStringList lines = area.edit()->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3) << area.edit()->toPlainText().toStdString();
+    EXPECT_EQ(lines[0], "abc");
+    EXPECT_EQ(lines[1], QStringLiteral("输出文件写入失败：%1，已停止输出")
+                            .arg(QString::fromLocal8Bit(std::strerror(ENOSPC))));
+    EXPECT_EQ(lines[2], "def");
+    QTest::qWait(150);
+    EXPECT_TRUE(area.title().endsWith("输出文本状态[已停止]"));
 }
 
 TEST_F(ReceiveAreaTest, BrowseOpensTheOutputFileOfTheCurrentDirectory) {

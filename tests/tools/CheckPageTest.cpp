@@ -1,12 +1,15 @@
 #include "tools/CheckPage.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +125,32 @@ TEST_F(CheckPageTest, TextModeCountsTypedLineBreaksAsCrLf) {
     Press("计算");
     EXPECT_EQ(Result("校验和-8"), "7A");  // 31 0D 0A 32
     EXPECT_EQ(Result("BCC校验"), "04");
+}
+
+TEST_F(CheckPageTest, KeyboardUserSwitchesToTextWithCtrlTOrTheContextMenu) {
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    Type("abc");
+    QTest::keyClick(input, Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(Caption(), "校验数据[字符串]（双击文本框切换数据类型）");
+    EXPECT_EQ(input->toPlainText(), "abc") << "the key types nothing";
+    Press("计算");
+    EXPECT_EQ(Result("BCC校验"), "60");
+
+    // The menu key opens the edit's menu, whose last entry switches back.
+    QString entry;
+    QTimer::singleShot(50, [&entry] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            entry = menu->actions().last()->text();
+            menu->actions().last()->trigger();
+            menu->close();
+        }
+    });
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                          input->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(input->viewport(), &key);
+    EXPECT_EQ(entry, "切换数据类型（16进制/字符串）");
+    EXPECT_EQ(Caption(), "校验数据[16进制]（双击文本框切换数据类型）");
 }
 
 TEST_F(CheckPageTest, InputOverTheBufferIsCutAndTheUserIsTold) {

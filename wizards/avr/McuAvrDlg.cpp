@@ -25,6 +25,7 @@ constexpr char kBaud[] = "波特率：";
 constexpr char kRegisterGroup[] = "波特率寄存器";
 constexpr char kCalculate[] = "计算";
 constexpr char kGenerate[] = "生成代码";
+constexpr char kCodeName[] = "生成的代码";
 constexpr char kStartFrequency[] = "12000000";
 constexpr std::array<const char*, 11> kBaudRates{"1200",  "2400",  "4800",  "9600",   "14400", "19200",
                                                  "38400", "56000", "57600", "115200", "194000"};
@@ -54,6 +55,7 @@ CMcuAvrDlg::CMcuAvrDlg(PageContext& context, QWidget* parent)
     baud_->setCurrentIndex(kStartBaudIndex);
     result_->setObjectName("result");
     code_->setObjectName("code");
+    code_->setAccessibleName(Text(kCodeName));
     code_->setReadOnly(true);
     code_->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The generated comments are aligned in columns.
@@ -71,10 +73,14 @@ CMcuAvrDlg::CMcuAvrDlg(PageContext& context, QWidget* parent)
 
     auto* baudGroup = new QGroupBox(Text(kBaudGroup), this);
     auto* grid = new QGridLayout(baudGroup);
-    grid->addWidget(new QLabel(Text(kFrequency), baudGroup), 0, 0);
+    auto* frequencyLabel = new QLabel(Text(kFrequency), baudGroup);
+    frequencyLabel->setBuddy(frequency_);
+    auto* baudLabel = new QLabel(Text(kBaud), baudGroup);
+    baudLabel->setBuddy(baud_);
+    grid->addWidget(frequencyLabel, 0, 0);
     grid->addWidget(frequency_, 0, 1);
     grid->addWidget(new QLabel(Text(kHz), baudGroup), 0, 2);
-    grid->addWidget(new QLabel(Text(kBaud), baudGroup), 1, 0);
+    grid->addWidget(baudLabel, 1, 0);
     grid->addWidget(baud_, 1, 1);
     grid->addWidget(registerGroup, 2, 0, 1, 3);
     grid->addWidget(calculate, 3, 0, 1, 3);

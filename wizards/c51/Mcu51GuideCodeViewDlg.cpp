@@ -12,6 +12,7 @@ CMcu51GuideCodeViewDlg::CMcu51GuideCodeViewDlg(const QString& text, QWidget* par
     setWindowTitle(QString::fromUtf8(mcu51text::kCodeViewTitle));
     edit_ = new QPlainTextEdit(this);
     edit_->setObjectName(QStringLiteral("code"));
+    edit_->setAccessibleName(QString::fromUtf8(mcu51text::kCodeViewTitle));
     edit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QString shown = text;

@@ -57,6 +57,7 @@ QWidget* CMcu51GuideDlg::BuildPorts() {
         for (int bit = 7; bit >= 0; --bit) {
             auto* check = new QCheckBox(group);
             check->setObjectName(QStringLiteral("port%1bit%2").arg(port).arg(bit));
+            check->setAccessibleName(QStringLiteral("P%1.%2").arg(port).arg(bit));
             connect(check, &QCheckBox::clicked, this,
                     [this, port, bit] { Apply([this, port, bit] { model_.TogglePortBit(port, bit); }); });
             grid->addWidget(check, port + 1, 8 - bit, Qt::AlignCenter);
@@ -83,6 +84,9 @@ QWidget* CMcu51GuideDlg::BuildInterrupts() {
         AddSwitch(grid, i + 1, 1, "",
                   static_cast<Mcu51Switch>(static_cast<int>(Mcu51Switch::Ext0Priority) + i),
                   kPriorityNames[i]);
+        findChild<QCheckBox*>(QLatin1String(kPriorityNames[i]))
+            ->setAccessibleName(Text(mcu51text::kHighPriority) + QLatin1Char(' ') +
+                                Text(mcu51text::kInterruptBoxes[i]));
     }
     for (int interrupt = 0; interrupt < 2; ++interrupt) {
         QComboBox* list =
@@ -127,6 +131,7 @@ QWidget* CMcu51GuideDlg::BuildTimers() {
 
         auto* count = new QLineEdit(QStringLiteral("0"), group);
         count->setObjectName(QStringLiteral("count%1").arg(timer));
+        count->setAccessibleName(Text(mcu51text::kTimerRows[timer]) + Text(mcu51text::kCountHeader));
         count->setAlignment(Qt::AlignCenter);
         connect(count, &QLineEdit::textChanged, this, [this, timer](const QString& text) {
             Apply([this, timer, &text] { model_.SetCountText(timer, text.toStdString()); });
@@ -141,11 +146,15 @@ QWidget* CMcu51GuideDlg::BuildTimers() {
             AddSwitch(grid, row, 5, mcu51text::kGate,
                       timer == 0 ? Mcu51Switch::Timer0Gate : Mcu51Switch::Timer1Gate,
                       timer == 0 ? "timer0Gate" : "timer1Gate");
+            findChild<QCheckBox*>(QLatin1String(timer == 0 ? "timer0Gate" : "timer1Gate"))
+                ->setAccessibleName(Text(mcu51text::kTimerRows[timer]) + Text(mcu51text::kGate));
         }
         constexpr std::array<Mcu51Switch, 3> kRun = {Mcu51Switch::Timer0Run, Mcu51Switch::Timer1Run,
                                                      Mcu51Switch::Timer2Run};
         constexpr std::array<const char*, 3> kRunNames = {"timer0Run", "timer1Run", "timer2Run"};
         AddSwitch(grid, row, 6, mcu51text::kRun, kRun[timer], kRunNames[timer]);
+        findChild<QCheckBox*>(QLatin1String(kRunNames[timer]))
+            ->setAccessibleName(Text(mcu51text::kTimerRows[timer]) + Text(mcu51text::kRun));
     }
     grid->setColumnStretch(3, 1);
     return group;
@@ -200,6 +209,8 @@ QWidget* CMcu51GuideDlg::BuildClock() {
     grid->addWidget(Label(mcu51text::kDelayLabel, group), 3, 0);
     delayEdit_ = new QLineEdit(Text(mcu51text::kDelayStart), group);
     delayEdit_->setObjectName(QStringLiteral("delayTime"));
+    delayEdit_->setAccessibleName(Text(mcu51text::kDelayLabel).chopped(1) + QStringLiteral("（") +
+                                  Text(mcu51text::kDelayUnit) + QStringLiteral("）"));
     delayEdit_->setAlignment(Qt::AlignCenter);
     grid->addWidget(delayEdit_, 3, 1);
     grid->addWidget(Label(mcu51text::kDelayUnit, group), 3, 2);

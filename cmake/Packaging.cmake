@@ -1,0 +1,31 @@
+# The Debian package: `cpack -G DEB` in a build folder. It holds whatever the
+# install rules install (any folder's install() lands in it, nothing to list
+# here); libraries the binaries link are found by dpkg-shlibdeps.
+set(CPACK_PACKAGE_NAME duvezer)
+set(CPACK_PACKAGE_VENDOR Vizuruv)
+set(CPACK_PACKAGE_CONTACT "Vizuruv <ruderu@vizuruv.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Workbench for developers of small 8051 and AVR boards")
+set(CPACK_PACKAGE_DESCRIPTION
+    "One window for daily board work: serial, USB HID, TCP/UDP client and TCP server terminals, a serial \
+traffic monitor, 8051 and AVR code wizards, checksums, encodings, bitmap and font conversion, number bases, \
+seven-segment codes and Intel HEX/BIN conversion. The user interface is Chinese.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# What the program needs at run time but does not link, so dpkg-shlibdeps
+# cannot see it: Qt's platform plugins (the window system), the SVG icon
+# plugins (the program's icons are SVG) and a CJK font. Add further run-time
+# packages by name to this list.
+set(VIZ_RUNTIME_PACKAGES
+    "qt6-qpa-plugins"
+    "libqt6svg6"
+    "fonts-wqy-microhei | fonts-noto-cjk"
+)
+list(JOIN VIZ_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+
+set(CPACK_GENERATOR DEB)
+include(CPack)

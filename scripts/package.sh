@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The Debian package from a Release build, checked as a user's machine would
+# receive it: scripts/package.sh [BUILD_DIR] (default build-release).
+# The package is unpacked into a throw-away root, where it must hold every
+# file the install rules install (program, desktop file, icon, metainfo,
+# licence and whatever is added later) and nothing else, with dependencies
+# found by dpkg-shlibdeps. Expects scripts/setup.sh to have run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-release}
+
+bash scripts/build.sh "$build" -DCMAKE_BUILD_TYPE=Release
+rm -f "$build"/duvezer_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/duvezer_*.deb)
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg -x "$deb" "$root/package"
+DESTDIR="$root/installed" cmake --install "$build" --prefix /usr >/dev/null
+if ! diff <(cd "$root/installed" && find . ! -type d | sort) <(cd "$root/package" && find . ! -type d | sort); then
+  echo "$deb differs from what the install rules install (< installed only, > packaged only)" >&2
+  exit 1
+fi
+for file in usr/bin/duvezer usr/share/applications/duvezer.desktop \
+            usr/share/icons/hicolor/scalable/apps/duvezer.svg \
+            usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml usr/share/doc/duvezer/LICENSE; do
+  if [ ! -s "$root/package/$file" ]; then
+    echo "$deb lacks $file" >&2
+    exit 1
+  fi
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+# libqt6widgets6 comes from dpkg-shlibdeps, the plugins from our own list.
+for needed in libc6 libqt6widgets6 qt6-qpa-plugins libqt6svg6; do
+  if ! grep -q "$needed" <<<"$depends"; then
+    echo "$deb does not depend on $needed: $depends" >&2
+    exit 1
+  fi
+done
+appstreamcli validate --no-net "$root/package/usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml" >/dev/null
+echo "$deb $(dpkg-deb -f "$deb" Version): depends on $depends"
