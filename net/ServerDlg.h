@@ -80,6 +80,7 @@ private:
 
     // Sending (ServerDlgSend.cpp).
     void SendOrTick(bool tick);
+    void ClientChosen(int position);
     void ContinuousTick();
     std::shared_ptr<CTCPCustom> ChosenClient() const;
     bool TypedTextHasBytes() const;

@@ -157,6 +157,7 @@ void CServerDlg::ConnectControls() {
     connect(clearReceive_, &QPushButton::clicked, receive_, &CReceiveArea::Clear);
     connect(recount_, &QPushButton::clicked, this, &CServerDlg::Recount);
     connect(&continuousTimer_, &QTimer::timeout, this, &CServerDlg::ContinuousTick);
+    connect(chooser_, &QComboBox::activated, this, &CServerDlg::ClientChosen);
 }
 
 }  // namespace viz

@@ -65,6 +65,14 @@ void CServerDlg::SendOrTick(bool tick) {
     }
 }
 
+// Choosing an entry leaves the current client as it is (the newest, or the
+// one a send chose), but once that client has left, a loaded file would have
+// nowhere to go until another board connects: the user's choice fills the gap.
+void CServerDlg::ClientChosen(int position) {
+    if (!current_ && position >= 0 && static_cast<std::size_t>(position) < clients_.size())
+        current_ = clients_[static_cast<std::size_t>(position)];
+}
+
 std::shared_ptr<CTCPCustom> CServerDlg::ChosenClient() const {
     const int position = chooser_->currentIndex();
     if (position < 0 || static_cast<std::size_t>(position) >= clients_.size()) return nullptr;

@@ -90,6 +90,18 @@ protected:
         page->sendArea()->LoadFile();
     }
 
+    // What `fd` receives while the page's event loop runs (its timers tick).
+    std::string ReceivedWhileRunning(int fd, std::size_t count) {
+        std::string data;
+        Wait([&] {
+            char buffer[4096];
+            const ssize_t got = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (got > 0) data.append(buffer, static_cast<std::size_t>(got));
+            return data.size() >= count;
+        });
+        return data;
+    }
+
     bool FileSent() {
         return Wait([&] {
             return page->sendArea()->edit()->toPlainText().endsWith(
@@ -192,6 +204,9 @@ TEST_F(ServerDlgTest, ClientsComeAndGoInTheChooserAndTheRecordAndClosingTheServe
     EXPECT_TRUE(ReadUpTo(third.get(), 1, 2s).empty());
     EXPECT_EQ(ConnectTo(port).get(), -1);
 
+    QTest::mouseDClick(page->recordArea()->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(Records().empty()) << "a double-click empties the record";
+
     // At once again on the same port, although the clients it closed linger.
     Click("create");
     EXPECT_TRUE(page->created());
@@ -236,6 +251,8 @@ TEST_F(ServerDlgTest, SendsGoToTheChosenClientAndFilesToTheNewestUnlessATextSend
     EXPECT_TRUE(Recorded(QStringLiteral("客户端没有与服务器建立连接！")));
     EXPECT_TRUE(page->sendArea()->title().startsWith(QStringLiteral("发送区：已发送0字节（")))
         << "no counter changes";
+    Click("continuous");
+    EXPECT_FALSE(Find<QCheckBox>("continuous")->isChecked()) << "nobody to send to";
 
     Fd older = Join();
     Fd newer = Join();
@@ -263,13 +280,30 @@ TEST_F(ServerDlgTest, SendsGoToTheChosenClientAndFilesToTheNewestUnlessATextSend
     Click("send");
     EXPECT_TRUE(Records().ends_with(u"客户端没有与服务器建立连接！\r\n\r\n"));
     EXPECT_TRUE(ReadUpTo(newer.get(), 1, 200ms).empty());
+    // Choosing a client gives the file somewhere to go again.
+    page->chooser()->setCurrentIndex(0);
+    emit page->chooser()->activated(0);
+    Click("send");
+    EXPECT_EQ(Received(newer.get(), 10), "file-three");
+    ASSERT_TRUE(FileSent());
+
+    page->sendArea()->edit()->setPlainText(QStringLiteral("tick"));
+    Find<QLineEdit>("period")->setText(QStringLiteral("20"));
+    Click("continuous");
+    EXPECT_EQ(ReceivedWhileRunning(newer.get(), 12).substr(0, 12), "tickticktick") << "sent on every tick";
+    Click("continuous");
+    ASSERT_TRUE(Wait([&] { return page->sendArea()->link(0).sendReady(); }));
+    QTest::qWait(100);
+    ReadUpTo(newer.get(), 1000, 100ms);
 
     // Multi-send entries go to the chosen client and leave the counter alone.
+    const std::int64_t counted = page->sendArea()->link(0).sentTotal();
     Click("moreSend");
     page->moreSend()->entry(0)->setText(QStringLiteral("ms"));
     page->moreSend()->SendEntry(0);
     EXPECT_EQ(Received(newer.get(), 2), "ms");
-    EXPECT_EQ(page->sendArea()->title(), QStringLiteral("发送区：已发送18字节"));
+    QTest::qWait(100);
+    EXPECT_EQ(page->sendArea()->link(0).sentTotal(), counted);
     EXPECT_EQ(page->moreSend()->windowTitle(), QStringLiteral("服务器网络多项发送"));
 }
 

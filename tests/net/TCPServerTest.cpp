@@ -1,6 +1,7 @@
 #include "net/TCPServer.h"
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <gtest/gtest.h>
@@ -280,6 +281,47 @@ TEST_F(TcpServer, ClosingAClientEndsAWriteWaitingForRoomAtOnce) {
     EXPECT_EQ(error, ENOTCONN);
     events.WaitFor(Kind::Closed, 1);
     EXPECT_EQ(Of(Kind::ClientError).size(), 0u) << "a close of our own is no error";
+}
+
+TEST_F(TcpServer, OutOfDescriptorsTheServerWaitsWithoutSpinningAndTakesTheWaitingClientLater) {
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = OpenDescriptors() + 6;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    std::vector<Fd> peers;
+    // Each client takes one descriptor here and one in the server. When none
+    // is left, the spare makes room for one more client: it connects (the
+    // system queues it) but the server has no descriptor to take it with.
+    Fd spare(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    for (;;) {
+        Fd peer(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (peer.get() < 0 && spare.get() >= 0) {
+            spare.Reset();
+            continue;
+        }
+        if (peer.get() < 0) break;
+        const sockaddr_in to = Loopback(port);
+        ASSERT_EQ(::connect(peer.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+        peers.push_back(std::move(peer));
+        std::this_thread::sleep_for(20ms);
+    }
+    const std::size_t accepted = events.Count(Kind::Connected);
+    ASSERT_LT(accepted, peers.size());
+
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    std::this_thread::sleep_for(300ms);
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    const auto cpuMs = [](const rusage& r) {
+        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000 +
+               (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000;
+    };
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_LT(cpuMs(after) - cpuMs(before), 30) << "a server that cannot accept must not spin";
+    EXPECT_EQ(events.WaitFor(Kind::Connected, peers.size()).size() >= peers.size(), true);
+    EXPECT_EQ(events.Count(Kind::Connected), peers.size()) << "the queued client is taken once there is room";
 }
 
 }  // namespace
