@@ -28,18 +28,6 @@ using testing::CurrentDirectory;
 using testing::RunLoopUntil;
 using testing::TempDir;
 
-int FreePort() {
-    Fd probe = BoundLoopback(SOCK_STREAM);
-    return LocalPort(probe.get());
-}
-
-Fd ConnectTo(int port) {
-    Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in to = Loopback(port);
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) return Fd();
-    return fd;
-}
-
 std::string Received(int fd, std::size_t count) {
     const auto bytes = ReadUpTo(fd, count, 3s);
     return {bytes.begin(), bytes.end()};
@@ -170,7 +158,7 @@ TEST_F(ServerDlgTest, APortThatCannotBeTakenSaysWhyAndLeavesTheServerClosed) {
 }
 
 TEST_F(ServerDlgTest, ClientsComeAndGoInTheChooserAndTheRecordAndClosingTheServerLetsAllGo) {
-    Create(FreePort());
+    Create(FreeTcpPort());
     page->show();
     Click("create");
     ASSERT_TRUE(page->created());
@@ -213,7 +201,7 @@ TEST_F(ServerDlgTest, ClientsComeAndGoInTheChooserAndTheRecordAndClosingTheServe
 }
 
 TEST_F(ServerDlgTest, ReceivedDataShowsTheSenderOnRequestIsRecordedAndCountedUnlessPaused) {
-    Create(FreePort());
+    Create(FreeTcpPort());
     Click("create");
     Fd peer = Join();
     const int peerPort = LocalPort(peer.get());
@@ -245,7 +233,7 @@ TEST_F(ServerDlgTest, ReceivedDataShowsTheSenderOnRequestIsRecordedAndCountedUnl
 }
 
 TEST_F(ServerDlgTest, SendsGoToTheChosenClientAndFilesToTheNewestUnlessATextSendChoseAnother) {
-    Create(FreePort());
+    Create(FreeTcpPort());
     Click("create");
     Click("send");
     EXPECT_TRUE(Recorded(QStringLiteral("客户端没有与服务器建立连接！")));
@@ -308,7 +296,7 @@ TEST_F(ServerDlgTest, SendsGoToTheChosenClientAndFilesToTheNewestUnlessATextSend
 }
 
 TEST_F(ServerDlgTest, ASendToAClientThatHasGoneRecordsTheErrorAndTheClosure) {
-    Create(FreePort());
+    Create(FreeTcpPort());
     Click("create");
     Fd peer = Join();
     const int peerPort = LocalPort(peer.get());

@@ -19,9 +19,10 @@ namespace viz {
 namespace {
 
 using namespace std::chrono_literals;
-using net_testing::BoundLoopback;
+using net_testing::ConnectTo;
 using net_testing::Eventually;
 using net_testing::Fd;
+using net_testing::FreeTcpPort;
 using net_testing::LocalPort;
 using net_testing::Loopback;
 using net_testing::Pattern;
@@ -85,18 +86,6 @@ private:
     bool closed_ = false;
 };
 
-int FreePort() {
-    Fd probe = BoundLoopback(SOCK_STREAM);
-    return LocalPort(probe.get());
-}
-
-Fd ConnectTo(int port) {
-    Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in to = Loopback(port);
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) return Fd();
-    return fd;
-}
-
 std::size_t OpenDescriptors() {
     std::size_t count = 0;
     if (DIR* dir = ::opendir("/proc/self/fd")) {
@@ -109,7 +98,7 @@ std::size_t OpenDescriptors() {
 class TcpServer : public ::testing::Test {
 protected:
     void SetUp() override {
-        port = FreePort();
+        port = FreeTcpPort();
         server.SetLocalPort(port);
         ASSERT_EQ(server.Start(events), CTCPServer::kStarted);
     }
