@@ -82,6 +82,8 @@ private:
     void SendOrTick(bool tick);
     void ClientChosen(int position);
     void ContinuousTick();
+    // The client at a position of the chooser, or none.
+    std::shared_ptr<CTCPCustom> ListedClient(int position) const;
     std::shared_ptr<CTCPCustom> ChosenClient() const;
     bool TypedTextHasBytes() const;
     // Makes `client` the send target; false (and a record line) while a send

@@ -129,6 +129,13 @@ void CServerDlg::BuildLayout() {
     layout->setColumnStretch(0, 1);
     layout->setRowStretch(0, 3);
     layout->setRowStretch(1, 1);
+
+    // Tab follows the page as it reads: the two areas, then the controls beside them.
+    QWidget* const order[] = {receive_->edit(), send_->edit(), port_,          createButton_, hexSend_,
+                              hexDisplay_,      showAddress_,  continuous_,    period_,       frameBreak_,
+                              frameTime_,       clearSend_,    clearReceive_,  recount_,      record_,
+                              chooser_,         sendButton_,   moreSendButton_};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 void CServerDlg::SetToolTips() {

@@ -50,7 +50,7 @@ void CServerDlg::SendOrTick(bool tick) {
     } else {
         const std::shared_ptr<CTCPCustom> chosen = ChosenClient();
         if (!chosen) {
-            QMessageBox::critical(this, Text(t::kWarning), Text(t::kWrongClient));
+            if (!tick) QMessageBox::critical(this, Text(t::kWarning), Text(t::kWrongClient));
             return;
         }
         // Text that gives no byte sends nothing and chooses nobody.
@@ -69,14 +69,16 @@ void CServerDlg::SendOrTick(bool tick) {
 // one a send chose), but once that client has left, a loaded file would have
 // nowhere to go until another board connects: the user's choice fills the gap.
 void CServerDlg::ClientChosen(int position) {
-    if (!current_ && position >= 0 && static_cast<std::size_t>(position) < clients_.size())
-        current_ = clients_[static_cast<std::size_t>(position)];
+    if (!current_) current_ = ListedClient(position);
+}
+
+std::shared_ptr<CTCPCustom> CServerDlg::ListedClient(int position) const {
+    if (position < 0 || static_cast<std::size_t>(position) >= clients_.size()) return nullptr;
+    return clients_[static_cast<std::size_t>(position)];
 }
 
 std::shared_ptr<CTCPCustom> CServerDlg::ChosenClient() const {
-    const int position = chooser_->currentIndex();
-    if (position < 0 || static_cast<std::size_t>(position) >= clients_.size()) return nullptr;
-    return clients_[static_cast<std::size_t>(position)];
+    return ListedClient(chooser_->currentIndex());
 }
 
 bool CServerDlg::TypedTextHasBytes() const {

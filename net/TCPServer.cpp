@@ -72,7 +72,7 @@ int CTCPServer::Start(ServerEventSink& sink) {
 }
 
 int CTCPServer::Stop() {
-    if (!thread_.joinable()) return kStarted;
+    if (!thread_.joinable()) return kStopped;
     stop_ = true;
     const std::uint64_t one = 1;
     // Cannot fail short of a full counter, which one write never reaches.
@@ -89,7 +89,7 @@ int CTCPServer::Stop() {
     for (const auto& client : clients) client->Close();
     watched_.clear();
     CloseDescriptors();
-    return kStarted;
+    return kStopped;
 }
 
 void CTCPServer::CloseDescriptors() {

@@ -36,7 +36,9 @@ public:
     // the value at net.core.somaxconn.
     static constexpr int kBacklog = SOMAXCONN;
 
+    // Results of Start() and Stop().
     static constexpr int kStarted = 1;
+    static constexpr int kStopped = 1;
     // The socket could not be created, bound or put to listening.
     static constexpr int kListenFailed = -3;
     // The event thread (or what it waits on) could not be created.
@@ -60,7 +62,7 @@ public:
     // Closes the listening socket, then every client in connection order, and
     // empties the client list; no event follows. Fast whatever the number of
     // clients. Any thread but the event thread; the caller must not hold the
-    // sink's delivery waiting (close the sink first). Always kStarted: Linux
+    // sink's delivery waiting (close the sink first). Always kStopped: Linux
     // releases a descriptor even when close() reports an error.
     int Stop();
 

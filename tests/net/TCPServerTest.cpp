@@ -212,7 +212,7 @@ TEST_F(TcpServer, StopClosesTheListenerAndEveryClientAtOnceAndLeavesNoDescriptor
 
     events.Close();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(server.Stop(), CTCPServer::kStarted);
+    EXPECT_EQ(server.Stop(), CTCPServer::kStopped);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
     EXPECT_TRUE(server.Clients().empty());
     EXPECT_FALSE(server.listening());
