@@ -281,9 +281,8 @@ TEST_F(NetDlgTest, UdpReceivesCountsAndAnswersTheLastSender) {
     Click("udpSend");
     const std::vector<std::uint8_t> first = Datagram(peer.get());
     EXPECT_EQ(std::string(first.begin(), first.end()), "AB");
-    EXPECT_TRUE(Wait([&] {
-        return page->sendArea()->title() == QStringLiteral("发送区：TCP已发送0字节，UDP已发送2字节");
-    }));
+    EXPECT_TRUE(Wait(
+        [&] { return page->sendArea()->title() == QStringLiteral("发送区：TCP已发送0字节，UDP已发送2字节"); }));
     Click("tcpSend");
     QTest::qWait(50);
     EXPECT_EQ(page->sendArea()->title(), QStringLiteral("发送区：TCP已发送0字节，UDP已发送2字节"))
