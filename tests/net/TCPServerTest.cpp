@@ -256,13 +256,27 @@ TEST_F(TcpServer, ClosingAClientEndsAWriteWaitingForRoomAtOnce) {
     Fd peer = Join();
     const auto client = server.Clients().front();
     // The peer reads nothing: the socket buffers fill and the write waits.
+    const std::vector<std::uint8_t> data = Pattern(64 << 20);
+    std::atomic<std::size_t> taken = 0;
     std::atomic<int> error = 0;
     std::thread writer([&] {
-        const auto result =
-            testing::WriteAll([&](auto... args) { return client->Write(args...); }, Pattern(64 << 20), 10s);
+        const auto result = testing::WriteAll(
+            [&](auto... args) {
+                const WriteStep step = client->Write(args...);
+                taken += step.consumed;
+                return step;
+            },
+            data, 10s);
         error = result.error;
     });
-    std::this_thread::sleep_for(200ms);
+    std::size_t seen = 0;
+    ASSERT_TRUE(Eventually([&] {
+        std::this_thread::sleep_for(100ms);
+        const std::size_t now = taken.load();
+        const bool stalled = now == seen && now > 0;
+        seen = now;
+        return stalled;
+    }));
     const auto start = std::chrono::steady_clock::now();
     client->Close();
     writer.join();
