@@ -1,6 +1,5 @@
 // The page's controls, their arrangement, tool tips and signal wiring.
 #include <QCheckBox>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,11 +10,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
+#include "net/PageWidgets.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
@@ -28,42 +27,6 @@ namespace {
 
 QString Text(const char16_t* text) {
     return QString::fromUtf16(text);
-}
-
-// Tool tips are at most 500 pixels wide; longer ones wrap.
-constexpr int kToolTipWidth = 500;
-
-QString ToolTip(const char16_t* text) {
-    const QStringList lines = Text(text).split(QStringLiteral("\r\n"));
-    const QFontMetrics metrics(QToolTip::font());
-    bool wide = false;
-    for (const QString& line : lines) wide = wide || metrics.horizontalAdvance(line) > kToolTipWidth;
-    if (!wide) return lines.join(QLatin1Char('\n'));
-    QStringList escaped;
-    for (const QString& line : lines) escaped.append(line.toHtmlEscaped());
-    return QStringLiteral("<table width=\"%1\"><tr><td>%2</td></tr></table>")
-        .arg(kToolTipWidth)
-        .arg(escaped.join(QStringLiteral("<br>")));
-}
-
-QLineEdit* NumberEdit(const QString& name, int maxLength, QWidget* parent) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setMaxLength(maxLength);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
-    return edit;
-}
-
-QPushButton* Button(const char16_t* text, const QString& name, QWidget* parent) {
-    auto* button = new QPushButton(Text(text), parent);
-    button->setObjectName(name);
-    return button;
-}
-
-QCheckBox* Box(const char16_t* text, const QString& name, QWidget* parent) {
-    auto* box = new QCheckBox(Text(text), parent);
-    box->setObjectName(name);
-    return box;
 }
 
 ReceiveAreaConfig AreaConfig(int side) {

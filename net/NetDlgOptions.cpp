@@ -9,6 +9,7 @@
 
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
+#include "net/PageWidgets.h"
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
@@ -23,11 +24,6 @@ namespace {
 
 QString Text(const char16_t* text) {
     return QString::fromUtf16(text);
-}
-
-// An empty edit counts as 1 ms.
-int Milliseconds(const QLineEdit* edit) {
-    return edit->text().isEmpty() ? 1 : std::max(0, FieldInteger(edit->text().toStdU16String()));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #pragma once
 // How long the UI thread's event loop could not run (paint, take input, fire
 // timers): the longest lateness of a precise timer ticking every few ms.
+// Beside it, the most CPU time the UI thread itself spent between two ticks:
+// on a busy machine a stall can be the scheduler's, this is the program's.
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -15,12 +17,15 @@ public:
     void Start();
     void Stop() { timer_.stop(); }
     double longestMs() const { return static_cast<double>(longestNs_) / 1e6; }
+    double longestCpuMs() const { return static_cast<double>(longestCpuNs_) / 1e6; }
 
 private:
     int intervalMs_;
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 longestNs_ = 0;
+    qint64 cpuNs_ = 0;
+    qint64 longestCpuNs_ = 0;
 };
 
 // Runs the event loop until `condition` holds (true) or `limitMs` passed (false).

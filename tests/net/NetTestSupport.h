@@ -174,6 +174,20 @@ inline Fd Listening(int backlog = 8) {
     return fd;
 }
 
+// A TCP port nothing listens on or is bound to right now.
+inline int FreeTcpPort() {
+    Fd probe = BoundLoopback(SOCK_STREAM);
+    return LocalPort(probe.get());
+}
+
+// A client connected to 127.0.0.1:`port`; -1 inside when the connect failed.
+inline Fd ConnectTo(int port) {
+    Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const sockaddr_in to = Loopback(port);
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0) return Fd();
+    return fd;
+}
+
 // Accepts one connection, waiting at most `limit`; -1 inside when none came.
 inline Fd AcceptWithin(int listening, std::chrono::milliseconds limit = 5s) {
     pollfd wait{listening, POLLIN, 0};

@@ -1,0 +1,316 @@
+#include "net/ServerDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+
+#include "ModalCatcher.h"
+#include "PageTestSupport.h"
+#include "TempDir.h"
+#include "net/NetTestSupport.h"
+#include "net/RecordArea.h"
+#include "terminal/ReceiveArea.h"
+#include "terminal/SendArea.h"
+
+namespace viz {
+namespace {
+
+using namespace net_testing;
+using testing::CurrentDirectory;
+using testing::RunLoopUntil;
+using testing::TempDir;
+
+std::string Received(int fd, std::size_t count) {
+    const auto bytes = ReadUpTo(fd, count, 3s);
+    return {bytes.begin(), bytes.end()};
+}
+
+class ServerDlgTest : public ::testing::Test {
+protected:
+    void Create(int serverPort) {
+        port = serverPort;
+        store.WriteServerPort(static_cast<std::uint32_t>(port));
+        page = std::make_unique<CServerDlg>(context, nullptr);
+        page->resize(1000, 650);
+    }
+
+    template <typename T = QAbstractButton>
+    T* Find(const char* name) const {
+        T* widget = page->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    void Click(const char* name) { QTest::mouseClick(Find(name), Qt::LeftButton); }
+    bool Wait(const std::function<bool()>& condition, int ms = 5000) {
+        return RunLoopUntil(condition, ms).reached;
+    }
+    std::u16string Records() const { return page->recordArea()->text(); }
+    bool Recorded(const QString& line) const {
+        return Records().find((line + QStringLiteral("\r\n\r\n")).toStdU16String()) != std::u16string::npos;
+    }
+    QStringList Entries() const {
+        QStringList entries;
+        for (int i = 0; i < page->chooser()->count(); ++i) entries.append(page->chooser()->itemText(i));
+        return entries;
+    }
+
+    // A peer that connects and is listed in the chooser.
+    Fd Join() {
+        const int before = page->chooser()->count();
+        Fd peer = ConnectTo(port);
+        EXPECT_GE(peer.get(), 0);
+        EXPECT_TRUE(Wait([&] { return page->chooser()->count() == before + 1; }));
+        return peer;
+    }
+
+    void LoadFile(const std::string& name, const std::string& content) {
+        std::ofstream(dir / name, std::ios::binary) << content;
+        const QString path = QString::fromStdString((dir / name).string());
+        page->sendArea()->setFileChooser([path] { return path; });
+        page->sendArea()->LoadFile();
+    }
+
+    // What `fd` receives while the page's event loop runs (its timers tick).
+    std::string ReceivedWhileRunning(int fd, std::size_t count) {
+        std::string data;
+        Wait([&] {
+            char buffer[4096];
+            const ssize_t got = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (got > 0) data.append(buffer, static_cast<std::size_t>(got));
+            return data.size() >= count;
+        });
+        return data;
+    }
+
+    bool FileSent() {
+        return Wait([&] {
+            return page->sendArea()->edit()->toPlainText().endsWith(
+                QStringLiteral("发送文件完成，请重新载入文件！"));
+        });
+    }
+
+    TempDir dir;
+    CurrentDirectory current{dir.path()};
+    SettingsStore store{dir / "Vizuruv.conf"};
+    PageContext context{store};
+    std::unique_ptr<CServerDlg> page;
+    int port = 0;
+};
+
+TEST_F(ServerDlgTest, StartsWithItsNotesAndDefaultsAndKeepsThePortAtExitUnlessDefaultsWereRestored) {
+    SettingsStore empty{dir / "empty.conf"};
+    PageContext emptyContext{empty};
+    {
+        CServerDlg fresh(emptyContext, nullptr);
+        EXPECT_EQ(fresh.findChild<QLineEdit*>(QStringLiteral("port"))->text(), QStringLiteral("8888"));
+        EXPECT_EQ(fresh.findChild<QLineEdit*>(QStringLiteral("period"))->text(), QStringLiteral("1000"));
+        EXPECT_EQ(fresh.findChild<QLineEdit*>(QStringLiteral("frameTime"))->text(), QStringLiteral("40"));
+        EXPECT_EQ(
+            fresh.recordArea()->text(),
+            u"注意事项：\n\n\r\n\r\n当要对某一客户端发送数据，需要通过客户端列表进行选择！\r\n\r\n\r\n");
+        EXPECT_TRUE(fresh.receiveArea()->pipeline().area().text().starts_with(u"\r\n进行网络调试时请注意："));
+        EXPECT_EQ(
+            fresh.receiveArea()->title(),
+            QStringLiteral("接收区：已接收0字节（提示：双击文本框立即保存数据，右键点击则显示更多功能）"));
+        EXPECT_EQ(fresh.findChild<QPushButton*>(QStringLiteral("create"))->text(), QStringLiteral("创建"));
+    }
+    std::uint32_t stored = 0;
+    ASSERT_EQ(empty.ReadServerPort(stored), 0);
+    EXPECT_EQ(stored, 8888u) << "the port is written at exit";
+
+    Create(1234);
+    EXPECT_EQ(Find<QLineEdit>("port")->text(), QStringLiteral("1234"));
+    Find<QLineEdit>("port")->setText(QStringLiteral("4321"));
+    page.reset();
+    ASSERT_EQ(store.ReadServerPort(stored), 0);
+    EXPECT_EQ(stored, 4321u);
+
+    Create(1234);
+    Find<QLineEdit>("port")->setText(QStringLiteral("5555"));
+    store.RestoreDefaults();
+    page.reset();
+    store.ReadServerPort(stored);
+    EXPECT_EQ(stored, 8888u) << "restored defaults survive the page's exit";
+}
+
+TEST_F(ServerDlgTest, APortThatCannotBeTakenSaysWhyAndLeavesTheServerClosed) {
+    const Fd taken = Listening();
+    Create(LocalPort(taken.get()));
+    Click("create");
+    EXPECT_FALSE(page->created());
+    EXPECT_EQ(Find("create")->text(), QStringLiteral("创建"));
+    EXPECT_TRUE(Find<QLineEdit>("port")->isEnabled());
+    EXPECT_TRUE(Recorded(
+        QStringLiteral("创建服务器失败：端口%1已被占用，请改用其他端口或关闭占用该端口的程序").arg(port)));
+
+    Find<QLineEdit>("port")->setText(QStringLiteral("0"));
+    Click("create");
+    EXPECT_FALSE(page->created());
+    EXPECT_TRUE(Recorded(QStringLiteral("创建服务器失败：端口应为1～65535之间的数字")));
+}
+
+TEST_F(ServerDlgTest, ClientsComeAndGoInTheChooserAndTheRecordAndClosingTheServerLetsAllGo) {
+    Create(FreeTcpPort());
+    page->show();
+    Click("create");
+    ASSERT_TRUE(page->created());
+    EXPECT_EQ(Find("create")->text(), QStringLiteral("关闭"));
+    EXPECT_FALSE(Find<QLineEdit>("port")->isEnabled());
+
+    Fd first = Join();
+    Fd second = Join();
+    Fd third = Join();
+    const int ports[] = {LocalPort(first.get()), LocalPort(second.get()), LocalPort(third.get())};
+    EXPECT_EQ(Entries(), (QStringList{QStringLiteral("127.0.0.1 : %1").arg(ports[0]),
+                                      QStringLiteral("127.0.0.1 : %1").arg(ports[1]),
+                                      QStringLiteral("127.0.0.1 : %1").arg(ports[2])}))
+        << "clients of one host differ only by port, in connection order";
+    EXPECT_EQ(page->chooser()->currentIndex(), 0);
+    EXPECT_TRUE(Recorded(QStringLiteral("远程IP:127.0.0.1:%1与服务器建立连接！").arg(ports[1])));
+    EXPECT_EQ(page->currentClient()->port(), ports[2]) << "the newest client is current";
+
+    second.Reset();
+    ASSERT_TRUE(Wait([&] { return page->chooser()->count() == 2; }));
+    EXPECT_TRUE(Recorded(QStringLiteral("远程IP:127.0.0.1:%1与服务器断开连接！").arg(ports[1])));
+    EXPECT_EQ(Entries().join(u'|'),
+              QStringLiteral("127.0.0.1 : %1|127.0.0.1 : %2").arg(ports[0]).arg(ports[2]));
+
+    Click("create");
+    EXPECT_FALSE(page->created());
+    EXPECT_EQ(Find("create")->text(), QStringLiteral("创建"));
+    EXPECT_TRUE(Find<QLineEdit>("port")->isEnabled());
+    EXPECT_EQ(page->chooser()->count(), 0);
+    EXPECT_TRUE(ReadUpTo(first.get(), 1, 2s).empty()) << "every client sees the close";
+    EXPECT_TRUE(ReadUpTo(third.get(), 1, 2s).empty());
+    EXPECT_EQ(ConnectTo(port).get(), -1);
+
+    QTest::mouseDClick(page->recordArea()->viewport(), Qt::LeftButton);
+    EXPECT_TRUE(Records().empty()) << "a double-click empties the record";
+
+    // At once again on the same port, although the clients it closed linger.
+    Click("create");
+    EXPECT_TRUE(page->created());
+}
+
+TEST_F(ServerDlgTest, ReceivedDataShowsTheSenderOnRequestIsRecordedAndCountedUnlessPaused) {
+    Create(FreeTcpPort());
+    Click("create");
+    Fd peer = Join();
+    const int peerPort = LocalPort(peer.get());
+    const std::u16string& shown = page->receiveArea()->pipeline().area().text();
+
+    Click("showAddress");
+    ::send(peer.get(), "abc", 3, 0);
+    ASSERT_TRUE(Wait([&] { return shown.ends_with(u"abc\r\n"); }));
+    EXPECT_TRUE(shown.ends_with(QStringLiteral("[127.0.0.1:%1]abc\r\n").arg(peerPort).toStdU16String()));
+    EXPECT_TRUE(Recorded(QStringLiteral("从127.0.0.1:%1接收了3字节").arg(peerPort)));
+
+    Click("showAddress");
+    emit page->receiveArea()->edit()->Command(2025);
+    ::send(peer.get(), "zz", 2, 0);
+    QTest::qWait(200);
+    emit page->receiveArea()->edit()->Command(2025);
+    ::send(peer.get(), "de", 2, 0);
+    ASSERT_TRUE(Wait([&] { return shown.ends_with(u"de"); }));
+    EXPECT_TRUE(shown.ends_with(u"abc\r\nde")) << "paused data is dropped";
+    EXPECT_EQ(page->receiveArea()->pipeline().receivedTotal(), 5);
+    const std::u16string twoBytes =
+        QStringLiteral("从127.0.0.1:%1接收了2字节").arg(peerPort).toStdU16String();
+    EXPECT_EQ(Records().find(twoBytes), Records().rfind(twoBytes)) << "recorded once, for the data shown";
+    EXPECT_TRUE(Wait([&] {
+        const QString title = page->receiveArea()->title();
+        return title.startsWith(QStringLiteral("接收区：已接收5字节，速度")) &&
+               title.endsWith(QStringLiteral("字节/秒接收状态[允许]，输出文本状态[已停止]"));
+    }));
+}
+
+TEST_F(ServerDlgTest, SendsGoToTheChosenClientAndFilesToTheNewestUnlessATextSendChoseAnother) {
+    Create(FreeTcpPort());
+    Click("create");
+    Click("send");
+    EXPECT_TRUE(Recorded(QStringLiteral("客户端没有与服务器建立连接！")));
+    EXPECT_TRUE(page->sendArea()->title().startsWith(QStringLiteral("发送区：已发送0字节（")))
+        << "no counter changes";
+    Click("continuous");
+    EXPECT_FALSE(Find<QCheckBox>("continuous")->isChecked()) << "nobody to send to";
+
+    Fd older = Join();
+    Fd newer = Join();
+    page->chooser()->setCurrentIndex(0);
+    LoadFile("one.txt", "file-one");
+    Click("send");
+    EXPECT_EQ(Received(newer.get(), 8), "file-one") << "a file goes to the newest client";
+    ASSERT_TRUE(FileSent());
+
+    page->sendArea()->edit()->setPlainText(QStringLiteral("hi"));
+    page->chooser()->setCurrentIndex(0);
+    Click("send");
+    EXPECT_EQ(Received(older.get(), 2), "hi");
+    LoadFile("two.txt", "file-two");
+    page->chooser()->setCurrentIndex(1);
+    Click("send");
+    EXPECT_EQ(Received(older.get(), 8), "file-two") << "the text send chose the older one";
+    ASSERT_TRUE(FileSent());
+    ASSERT_TRUE(Wait([&] { return page->sendArea()->title() == QStringLiteral("发送区：已发送18字节"); }));
+
+    // The current client leaves: a file has nobody to go to.
+    older.Reset();
+    ASSERT_TRUE(Wait([&] { return page->chooser()->count() == 1; }));
+    LoadFile("three.txt", "file-three");
+    Click("send");
+    EXPECT_TRUE(Records().ends_with(u"客户端没有与服务器建立连接！\r\n\r\n"));
+    EXPECT_TRUE(ReadUpTo(newer.get(), 1, 200ms).empty());
+    // Choosing a client gives the file somewhere to go again.
+    page->chooser()->setCurrentIndex(0);
+    emit page->chooser()->activated(0);
+    Click("send");
+    EXPECT_EQ(Received(newer.get(), 10), "file-three");
+    ASSERT_TRUE(FileSent());
+
+    page->sendArea()->edit()->setPlainText(QStringLiteral("tick"));
+    Find<QLineEdit>("period")->setText(QStringLiteral("20"));
+    Click("continuous");
+    EXPECT_EQ(ReceivedWhileRunning(newer.get(), 12).substr(0, 12), "tickticktick") << "sent on every tick";
+    Click("continuous");
+    ASSERT_TRUE(Wait([&] { return page->sendArea()->link(0).sendReady(); }));
+    QTest::qWait(100);
+    ReadUpTo(newer.get(), 1000, 100ms);
+
+    // Multi-send entries go to the chosen client and leave the counter alone.
+    const std::int64_t counted = page->sendArea()->link(0).sentTotal();
+    Click("moreSend");
+    page->moreSend()->entry(0)->setText(QStringLiteral("ms"));
+    page->moreSend()->SendEntry(0);
+    EXPECT_EQ(Received(newer.get(), 2), "ms");
+    QTest::qWait(100);
+    EXPECT_EQ(page->sendArea()->link(0).sentTotal(), counted);
+    EXPECT_EQ(page->moreSend()->windowTitle(), QStringLiteral("服务器网络多项发送"));
+}
+
+TEST_F(ServerDlgTest, ASendToAClientThatHasGoneRecordsTheErrorAndTheClosure) {
+    Create(FreeTcpPort());
+    Click("create");
+    Fd peer = Join();
+    const int peerPort = LocalPort(peer.get());
+    const linger reset{1, 0};
+    ::setsockopt(peer.get(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    peer.Reset();
+    page->sendArea()->edit()->setPlainText(QStringLiteral("late"));
+    Click("send");
+    ASSERT_TRUE(Wait([&] { return page->chooser()->count() == 0; }));
+    EXPECT_TRUE(Recorded(QStringLiteral("客户端套接字发生错误:%1").arg(ECONNRESET)) ||
+                Recorded(QStringLiteral("客户端套接字发生错误:%1").arg(EPIPE)));
+    EXPECT_TRUE(Recorded(QStringLiteral("远程IP:127.0.0.1:%1与服务器断开连接！").arg(peerPort)));
+    EXPECT_EQ(page->currentClient(), nullptr);
+}
+
+}  // namespace
+}  // namespace viz
