@@ -24,6 +24,8 @@ set(VIZ_RUNTIME_PACKAGES
     "qt6-qpa-plugins"
     "libqt6svg6"
     "fonts-wqy-microhei | fonts-noto-cjk"
+    # the toolkit's own dialogs and menus in Chinese
+    "qt6-translations-l10n"
 )
 list(JOIN VIZ_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 

@@ -22,9 +22,10 @@ if ! diff <(cd "$root/installed" && find . ! -type d | sort) <(cd "$root/package
   echo "$deb differs from what the install rules install (< installed only, > packaged only)" >&2
   exit 1
 fi
-for file in usr/bin/duvezer usr/share/applications/duvezer.desktop \
+for file in usr/bin/duvezer usr/bin/duvezer-sermon usr/share/applications/duvezer.desktop \
             usr/share/icons/hicolor/scalable/apps/duvezer.svg \
-            usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml usr/share/doc/duvezer/LICENSE; do
+            usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml usr/share/doc/duvezer/LICENSE \
+            usr/share/doc/duvezer/UNIFONT-LICENSE.txt usr/share/doc/duvezer/examples/70-duvezer-hid.rules; do
   if [ ! -s "$root/package/$file" ]; then
     echo "$deb lacks $file" >&2
     exit 1
@@ -32,7 +33,7 @@ for file in usr/bin/duvezer usr/share/applications/duvezer.desktop \
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 # libqt6widgets6 comes from dpkg-shlibdeps, the plugins from our own list.
-for needed in libc6 libqt6widgets6 qt6-qpa-plugins libqt6svg6; do
+for needed in libc6 libqt6widgets6 libcurl4 libudev1 qt6-qpa-plugins libqt6svg6 qt6-translations-l10n; do
   if ! grep -q "$needed" <<<"$depends"; then
     echo "$deb does not depend on $needed: $depends" >&2
     exit 1

@@ -61,7 +61,7 @@ TEST(Notices, EntriesEndAtHashAndTheListAtDollar) {
     EXPECT_EQ(ParseNotices(u"dodiror\r\n欢迎#新版\r\n本#$tail#x"), (List{u"dodiror欢迎", u"新版本"}));
 
     std::u16string forty;
-    for (int i = 1; i <= 40; ++i) forty += u"N" + Utf8ToUtf16(std::to_string(i)) + u"#";
+    for (int i = 1; i <= 40; ++i) forty.append(u"N").append(Utf8ToUtf16(std::to_string(i))).append(u"#");
     const List kept = ParseNotices(forty + u"$");
     ASSERT_EQ(kept.size(), kMaxNotices);
     EXPECT_EQ(kept.front(), u"N1");

@@ -65,7 +65,9 @@ S51Program::S51Program(std::filesystem::path dir, std::string_view utf8Source) :
 std::optional<std::uint32_t> S51Program::FindInstruction(std::string_view label,
                                                          std::string_view instruction) const {
     std::ifstream listing(dir_ / "prog.rst");
-    const std::string labelLine = " " + std::string(label) + ":";
+    // Appended: a literal in front of a temporary string trips GCC 12's
+    // -Wrestrict at -O3.
+    const std::string labelLine = std::string(" ").append(label).append(":");
     bool inside = false;
     std::string line;
     while (std::getline(listing, line)) {
