@@ -118,9 +118,6 @@ private:
     void ContinuousClicked(int side, bool checked);
     void PeriodChanged(int side);
     int Period(int side) const;
-    void FrameBreakClicked(bool checked);
-    void FrameTimeChanged();
-    void ApplyFrameBreak();
     void ClearReceiveAreas();
     void Recount();
     void ShowMonitor(int side);
@@ -146,8 +143,6 @@ private:
     CSendArea* sendArea_ = nullptr;
     QPointer<CMoreSendDialog> moreSend_;
 
-    bool frameOn_ = false;
-    std::uint32_t frameInterval_ = 40;
 };
 
 }  // namespace viz

@@ -15,6 +15,7 @@
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
 #include "net/PageWidgets.h"
+#include "terminal/FrameBreakSwitch.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
@@ -224,8 +225,12 @@ void CNetDlg::ConnectControls() {
     connect(hexDisplay_, &QCheckBox::toggled, this, [this](bool on) {
         for (LinkSide& link : sides_) link.area->setHexDisplay(on);
     });
-    connect(frameBreak_, &QCheckBox::clicked, this, &CNetDlg::FrameBreakClicked);
-    connect(frameTime_, &QLineEdit::textChanged, this, &CNetDlg::FrameTimeChanged);
+    new CFrameBreakSwitch(
+        frameBreak_, frameTime_,
+        [this](bool on, std::uint32_t ms) {
+            for (LinkSide& link : sides_) link.area->setFrameBreak(on, ms);
+        },
+        this);
     connect(clearReceive_, &QPushButton::clicked, this, &CNetDlg::ClearReceiveAreas);
     connect(clearSend_, &QPushButton::clicked, sendArea_->edit(), &QPlainTextEdit::clear);
     connect(recount_, &QPushButton::clicked, this, &CNetDlg::Recount);

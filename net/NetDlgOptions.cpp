@@ -1,9 +1,7 @@
-// The page's options (continuous sending, frame line break), counters,
+// The page's options (continuous sending), counters,
 // monitor windows and the multi-send dialog.
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 
 #include <algorithm>
 
@@ -46,28 +44,6 @@ void CNetDlg::PeriodChanged(int side) {
 
 int CNetDlg::Period(int side) const {
     return Milliseconds(sides_[side].period);
-}
-
-void CNetDlg::FrameBreakClicked(bool checked) {
-    if (frameTime_->text().isEmpty()) {
-        frameOn_ = false;
-        frameBreak_->setChecked(false);
-        ApplyFrameBreak();
-        QMessageBox::information(this, QCoreApplication::applicationName(), Text(t::kFrameTimeEmpty));
-        return;
-    }
-    frameInterval_ = static_cast<std::uint32_t>(Milliseconds(frameTime_));
-    frameOn_ = checked;
-    ApplyFrameBreak();
-}
-
-void CNetDlg::FrameTimeChanged() {
-    frameInterval_ = static_cast<std::uint32_t>(Milliseconds(frameTime_));
-    ApplyFrameBreak();
-}
-
-void CNetDlg::ApplyFrameBreak() {
-    for (LinkSide& link : sides_) link.area->setFrameBreak(frameOn_, frameInterval_);
 }
 
 void CNetDlg::ClearReceiveAreas() {

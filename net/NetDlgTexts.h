@@ -106,8 +106,6 @@ inline constexpr char16_t kMoreSendTitle[] = u"网络多项发送";
 inline constexpr char16_t kDefaultPeriod[] = u"1000";
 inline constexpr char16_t kDefaultFrameTime[] = u"40";
 
-// Messages
-inline constexpr char16_t kFrameTimeEmpty[] = u"帧换行时间不能为空！";
 // Why an open did not succeed, shown at the end of the link's receive area.
 inline constexpr char16_t kTcpOpenFailed[] = u"\r\n打开TCP失败：%1\r\n";
 inline constexpr char16_t kUdpOpenFailed[] = u"\r\n打开UDP失败：%1\r\n";

@@ -96,8 +96,6 @@ private:
     void SendEntry(Bytes bytes, bool cycleStep);
     void ContinuousClicked(bool checked);
     void PeriodChanged();
-    void FrameBreakClicked(bool checked);
-    void FrameTimeChanged();
     void Recount();
     void ShowMoreSend();
 
@@ -117,8 +115,6 @@ private:
     mutable std::mutex targetMutex_;
     std::shared_ptr<CTCPCustom> target_;
     QTimer continuousTimer_;
-    bool frameOn_ = false;
-    std::uint32_t frameInterval_ = 40;
 
     QLineEdit* port_ = nullptr;
     QPushButton* createButton_ = nullptr;

@@ -14,6 +14,7 @@
 #include "net/RecordArea.h"
 #include "net/ServerDlg.h"
 #include "net/ServerDlgTexts.h"
+#include "terminal/FrameBreakSwitch.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 
@@ -158,8 +159,8 @@ void CServerDlg::ConnectControls() {
     connect(hexDisplay_, &QCheckBox::toggled, receive_, &CReceiveArea::setHexDisplay);
     connect(continuous_, &QCheckBox::clicked, this, &CServerDlg::ContinuousClicked);
     connect(period_, &QLineEdit::textChanged, this, &CServerDlg::PeriodChanged);
-    connect(frameBreak_, &QCheckBox::clicked, this, &CServerDlg::FrameBreakClicked);
-    connect(frameTime_, &QLineEdit::textChanged, this, &CServerDlg::FrameTimeChanged);
+    new CFrameBreakSwitch(
+        frameBreak_, frameTime_, [this](bool on, std::uint32_t ms) { receive_->setFrameBreak(on, ms); }, this);
     connect(clearSend_, &QPushButton::clicked, send_->edit(), &QPlainTextEdit::clear);
     connect(clearReceive_, &QPushButton::clicked, receive_, &CReceiveArea::Clear);
     connect(recount_, &QPushButton::clicked, this, &CServerDlg::Recount);

@@ -2,7 +2,6 @@
 // files; the options that go with them (frame line break, counters).
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -146,24 +145,6 @@ void CServerDlg::ContinuousClicked(bool checked) {
 void CServerDlg::PeriodChanged() {
     if (!clients_.empty() && continuous_->isChecked())
         continuousTimer_.start(std::max(1, Milliseconds(period_)));
-}
-
-void CServerDlg::FrameBreakClicked(bool checked) {
-    if (frameTime_->text().isEmpty()) {
-        frameOn_ = false;
-        frameBreak_->setChecked(false);
-        receive_->setFrameBreak(frameOn_, frameInterval_);
-        QMessageBox::information(this, QCoreApplication::applicationName(), Text(t::kFrameTimeEmpty));
-        return;
-    }
-    frameInterval_ = static_cast<std::uint32_t>(Milliseconds(frameTime_));
-    frameOn_ = checked;
-    receive_->setFrameBreak(frameOn_, frameInterval_);
-}
-
-void CServerDlg::FrameTimeChanged() {
-    frameInterval_ = static_cast<std::uint32_t>(Milliseconds(frameTime_));
-    receive_->setFrameBreak(frameOn_, frameInterval_);
 }
 
 void CServerDlg::Recount() {

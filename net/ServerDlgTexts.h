@@ -96,8 +96,6 @@ inline constexpr char16_t kPortInUse[] = u"端口%1已被占用，请改用其�
 inline constexpr char16_t kPrivilegedPort[] = u"端口%1小于1024，需要管理员权限才能使用；请改用1024以上的端口";
 inline constexpr char16_t kSystemError[] = u"系统错误（%1）";
 
-// Messages
-inline constexpr char16_t kFrameTimeEmpty[] = u"帧换行时间不能为空！";
 inline constexpr char16_t kWrongClient[] = u"错误的客户端！";
 inline constexpr char16_t kWarning[] = u"警告";
 

@@ -2,18 +2,17 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "serial/ComDlgTexts.h"
+#include "terminal/FrameBreakSwitch.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
@@ -237,8 +236,8 @@ QWidget* CComDlg::CreateHelperGroup() {
     connect(hexDisplay_, &QCheckBox::toggled, receive_, &CReceiveArea::setHexDisplay);
     connect(continuous_, &QCheckBox::clicked, this, &CComDlg::ContinuousClicked);
     connect(periodEdit_, &QLineEdit::textChanged, this, &CComDlg::PeriodChanged);
-    connect(frameBreakBox_, &QCheckBox::clicked, this, &CComDlg::FrameBreakClicked);
-    connect(frameTimeEdit_, &QLineEdit::textChanged, this, &CComDlg::FrameTimeChanged);
+    new CFrameBreakSwitch(
+        frameBreakBox_, frameTimeEdit_, [this](bool on, std::uint32_t ms) { receive_->setFrameBreak(on, ms); }, this);
     connect(clearSend_, &QPushButton::clicked, send_, [this] { send_->edit()->clear(); });
     connect(clearReceive_, &QPushButton::clicked, receive_, &CReceiveArea::Clear);
     connect(monitorButton_, &QPushButton::clicked, this, &CComDlg::ShowMonitor);
@@ -293,25 +292,6 @@ void CComDlg::PeriodChanged() {
     if (!open_ || !continuous_->isChecked()) return;
     period_ = FieldOrOne(periodEdit_);
     send_->StartContinuous(0, period_);
-}
-
-void CComDlg::FrameBreakClicked(bool checked) {
-    if (frameTimeEdit_->text().isEmpty()) {
-        frameBreak_ = false;
-        frameBreakBox_->setChecked(false);
-        receive_->setFrameBreak(frameBreak_, frameTime_);
-        QMessageBox::warning(this, QCoreApplication::applicationName(), Text(t::kFrameTimeEmpty));
-        return;
-    }
-    frameTime_ =
-        static_cast<std::uint32_t>(std::max(0, FieldInteger(frameTimeEdit_->text().toStdU16String())));
-    frameBreak_ = checked;
-    receive_->setFrameBreak(frameBreak_, frameTime_);
-}
-
-void CComDlg::FrameTimeChanged() {
-    frameTime_ = static_cast<std::uint32_t>(std::max(0, FieldOrOne(frameTimeEdit_)));
-    receive_->setFrameBreak(frameBreak_, frameTime_);
 }
 
 void CComDlg::ResetCounts() {

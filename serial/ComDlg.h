@@ -81,8 +81,6 @@ private:
     // Helper group.
     void ContinuousClicked(bool checked);
     void PeriodChanged();
-    void FrameBreakClicked(bool checked);
-    void FrameTimeChanged();
 
     // Called on the channel's threads.
     void OnLineChanged(std::uint32_t line, std::uint32_t value) override;
@@ -94,8 +92,6 @@ private:
     std::atomic<std::uint64_t> session_{0};
     bool open_ = false;
     int period_ = 1000;
-    bool frameBreak_ = false;
-    std::uint32_t frameTime_ = 40;
     // CTS, DSR, RING, RLSD as last reported.
     std::array<std::uint32_t, 4> lineStates_{};
 

@@ -75,8 +75,6 @@ inline constexpr char16_t kNotes[] =
 inline constexpr char16_t kMonitorTitle[] = u"伪串口监视器";
 inline constexpr char16_t kMoreSendTitle[] = u"串口多项发送";
 
-// Messages
-inline constexpr char16_t kFrameTimeEmpty[] = u"帧换行时间不能为空！";
 
 // Tool tips
 inline constexpr char16_t kTipOpen[] = u"打开或关闭串口";

@@ -19,6 +19,9 @@ inline constexpr char16_t kMenuSave[] = u"立即保存数据";
 inline constexpr char16_t kFileErrorFormat[] = u"无法写入文件“%1”：%2";
 inline constexpr char16_t kOutputFailed[] = u"输出文件写入失败：%1，已停止输出";
 
+// The frame line break switch of every terminal page
+inline constexpr char16_t kFrameTimeEmpty[] = u"帧换行时间不能为空！";
+
 // Send area
 inline constexpr char16_t kLoadedPrefix[] = u"\r\n成功读取外部资源文件：\r\n\r\n";
 inline constexpr char16_t kLoadedSuffix[] = u"\r\n\r\n";

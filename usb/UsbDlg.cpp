@@ -2,17 +2,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "terminal/FrameBreakSwitch.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
@@ -239,8 +238,8 @@ QWidget* CUsbDlg::CreateOptionsGroup() {
     }
     connect(hexSend_, &QCheckBox::toggled, send_, &CSendArea::setHexSend);
     connect(hexDisplay_, &QCheckBox::toggled, ep2_, &CReceiveArea::setHexDisplay);
-    connect(frameBreakBox_, &QCheckBox::clicked, this, &CUsbDlg::FrameBreakClicked);
-    connect(frameTimeEdit_, &QLineEdit::textChanged, this, &CUsbDlg::FrameTimeChanged);
+    new CFrameBreakSwitch(
+        frameBreakBox_, frameTimeEdit_, [this](bool on, std::uint32_t ms) { ep2_->setFrameBreak(on, ms); }, this);
     connect(clearSend_, &QPushButton::clicked, send_, [this] { send_->edit()->clear(); });
     connect(clearReceive_, &QPushButton::clicked, this, &CUsbDlg::ClearReceiveAreas);
     connect(monitorHid_, &QPushButton::clicked, this, &CUsbDlg::ShowMonitor);
@@ -315,25 +314,6 @@ void CUsbDlg::ApplyContinuous() {
             send_->StopContinuous(endpoint);
         }
     }
-}
-
-void CUsbDlg::FrameBreakClicked(bool checked) {
-    if (frameTimeEdit_->text().isEmpty()) {
-        frameBreak_ = false;
-        frameBreakBox_->setChecked(false);
-        ep2_->setFrameBreak(frameBreak_, frameTime_);
-        QMessageBox::warning(this, QCoreApplication::applicationName(), Text(t::kFrameTimeEmpty));
-        return;
-    }
-    frameTime_ =
-        static_cast<std::uint32_t>(std::max(0, FieldInteger(frameTimeEdit_->text().toStdU16String())));
-    frameBreak_ = checked;
-    ep2_->setFrameBreak(frameBreak_, frameTime_);
-}
-
-void CUsbDlg::FrameTimeChanged() {
-    frameTime_ = static_cast<std::uint32_t>(std::max(0, FieldOrOne(frameTimeEdit_)));
-    ep2_->setFrameBreak(frameBreak_, frameTime_);
 }
 
 void CUsbDlg::ClearReceiveAreas() {

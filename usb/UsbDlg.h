@@ -72,8 +72,6 @@ private:
     void ContinuousClicked(int endpoint, bool checked);
     void PeriodChanged(int endpoint);
     void ApplyContinuous();
-    void FrameBreakClicked(bool checked);
-    void FrameTimeChanged();
     void ClearReceiveAreas();
 
     // The device (UsbDlgDevice.cpp).
@@ -100,8 +98,6 @@ private:
     bool lossShown_ = false;
     std::vector<HidDeviceRecord> devices_;
     std::array<int, 2> periods_{1000, 1000};
-    bool frameBreak_ = false;
-    std::uint32_t frameTime_ = 40;
 
     CChunkPump* pump_ = nullptr;
     CReceiveArea* ep1_ = nullptr;

@@ -76,8 +76,6 @@ inline constexpr char16_t kMonitorTitle[] = u"HID_USB_EP2监视器";
 inline constexpr char16_t kMonitorPort[] = u"EP2";
 inline constexpr char16_t kMoreSendTitle[] = u"USB多项发送";
 
-// Messages
-inline constexpr char16_t kFrameTimeEmpty[] = u"帧换行时间不能为空！";
 
 // Tool tips
 inline constexpr char16_t kTipType[] = u"1：无DLL版本仅支持HID\r\n2：含DLL版本同时支持HID和CH372";
