@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package from a Release build, checked as a user's machine would
-# receive it: scripts/package.sh [BUILD_DIR] (default build-release).
+# receive it: scripts/package.sh [BUILD_DIR] (default build-release; a folder
+# that already holds a Release build, as scripts/test.sh leaves, is reused).
 # The package is unpacked into a throw-away root, where it must hold every
 # file the install rules install (program, desktop file, icon, metainfo,
 # licence and whatever is added later) and nothing else, with dependencies
