@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 
 namespace viz {
 namespace {
@@ -24,7 +25,8 @@ bool Readable(const pollfd& entry) {
 WriteStep WriteDescriptor(int fd, DescriptorKind kind, int closeFd, const std::uint8_t* data, std::size_t size,
                           const WriteWait& wait, Destination to) {
     if (size == 0) return WrittenStep(0);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(wait.timeoutMs);
+    // Known only once the first wait starts: most writes need none.
+    std::optional<Clock::time_point> deadline;
     // A hang-up without room is asked once more: the write then tells why.
     bool hungUp = false;
     for (;;) {
@@ -36,7 +38,9 @@ WriteStep WriteDescriptor(int fd, DescriptorKind kind, int closeFd, const std::u
 
         int timeout = -1;
         if (wait.timeoutMs >= 0) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            const auto now = Clock::now();
+            if (!deadline) deadline = now + std::chrono::milliseconds(wait.timeoutMs);
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - now).count();
             if (left <= 0) return FailedStep(EAGAIN);
             timeout = static_cast<int>(left);
         }

@@ -1,9 +1,11 @@
 #include "terminal/LinkWriter.h"
 
 #include <sys/eventfd.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace viz {
 namespace {
@@ -12,7 +14,7 @@ using Clock = std::chrono::steady_clock;
 
 // File data is read in pieces of about this size and written block by block.
 constexpr std::size_t kReadSize = 64 * 1024;
-constexpr std::chrono::milliseconds kProgressWakeInterval{15};
+constexpr std::chrono::milliseconds kProgressWakeInterval{40};
 
 }  // namespace
 
@@ -121,7 +123,8 @@ void LinkWriter::Run() {
                 fileJob_.store(entry.id);
             }
         }
-        lastProgress_ = Clock::now();
+        progressed_ = true;
+        stallSaid_ = false;
         Finish(entry, entry.job.file ? WriteFile(entry) : Write(entry));
     }
 }
@@ -168,7 +171,6 @@ LinkWriter::Outcome LinkWriter::WriteFile(const Entry& entry) {
 LinkWriter::Outcome LinkWriter::WriteAll(const Entry& entry, const std::uint8_t* data, std::size_t size) {
     const bool file = entry.job.file != nullptr;
     Outcome outcome;
-    bool stallSaid = false;
     while (outcome.done < size) {
         const WriteStep step = config_.write(data + outcome.done, size - outcome.done,
                                              {cancelFd_, config_.limits.waitSliceMs});
@@ -176,17 +178,26 @@ LinkWriter::Outcome LinkWriter::WriteAll(const Entry& entry, const std::uint8_t*
             outcome.done += step.consumed;
             outcome.counted += step.counted;
             // Files count their own bytes, typed data what the link counted.
-            if (entry.job.counted) counted_.fetch_add(file ? step.consumed : step.counted);
-            if (file) fileDone_.fetch_add(step.consumed);
-            lastProgress_ = Clock::now();
+            if (entry.job.counted) unpublishedCounted_ += file ? step.consumed : step.counted;
+            if (file) unpublishedFileDone_ += step.consumed;
+            progressed_ = true;
             // The last step of a send wakes the page once, with its end.
             if (file || outcome.done < size) WakeForProgress();
         }
         if (step.error == 0) continue;
         if (step.error == EAGAIN) {
             if (Cancelled(entry.id, outcome.end)) return outcome;
-            if (!stallSaid && Clock::now() - lastProgress_ >= config_.limits.stallLimit) {
-                stallSaid = true;
+            // The clock is read only while the link takes nothing: a write
+            // that goes through costs no more than the write.
+            const auto now = Clock::now();
+            if (progressed_) {
+                // The page shows exactly what went out while the link waits.
+                Publish();
+                Wake();
+                waitingSince_ = now;
+                progressed_ = false;
+            } else if (!stallSaid_ && now - waitingSince_ >= config_.limits.stallLimit) {
+                stallSaid_ = true;
                 stalled_.store(true);
                 Wake();
             }
@@ -216,6 +227,7 @@ LinkWriter::Outcome LinkWriter::WriteAll(const Entry& entry, const std::uint8_t*
 }
 
 void LinkWriter::Finish(const Entry& entry, const Outcome& outcome) {
+    Publish();
     SendResult result;
     result.job = entry.id;
     result.file = entry.job.file != nullptr;
@@ -241,11 +253,20 @@ void LinkWriter::Finish(const Entry& entry, const Outcome& outcome) {
 
 void LinkWriter::WakeForProgress() {
     // The page shows progress a few dozen times a second; waking it for
-    // every block would cost more than writing the block.
-    const auto now = Clock::now();
-    if (now - lastProgressWake_ < kProgressWakeInterval) return;
-    lastProgressWake_ = now;
+    // every block would cost more than writing the block. A coarse clock is
+    // fine for that and far cheaper to read once per block.
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const auto at = std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+    if (at - lastProgressWake_ < kProgressWakeInterval) return;
+    lastProgressWake_ = std::chrono::duration_cast<std::chrono::nanoseconds>(at);
+    Publish();
     Wake();
+}
+
+void LinkWriter::Publish() {
+    if (unpublishedCounted_ != 0) counted_.fetch_add(std::exchange(unpublishedCounted_, 0));
+    if (unpublishedFileDone_ != 0) fileDone_.fetch_add(std::exchange(unpublishedFileDone_, 0));
 }
 
 void LinkWriter::Wake() {

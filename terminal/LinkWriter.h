@@ -139,8 +139,10 @@ private:
     bool Cancelled(std::uint64_t id, SendEnd& why) const;
     void Finish(const Entry& entry, const Outcome& outcome);
     void Wake();
-    // Writer thread only.
+    // Writer thread only: what was written since it last told the page,
+    // told now.
     void WakeForProgress();
+    void Publish();
 
     const Config config_;
     const int cancelFd_;
@@ -163,8 +165,14 @@ private:
     std::atomic<std::uint64_t> fileTotal_{0};
     std::atomic<bool> stalled_{false};
     std::atomic<bool> wakePending_{false};
-    std::chrono::steady_clock::time_point lastProgress_{};
-    std::chrono::steady_clock::time_point lastProgressWake_{};
+    // Writer thread only: whether the link took something since the last
+    // wait for room, since when it has taken nothing, whether that was said.
+    bool progressed_ = true;
+    std::chrono::steady_clock::time_point waitingSince_{};
+    bool stallSaid_ = false;
+    std::chrono::nanoseconds lastProgressWake_{0};
+    std::uint64_t unpublishedCounted_ = 0;
+    std::uint64_t unpublishedFileDone_ = 0;
 
     std::thread thread_;
 };

@@ -37,13 +37,11 @@ CReceiveArea::CReceiveArea(ReceiveAreaConfig config, QWidget* parent)
     edit_ = new CMenuEdit(this);
     edit_->SetCommands(config_.commands);
     // The area's text comes cut into screen lines, one block each, so the
-    // view lays out only the lines in sight. Fixed pitch makes the cut fit
-    // the width and keeps hex columns aligned; a glyph wider than the font's
-    // cell (a fallback font's) still wraps inside the area instead of
-    // running past its edge.
+    // view lays out only the lines in sight (wrapping would lay out every
+    // line again). Fixed pitch makes the cut fit the width and keeps hex
+    // columns aligned.
     edit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    edit_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    edit_->setWordWrapMode(QTextOption::WrapAnywhere);
+    edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     // A scroll bar that comes and goes would change the width lines are cut to.
     edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -195,9 +193,11 @@ void CReceiveArea::showEvent(QShowEvent* event) {
 
 void CReceiveArea::UpdateColumns() {
     // Glyph advances are fractional: rounding them down would cut lines
-    // longer than the area is wide.
+    // longer than the area is wide. A wide character counts two columns; its
+    // glyph comes from a fallback font and must fit in them too.
     const QFontMetricsF metrics(edit_->font());
-    const qreal charWidth = std::max<qreal>(1, metrics.horizontalAdvance(QLatin1Char('0')));
+    const qreal charWidth = std::max<qreal>({1, metrics.horizontalAdvance(QLatin1Char('0')),
+                                             metrics.horizontalAdvance(QChar(0x4E2D)) / 2});
     // Room for the caret at the end of a full line.
     const qreal usable = edit_->viewport()->width() - 2 * edit_->document()->documentMargin() -
                          edit_->cursorWidth() - 1;

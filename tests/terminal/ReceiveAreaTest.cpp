@@ -137,6 +137,16 @@ TEST_F(ReceiveAreaTest, FramesThatFillALineExactlyStayInsideTheAreaAndCopyAsThey
     edit->copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdU16String(), area.pipeline().area().text());
     EXPECT_NE(area.pipeline().area().text().find(u"A1 \r\nA2 "), std::u16string::npos);
+
+    // Chinese text, whose glyphs come from another font, stays inside too.
+    area.setHexDisplay(false);
+    std::string chinese;
+    for (int i = 0; i < 100; ++i) chinese += "\xD6\xD0";  // 中 in code page 936
+    area.Receive(ChunkOf(chinese));
+    area.Flush();
+    for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next()) {
+        EXPECT_LE(block.layout()->lineAt(0).naturalTextWidth(), width) << block.text().toStdString();
+    }
 }
 
 TEST_F(ReceiveAreaTest, WidgetShowsLineBreaksAndFollowsTheNewestText) {
