@@ -164,7 +164,14 @@ void WriteMain(const Mcu51Image& image, CodeWriter& out) {
     out.Format("  TL1=0x%02X;\r\n\r\n", image.TL1);
     out.Format("  T2CON=0x%02X;\r\n", image.T2CON);
     out.Format("  RCAP2H=0x%02X;\r\n", image.RCAP2H);
-    out.Format("  RCAP2L=0x%02X;\r\n\r\n", image.RCAP2L);
+    out.Format("  RCAP2L=0x%02X;\r\n", image.RCAP2L);
+    // Timer 2 loads RCAP2 only at its first overflow; started from zero its
+    // first period would be the full 65536 counts.
+    if ((image.RCAP2H | image.RCAP2L) != 0) {
+        out.Format("  TH2=0x%02X;\r\n", image.RCAP2H);
+        out.Format("  TL2=0x%02X;\r\n", image.RCAP2L);
+    }
+    out.Add("\r\n");
     out.Format("  IP=0x%02X;\r\n", image.IP);
     out.Format("  IE=0x%02X;\r\n", image.IE);
     // Idle and power-down are entered in the loop, not before the set-up is done.
