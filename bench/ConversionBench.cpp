@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "UiStallMeter.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
@@ -49,11 +50,8 @@ struct Options {
 
 Options Parse(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--mb") == 0) options.megabytes = std::strtoul(argv[i + 1], nullptr, 10);
-        if (std::strcmp(argv[i], "--side") == 0)
-            options.side = static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
-    }
+    options.megabytes = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", options.megabytes));
+    options.side = static_cast<std::uint32_t>(bench::NumberOption(argc, argv, "--side", options.side));
     return options;
 }
 

@@ -17,13 +17,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "BenchSockets.h"
 #include "UiStallMeter.h"
 #include "base/PageContext.h"
@@ -42,9 +42,7 @@ struct Options {
 
 Options Parse(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--mb") == 0) options.megabytes = std::strtoul(argv[i + 1], nullptr, 10);
-    }
+    options.megabytes = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", options.megabytes));
     return options;
 }
 

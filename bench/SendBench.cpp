@@ -17,13 +17,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "BenchPty.h"
 #include "BenchSockets.h"
 #include "UiStallMeter.h"
@@ -111,15 +111,10 @@ void Report(const char* what, std::size_t size, const Rounds& rounds) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    std::size_t tcpSize = 256u << 20;
-    std::size_t serialSize = 64u * 1000 * 1000;
-    int roundCount = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--rounds") == 0) roundCount = std::max(1, std::atoi(argv[i + 1]));
-        if (std::strcmp(argv[i], "--tcp-mb") == 0) tcpSize = std::strtoul(argv[i + 1], nullptr, 10) << 20;
-        if (std::strcmp(argv[i], "--serial-mb") == 0)
-            serialSize = std::strtoul(argv[i + 1], nullptr, 10) * 1000 * 1000;
-    }
+    const int roundCount = static_cast<int>(std::max(1LL, bench::NumberOption(argc, argv, "--rounds", 3)));
+    const std::size_t tcpSize = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--tcp-mb", 256)) << 20;
+    const std::size_t serialSize =
+        static_cast<std::size_t>(bench::NumberOption(argc, argv, "--serial-mb", 64)) * 1000 * 1000;
     QTemporaryDir workDir;
     const std::filesystem::path work = workDir.path().toStdString();
     viz::SettingsStore settings(work / "Vizuruv.conf");

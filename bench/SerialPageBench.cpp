@@ -19,12 +19,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "BenchPty.h"
 #include "UiStallMeter.h"
 #include "base/PageContext.h"
@@ -61,11 +61,7 @@ std::size_t OutputMismatches(const std::filesystem::path& path, std::size_t tota
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    std::size_t megabytes = 64;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--mb") == 0) megabytes = std::strtoul(argv[i + 1], nullptr, 10);
-    }
-    const std::size_t total = megabytes * 1000 * 1000;
+    const std::size_t total = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", 64)) * 1000 * 1000;
 
     const bench::RawRead raw = bench::ReadRawPty(total, 64 * 1024);
 

@@ -25,12 +25,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <thread>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "BenchSockets.h"
 #include "UiStallMeter.h"
 #include "base/PageContext.h"
@@ -51,12 +51,9 @@ struct Options {
 
 Options Parse(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const auto value = std::strtoul(argv[i + 1], nullptr, 10);
-        if (std::strcmp(argv[i], "--clients") == 0) options.clients = value;
-        if (std::strcmp(argv[i], "--kib") == 0) options.kib = value;
-        if (std::strcmp(argv[i], "--cycles") == 0) options.cycles = value;
-    }
+    options.clients = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--clients", options.clients));
+    options.kib = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--kib", options.kib));
+    options.cycles = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--cycles", options.cycles));
     return options;
 }
 

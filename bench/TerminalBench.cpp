@@ -16,10 +16,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <thread>
 
+#include "BenchOptions.h"
 #include "UiStallMeter.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/ReceiveArea.h"
@@ -33,10 +33,8 @@ struct Options {
 
 Options Parse(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--mb") == 0) options.megabytes = std::strtoul(argv[i + 1], nullptr, 10);
-        if (std::strcmp(argv[i], "--chunk") == 0) options.chunk = std::strtoul(argv[i + 1], nullptr, 10);
-    }
+    options.megabytes = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", options.megabytes));
+    options.chunk = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--chunk", options.chunk));
     return options;
 }
 

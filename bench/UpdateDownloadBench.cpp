@@ -21,13 +21,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <thread>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "UiStallMeter.h"
 #include "update/UpdateDlg.h"
 
@@ -80,12 +80,8 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    std::size_t megabytes = 100;
-    int rounds = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--mb") == 0) megabytes = std::strtoul(argv[i + 1], nullptr, 10);
-        if (std::strcmp(argv[i], "--rounds") == 0) rounds = std::max(1, std::atoi(argv[i + 1]));
-    }
+    const auto megabytes = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", 100));
+    const int rounds = static_cast<int>(std::max(1LL, bench::NumberOption(argc, argv, "--rounds", 3)));
 
     QTemporaryDir root;
     const std::filesystem::path served = root.path().toStdString() + "/served";

@@ -21,7 +21,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "BenchPty.h"
 #include "UiStallMeter.h"
 #include "base/PageContext.h"
@@ -101,10 +101,7 @@ std::size_t OutputReportsWrong(const fs::path& path, std::size_t reports) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    std::size_t reports = 100000;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--reports") == 0) reports = std::strtoul(argv[i + 1], nullptr, 10);
-    }
+    const auto reports = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--reports", 100000));
 
     QTemporaryDir scratch;
     const fs::path root = scratch.path().toStdString();
