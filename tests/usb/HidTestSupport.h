@@ -34,7 +34,7 @@ namespace viz::testing {
 
 using HidBytes = std::vector<std::uint8_t>;
 
-// A boot keyboard as the HID specification gives it: 8 input bytes
+// A standard boot keyboard descriptor: 8 input bytes
 // (modifiers, reserved, six keys) and 1 output byte (five LEDs and padding).
 inline const HidBytes kKeyboardDescriptor = {
     0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01,
