@@ -1,17 +1,49 @@
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
 #include "app/AppIcon.h"
+#include "app/CommandLine.h"
 #include "app/ToolkitTranslation.h"
 #include "app/VizuruvApp.h"
 #include "platform/Signals.h"
 
+namespace {
+
+// Help, version and refusals are answered before anything of the window
+// exists: no display, no settings, no update check.
+int Answer(const viz::CommandLine& line, viz::MessageLanguage language) {
+    if (line.action == viz::CommandLine::Action::Refuse) {
+        std::fputs(line.message.c_str(), stderr);
+        return viz::kExitRefused;
+    }
+    const std::string text =
+        line.action == viz::CommandLine::Action::Help ? viz::HelpText(language) : viz::VersionText(language);
+    // A full disk or a closed pipe is a failure, not an answer.
+    if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) return viz::kExitOutputFailed;
+    return viz::kExitAnswered;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    const viz::MessageLanguage language =
+        viz::LanguageOf(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const viz::CommandLine line = viz::ParseCommandLine(arguments, language);
+    if (line.action != viz::CommandLine::Action::Run) return Answer(line, language);
+
     viz::IgnoreBrokenPipeSignal();
-    QApplication application(argc, argv);
+    // The toolkit sees only the program name: every argument was ours.
+    int toolkitArgc = 1;
+    QApplication application(toolkitArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Duvezer"));
     QApplication::setDesktopFileName(QStringLiteral("duvezer"));
     QApplication::setWindowIcon(viz::AppIcon());
     viz::InstallToolkitTranslation(application);
-    viz::CVizuruvApp app;
+    viz::CVizuruvApp app(line.options);
     return app.Run();
 }
