@@ -61,6 +61,35 @@ constexpr std::array<PageOption, 4> kPageOptions{{{"--port", StartPage::Serial},
                                                   {"--tcp", StartPage::Net},
                                                   {"--listen", StartPage::Server}}};
 
+// The toolkit's own options, handed to it untouched: a session manager
+// restarts the program with -session, and -platform or -style are the
+// toolkit's usual switches.
+struct ToolkitOption {
+    std::string_view name;
+    bool takesValue;
+};
+constexpr std::array<ToolkitOption, 14> kToolkitOptions{{{"-platform", true},
+                                                         {"-platformpluginpath", true},
+                                                         {"-platformtheme", true},
+                                                         {"-plugin", true},
+                                                         {"-qwindowgeometry", true},
+                                                         {"-qwindowicon", true},
+                                                         {"-qwindowtitle", true},
+                                                         {"-session", true},
+                                                         {"-display", true},
+                                                         {"-geometry", true},
+                                                         {"-style", true},
+                                                         {"-stylesheet", true},
+                                                         {"-reverse", false},
+                                                         {"-widgetcount", false}}};
+
+const ToolkitOption* ToolkitOptionNamed(std::string_view name) {
+    for (const ToolkitOption& option : kToolkitOptions) {
+        if (option.name == name) return &option;
+    }
+    return nullptr;
+}
+
 bool TakesValue(std::string_view option) {
     if (option == "--page") return true;
     for (const PageOption& known : kPageOptions) {
@@ -78,6 +107,7 @@ public:
     bool SettlePage();
 
     StartOptions options;
+    std::vector<std::string> toolkitArguments;
     std::string fault;
 
 private:
@@ -97,6 +127,13 @@ private:
 bool Parser::Take(std::span<const std::string_view> arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view option = arguments[i];
+        if (const ToolkitOption* toolkit = ToolkitOptionNamed(option)) {
+            toolkitArguments.emplace_back(option);
+            if (!toolkit->takesValue) continue;
+            if (++i == arguments.size()) return Refuse(t::kMissingValue, {option});
+            toolkitArguments.emplace_back(arguments[i]);
+            continue;
+        }
         std::optional<std::string_view> value;
         if (option.starts_with("--")) {
             if (const std::size_t equals = option.find('='); equals != std::string_view::npos) {
@@ -221,6 +258,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments, Messag
     Parser parser(language);
     if (parser.Take(arguments) && parser.SettlePage()) {
         line.options = std::move(parser.options);
+        line.toolkitArguments = std::move(parser.toolkitArguments);
         return line;
     }
     line.action = CommandLine::Action::Refuse;

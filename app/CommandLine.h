@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace viz {
 
@@ -39,6 +40,9 @@ struct CommandLine {
     enum class Action { Run, Help, Version, Refuse };
     Action action = Action::Run;
     StartOptions options;
+    // The toolkit's own options as given (-platform NAME, -session ID, ...),
+    // for the toolkit after the program name.
+    std::vector<std::string> toolkitArguments;
     // For Refuse: what is wrong, one line naming the option, then a hint.
     std::string message;
 };

@@ -35,7 +35,8 @@ inline constexpr char kHelpChinese[] = R"(用法：duvezer [选项]...
 
 未给出 --page 时，--port 和 --baud 选择串口调试页，--tcp 选择网络调试页，
 --listen 选择网络服务器页。这里给出的值用于本次运行，并像在页面上输入的值
-一样在退出时保存。打开失败时，页面的提示与按下按钮时相同。
+一样在退出时保存。打开失败时，页面的提示与按下按钮时相同。Qt 自己的选项
+（-platform、-style、-session 等）原样交给 Qt。
 
 退出状态：窗口关闭后，或 --help、--version 之后为 0；选项未知或值不正确
 时为 2，此时不显示窗口。
@@ -74,7 +75,8 @@ Pages:
 Without --page, --port and --baud choose the serial page, --tcp the net page
 and --listen the server page. Values given here are used for this run and
 saved at exit like values typed into the page. An open that fails is reported
-as when the page's button is pressed.
+as when the page's button is pressed. Qt's own options (-platform, -style,
+-session and the others) are passed on to Qt.
 
 Exit status: 0 after the window is closed, or after --help and --version;
 2 for an unknown option or a bad value, and then no window is shown.

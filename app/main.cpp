@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -37,9 +38,14 @@ int main(int argc, char** argv) {
     if (line.action != viz::CommandLine::Action::Run) return Answer(line, language);
 
     viz::IgnoreBrokenPipeSignal();
-    // The toolkit sees only the program name: every argument was ours.
-    int toolkitArgc = 1;
-    QApplication application(toolkitArgc, argv);
+    // The toolkit sees the program name and its own options only.
+    std::vector<std::string> toolkitTexts{argv[0]};
+    toolkitTexts.insert(toolkitTexts.end(), line.toolkitArguments.begin(), line.toolkitArguments.end());
+    std::vector<char*> toolkitArgv;
+    for (std::string& text : toolkitTexts) toolkitArgv.push_back(text.data());
+    toolkitArgv.push_back(nullptr);
+    int toolkitArgc = static_cast<int>(toolkitTexts.size());
+    QApplication application(toolkitArgc, toolkitArgv.data());
     QApplication::setApplicationName(QStringLiteral("Duvezer"));
     QApplication::setDesktopFileName(QStringLiteral("duvezer"));
     QApplication::setWindowIcon(viz::AppIcon());

@@ -46,7 +46,13 @@ TEST(CommandLineTest, TakesEachPagesValuesInBothForms) {
     EXPECT_EQ(bare.action, CommandLine::Action::Run);
     EXPECT_FALSE(bare.options.page);
 
-    EXPECT_EQ(Parse({"--page", "bitmap"}).options.page, StartPage::Bitmap);
+    // The toolkit's own options pass through, with their values.
+    const CommandLine toolkit =
+        Parse({"-platform", "offscreen", "--page", "bitmap", "-reverse", "-session", "x1"});
+    ASSERT_EQ(toolkit.action, CommandLine::Action::Run) << toolkit.message;
+    EXPECT_EQ(toolkit.options.page, StartPage::Bitmap);
+    EXPECT_EQ(toolkit.toolkitArguments,
+              (std::vector<std::string>{"-platform", "offscreen", "-reverse", "-session", "x1"}));
     EXPECT_EQ(Parse({"--baud", "50"}).options.baud, 50u);
     EXPECT_EQ(Parse({"--baud", "4000000"}).options.baud, 4000000u);
 }
@@ -74,6 +80,7 @@ TEST(CommandLineTest, RefusesWithTheOptionNamed) {
         {{"--port", "--open"}, "option --port needs a value"},
         {{"--port="}, "option --port needs a value"},
         {{"--open=yes"}, "option --open takes no value"},
+        {{"--page", "net", "-style"}, "option -style needs a value"},
         {{"--baud", "fast"}, "--baud: 'fast' is not a number"},
         {{"--baud", "-9600"}, "--baud: '-9600' is not a number"},
         {{"--baud", "49"}, "--baud: 49 is out of range, give 50 to 4000000"},
