@@ -38,17 +38,23 @@ std::string AllPageNames() {
     return names;
 }
 
-// A refusal's text with its %1, %2, %3 filled in.
+// A refusal's text with its %1, %2, %3 filled in, in one pass, so a value
+// that holds "%2" itself stays as given.
 std::string Say(const t::Refusal& refusal, MessageLanguage language,
                 std::initializer_list<std::string_view> values = {}) {
-    std::string text = language == MessageLanguage::Chinese ? refusal.chinese : refusal.english;
-    char mark = '1';
-    for (const std::string_view value : values) {
-        const std::string placeholder{'%', mark++};
-        if (const std::size_t at = text.find(placeholder); at != std::string::npos)
-            text.replace(at, placeholder.size(), value);
+    const std::string_view text = language == MessageLanguage::Chinese ? refusal.chinese : refusal.english;
+    std::string said;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t number =
+            i + 1 < text.size() ? static_cast<std::size_t>(text[i + 1] - '1') : values.size();
+        if (text[i] == '%' && number < values.size()) {
+            said += values.begin()[number];
+            ++i;
+        } else {
+            said += text[i];
+        }
     }
-    return text;
+    return said;
 }
 
 // The options that fill one page's fields, and the page they belong to.
