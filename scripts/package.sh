@@ -48,6 +48,15 @@ done
 # Any lintian error or warning fails; an override would go in the package
 # (usr/share/lintian/overrides/duvezer) with its reason beside it.
 lintian --fail-on error,warning --display-info "$deb" 2>&1 | sed '/^running with root privileges/d'
+# lintian lets groff's line-breaking warnings through: a line groff cannot
+# break runs past the terminal's edge, so none may appear.
+for page in "$root"/package/usr/share/man/*/*.gz "$root"/package/usr/share/man/*/*/*.gz; do
+  complaints=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+  if [ -n "$complaints" ]; then
+    echo "${page#"$root"/package/}: $complaints" >&2
+    exit 1
+  fi
+done
 desktop-file-validate "$root/package/usr/share/applications/duvezer.desktop"
 # --strict: warnings and notes fail as well, not only errors.
 appstreamcli validate --no-net --strict "$root/package/usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml" >/dev/null
