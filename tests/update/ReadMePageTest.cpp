@@ -39,9 +39,10 @@ protected:
     LocalHttpServer primary, mirror;
     testing::ScopedUpdateServers servers{primary.base(), mirror.base()};
 
-    std::unique_ptr<CReadMe> Open(bool autoUpdate, std::chrono::milliseconds infoDelay = 10ms) {
-        host.store.WriteAutoUpdate(autoUpdate ? 1 : 0);
-        auto page = std::make_unique<CReadMe>(host.context, nullptr, infoDelay);
+    std::unique_ptr<CReadMe> Open(bool autoUpdate) {
+        host.context.setAutomaticUpdate(autoUpdate);
+        host.context.setUpdateInfoDelay(10ms);
+        auto page = std::make_unique<CReadMe>(host.context, nullptr);
         page->show();
         return page;
     }
