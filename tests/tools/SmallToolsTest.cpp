@@ -116,6 +116,34 @@ TEST(FontMatrixTest, CharactersOutsideBothFontsAreRefused) {
     EXPECT_FALSE(LookUpGlyph(u"ⅰ")) << "A2A1 is code page 936's, empty in GB2312";
 }
 
+// Every character of iconv's GB2312 table takes the glyph of its own slot,
+// and so does code page 936's character where the two tables differ.
+TEST(FontMatrixTest, EveryGb2312CharacterFindsItsSlot) {
+    std::size_t characters = 0;
+    std::vector<std::string> differing;
+    for (std::size_t number = 0; number < fonts::kGb2312GlyphCount; ++number) {
+        const std::string code{static_cast<char>(0xA1 + number / 94), static_cast<char>(0xA1 + number % 94)};
+        const std::string gb2312 = testing::IconvConvert(code, "EUC-CN", "UTF-8");
+        if (gb2312.empty()) continue;
+        ++characters;
+        std::vector<std::string> spellings{gb2312};
+        const std::string cp936 = testing::IconvConvert(code, "CP936", "UTF-8");
+        if (cp936 != gb2312) {
+            spellings.push_back(cp936);
+            differing.push_back(gb2312 + cp936);
+        }
+        const std::vector<std::uint8_t> slot(fonts::kGb2312Glyphs + number * 32,
+                                             fonts::kGb2312Glyphs + (number + 1) * 32);
+        for (const std::string& spelling : spellings) {
+            const std::optional<Glyph> glyph = LookUpGlyph(Utf8ToUtf16(spelling));
+            ASSERT_TRUE(glyph) << spelling << " of slot " << number;
+            EXPECT_EQ(glyph->bytes, slot) << spelling << " of slot " << number;
+        }
+    }
+    EXPECT_EQ(characters, 7445u);
+    EXPECT_EQ(differing, (std::vector<std::string>{"・·", "―—"}));
+}
+
 TEST(FontMatrixTest, TextListsTheBytesThenTheirComplements) {
     const Glyph glyph{
         8, {0x00, 0x18, 0x24, 0x42, 0x42, 0x7E, 0x42, 0x42, 0x42, 0x42, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF}};
