@@ -60,6 +60,7 @@ CSendArea::CSendArea(SendAreaConfig config, QWidget* parent) : QGroupBox(parent)
     for (std::size_t i = 0; i < config_.links.size(); ++i) {
         const int index = static_cast<int>(i);
         SendLink::Config logic{.write = config_.links[i].write,
+                               .undelivered = config_.links[i].undelivered,
                                .blockSize = config_.links[i].blockSize,
                                .typedLimit = config_.links[i].typedLimit,
                                .wake = [this, index] {

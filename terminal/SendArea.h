@@ -51,6 +51,7 @@ class CProcessDlg;
 
 struct SendLinkSetup {
     LinkWriteFn write{};
+    UndeliveredFn undelivered{};
     // A send while this returns false does nothing; none means always open.
     std::function<bool()> isOpen{};
     std::size_t blockSize = 1024;
