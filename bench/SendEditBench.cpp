@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "BenchOptions.h"
+#include "WorkDir.h"
 #include "terminal/SendArea.h"
 
 namespace {
@@ -101,8 +102,9 @@ QString Type(QWidget& window, QPlainTextEdit& edit, char16_t first, int count, s
 }
 
 // Pastes `text` and types at the end, the start and the middle; the text
-// the area then sends should be `text` with the typed letters in place.
-void Measure(const char* label, QWidget& window, QPlainTextEdit& edit, const QString& text, int keyCount,
+// the area then sends should be `text` with the typed letters in place
+// (false when it is not).
+bool Measure(const char* label, QWidget& window, QPlainTextEdit& edit, const QString& text, int keyCount,
              const std::function<QString()>& sent) {
     edit.clear();
     edit.setFocus();
@@ -130,6 +132,7 @@ void Measure(const char* label, QWidget& window, QPlainTextEdit& edit, const QSt
         "text %s\n",
         label, paste.ms, paste.cpuMs, median.ms, median.cpuMs, stalls.back().ms, cpu->cpuMs,
         intact ? "intact" : "CHANGED");
+    return intact;
 }
 
 }  // namespace
@@ -140,6 +143,8 @@ int main(int argc, char** argv) {
     const qsizetype size = bench::NumberOption(argc, argv, "--kib", 1024) * 1024;
     const int keyCount = static_cast<int>(bench::NumberOption(argc, argv, "--keys", 60));
     const qsizetype plainSize = bench::NumberOption(argc, argv, "--plain-kib", 32) * 1024;
+    // Nothing here writes a file, but a page's parts may: never into the checkout.
+    const bench::WorkDir workDir;
 
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
@@ -159,12 +164,14 @@ int main(int argc, char** argv) {
 
     const auto areaText = [area] { return QString::fromStdU16String(area->text()); };
     const auto plainText = [plain] { return plain->toPlainText(); };
+    bool intact = true;
     for (const char* shape : {"unbroken hex", "spaced hex", "cjk"}) {
-        Measure(shape, window, *area->edit(), Shape(shape, size), keyCount, areaText);
+        intact &= Measure(shape, window, *area->edit(), Shape(shape, size), keyCount, areaText);
     }
-    // The first CJK paste drew each of its glyphs for the first time; the same text again shows what the edit
-    // costs.
-    Measure("cjk, glyphs drawn", window, *area->edit(), Shape("cjk", size), keyCount, areaText);
-    Measure("plain edit, unbroken", window, *plain, Shape("unbroken", plainSize), keyCount / 4, plainText);
-    return 0;
+    // The first CJK paste drew each of its glyphs for the first time; the
+    // same text again shows what the edit costs.
+    intact &= Measure("cjk, glyphs drawn", window, *area->edit(), Shape("cjk", size), keyCount, areaText);
+    intact &= Measure("plain edit, unbroken", window, *plain, Shape("unbroken", plainSize),
+                      std::max(1, keyCount / 4), plainText);
+    return intact ? 0 : 1;
 }
