@@ -1,4 +1,4 @@
-#include "serial/SerMonWatch.h"
+#include "sermon/SerMonWatch.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "serial/SerMonProtocol.h"
-#include "serial/SerMonWatch.h"
+#include "sermon/SerMonWatch.h"
 
 namespace viz::sermon {
 

@@ -1,4 +1,4 @@
-#include "serial/SerMonServer.h"
+#include "sermon/SerMonServer.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "SerMonTestSupport.h"
+#include "SerMonServerFixture.h"
 #include "serial/SerialTermios.h"
 
 namespace viz::testing {
