@@ -1,10 +1,12 @@
 // The helper program itself, as any process of the user can reach it: three
-// connections that must not touch each other's watches.
+// connections that must not touch each other's watches, and kills that must
+// leave the watched port free.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include "serial/SerMonTestSupport.h"
+#include "serial/SerialOpenResult.h"
 
 extern char** environ;
 
@@ -112,6 +114,30 @@ TEST(SerMonProgram, AConnectionReachesOnlyItsOwnWatchesAndOneLeavingEndsNoOther)
     Start(b, portA.slave());
     const int status = helper.End(SIGTERM);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST(SerMonProgram, AWatchingHelperIsNamedAsThePortsHolderAndKilledLeavesThePortFree) {
+    TempDir dir;
+    const std::filesystem::path socket = dir / "run" / "sermon.sock";
+    PtyPair board;
+    {
+        HelperProgram helper(socket);
+        Connection page;
+        ASSERT_EQ(page.Connect(socket), 0);
+        Start(page, board.slave());
+        const SerialOpenResult busy = OpenOnce(board.slave());
+        EXPECT_EQ(busy.error, SerialOpenError::Busy);
+        const std::string holder =
+            "占用该串口的程序：duvezer-sermon（进程号" + std::to_string(helper.pid()) + "）";
+        EXPECT_NE(SerialOpenFailureText(busy).find(holder), std::string::npos) << SerialOpenFailureText(busy);
+        EXPECT_TRUE(WIFSIGNALED(helper.End(SIGKILL)));
+    }
+    // At once: nothing is left to time out or to be cleared by hand.
+    EXPECT_TRUE(OpenOnce(board.slave()).ok());
+    HelperProgram next(socket);
+    Connection page;
+    ASSERT_EQ(page.Connect(socket), 0);
+    Start(page, board.slave());
 }
 
 }  // namespace
