@@ -18,10 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A desktop's /proc is read in a few milliseconds; past this the open's
-// message just leaves the holder out.
-constexpr auto kSearchLimit = std::chrono::milliseconds(30);
-
 std::optional<PortHolder> Holder(int pid) {
     std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
     std::string name;
@@ -89,8 +85,8 @@ std::optional<PortHolder> Opener(const std::string& target, Clock::time_point de
 
 }  // namespace
 
-std::optional<PortHolder> FindPortHolder(const std::string& device) {
-    const Clock::time_point deadline = Clock::now() + kSearchLimit;
+std::optional<PortHolder> FindPortHolder(const std::string& device, std::chrono::milliseconds limit) {
+    const Clock::time_point deadline = Clock::now() + limit;
     struct stat node {};
     if (::stat(device.c_str(), &node) != 0) return std::nullopt;
     if (const int pid = LockHolder(node)) {

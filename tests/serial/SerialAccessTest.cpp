@@ -144,10 +144,11 @@ TEST(SerialAccess, TheBusyTextNamesTheHoldingProcessAndAKilledHolderLeavesThePor
     holder.Kill();
     EXPECT_TRUE(OpenOnce(pty.slave()).ok());
 
-    // A holder in the kernel's exclusive mode takes no lock; it is found among the openers.
+    // A holder in the kernel's exclusive mode takes no lock; it is found among
+    // the openers (given time enough that a loaded machine cannot cut the search short).
     PortHoldingChild opener(pty.slave(), false);
     ASSERT_TRUE(opener.holding());
-    const std::optional<PortHolder> found = FindPortHolder(pty.slave());
+    const std::optional<PortHolder> found = FindPortHolder(pty.slave(), 10s);
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->pid, opener.pid());
     EXPECT_EQ(found->name, PortHoldingChild::kName);
