@@ -10,6 +10,7 @@
 #include "app/CommandLine.h"
 #include "app/ToolkitTranslation.h"
 #include "app/VizuruvApp.h"
+#include "platform/Descriptors.h"
 #include "platform/Signals.h"
 
 namespace {
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     if (line.action != viz::CommandLine::Action::Run) return Answer(line, language);
 
     viz::IgnoreBrokenPipeSignal();
+    viz::RaiseDescriptorLimit();
     // The toolkit sees the program name and its own options only.
     std::vector<std::string> toolkitTexts{argv[0]};
     toolkitTexts.insert(toolkitTexts.end(), line.toolkitArguments.begin(), line.toolkitArguments.end());
