@@ -266,6 +266,49 @@ TEST_F(SettingsStoreTest, UnwritableFolderFailsEveryOperationWithoutCrashing) {
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+// A later start changes nothing, so it replaces and syncs nothing on the
+// way to the window; a store that cannot be saved is still told at start.
+TEST_F(SettingsStoreTest, AStartThatChangesNothingLeavesTheFileYetSaysWhenItCannotBeSaved) {
+    ASSERT_EQ(PrepareSettingsAtStart(store), UpdateMode::On);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const std::string text = ReadAll(path);
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::On);
+    EXPECT_EQ(store.WriteServerPort(kDefaultServerPort), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
+    EXPECT_EQ(ReadAll(path), text);
+    EXPECT_TRUE(store.TakeNotices().empty());
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+        ++files;
+    EXPECT_EQ(files, 1) << "the check left a file behind";
+
+    // The same start once the folder is read-only, as an unprivileged user.
+    ::chmod(dir.path().c_str(), 0711);
+    ::chmod(path.parent_path().c_str(), 0555);
+    ::chmod(path.c_str(), 0644);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+        SettingsStore unprivileged{path};
+        if (PrepareSettingsAtStart(unprivileged) != UpdateMode::On) ::_exit(1);
+        const auto notices = unprivileged.TakeNotices();
+        if (notices.size() != 1 || notices[0].kind != SettingsNotice::Kind::NotSaved) ::_exit(2);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::chmod(path.parent_path().c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "1: the stored settings were not used, 2: not told once that settings will not be saved, "
+           "3: could not drop root";
+    EXPECT_EQ(ReadAll(path), text);
+}
+
 TEST_F(SettingsStoreTest, AFolderOrPipeAtThePathIsSetAsideAndReported) {
     std::filesystem::create_directories(path / "inside");  // the settings "file" is a folder
     EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::On) << "a first run on a file of its own";
