@@ -51,6 +51,10 @@ public:
     CMoreSendDialog* moreSendDialog() const;
 
     void ToggleOpen();
+    // Put a port path and a rate into the boxes as if chosen there (for a
+    // start from the command line); a rate the list lacks joins it.
+    void ChoosePort(const QString& path);
+    void ChooseBaud(std::uint32_t baud);
     void ShowMonitor();
     void ShowMoreSend();
     void ResetCounts();

@@ -67,12 +67,12 @@ void CComDlg::LoadSettings() {
     };
     port_->setCurrentIndex(entryOr(port_, QString::fromStdU16String(saved.port), 0));
     parity_->setCurrentIndex(entryOr(parity_, QString::fromStdU16String(saved.parity), 0));
-    int baud = 0;
-    for (int i = 0; i < baud_->count(); ++i) {
-        if (static_cast<std::uint32_t>(FieldInteger(baud_->itemText(i).toStdU16String())) == saved.baud)
-            baud = i;
+    // A rate outside the list was chosen on the command line and comes back.
+    if (saved.baud >= kMinBaud && saved.baud <= kMaxBaud) {
+        ChooseBaud(saved.baud);
+    } else {
+        baud_->setCurrentIndex(0);
     }
-    baud_->setCurrentIndex(baud);
     dataBits_->setCurrentIndex(entryOr(dataBits_, QString::number(saved.dataBits), kEightDataBits));
     stopBits_->setCurrentIndex(entryOr(stopBits_, QString::number(saved.stopBits), 0));
 }
@@ -85,6 +85,30 @@ void CComDlg::SaveSettings() {
     settings.dataBits = static_cast<std::uint32_t>(ListInteger(dataBits_));
     settings.stopBits = static_cast<std::uint32_t>(ListInteger(stopBits_));
     context().settings().WriteSerial(settings);
+}
+
+void CComDlg::ChoosePort(const QString& path) {
+    const int listed = port_->findText(path);
+    if (listed >= 0) {
+        port_->setCurrentIndex(listed);
+    } else {
+        port_->setEditText(path);
+    }
+}
+
+void CComDlg::ChooseBaud(std::uint32_t baud) {
+    int at = 0;
+    while (at < baud_->count()) {
+        const auto listed = static_cast<std::uint32_t>(FieldInteger(baud_->itemText(at).toStdU16String()));
+        if (listed == baud) break;
+        if (listed > baud) {
+            baud_->insertItem(at, QString::number(baud));
+            break;
+        }
+        ++at;
+    }
+    if (at == baud_->count()) baud_->addItem(QString::number(baud));
+    baud_->setCurrentIndex(at);
 }
 
 void CComDlg::ToggleOpen() {
