@@ -28,6 +28,8 @@ namespace t = texts::comdlg;
 
 // A loaded file goes out in blocks of this size, the progress bar moving after each.
 constexpr std::size_t kFileBlock = 1024;
+// Room for "/dev/ttyUSB10" and a little more.
+constexpr int kPortBoxCharacters = 16;
 
 QString Text(const char16_t* text) {
     return QString::fromUtf16(text);
@@ -154,6 +156,10 @@ QWidget* CComDlg::CreateConfigGroup() {
     port_->setInsertPolicy(QComboBox::NoInsert);
     // Completing a typed "/dev/ttyS1" to a listed "/dev/ttyS10" would open the wrong port.
     port_->setCompleter(nullptr);
+    // Entries carry long product names: the box keeps the column's width and
+    // the opened list is as wide as its entries.
+    port_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    port_->setMinimumContentsLength(kPortBoxCharacters);
     // The typed path is the port box's own edit; it reads out as the port.
     port_->lineEdit()->setAccessibleName(Text(t::kPortLabel).chopped(1));
     baud_ = Named(new QComboBox(group), "baud");
@@ -186,6 +192,8 @@ QWidget* CComDlg::CreateConfigGroup() {
     // What the user picks or types is theirs: a port plugged in later does not replace it.
     connect(port_, &QComboBox::activated, this, [this] { portChosen_ = true; });
     connect(port_->lineEdit(), &QLineEdit::textEdited, this, [this] { portChosen_ = true; });
+    // A chosen entry shows its path first; the product name follows as far as there is room.
+    connect(port_, &QComboBox::currentIndexChanged, this, [this] { port_->lineEdit()->setCursorPosition(0); });
     return group;
 }
 

@@ -2,8 +2,10 @@
 // USB adapters first, then the ports parts of the program offer, then the
 // rest; kept up to date as ports arrive and leave. An entry shows a label
 // and holds its path; what the user typed stays a path of its own.
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -41,6 +43,9 @@ void CComDlg::AddPortEntries() {
     for (const SerialPortInfo& port : ports) {
         if (!port.usb) AddEntry(port_, SerialPortLabel(port), port.path, false);
     }
+    QAbstractItemView* view = port_->view();
+    view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth() +
+                          view->verticalScrollBar()->sizeHint().width());
 }
 
 QString CComDlg::portPath() const {

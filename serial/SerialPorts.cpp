@@ -11,6 +11,8 @@ namespace fs = std::filesystem;
 // A USB serial port's tty sits on a port device (usb-serial) or directly on
 // the USB interface (cdc-acm); the USB device is at most this far above.
 constexpr int kUsbDeviceLevels = 3;
+// The serial core's port and controller devices sit between a UART's tty and its hardware.
+constexpr int kSerialCoreLevels = 2;
 
 bool StartsWith(const std::string& text, const char* prefix) {
     return text.rfind(prefix, 0) == 0;
@@ -49,10 +51,19 @@ bool IsSerialDevice(const fs::path& tty, const std::string& name) {
     return Exists(tty / "device" / "driver") && !IsPlaceholderUart(tty);
 }
 
+// The driver of the hardware behind the tty. Newer kernels put the serial
+// core's own port and controller devices (bus "serial-base", drivers "port"
+// and "ctrl") between the tty and the UART's device; those say nothing.
 std::string DriverName(const fs::path& tty) {
     std::error_code error;
-    const fs::path driver = fs::canonical(tty / "device" / "driver", error);
-    return error ? std::string() : driver.filename().string();
+    fs::path device = fs::canonical(tty / "device", error);
+    for (int level = 0; !error && level < kSerialCoreLevels + 1; ++level) {
+        const fs::path driver = fs::canonical(device / "driver", error);
+        if (error) break;
+        if (driver.parent_path().parent_path().filename() != "serial-base") return driver.filename().string();
+        device = device.parent_path();
+    }
+    return {};
 }
 
 struct UsbFound {

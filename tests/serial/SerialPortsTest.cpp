@@ -22,7 +22,7 @@ TEST(SerialPorts, ListsHardwarePortsUsbAdaptersFirstWithWhatTheSystemKnows) {
     TempDir dir;
     FakeSerialSysfs sysfs(dir / "sys");
     for (const char* name : {"console", "ptmx", "tty0"}) sysfs.AddVirtual(name);
-    sysfs.AddUart("ttyS0");
+    sysfs.AddUart("ttyS0", "serial", "4", true, true);  // a newer kernel's layout
     sysfs.AddUart("ttyS1", "serial8250", "0");  // registered by the driver, no chip behind it
     sysfs.AddUart("ttyS2");
     sysfs.AddUart("ttyS10");
@@ -52,7 +52,7 @@ TEST(SerialPorts, ListsHardwarePortsUsbAdaptersFirstWithWhatTheSystemKnows) {
                                  "/dev/ttyUSB0  CP2102N USB to UART Bridge Controller (Silicon Labs)",
                                  "/dev/ttyUSB1  USB Serial",
                                  "/dev/ttyAMA0  uart-pl011",
-                                 "/dev/ttyS0  serial8250",
+                                 "/dev/ttyS0  serial",
                                  "/dev/ttyS10  serial8250",
                                  "/dev/ttyS2  serial8250",
                              }));

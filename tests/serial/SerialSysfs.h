@@ -50,12 +50,22 @@ public:
     // A tty without hardware behind it (virtual consoles, ptmx).
     void AddVirtual(const std::string& name) { Link(Tty(root_ / "devices" / "virtual" / "tty", name), name); }
 
-    // A UART on a platform device; `uartType` "0" is a port the driver found no chip for.
+    // A UART on a platform device; `uartType` "0" is a port the driver found
+    // no chip for. Newer kernels put the serial core's controller and port
+    // devices between the hardware and the tty (`serialCore`).
     void AddUart(const std::string& name, const std::string& driver = "serial8250", const char* uartType = "4",
-                 bool bound = true) {
-        const std::filesystem::path device = root_ / "devices" / "platform" / (driver + "." + name);
+                 bool bound = true, bool serialCore = false) {
+        std::filesystem::path device = root_ / "devices" / "platform" / (driver + "." + name);
         std::filesystem::create_directories(device);
         if (bound) BindDriver(device, "platform", driver);
+        if (serialCore) {
+            device /= driver + ":0";
+            std::filesystem::create_directories(device);
+            BindDriver(device, "serial-base", "ctrl");
+            device /= driver + ":0.0";
+            std::filesystem::create_directories(device);
+            BindDriver(device, "serial-base", "port");
+        }
         const std::filesystem::path tty = Tty(device, name);
         std::filesystem::create_directory_symlink(device, tty / "device");
         if (uartType) Write(tty / "type", std::string(uartType) + "\n");
