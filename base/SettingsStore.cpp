@@ -149,7 +149,8 @@ int SettingsStore::WriteSerialAutoReconnect(std::uint32_t on) {
 }
 
 int SettingsStore::ReadSerialAutoReconnect(std::uint32_t& on) const {
-    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) { return key.GetNumber("ComAutoReconnect", on); });
+    return ReadGroup(file_, kMainSection,
+                     [&](const OpenKey& key) { return key.GetNumber("ComAutoReconnect", on); });
 }
 
 int SettingsStore::WriteAutoUpdate(std::uint32_t value) {

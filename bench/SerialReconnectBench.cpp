@@ -131,12 +131,13 @@ struct Kind {
 
 void Report(Kind& kind) {
     std::sort(kind.times.begin(), kind.times.end());
-    const auto slow = std::count_if(kind.times.begin(), kind.times.end(), [](qint64 t) { return t < 0 || t >= kLimitMs; });
+    const auto slow =
+        std::count_if(kind.times.begin(), kind.times.end(), [](qint64 t) { return t < 0 || t >= kLimitMs; });
     if (kind.times.empty()) return;
-    std::printf("%-5s cycles %zu  fastest %lld ms  median %lld ms  slowest %lld ms  at 1 s or more: %ld\n", kind.name,
-                kind.times.size(), static_cast<long long>(kind.times.front()),
-                static_cast<long long>(kind.times[kind.times.size() / 2]), static_cast<long long>(kind.times.back()),
-                static_cast<long>(slow));
+    std::printf("%-5s cycles %zu  fastest %lld ms  median %lld ms  slowest %lld ms  at 1 s or more: %ld\n",
+                kind.name, kind.times.size(), static_cast<long long>(kind.times.front()),
+                static_cast<long long>(kind.times[kind.times.size() / 2]),
+                static_cast<long long>(kind.times.back()), static_cast<long>(slow));
 }
 
 }  // namespace

@@ -28,8 +28,7 @@ public:
             const char* node = udev_device_get_devnode(device);
             if (action && node) {
                 if (std::strcmp(action, "add") == 0) events.push_back({HotplugEvent::Kind::Arrived, node});
-                if (std::strcmp(action, "remove") == 0)
-                    events.push_back({HotplugEvent::Kind::Removed, node});
+                if (std::strcmp(action, "remove") == 0) events.push_back({HotplugEvent::Kind::Removed, node});
             }
             udev_device_unref(device);
         }

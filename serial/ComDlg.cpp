@@ -193,7 +193,8 @@ QWidget* CComDlg::CreateConfigGroup() {
     connect(port_, &QComboBox::activated, this, [this] { portChosen_ = true; });
     connect(port_->lineEdit(), &QLineEdit::textEdited, this, [this] { portChosen_ = true; });
     // A chosen entry shows its path first; the product name follows as far as there is room.
-    connect(port_, &QComboBox::currentIndexChanged, this, [this] { port_->lineEdit()->setCursorPosition(0); });
+    connect(port_, &QComboBox::currentIndexChanged, this,
+            [this] { port_->lineEdit()->setCursorPosition(0); });
     return group;
 }
 

@@ -85,7 +85,8 @@ void CComDlg::RefreshPorts(bool arrival) {
 
     if (!arrival || portChosen_ || state_ != PortState::Closed) return;
     for (int i = 0; i < port_->count(); ++i) {
-        if (port_->itemData(i, kUsbRole).toBool() && !before.contains(port_->itemData(i, kPathRole).toString())) {
+        if (port_->itemData(i, kUsbRole).toBool() &&
+            !before.contains(port_->itemData(i, kPathRole).toString())) {
             port_->setCurrentIndex(i);
             return;
         }

@@ -28,7 +28,8 @@ void CComDlg::StartHotplugWatch() {
     if (!source) return;
     try {
         hotplug_ = std::make_unique<HotplugWatch>(std::move(source), [this](const HotplugEvent& event) {
-            QMetaObject::invokeMethod(this, [this, event] { HotplugArrived(event); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, event] { HotplugArrived(event); }, Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
         hotplug_.reset();
@@ -89,7 +90,8 @@ void CComDlg::AutoReconnectClicked(bool on) {
 
 void CComDlg::OnDeviceLost() {
     const std::uint64_t session = session_.load();
-    QMetaObject::invokeMethod(this, [this, session] { DeviceLost(session); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, session] { DeviceLost(session); }, Qt::QueuedConnection);
 }
 
 }  // namespace viz

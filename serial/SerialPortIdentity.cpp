@@ -45,7 +45,9 @@ std::string LinkTarget(const std::string& link) {
     std::error_code error;
     const fs::path target = fs::read_symlink(link, error);
     if (error) return {};
-    return (target.is_absolute() ? target : fs::path(link).parent_path() / target).lexically_normal().string();
+    return (target.is_absolute() ? target : fs::path(link).parent_path() / target)
+        .lexically_normal()
+        .string();
 }
 
 }  // namespace
@@ -76,7 +78,8 @@ SerialPortIdentity IdentifySerialPort(const std::string& path, const SerialSyste
 }
 
 SerialPortIdentity IdentifyReopenedSerialPort(const SerialPortIdentity& before, const std::string& path,
-                                              const SerialSystem& system, const std::vector<ExtraSerialPort>& extras) {
+                                              const SerialSystem& system,
+                                              const std::vector<ExtraSerialPort>& extras) {
     SerialPortIdentity now = IdentifySerialPort(path, system, extras);
     if (now.extraId.empty()) now.extraId = before.extraId;
     if (!now.usb) now.usb = before.usb;

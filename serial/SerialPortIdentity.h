@@ -55,7 +55,8 @@ SerialPortIdentity IdentifySerialPort(const std::string& path, const SerialSyste
 // Who the port is after it was found again at `path`: as `before`, where
 // the port's own paths and nodes are now those at `path`.
 SerialPortIdentity IdentifyReopenedSerialPort(const SerialPortIdentity& before, const std::string& path,
-                                              const SerialSystem& system, const std::vector<ExtraSerialPort>& extras);
+                                              const SerialSystem& system,
+                                              const std::vector<ExtraSerialPort>& extras);
 
 // The path to open for the identified device now; empty while it is not there.
 std::string FindSerialPort(const SerialPortIdentity& identity, const SerialSystem& system,

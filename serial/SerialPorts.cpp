@@ -24,7 +24,8 @@ std::string ReadLine(const fs::path& path) {
     std::ifstream file(path);
     std::string line;
     std::getline(file, line);
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\t')) line.pop_back();
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\t'))
+        line.pop_back();
     return line;
 }
 
@@ -130,7 +131,8 @@ std::vector<SerialPortInfo> ListSerialPortInfo(const SerialSystem& system) {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(system.ttyClassRoot, error)) {
         const std::string name = entry.path().filename().string();
-        if (IsSerialDevice(entry.path(), name)) ports.push_back(ReadPort(entry.path(), name, system.deviceRoot));
+        if (IsSerialDevice(entry.path(), name))
+            ports.push_back(ReadPort(entry.path(), name, system.deviceRoot));
     }
     std::sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {
         return a.usb != b.usb ? a.usb : a.path < b.path;

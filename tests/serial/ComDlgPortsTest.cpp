@@ -72,7 +72,8 @@ TEST_F(ComDlgPorts, ANewAdapterIsSelectedOnlyUntilTheUserChoosesAndAChoiceOutliv
 }
 
 TEST_F(ComDlgPorts, ASavedPortIsTheUsersChoiceAndAnOpenPortStaysOpenThroughRefreshes) {
-    ASSERT_EQ(store.WriteSerial({.baud = 9600, .dataBits = 8, .stopBits = 1, .port = u"/dev/ttyS10", .parity = u"NONE"}),
+    ASSERT_EQ(store.WriteSerial(
+                  {.baud = 9600, .dataBits = 8, .stopBits = 1, .port = u"/dev/ttyS10", .parity = u"NONE"}),
               0);
     EXPECT_EQ(List("port")->currentText(), QStringLiteral("/dev/ttyS10  serial8250"));
     PlugIn("ttyUSB1", Ftdi("7"), "188:1");

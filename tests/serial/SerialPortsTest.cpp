@@ -23,7 +23,7 @@ TEST(SerialPorts, ListsHardwarePortsUsbAdaptersFirstWithWhatTheSystemKnows) {
     FakeSerialSysfs sysfs(dir / "sys");
     for (const char* name : {"console", "ptmx", "tty0"}) sysfs.AddVirtual(name);
     sysfs.AddUart("ttyS0", "serial", "4", true, true);  // a newer kernel's layout
-    sysfs.AddUart("ttyS1", "serial8250", "0");  // registered by the driver, no chip behind it
+    sysfs.AddUart("ttyS1", "serial8250", "0");          // registered by the driver, no chip behind it
     sysfs.AddUart("ttyS2");
     sysfs.AddUart("ttyS10");
     sysfs.AddUart("ttyAMA0", "uart-pl011", nullptr);
@@ -67,8 +67,8 @@ TEST(SerialPorts, ListsHardwarePortsUsbAdaptersFirstWithWhatTheSystemKnows) {
 
     // The advanced monitor's list: paths only, all sorted as text.
     EXPECT_EQ(ListSerialPorts(sysfs.classRoot()),
-              (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyAMA0", "/dev/ttyS0", "/dev/ttyS10", "/dev/ttyS2",
-                                        "/dev/ttyUSB0", "/dev/ttyUSB1"}));
+              (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyAMA0", "/dev/ttyS0", "/dev/ttyS10",
+                                        "/dev/ttyS2", "/dev/ttyUSB0", "/dev/ttyUSB1"}));
 }
 
 TEST(SerialPorts, MissingSysfsGivesAnEmptyList) {

@@ -53,8 +53,8 @@ public:
     // A UART on a platform device; `uartType` "0" is a port the driver found
     // no chip for. Newer kernels put the serial core's controller and port
     // devices between the hardware and the tty (`serialCore`).
-    void AddUart(const std::string& name, const std::string& driver = "serial8250", const char* uartType = "4",
-                 bool bound = true, bool serialCore = false) {
+    void AddUart(const std::string& name, const std::string& driver = "serial8250",
+                 const char* uartType = "4", bool bound = true, bool serialCore = false) {
         std::filesystem::path device = root_ / "devices" / "platform" / (driver + "." + name);
         std::filesystem::create_directories(device);
         if (bound) BindDriver(device, "platform", driver);
@@ -73,7 +73,8 @@ public:
     }
 
     // A USB serial adapter's port; `deviceNumber` is what its node's "dev" file says.
-    void AddUsb(const std::string& name, const FakeUsbAdapter& adapter, const std::string& deviceNumber = "188:0") {
+    void AddUsb(const std::string& name, const FakeUsbAdapter& adapter,
+                const std::string& deviceNumber = "188:0") {
         namespace fs = std::filesystem;
         const fs::path usb = root_ / "devices" / "pci0000:00" / "usb1" / adapter.location;
         fs::create_directories(usb);
@@ -82,7 +83,8 @@ public:
         if (!adapter.serial.empty()) Write(usb / "serial", adapter.serial + "\n");
         if (!adapter.product.empty()) Write(usb / "product", adapter.product + "\n");
         if (!adapter.manufacturer.empty()) Write(usb / "manufacturer", adapter.manufacturer + "\n");
-        const fs::path interface = usb / (adapter.location + ":1." + std::to_string(std::stoi(adapter.interface)));
+        const fs::path interface =
+            usb / (adapter.location + ":1." + std::to_string(std::stoi(adapter.interface)));
         fs::create_directories(interface);
         Write(interface / "bInterfaceNumber", adapter.interface + "\n");
         fs::path device = interface;
@@ -123,7 +125,8 @@ private:
     void BindDriver(const std::filesystem::path& device, const std::string& bus, const std::string& driver) {
         const std::filesystem::path folder = root_ / "bus" / bus / "drivers" / driver;
         std::filesystem::create_directories(folder);
-        if (!std::filesystem::is_symlink(device / "driver")) std::filesystem::create_directory_symlink(folder, device / "driver");
+        if (!std::filesystem::is_symlink(device / "driver"))
+            std::filesystem::create_directory_symlink(folder, device / "driver");
     }
     static void Write(const std::filesystem::path& path, const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
