@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
         bench::Pty pty = bench::OpenPty();
         const fs::path path = root / "board";
         fs::create_symlink(pty.slave, path);
-        page.SelectPort(QString::fromStdString(path.string()));
+        page.ChoosePort(QString::fromStdString(path.string()));
         page.ToggleOpen();
         for (long long cycle = 0; cycle < cycles && page.isOpen(); ++cycle) {
             ::close(pty.master);
@@ -186,7 +186,7 @@ int main(int argc, char** argv) {
         bench::Pty pty = bench::OpenPty();
         std::string name = "ttyUSB0";
         PlugAdapter(root, name, pty);
-        page.SelectPort(QString::fromStdString((root / "dev" / name).string()));
+        page.ChoosePort(QString::fromStdString((root / "dev" / name).string()));
         page.ToggleOpen();
         for (long long cycle = 0; cycle < cycles && page.isOpen(); ++cycle) {
             UnplugAdapter(root, name);

@@ -62,8 +62,6 @@ public:
     bool isWaitingForDevice() const { return state_ == PortState::Waiting; }
     // The path of the port the box names: a listed entry's path or what was typed.
     QString portPath() const;
-    // Shows the listed entry for `path`, or `path` as typed when none is listed.
-    void SelectPort(const QString& path);
     CReceiveArea* receiveArea() const { return receive_; }
     CSendArea* sendArea() const { return send_; }
     // Created at the first use of their buttons; null before.
@@ -71,6 +69,11 @@ public:
     CMoreSendDialog* moreSendDialog() const;
 
     void ToggleOpen();
+    // Put a port path and a rate into the boxes as if chosen there (for a
+    // start from the command line); the port shows as its listed entry, or
+    // as typed when none is listed; a rate the list lacks joins it.
+    void ChoosePort(const QString& path);
+    void ChooseBaud(std::uint32_t baud);
     void ShowMonitor();
     void ShowMoreSend();
     void ResetCounts();

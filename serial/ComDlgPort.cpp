@@ -63,12 +63,12 @@ void CComDlg::LoadSettings() {
     portChosen_ = port >= 0;
     port_->setCurrentIndex(std::max(port, 0));
     parity_->setCurrentIndex(entryOr(parity_, QString::fromStdU16String(saved.parity), 0));
-    int baud = 0;
-    for (int i = 0; i < baud_->count(); ++i) {
-        if (static_cast<std::uint32_t>(FieldInteger(baud_->itemText(i).toStdU16String())) == saved.baud)
-            baud = i;
+    // A rate outside the list was chosen on the command line and comes back.
+    if (saved.baud >= kMinBaud && saved.baud <= kMaxBaud) {
+        ChooseBaud(saved.baud);
+    } else {
+        baud_->setCurrentIndex(0);
     }
-    baud_->setCurrentIndex(baud);
     dataBits_->setCurrentIndex(entryOr(dataBits_, QString::number(saved.dataBits), kEightDataBits));
     stopBits_->setCurrentIndex(entryOr(stopBits_, QString::number(saved.stopBits), 0));
 }
@@ -82,6 +82,21 @@ void CComDlg::SaveSettings() {
     settings.stopBits = static_cast<std::uint32_t>(ListInteger(stopBits_));
     context().settings().WriteSerial(settings);
     context().settings().WriteSerialAutoReconnect(autoReconnect_->isChecked() ? 1 : 0);
+}
+
+void CComDlg::ChooseBaud(std::uint32_t baud) {
+    int at = 0;
+    while (at < baud_->count()) {
+        const auto listed = static_cast<std::uint32_t>(FieldInteger(baud_->itemText(at).toStdU16String()));
+        if (listed == baud) break;
+        if (listed > baud) {
+            baud_->insertItem(at, QString::number(baud));
+            break;
+        }
+        ++at;
+    }
+    if (at == baud_->count()) baud_->addItem(QString::number(baud));
+    baud_->setCurrentIndex(at);
 }
 
 void CComDlg::ToggleOpen() {

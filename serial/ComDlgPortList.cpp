@@ -54,7 +54,7 @@ QString CComDlg::portPath() const {
     return TypedPath(port_->currentText());
 }
 
-void CComDlg::SelectPort(const QString& path) {
+void CComDlg::ChoosePort(const QString& path) {
     const int listed = port_->findData(path, kPathRole);
     if (listed >= 0) {
         port_->setCurrentIndex(listed);

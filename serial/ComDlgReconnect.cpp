@@ -73,7 +73,7 @@ void CComDlg::TryReconnect() {
     retry_->stop();
     // The box follows a port it named that came back under another name.
     if (path != lineConfig_.device && portPath().toStdString() == lineConfig_.device)
-        SelectPort(QString::fromStdString(path));
+        ChoosePort(QString::fromStdString(path));
     identity_ = IdentifyReopenedSerialPort(identity_, path, system(), extras);
     lineConfig_ = config;
     PortOpened();

@@ -106,7 +106,7 @@ TEST_F(ComDlgReconnect, AUsbAdapterIsFoundUnderItsNewNameAndTheBoxFollowsIt) {
     board.location = "1-7";
     sysfs.AddUsb("ttyUSB4", board, DeviceNumberOf(pty.slave()));
     sysfs.AddNode("ttyUSB4", pty.slave());
-    page().SelectPort(QString::fromStdString(sysfs.NodePath("ttyUSB4")));
+    page().ChoosePort(QString::fromStdString(sysfs.NodePath("ttyUSB4")));
     EXPECT_EQ(List("port")->currentText().toStdString(),
               sysfs.NodePath("ttyUSB4") + "  CP2102N USB to UART Bridge Controller (Silicon Labs)");
     ASSERT_TRUE(Click(Button("open")).isEmpty());

@@ -193,7 +193,8 @@ TEST_F(ComDlgState, ResetCountsZeroesBothTotalsAndTitles) {
 }
 
 TEST_F(ComDlgState, SavedValuesMissingFromTheListsFallBackToFixedEntries) {
-    SaveSerial({.baud = 194400, .dataBits = 9, .stopBits = 3, .port = u"/dev/ttyGone", .parity = u"MARK"});
+    // A rate the port could take would be shown; one below every rate is not.
+    SaveSerial({.baud = 7, .dataBits = 9, .stopBits = 3, .port = u"/dev/ttyGone", .parity = u"MARK"});
     EXPECT_EQ(page().portPath(), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(List("baud")->currentText(), QStringLiteral("1200"));
     EXPECT_EQ(List("dataBits")->currentText(), QStringLiteral("8"));
@@ -208,6 +209,13 @@ TEST_F(ComDlgState, SavedValuesInTheListsAreSelected) {
     EXPECT_EQ(List("dataBits")->currentText(), QStringLiteral("7"));
     EXPECT_EQ(List("stopBits")->currentText(), QStringLiteral("2"));
     EXPECT_EQ(List("parity")->currentText(), QStringLiteral("EVEN"));
+}
+
+TEST_F(ComDlgState, ASavedRateTheListLacksJoinsItInOrder) {
+    SaveSerial({.baud = 250000, .dataBits = 8, .stopBits = 1, .port = u"/dev/ttyUSB0", .parity = u"NONE"});
+    QComboBox* baud = List("baud");
+    EXPECT_EQ(baud->currentText(), QStringLiteral("250000"));
+    EXPECT_EQ(baud->itemText(baud->currentIndex() - 1), QStringLiteral("194000"));
 }
 
 TEST_F(ComDlgState, WithoutSavedSettingsThePreselectionStays) {
