@@ -3,17 +3,20 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "base/ExtraSerialPorts.h"
 #include "base/SettingsStore.h"
 
 namespace viz {
 
-// What every page is given: the one settings store, the main window (to
+// What every page is given: the one settings store, the serial ports that
+// parts of the program offer (a simulated board's UART), the main window (to
 // place windows beside it) and the record viewer the main window keeps docked.
 class PageContext {
 public:
     explicit PageContext(SettingsStore& settings) : settings_(settings) {}
 
     SettingsStore& settings() { return settings_; }
+    ExtraSerialPorts& extraSerialPorts() { return extraSerialPorts_; }
 
     QWidget* mainWindow() const { return mainWindow_; }
     void setMainWindow(QWidget* window) { mainWindow_ = window; }
@@ -26,6 +29,7 @@ public:
 
 private:
     SettingsStore& settings_;
+    ExtraSerialPorts extraSerialPorts_;
     QPointer<QWidget> mainWindow_;
     QPointer<QWidget> recordViewer_;
 };
