@@ -14,6 +14,7 @@
 #include "app/AppIcon.h"
 #include "app/AppTexts.h"
 #include "base/PageContext.h"
+#include "board/VirtualBoardDlg.h"
 #include "net/NetDlg.h"
 #include "net/ServerDlg.h"
 #include "serial/ComAdvanceMonitorDlg.h"
@@ -32,7 +33,7 @@ namespace viz {
 namespace {
 
 constexpr std::array<const char*, CVizuruvDlg::kPageCount> kTabCaptions{
-    "串口调试", "串口监视器", "USB调试", "网络调试", "网络服务器", "小工具",
+    "串口调试",    "串口监视器",  "USB调试",  "网络调试", "网络服务器",   "小工具",
     "C51代码向导", "AVR代码向导", "数据校验", "编码转换", "位图转16进制", "升级与配置"};
 
 QString NoticeText(const SettingsNotice& notice) {
@@ -69,7 +70,8 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     resize(1000, 700);
 
     updateMode_ = PrepareSettingsAtStart(context_.settings());
-    if (updateMode_ != UpdateMode::Unknown) setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
+    if (updateMode_ != UpdateMode::Unknown)
+        setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
     if (updateMode_ == UpdateMode::On) {
         if (startUpdateThreads)
             startUpdateThreads();
@@ -82,6 +84,9 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
 CVizuruvDlg::~CVizuruvDlg() {
     // The update threads write to this window: they end before it does.
     startupNotices_.reset();
+    // The board ends its simulator and leaves the serial page's list while
+    // the pages are still there.
+    delete board_;
     // Pages store their settings and close their links as they go, last tab first.
     for (auto it = pagesByTab_.rbegin(); it != pagesByTab_.rend(); ++it) delete *it;
     context_.setMainWindow(nullptr);
@@ -113,6 +118,41 @@ void CVizuruvDlg::CreatePages() {
 
     pagesByTab_ = {com, comMonitor, usb, net, server, tools, mcu51, avr, check, unicode, bmp, readMe};
     for (int i = 0; i < kPageCount; ++i) tabs_->addTab(pagesByTab_[i], QString::fromUtf8(kTabCaptions[i]));
+    ConnectBoard(com, mcu51, avr);
+}
+
+// The board window is opened from the serial page and from both wizards; a
+// board a wizard started is opened on the serial page at the wizard's rate.
+void CVizuruvDlg::ConnectBoard(CComDlg* com, CMcu51GuideDlg* mcu51, CMcuAvrDlg* avr) {
+    makeBoard_ = [this, com, mcu51, avr] {
+        VirtualBoardSetup setup;
+        setup.search = DefaultToolSearch();
+        setup.wizardCode = [mcu51, avr](ChipFamily family) {
+            return family == ChipFamily::Mcs51 ? mcu51->BoardFirmware().source : avr->BoardFirmware().source;
+        };
+        auto* board = new CVirtualBoardDlg(context_, std::move(setup), this);
+        connect(board, &CVirtualBoardDlg::portReady, this, [this, com](const QString& path, quint32 baud) {
+            if (baud == 0) return;
+            com->OpenBoardPort(path, baud);
+            tabs_->setCurrentWidget(com);
+        });
+        return board;
+    };
+    connect(com, &CComDlg::virtualBoardRequested, this, [this] {
+        CVirtualBoardDlg* board = Board();
+        board->show();
+        board->raise();
+        board->activateWindow();
+    });
+    connect(mcu51, &CMcu51GuideDlg::runOnVirtualBoard, this,
+            [this](const WizardFirmware& firmware) { Board()->RunWizard(firmware); });
+    connect(avr, &CMcuAvrDlg::runOnVirtualBoard, this,
+            [this](const WizardFirmware& firmware) { Board()->RunWizard(firmware); });
+}
+
+CVirtualBoardDlg* CVizuruvDlg::Board() {
+    if (!board_) board_ = makeBoard_();
+    return board_;
 }
 
 void CVizuruvDlg::ReportSettingsNotices() {

@@ -12,8 +12,12 @@ class QTabWidget;
 
 namespace viz {
 
+class CComDlg;
+class CMcu51GuideDlg;
+class CMcuAvrDlg;
 class CPage;
 class CStartupNotices;
+class CVirtualBoardDlg;
 class PageContext;
 
 // The main window: twelve pages behind a tab strip, created once at start.
@@ -33,6 +37,8 @@ public:
     UpdateMode updateMode() const { return updateMode_; }
 
     void ShowAbout();
+    // The virtual board's window, made on first use.
+    CVirtualBoardDlg* Board();
 
 protected:
     void moveEvent(QMoveEvent* event) override;
@@ -42,6 +48,7 @@ protected:
 private:
     void CreateMenu();
     void CreatePages();
+    void ConnectBoard(CComDlg* com, CMcu51GuideDlg* mcu51, CMcuAvrDlg* avr);
     void ReportSettingsNotices();
 
     PageContext& context_;
@@ -49,6 +56,9 @@ private:
     std::vector<CPage*> pagesByTab_;
     UpdateMode updateMode_ = UpdateMode::Unknown;
     std::unique_ptr<CStartupNotices> startupNotices_;
+    CVirtualBoardDlg* board_ = nullptr;
+    // What the board window is made with.
+    std::function<CVirtualBoardDlg*()> makeBoard_;
 };
 
 }  // namespace viz

@@ -27,6 +27,7 @@ inline constexpr char kStatusName[] = "开发板状态";
 inline constexpr char kPinHigh[] = "高";
 inline constexpr char kPinLow[] = "低";
 inline constexpr char kPinUnknown[] = "未知";
+inline constexpr char kPinInterval[] = "，翻转间隔%1毫秒";
 
 // States, shown in the status line.
 inline constexpr char kIdle[] = "未启动";

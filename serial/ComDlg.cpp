@@ -79,6 +79,7 @@ CComDlg::CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices)
     FillLists();
     LoadSettings();
     SetLamp(false);
+    extraPorts_ = context.extraSerialPorts().Subscribe([this] { ListExtraPorts(); });
 }
 
 CComDlg::~CComDlg() {
@@ -147,6 +148,7 @@ QWidget* CComDlg::CreateConfigGroup() {
     parity_ = Named(new QComboBox(group), "parity");
     openButton_ = Named(new QPushButton(Text(t::kOpenPort), group), "open");
     lamp_ = Named(new QLabel(group), "lamp");
+    boardButton_ = Named(new QPushButton(Text(t::kVirtualBoard), group), "virtualBoard");
 
     auto* grid = new QGridLayout(group);
     const std::array<std::pair<const char16_t*, QComboBox*>, 5> rows{{{t::kPortLabel, port_},
@@ -162,8 +164,10 @@ QWidget* CComDlg::CreateConfigGroup() {
     }
     grid->addWidget(lamp_, 5, 0, Qt::AlignCenter);
     grid->addWidget(openButton_, 5, 1);
+    grid->addWidget(boardButton_, 6, 1);
     grid->setColumnStretch(1, 1);
     connect(openButton_, &QPushButton::clicked, this, &CComDlg::ToggleOpen);
+    connect(boardButton_, &QPushButton::clicked, this, &CComDlg::virtualBoardRequested);
     return group;
 }
 
@@ -237,7 +241,8 @@ QWidget* CComDlg::CreateHelperGroup() {
     connect(continuous_, &QCheckBox::clicked, this, &CComDlg::ContinuousClicked);
     connect(periodEdit_, &QLineEdit::textChanged, this, &CComDlg::PeriodChanged);
     new CFrameBreakSwitch(
-        frameBreakBox_, frameTimeEdit_, [this](bool on, std::uint32_t ms) { receive_->setFrameBreak(on, ms); }, this);
+        frameBreakBox_, frameTimeEdit_,
+        [this](bool on, std::uint32_t ms) { receive_->setFrameBreak(on, ms); }, this);
     connect(clearSend_, &QPushButton::clicked, send_, [this] { send_->edit()->clear(); });
     connect(clearReceive_, &QPushButton::clicked, receive_, &CReceiveArea::Clear);
     connect(monitorButton_, &QPushButton::clicked, this, &CComDlg::ShowMonitor);
@@ -248,6 +253,7 @@ QWidget* CComDlg::CreateHelperGroup() {
 void CComDlg::SetToolTips() {
     const std::pair<QWidget*, const char16_t*> tips[] = {
         {openButton_, t::kTipOpen},
+        {boardButton_, t::kVirtualBoardTip},
         {port_, t::kTipPort},
         {baud_, t::kTipBaud},
         {dataBits_, t::kTipDataBits},

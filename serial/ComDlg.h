@@ -51,9 +51,16 @@ public:
     CMoreSendDialog* moreSendDialog() const;
 
     void ToggleOpen();
+    // Chooses the port at `path` (a simulated board's), sets `baud` and opens
+    // it, closing the port that was open.
+    void OpenBoardPort(const QString& path, quint32 baud);
     void ShowMonitor();
     void ShowMoreSend();
     void ResetCounts();
+
+signals:
+    // The "虚拟开发板" button.
+    void virtualBoardRequested();
 
 private:
     // Construction, by group.
@@ -65,6 +72,8 @@ private:
 
     // Settings.
     void FillLists();
+    // The ports parts of the program offer, after the system's.
+    void ListExtraPorts();
     void LoadSettings();
     void SaveSettings();
 
@@ -87,6 +96,7 @@ private:
     void OnDeviceLost() override;
 
     const ComDlgDevices devices_;
+    ExtraSerialPorts::Subscription extraPorts_;
     CSerial serial_;
     // Counts closings, so news of a session already closed is dropped.
     std::atomic<std::uint64_t> session_{0};
@@ -107,6 +117,7 @@ private:
     QComboBox* stopBits_ = nullptr;
     QComboBox* parity_ = nullptr;
     QPushButton* openButton_ = nullptr;
+    QPushButton* boardButton_ = nullptr;
     QLabel* lamp_ = nullptr;
     QCheckBox* dtr_ = nullptr;
     QCheckBox* rts_ = nullptr;

@@ -34,9 +34,12 @@ int ListInteger(const QComboBox* list) {
 }
 
 // The port box's text as a device path: a listed or typed absolute path, or a
-// name under /dev such as "ttyUSB0" or "pts/3". Empty when nothing is chosen.
-std::string DevicePath(const QString& shown) {
-    const QString text = shown.trimmed();
+// name under /dev such as "ttyUSB0" or "pts/3"; an offered port's entry
+// carries its path. Empty when nothing is chosen.
+std::string DevicePath(const QComboBox* list) {
+    const QString text = list->currentText().trimmed();
+    const int entry = list->findText(list->currentText());
+    if (entry >= 0 && list->itemData(entry).isValid()) return list->itemData(entry).toString().toStdString();
     if (text.isEmpty() || text.startsWith(u'/')) return text.toStdString();
     return "/dev/" + text.toStdString();
 }
@@ -46,6 +49,8 @@ std::string DevicePath(const QString& shown) {
 void CComDlg::FillLists() {
     for (const std::string& port : ListSerialPorts(devices_.ttyClassRoot))
         port_->addItem(QString::fromStdString(port));
+    for (const ExtraSerialPort& extra : context().extraSerialPorts().ports())
+        port_->addItem(QString::fromStdString(extra.label), QString::fromStdString(extra.path));
     for (const char16_t* baud : t::kBaudRates) baud_->addItem(QString::fromUtf16(baud));
     for (const char16_t* bits : t::kDataBits) dataBits_->addItem(QString::fromUtf16(bits));
     for (const char16_t* bits : t::kStopBits) stopBits_->addItem(QString::fromUtf16(bits));
@@ -87,6 +92,26 @@ void CComDlg::SaveSettings() {
     context().settings().WriteSerial(settings);
 }
 
+void CComDlg::ListExtraPorts() {
+    const QString shown = port_->currentText();
+    for (int i = port_->count() - 1; i >= 0; --i) {
+        if (port_->itemData(i).isValid()) port_->removeItem(i);
+    }
+    for (const ExtraSerialPort& extra : context().extraSerialPorts().ports())
+        port_->addItem(QString::fromStdString(extra.label), QString::fromStdString(extra.path));
+    port_->setCurrentText(shown);
+}
+
+void CComDlg::OpenBoardPort(const QString& path, quint32 baud) {
+    const int entry = port_->findData(path);
+    if (entry < 0) return;
+    if (open_) ClosePort();
+    port_->setCurrentIndex(entry);
+    const int rate = baud_->findText(QString::number(baud));
+    if (rate >= 0) baud_->setCurrentIndex(rate);
+    OpenPort();
+}
+
 void CComDlg::ToggleOpen() {
     if (open_) {
         ClosePort();
@@ -97,7 +122,7 @@ void CComDlg::ToggleOpen() {
 
 void CComDlg::OpenPort() {
     SerialPortConfig config;
-    config.device = DevicePath(port_->currentText());
+    config.device = DevicePath(port_);
     if (config.device.empty()) return;
     config.baud = static_cast<std::uint32_t>(ListInteger(baud_));
     const int dataBits = dataBits_->currentIndex();
