@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -65,7 +66,11 @@ void CPinLamp::paintEvent(QPaintEvent*) {
     painter.drawEllipse(rect().adjusted(2, 2, -2, -2));
 }
 
-CPinView::CPinView(QWidget* parent) : QWidget(parent), grid_(new QGridLayout(this)) {
+CPinView::CPinView(QWidget* parent) : QWidget(parent), grid_(new QGridLayout) {
+    // The rows sit at the top, however tall the window.
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(grid_);
+    column->addStretch(1);
     grid_->setHorizontalSpacing(4);
     for (int bit = 7; bit >= 0; --bit) {
         auto* header = new QLabel(QString::number(bit), this);
