@@ -8,9 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -26,6 +24,7 @@
 #include "BenchOptions.h"
 #include "BenchSockets.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "net/NetDlg.h"
 #include "terminal/ReceiveArea.h"
@@ -56,9 +55,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     const Options options = Parse(argc, argv);
-    QTemporaryDir workDir;
-    QDir::setCurrent(workDir.path());
-    const std::filesystem::path work = workDir.path().toStdString();
+    const bench::WorkDir workDir;
+    const std::filesystem::path& work = workDir.path();
 
     int port = 0;
     const int listening = bench::ListenOnLoopback(port);

@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <unistd.h>
@@ -27,6 +26,7 @@
 #include "BenchOptions.h"
 #include "BenchPty.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
 #include "serial/ComDlg.h"
@@ -65,11 +65,11 @@ int main(int argc, char** argv) {
 
     const bench::RawRead raw = bench::ReadRawPty(total, 64 * 1024);
 
-    QTemporaryDir settingsDir;
-    viz::SettingsStore store(settingsDir.filePath(QStringLiteral("Vizuruv.conf")).toStdString());
+    const bench::WorkDir workDir;
+    viz::SettingsStore store(workDir / "Vizuruv.conf");
     viz::PageContext context(store);
     viz::ComDlgDevices devices;
-    devices.ttyClassRoot = settingsDir.path().toStdString();
+    devices.ttyClassRoot = workDir.path();
     viz::CComDlg page(context, nullptr, devices);
     page.resize(1000, 680);
     page.show();
