@@ -1,9 +1,11 @@
 #include "board/BoardSession.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -90,6 +92,12 @@ void BoardSession::Stop() {
 }
 
 void BoardSession::Run(const BoardConfig& config) {
+    // A simulator that dies leaves its pipes broken: a write to them must
+    // fail with EPIPE, not end the program.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     const bool build = config.wizardCode || config.file.extension() == ".c";
     const BoardTools tools = FindBoardTools(config.chip.family, build, config.search);
     BoardOutcome outcome;

@@ -112,11 +112,15 @@ TEST_F(BoardWindowTest, AvrWizardProgramRunsAndTheSerialPageTalksToIt) {
     const int simulator = board->session().simulatorPid();
     ASSERT_GT(simulator, 0);
     QTest::mouseClick(board->findChild<QPushButton*>("stop"), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !serialPage()->isOpen(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !serialPage()->isOpen() && board->status()->text() == QStringLiteral("已停止") &&
+                   portList()->findText(QStringLiteral("虚拟开发板"), Qt::MatchStartsWith) == -1;
+        },
+        5000))
+        << board->status()->text().toStdString();
     EXPECT_TRUE(::kill(simulator, 0) != 0 && errno == ESRCH);
-    EXPECT_EQ(portList()->findText(QStringLiteral("虚拟开发板"), Qt::MatchStartsWith), -1);
     EXPECT_TRUE(received->edit()->toPlainText().contains(QStringLiteral("已断开")));
-    EXPECT_EQ(board->status()->text(), QStringLiteral("已停止"));
 }
 
 TEST_F(BoardWindowTest, C51WizardBoardIsOfferedUntilItsWindowCloses) {
@@ -132,9 +136,15 @@ TEST_F(BoardWindowTest, C51WizardBoardIsOfferedUntilItsWindowCloses) {
     EXPECT_TRUE(board->output()->toPlainText().contains(QStringLiteral("编译：sdcc -mmcs51")));
     EXPECT_TRUE(board->status()->text().startsWith(QStringLiteral("运行中，串口：/dev/pts/")));
 
+    const int simulator = board->session().simulatorPid();
     board->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !board->running() && !serialPage()->isOpen(); }, 5000));
-    EXPECT_EQ(portList()->findText(QStringLiteral("虚拟开发板"), Qt::MatchStartsWith), -1);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !serialPage()->isOpen() &&
+                   portList()->findText(QStringLiteral("虚拟开发板"), Qt::MatchStartsWith) == -1;
+        },
+        5000));
+    EXPECT_TRUE(::kill(simulator, 0) != 0 && errno == ESRCH);
 }
 
 // The board window on its own, as the serial page's button opens it.
