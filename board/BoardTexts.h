@@ -8,6 +8,7 @@ inline constexpr char kTitle[] = "虚拟开发板";
 inline constexpr char kSetupGroup[] = "开发板";
 inline constexpr char kChip[] = "芯片：";
 inline constexpr char kClock[] = "时钟：";
+inline constexpr char kChipName[] = "芯片";
 inline constexpr char kMegahertz[] = "MHz";
 inline constexpr char kFirmware[] = "固件：";
 inline constexpr char kWizardCode[] = "当前向导代码";
@@ -43,6 +44,7 @@ inline constexpr char kStartFailed[] = "模拟器无法启动";
 inline constexpr char kBadClock[] = "时钟频率无效：请输入大于0的MHz数，例如11.0592";
 inline constexpr char kNoFile[] = "请先选择固件文件";
 inline constexpr char kNoWizardCode[] = "没有可用的向导代码";
+inline constexpr char kUnknownChip[] = "模拟器不支持芯片%1";
 
 // Output area lines.
 inline constexpr char kBuildCommand[] = "编译：";

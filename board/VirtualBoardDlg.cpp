@@ -103,7 +103,7 @@ QWidget* CVirtualBoardDlg::BuildSetup() {
     auto* grid = new QGridLayout(group);
     chip_ = new QComboBox(group);
     chip_->setObjectName("chip");
-    chip_->setAccessibleName(Text(t::kChip));
+    chip_->setAccessibleName(Text(t::kChipName));
     clock_ = new QLineEdit(Text(kDefaultClock), group);
     clock_->setObjectName("clock");
     clock_->setAccessibleName(Text(t::kClockName));
@@ -159,6 +159,13 @@ QWidget* CVirtualBoardDlg::BuildSetup() {
     connect(browse_, &QPushButton::clicked, this, &CVirtualBoardDlg::Browse);
     connect(start_, &QPushButton::clicked, this, &CVirtualBoardDlg::Start);
     connect(stop_, &QPushButton::clicked, this, &CVirtualBoardDlg::Stop);
+    // The keyboard goes through the window as it reads, the output last.
+    QWidget* previous = chip_;
+    for (QWidget* next : std::initializer_list<QWidget*>{clock_, useWizard_, useFile_, browse_, file_, start_,
+                                                         stop_, output_}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
     return group;
 }
 
@@ -188,13 +195,14 @@ void CVirtualBoardDlg::AddAvrParts(std::vector<BoardChip> parts) {
         chip_->addItem(QString::fromStdString(part.name));
         chips_.push_back(std::move(part));
     }
+    partsListed_ = true;
     // A wizard may have asked for an AVR part before the list was there.
     if (nextWizard_ && !running()) {
         const WizardFirmware firmware = *nextWizard_;
         nextWizard_.reset();
         RunWizard(firmware);
-    } else {
-        chip_->setCurrentIndex(chip_->findText(selected));
+    } else if (const int index = chip_->findText(selected); index >= 0) {
+        chip_->setCurrentIndex(index);
     }
     emit chipsListed();
 }

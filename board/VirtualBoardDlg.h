@@ -101,6 +101,7 @@ private:
     PageContext& context_;
     const VirtualBoardSetup setup_;
     std::vector<BoardChip> chips_;
+    bool partsListed_ = false;
     BoardSession session_;
     // Counts runs, so news of an earlier run is dropped.
     std::atomic<std::uint64_t> run_{0};

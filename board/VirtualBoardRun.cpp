@@ -40,6 +40,10 @@ void CVirtualBoardDlg::RunWizard(const WizardFirmware& firmware) {
         return;
     }
     if (!SelectChip(firmware.chip)) {
+        if (partsListed_) {
+            SetStatus(Text(t::kUnknownChip).arg(QString::fromStdString(firmware.chip)));
+            return;
+        }
         // The AVR parts are still being listed; run when they are there.
         nextWizard_ = firmware;
         return;

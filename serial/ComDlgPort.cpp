@@ -92,14 +92,22 @@ void CComDlg::SaveSettings() {
     context().settings().WriteSerial(settings);
 }
 
+// A chosen port that went away leaves the first port chosen.
 void CComDlg::ListExtraPorts() {
     const QString shown = port_->currentText();
+    const int chosen = port_->currentIndex();
+    const bool offered = chosen >= 0 && port_->itemData(chosen).isValid() && port_->itemText(chosen) == shown;
     for (int i = port_->count() - 1; i >= 0; --i) {
         if (port_->itemData(i).isValid()) port_->removeItem(i);
     }
     for (const ExtraSerialPort& extra : context().extraSerialPorts().ports())
         port_->addItem(QString::fromStdString(extra.label), QString::fromStdString(extra.path));
-    port_->setCurrentText(shown);
+    const int entry = port_->findText(shown);
+    if (entry >= 0) {
+        port_->setCurrentIndex(entry);
+    } else if (offered) {
+        port_->setCurrentIndex(port_->count() > 0 ? 0 : -1);
+    }
 }
 
 void CComDlg::OpenBoardPort(const QString& path, quint32 baud) {
