@@ -146,6 +146,7 @@ BoardOutcome BoardSession::Simulate(const BoardConfig& config, const BoardTools&
     Relay relay(listener_, simulatorPid_);
     RunEnd end;
     if (config.chip.family == ChipFamily::Mcs51) {
+        if (config.chip.simulatorName == "52") listener_.OnOutput(t::kTimer1On8052);
         PtyPort port;
         if (const int error = port.Open()) {
             return Outcome(BoardOutcome::Kind::StartFailed,
