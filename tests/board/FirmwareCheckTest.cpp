@@ -94,7 +94,9 @@ TEST_F(FirmwareFiles, OtherFormatsAreRefusedWithTheReason) {
     EXPECT_EQ(CheckFirmware(dir_ / "absent.hex", mcs51_).problem.find("无法读取固件文件absent.hex："), 0u);
 
     // This test program is an ELF file, but not one for either chip.
-    const std::string self = testing::ReadFile("/proc/self/exe").substr(0, 4096);
+    std::string self(4096, '\0');
+    std::ifstream("/proc/self/exe", std::ios::binary)
+        .read(self.data(), static_cast<std::streamsize>(self.size()));
     EXPECT_EQ(Check("x86.elf", self, mcs51_).problem,
               "固件格式不对：x86.elf是ELF文件，8051请选择Intel HEX文件（.ihx或.hex）");
     EXPECT_EQ(Check("x86.elf", self, avr_).problem, "固件格式不对：x86.elf不是AVR程序（ELF机器类型62）");
