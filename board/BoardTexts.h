@@ -54,7 +54,8 @@ inline constexpr char kStartFailedWith[] = "无法启动%s：%s";
 inline constexpr char kMissingTool[] = "缺少%s：请安装软件包%s";
 inline constexpr char kMissingRunner[] = "缺少AVR模拟程序duvezer-avrsim：请重新安装duvezer软件包";
 inline constexpr char kTimer1On8052[] =
-    "注意：s51的8052模型用定时器1产生的波特率是设定值的两倍（不管SMOD）；用定时器1作波特率发生器的程序请选择8051\n";
+    "注意：s51的8052模型用定时器1产生的波特率是设定值的两倍（不管SMOD）；用定时器1作波特率发生器的程序请选择8"
+    "051\n";
 
 // Firmware checks.
 inline constexpr char kCannotRead[] = "无法读取固件文件%s：%s";

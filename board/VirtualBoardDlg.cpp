@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "base/StatusLabel.h"
 #include "board/AvrBoardRun.h"
 #include "board/BoardTexts.h"
 #include "board/PinView.h"
@@ -123,9 +124,8 @@ QWidget* CVirtualBoardDlg::BuildSetup() {
     start_->setObjectName("start");
     stop_ = new QPushButton(Text(t::kStop), group);
     stop_->setObjectName("stop");
-    status_ = new QLabel(group);
+    status_ = new CStatusLabel(Text(t::kStatusName), QString(), group);
     status_->setObjectName("status");
-    status_->setAccessibleName(Text(t::kStatusName));
     status_->setWordWrap(true);
     status_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 
@@ -240,8 +240,7 @@ void CVirtualBoardDlg::Browse() {
 }
 
 void CVirtualBoardDlg::SetStatus(const QString& text) {
-    status_->setText(text);
-    status_->setAccessibleDescription(text);
+    status_->ShowStatus(text);
 }
 
 void CVirtualBoardDlg::ShowRunning(bool running) {

@@ -18,7 +18,6 @@
 #include "board/BoardTools.h"
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -28,6 +27,7 @@ class QTimer;
 namespace viz {
 
 class CPinView;
+class CStatusLabel;
 
 // Where the board window finds its programs and the wizards' current code.
 struct VirtualBoardSetup {
@@ -61,7 +61,7 @@ public:
     BoardSession& session() { return session_; }
     CPinView* pinView() const { return pins_; }
     QPlainTextEdit* output() const { return output_; }
-    QLabel* status() const { return status_; }
+    CStatusLabel* status() const { return status_; }
     QPushButton* startButton() const { return start_; }
 
 signals:
@@ -121,7 +121,7 @@ private:
     QPushButton* browse_ = nullptr;
     QPushButton* start_ = nullptr;
     QPushButton* stop_ = nullptr;
-    QLabel* status_ = nullptr;
+    CStatusLabel* status_ = nullptr;
     QPlainTextEdit* output_ = nullptr;
     CPinView* pins_ = nullptr;
     QTimer* pinTimer_ = nullptr;

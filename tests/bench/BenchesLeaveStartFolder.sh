@@ -17,6 +17,7 @@ runs=(
   "serial_page_bench --mb 1"
   "net_page_bench --mb 1"
   "send_bench --tcp-mb 1 --serial-mb 1 --rounds 1"
+  "send_edit_bench --kib 64 --keys 4 --plain-kib 4"
   "usb_page_bench --reports 1000"
   "server_page_bench --clients 10 --kib 1 --cycles 1"
   "conversion_bench --mb 1 --side 64"

@@ -25,6 +25,7 @@
 #include "BoardTestSupport.h"
 #include "PageTestSupport.h"
 #include "app/VizuruvDlg.h"
+#include "base/StatusLabel.h"
 #include "board/PinView.h"
 #include "serial/ComDlg.h"
 #include "terminal/ReceiveArea.h"
