@@ -29,8 +29,11 @@ constexpr double kStepSeconds = 0.01;
 // Steps sent and not answered: one running, one waiting in the console's pipe.
 constexpr std::size_t kStepsAhead = 2;
 // A simulation this far behind the clock (a busy machine) does not race to
-// catch up; the time is let go instead.
-constexpr double kMostBehind = 0.05;
+// catch up; the time is let go instead. Less than this (s51's console
+// checks and naps cost 100 ms now and then) is caught up.
+constexpr double kMostBehind = 0.15;
+// Catching up goes in steps of at most this, so the pins are still read often.
+constexpr double kLongestStep = 0.03;
 // Ahead by less than this is not worth a stop.
 constexpr double kLeastAhead = 0.0005;
 // s51 idles in 100 ms naps; silence much longer means the steps were dropped.
@@ -133,7 +136,7 @@ void S51Session::QueueSteps() {
     while (started_ && steps_.size() < kStepsAhead) {
         const double behind =
             Seconds(Clock::now() - start_).count() - static_cast<double>(ticks_) / setup_.crystalHz;
-        const double seconds = std::clamp(behind, kStepSeconds, kMostBehind);
+        const double seconds = std::clamp(behind, kStepSeconds, kLongestStep);
         const auto instructions = std::max<std::uint64_t>(
             1, static_cast<std::uint64_t>(seconds * setup_.crystalHz / ticksPerInstruction_));
         // One write: s51 reads the step and its port read together, so the
