@@ -94,6 +94,7 @@ CVirtualBoardDlg::CVirtualBoardDlg(PageContext& context, VirtualBoardSetup setup
 }
 
 CVirtualBoardDlg::~CVirtualBoardDlg() {
+    if (lister_.joinable()) lister_.join();
     // News the board still posts is dropped with this window.
     ++run_;
     context_.extraSerialPorts().Remove(kPortId);
@@ -176,16 +177,13 @@ void CVirtualBoardDlg::ListAvrPartsLater() {
         AddAvrParts({});
         return;
     }
-    QPointer<CVirtualBoardDlg> self(this);
-    std::thread([self, runner = tools.simulator] {
+    // Joined when the window goes, so its news always finds the window.
+    lister_ = std::thread([this, runner = tools.simulator] {
         std::vector<BoardChip> parts = ListAvrParts(runner);
         QMetaObject::invokeMethod(
-            qApp,
-            [self, parts = std::move(parts)]() mutable {
-                if (self) self->AddAvrParts(std::move(parts));
-            },
+            this, [this, parts = std::move(parts)]() mutable { AddAvrParts(std::move(parts)); },
             Qt::QueuedConnection);
-    }).detach();
+    });
 }
 
 void CVirtualBoardDlg::AddAvrParts(std::vector<BoardChip> parts) {

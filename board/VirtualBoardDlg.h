@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include <atomic>
@@ -9,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/PageContext.h"
@@ -102,7 +102,8 @@ private:
     const VirtualBoardSetup setup_;
     std::vector<BoardChip> chips_;
     bool partsListed_ = false;
-    BoardSession session_;
+    // Asks the AVR runner for its parts while the window is up.
+    std::thread lister_;
     // Counts runs, so news of an earlier run is dropped.
     std::atomic<std::uint64_t> run_{0};
     // What the running board was started with.
@@ -125,6 +126,8 @@ private:
     QPlainTextEdit* output_ = nullptr;
     CPinView* pins_ = nullptr;
     QTimer* pinTimer_ = nullptr;
+    // Last, so it is the first to go: its thread ends before anything it tells.
+    BoardSession session_;
 };
 
 }  // namespace viz
