@@ -5,7 +5,8 @@
 
 namespace viz {
 
-std::string VirtualBoardPortLabel(const std::string& chip, const std::string& clock, const std::string& path) {
+std::string VirtualBoardPortLabel(const std::string& chip, const std::string& clock,
+                                  const std::string& path) {
     return "虚拟开发板：" + chip + " @ " + clock + " (" + path + ")";
 }
 

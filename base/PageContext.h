@@ -10,10 +10,10 @@
 
 namespace viz {
 
-// What every page is given: the one settings store, the serial ports that
-// parts of the program offer (a simulated board's UART), the start-up
-// decision about automatic update, the main window (to place windows beside
-// it) and the record viewer the main window keeps docked.
+// What every page is given: the one settings store, the start-up decision
+// about automatic update, the serial ports that parts of the program offer
+// (a simulated board's UART), the main window (to place windows beside it)
+// and the record viewer the main window keeps docked.
 class PageContext {
 public:
     explicit PageContext(SettingsStore& settings) : settings_(settings) {}

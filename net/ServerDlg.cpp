@@ -66,6 +66,10 @@ void CServerDlg::WriteSettings() {
     context().settings().WriteServerPort(static_cast<std::uint32_t>(port));
 }
 
+void CServerDlg::SetLocalPort(int port) {
+    port_->setText(QString::number(port));
+}
+
 void CServerDlg::ToggleServer() {
     receive_->pipeline().ResetRate();
     if (created_) {

@@ -124,7 +124,9 @@ TEST_F(BoardWindowTest, AvrWizardProgramRunsAndTheSerialPageTalksToIt) {
     EXPECT_TRUE(received->edit()->toPlainText().contains(QStringLiteral("已断开")));
 }
 
-TEST_F(BoardWindowTest, C51WizardBoardIsOfferedUntilItsWindowCloses) {
+// The page waits for a board that stops and reopens it when it runs again
+// ("自动重连"), on whatever pty the new run has.
+TEST_F(BoardWindowTest, C51WizardBoardIsFoundAgainAfterARestartAndLeavesWithItsWindow) {
     if (!testing::HaveMcs51Tools())
         GTEST_SKIP() << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
     QWidget* mcu51 = window_->page(6);
@@ -136,6 +138,13 @@ TEST_F(BoardWindowTest, C51WizardBoardIsOfferedUntilItsWindowCloses) {
     CVirtualBoardDlg* board = window_->Board();
     EXPECT_TRUE(board->output()->toPlainText().contains(QStringLiteral("编译：sdcc -mmcs51")));
     EXPECT_TRUE(board->status()->text().startsWith(QStringLiteral("运行中，串口：/dev/pts/")));
+
+    QTest::mouseClick(board->findChild<QPushButton*>("stop"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isWaitingForDevice(); }, 5000));
+    QTest::mouseClick(board->startButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isOpen(); }, 30000))
+        << board->output()->toPlainText().toStdString();
+    EXPECT_TRUE(portList()->currentText().startsWith(QStringLiteral("虚拟开发板：8051 @ 12 MHz (/dev/pts/")));
 
     const int simulator = board->session().simulatorPid();
     board->close();
