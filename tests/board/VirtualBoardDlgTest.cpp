@@ -140,7 +140,8 @@ TEST_F(BoardWindowTest, C51WizardBoardIsFoundAgainAfterARestartAndLeavesWithItsW
     EXPECT_TRUE(board->status()->text().startsWith(QStringLiteral("运行中，串口：/dev/pts/")));
 
     QTest::mouseClick(board->findChild<QPushButton*>("stop"), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isWaitingForDevice(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return serialPage()->isWaitingForDevice() && board->startButton()->isEnabled(); }, 5000));
     QTest::mouseClick(board->startButton(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isOpen(); }, 30000))
         << board->output()->toPlainText().toStdString();
