@@ -2,30 +2,32 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <functional>
 #include <memory>
-#include <vector>
 
+#include "app/PageTable.h"
 #include "app/StartupSettings.h"
 
 class QTabWidget;
 
 namespace viz {
 
-class CComDlg;
-class CMcu51GuideDlg;
-class CMcuAvrDlg;
 class CPage;
+class CPageHolder;
 class CStartupNotices;
 class CVirtualBoardDlg;
 class PageContext;
 
-// The main window: twelve pages behind a tab strip, created once at start.
+// The main window: twelve pages behind a tab strip. A page is built when
+// its tab is first shown (or when asked for), and then lives until the
+// window closes, so it keeps its state while hidden; the window comes up
+// without waiting for pages nobody has looked at.
 class CVizuruvDlg : public QMainWindow {
     Q_OBJECT
 
 public:
-    static constexpr int kPageCount = 12;
+    static constexpr int kPageCount = viz::kPageCount;
 
     // `startUpdateThreads` runs once at start when automatic update is on;
     // without one the window starts its own version check and title notices.
@@ -33,7 +35,9 @@ public:
     ~CVizuruvDlg() override;
 
     QTabWidget* tabs() const { return tabs_; }
-    CPage* page(int tabIndex) const;
+    // The page behind a tab, built now if it was not yet; null outside 0..11.
+    CPage* page(int tabIndex);
+    bool pageBuilt(int tabIndex) const;
     UpdateMode updateMode() const { return updateMode_; }
 
     void ShowAbout();
@@ -41,24 +45,29 @@ public:
     CVirtualBoardDlg* Board();
 
 protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void CreateMenu();
-    void CreatePages();
-    void ConnectBoard(CComDlg* com, CMcu51GuideDlg* mcu51, CMcuAvrDlg* avr);
+    void CreateTabs();
+    void BuildPagesThatWorkFromStart();
+    // The board window is opened from the serial page and both wizards.
+    void WirePage(int tabIndex, CPage* page);
     void ReportSettingsNotices();
 
     PageContext& context_;
     QTabWidget* tabs_;
-    std::vector<CPage*> pagesByTab_;
+    // Each tab shows a holder its page is built into, so the tab exists
+    // (caption, keyboard order) before its page does.
+    std::array<CPageHolder*, kPageCount> holders_{};
+    bool drawn_ = false;
     UpdateMode updateMode_ = UpdateMode::Unknown;
     std::unique_ptr<CStartupNotices> startupNotices_;
     CVirtualBoardDlg* board_ = nullptr;
-    // What the board window is made with.
-    std::function<CVirtualBoardDlg*()> makeBoard_;
 };
 
 }  // namespace viz
