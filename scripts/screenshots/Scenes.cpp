@@ -17,6 +17,7 @@
 #include "app/CommandLine.h"
 #include "app/VizuruvDlg.h"
 #include "base/SettingsStore.h"
+#include "board/VirtualBoardDlg.h"
 #include "net/NetDlg.h"
 #include "net/ServerDlg.h"
 #include "platform/CodePage.h"
@@ -242,6 +243,21 @@ bool Scenes::StageBitmap(CVizuruvDlg& window) {
     Click(ButtonShowing(page, QStringLiteral("选择BMP")), "选择BMP");
     Click(ButtonShowing(page, QStringLiteral("生成代码")), "生成代码");
     return WaitFor([page] { return !page->converting(); }) || Failed("the bitmap conversion did not end");
+}
+
+QWidget* Scenes::RunBoard(CVizuruvDlg& window) {
+    CVirtualBoardDlg* board = window.Board();
+    board->resize(760, 560);
+    QWidget* page = window.page(static_cast<int>(StartPage::C51));
+    Click(page->findChild<QAbstractButton*>(QStringLiteral("runOnBoard")), "runOnBoard");
+    // Compiling with sdcc and starting s51 take a few seconds.
+    if (!WaitFor([board] { return board->running(); }, 30000)) {
+        Failed("the virtual board did not start (sdcc and s51: scripts/setup.sh)");
+        return nullptr;
+    }
+    // The lamps show the port levels once the program has set them.
+    WaitFor([] { return false; }, 1000);
+    return board;
 }
 
 }  // namespace viz::screenshots

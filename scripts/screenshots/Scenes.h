@@ -25,6 +25,10 @@ public:
     // Builds every page and sets it up; false (with a message on standard
     // error) when a page did not reach its state.
     bool Stage(CVizuruvDlg& window);
+    // Runs the 8051 wizard's code on the virtual board, as its button does,
+    // and returns the board's window once the board runs; null (with a
+    // message) when it does not start.
+    QWidget* RunBoard(CVizuruvDlg& window);
 
 private:
     bool StageServer(CVizuruvDlg& window);

@@ -1,8 +1,8 @@
 // Writes one PNG of the main window per tab, named after the page's command
-// line name (serial.png, net.png, ...), into the folder given as the only
-// argument. Every picture is made the same way wherever it runs: offscreen,
-// with throw-away settings and working folder, automatic update off, one
-// window size, one style and the fonts of the package fonts-wqy-microhei.
+// line name (serial.png, net.png, ...), and one of the virtual board's window
+// (board.png) into the folder given as the only argument. Every picture is made the same way wherever it
+// runs: offscreen, with throw-away settings and working folder, automatic update off, one window size, one
+// style and the fonts of the package fonts-wqy-microhei.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -62,11 +62,12 @@ void Settle(int milliseconds) {
     }
 }
 
-// The offscreen platform says this of every window it cannot resize to its
-// hints; it changes nothing in the pictures.
+// The offscreen platform says what it cannot do for a window (size hints,
+// raising); it changes nothing in the pictures.
 QtMessageHandler standardHandler = nullptr;
-void DropSizeHintNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (!message.contains(QLatin1String("propagateSizeHints"))) standardHandler(type, context, message);
+void DropPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (!message.startsWith(QLatin1String("This plugin does not support")))
+        standardHandler(type, context, message);
 }
 
 QString PictureName(int tab) {
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
     qputenv("VIZURUV_UPDATE_PRIMARY", "http://127.0.0.1:9");
     qputenv("VIZURUV_UPDATE_MIRROR", "http://127.0.0.1:9");
 
-    standardHandler = qInstallMessageHandler(DropSizeHintNotes);
+    standardHandler = qInstallMessageHandler(DropPlatformNotes);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Duvezer"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -144,5 +145,13 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", qPrintable(path));
     }
+    QWidget* board = scenes.RunBoard(window);
+    if (!board) return 1;
+    const QString path = out.filePath(QStringLiteral("board.png"));
+    if (!board->grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(path));
     return 0;
 }
