@@ -19,6 +19,7 @@
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextFormat.h"
+#include "terminal/TextOptions.h"
 
 namespace viz {
 namespace {
@@ -128,6 +129,10 @@ void CComDlg::CreateAreas() {
 
     pump_ = new CChunkPump(this);
     pump_->setDelivery([this](const Chunk& chunk) { receive_->Receive(chunk); }, {});
+
+    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Serial, this);
+    textOptions_->AddReceiveArea(receive_);
+    textOptions_->AddSendArea(send_);
 }
 
 QWidget* CComDlg::CreateConfigGroup() {
@@ -221,16 +226,17 @@ QWidget* CComDlg::CreateHelperGroup() {
     auto* grid = new QGridLayout(group);
     grid->addWidget(hexSend_, 0, 0);
     grid->addWidget(hexDisplay_, 0, 1, 1, 2);
-    grid->addWidget(continuous_, 1, 0);
-    grid->addWidget(periodEdit_, 1, 1);
-    grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 1, 2);
-    grid->addWidget(frameBreakBox_, 2, 0);
-    grid->addWidget(frameTimeEdit_, 2, 1);
+    grid->addWidget(textOptions_->encodingChoice(), 1, 1, 1, 2);
+    grid->addWidget(continuous_, 2, 0);
+    grid->addWidget(periodEdit_, 2, 1);
     grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 2, 2);
-    grid->addWidget(clearSend_, 3, 0);
-    grid->addWidget(clearReceive_, 3, 1, 1, 2);
-    grid->addWidget(monitorButton_, 4, 0);
-    grid->addWidget(resetCounts_, 4, 1, 1, 2);
+    grid->addWidget(frameBreakBox_, 3, 0);
+    grid->addWidget(frameTimeEdit_, 3, 1);
+    grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 3, 2);
+    grid->addWidget(clearSend_, 4, 0);
+    grid->addWidget(clearReceive_, 4, 1, 1, 2);
+    grid->addWidget(monitorButton_, 5, 0);
+    grid->addWidget(resetCounts_, 5, 1, 1, 2);
 
     connect(hexSend_, &QCheckBox::toggled, send_, &CSendArea::setHexSend);
     connect(hexDisplay_, &QCheckBox::toggled, receive_, &CReceiveArea::setHexDisplay);
@@ -315,6 +321,7 @@ void CComDlg::ShowMoreSend() {
         auto send = [this](Bytes bytes, bool cycleStep) { send_->SendEntry(0, std::move(bytes), cycleStep); };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Serial, Text(t::kMoreSendTitle),
                                         send, send, this);
+        textOptions_->AddMoreSend(moreSend_);
     }
     moreSend_->show();
 }

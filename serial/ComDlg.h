@@ -25,6 +25,7 @@ class CMoreSendDialog;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
+class CTextOptions;
 
 // Where the serial page finds its ports and their modem lines. Tests give a
 // sysfs tree of their own and fake modem lines (pseudo-terminals have none).
@@ -98,6 +99,7 @@ private:
     CChunkPump* pump_ = nullptr;
     CReceiveArea* receive_ = nullptr;
     CSendArea* send_ = nullptr;
+    CTextOptions* textOptions_ = nullptr;
     QPointer<CPortMonitorDialog> monitor_;
     QPointer<CMoreSendDialog> moreSend_;
 

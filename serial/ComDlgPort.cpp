@@ -19,6 +19,7 @@
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextFormat.h"
+#include "terminal/TextOptions.h"
 
 namespace viz {
 namespace {
@@ -59,6 +60,7 @@ void CComDlg::FillLists() {
 
 // A saved value that is no longer in its list falls back to a fixed entry.
 void CComDlg::LoadSettings() {
+    textOptions_->Load();
     SerialSettings saved;
     if (context().settings().ReadSerial(saved) != 0) return;
     const auto entryOr = [](const QComboBox* list, const QString& text, int fallback) {
@@ -85,6 +87,7 @@ void CComDlg::SaveSettings() {
     settings.dataBits = static_cast<std::uint32_t>(ListInteger(dataBits_));
     settings.stopBits = static_cast<std::uint32_t>(ListInteger(stopBits_));
     context().settings().WriteSerial(settings);
+    textOptions_->Save();
 }
 
 void CComDlg::ToggleOpen() {

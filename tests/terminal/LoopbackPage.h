@@ -22,6 +22,7 @@ class CMoreSendDialog;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
+class CTextOptions;
 
 namespace testing {
 
@@ -39,6 +40,7 @@ public:
     CSendArea* sendArea() const { return send_; }
     CPortMonitorDialog* monitor() const { return monitor_; }
     CMoreSendDialog* moreSend() const { return moreSend_; }
+    CTextOptions* textOptions() const { return textOptions_; }
     QPushButton* openButton() const { return open_; }
     QPushButton* sendButton() const { return sendButton_; }
     QCheckBox* hexSend() const { return hexSend_; }
@@ -52,6 +54,7 @@ private:
     CChunkPump* pump_;
     CReceiveArea* receive_;
     CSendArea* send_;
+    CTextOptions* textOptions_;
     CPortMonitorDialog* monitor_ = nullptr;
     CMoreSendDialog* moreSend_ = nullptr;
     QPushButton* open_;
