@@ -15,7 +15,8 @@
 
 namespace viz::testing {
 
-LoopbackPage::LoopbackPage(SettingsStore& settings, QWidget* parent) : QWidget(parent), settings_(settings) {
+LoopbackPage::LoopbackPage(SettingsStore& settings, QWidget* parent, std::size_t chunkSize)
+    : QWidget(parent), settings_(settings), channel_(chunkSize) {
     ReceiveAreaConfig receive;
     receive.countsFormat = QStringLiteral("接收区：已接收%d字节，速度%d字节/秒，");
     receive.initialTitle =

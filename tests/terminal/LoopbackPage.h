@@ -28,7 +28,8 @@ namespace testing {
 
 class LoopbackPage : public QWidget {
 public:
-    LoopbackPage(SettingsStore& settings, QWidget* parent = nullptr);
+    // The link hands back what was written in reads of at most `chunkSize` bytes.
+    LoopbackPage(SettingsStore& settings, QWidget* parent = nullptr, std::size_t chunkSize = 1024);
     ~LoopbackPage() override;
 
     void ToggleOpen();
