@@ -124,6 +124,8 @@ int main(int argc, char** argv) {
     std::printf("output_file_mismatches %zu\n", output.mismatches + output.badStamps);
     std::printf("time_stamps %zu\n", output.stamps);
     std::printf("longest_ui_stall_ms %.1f\n", streamStall);
+    std::printf("ui_thread_cpu_ms_per_mib %.2f\n",
+                meter.cpuSeconds() * 1000 / (static_cast<double>(received) / kMiB));
 
     page.ToggleLink(viz::CNetDlg::kTcp);
     ::close(peer);

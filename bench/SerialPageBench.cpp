@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
     QObject::connect(&done, &QTimer::timeout, [&] {
         if (static_cast<std::size_t>(area->pipeline().receivedTotal()) >= total) {
             seconds = elapsed.nsecsElapsed() / 1e9;
+            meter.Stop();
             QApplication::quit();
         }
     });
@@ -115,5 +116,7 @@ int main(int argc, char** argv) {
     std::printf("output_file_mismatches %zu\n", output.mismatches + output.badStamps);
     std::printf("time_stamps %zu\n", output.stamps);
     std::printf("longest_ui_stall_ms %.1f\n", meter.longestMs());
+    std::printf("ui_thread_cpu_ms_per_mb %.2f\n",
+                meter.cpuSeconds() * 1000 / (static_cast<double>(received) / 1e6));
     return received == total && output.mismatches + output.badStamps == 0 ? 0 : 1;
 }

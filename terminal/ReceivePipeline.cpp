@@ -132,13 +132,18 @@ std::u16string ReceivePipeline::Compose(const Chunk& chunk, std::u16string_view 
         // Without frame breaks each read is a hex frame of its own.
         if (hexDisplay_ && !frameBreak_) lineStart = true;
     }
-    if (hexDisplay_ && !stamp && prefix.empty() && suffix.empty()) return BytesToHexDisplay(chunk.bytes);
-    const std::u16string hex = hexDisplay_ ? BytesToHexDisplay(chunk.bytes) : std::u16string();
-    const std::u16string_view body = hexDisplay_ ? std::u16string_view(hex) : std::u16string_view(decoded_);
+    const std::size_t bodySize = hexDisplay_ ? chunk.bytes.size() * 3 : decoded_.size();
     std::u16string text;
-    text.reserve(prefix.size() + body.size() + suffix.size() + (stamp ? stamp->size() : 0));
+    text.reserve(prefix.size() + bodySize + suffix.size() + (stamp ? stamp->size() : 0));
     AppendStamped(text, prefix, false, stamp, lineStart);
-    AppendStamped(text, body, !hexDisplay_, stamp, lineStart);
+    if (!hexDisplay_) {
+        AppendStamped(text, decoded_, true, stamp, lineStart);
+    } else if (!chunk.bytes.empty()) {
+        // Hex text holds no line break: at most the one stamp in front.
+        if (lineStart && stamp) text += *stamp;
+        AppendHexDisplay(text, chunk.bytes.data(), chunk.bytes.size());
+        lineStart = false;
+    }
     AppendStamped(text, suffix, false, stamp, lineStart);
     return text;
 }

@@ -68,9 +68,16 @@ Bytes TextToBytes(std::u16string_view text, TextEncoding encoding) {
 }
 
 std::u16string BytesToHexDisplay(const std::uint8_t* data, std::size_t size) {
+    std::u16string text;
+    AppendHexDisplay(text, data, size);
+    return text;
+}
+
+void AppendHexDisplay(std::u16string& text, const std::uint8_t* data, std::size_t size) {
     // Zero fill is a plain memset; every unit is written below.
-    std::u16string text(size * 3, u'\0');
-    char16_t* out = text.data();
+    const std::size_t start = text.size();
+    text.resize(start + size * 3);
+    char16_t* out = text.data() + start;
     std::size_t i = 0;
     // Four bytes make twelve code units: three 64-bit stores.
     for (; i + 4 <= size; i += 4, out += 12) {
@@ -82,7 +89,6 @@ std::u16string BytesToHexDisplay(const std::uint8_t* data, std::size_t size) {
         std::memcpy(out, words, sizeof words);
     }
     for (; i < size; ++i, out += 3) std::memcpy(out, &kHexCells[data[i]], 3 * sizeof(char16_t));
-    return text;
 }
 
 std::uint16_t HexToUint16(std::u16string_view text) {

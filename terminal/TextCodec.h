@@ -35,6 +35,8 @@ std::string EncodeFileText(std::u16string_view text, TextEncoding encoding);
 
 // "%02X " per byte, no line breaks.
 std::u16string BytesToHexDisplay(const std::uint8_t* data, std::size_t size);
+// The same appended to `out`, without a text of its own in between.
+void AppendHexDisplay(std::u16string& out, const std::uint8_t* data, std::size_t size);
 inline std::u16string BytesToHexDisplay(const Bytes& bytes) { return BytesToHexDisplay(bytes.data(), bytes.size()); }
 
 // First two hex bytes as a big-endian value; a missing byte counts as 0.
