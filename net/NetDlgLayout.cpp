@@ -104,6 +104,9 @@ void CNetDlg::BuildControls() {
 
     hexSend_ = Box(t::kHexSend, QStringLiteral("hexSend"), this);
     hexDisplay_ = Box(t::kHexDisplay, QStringLiteral("hexDisplay"), this);
+    // Made here so the keyboard reaches it right after "Hex显示".
+    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Network, this);
+    for (int side : {kTcp, kUdp}) textOptions_->AddReceiveArea(sides_[side].area);
     frameBreak_ = Box(t::kFrameBreak, QStringLiteral("frameBreak"), this);
     frameTime_ = NumberEdit(QStringLiteral("frameTime"), 4, this);
     frameTime_->setText(Text(t::kDefaultFrameTime));
@@ -128,9 +131,6 @@ void CNetDlg::BuildControls() {
     sendArea_ = new CSendArea(send, this);
     sendArea_->setObjectName(QStringLiteral("send"));
     sendArea_->edit()->setPlainText(Text(t::kInitialSendText));
-
-    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Network, this);
-    for (int side : {kTcp, kUdp}) textOptions_->AddReceiveArea(sides_[side].area);
     textOptions_->AddSendArea(sendArea_);
 }
 

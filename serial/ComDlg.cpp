@@ -129,10 +129,6 @@ void CComDlg::CreateAreas() {
 
     pump_ = new CChunkPump(this);
     pump_->setDelivery([this](const Chunk& chunk) { receive_->Receive(chunk); }, {});
-
-    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Serial, this);
-    textOptions_->AddReceiveArea(receive_);
-    textOptions_->AddSendArea(send_);
 }
 
 QWidget* CComDlg::CreateConfigGroup() {
@@ -210,6 +206,10 @@ QWidget* CComDlg::CreateHelperGroup() {
     auto* group = new QGroupBox(Text(t::kHelperGroup), this);
     hexSend_ = Named(new QCheckBox(Text(t::kHexSend), group), "hexSend");
     hexDisplay_ = Named(new QCheckBox(Text(t::kHexDisplay), group), "hexDisplay");
+    // Made here so the keyboard reaches it right after "Hex显示".
+    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Serial, this);
+    textOptions_->AddReceiveArea(receive_);
+    textOptions_->AddSendArea(send_);
     continuous_ = Named(new QCheckBox(Text(t::kContinuous), group), "continuous");
     periodEdit_ = Named(new QLineEdit(Text(t::kDefaultPeriod), group), "period");
     periodEdit_->setMaxLength(5);
