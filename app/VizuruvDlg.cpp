@@ -63,12 +63,15 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     tabs_->tabBar()->setExpanding(false);
     tabs_->setUsesScrollButtons(true);
     setCentralWidget(tabs_);
+    // Settings first: pages read theirs as they are built, and the update page
+    // follows the same decision as the start-up threads, on a first run too.
+    updateMode_ = PrepareSettingsAtStart(context_.settings());
+    context_.setAutomaticUpdate(updateMode_ == UpdateMode::On);
     CreatePages();
     tabs_->setCurrentIndex(0);
     pagesByTab_[0]->setFocus();
     resize(1000, 700);
 
-    updateMode_ = PrepareSettingsAtStart(context_.settings());
     if (updateMode_ != UpdateMode::Unknown) setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
     if (updateMode_ == UpdateMode::On) {
         if (startUpdateThreads)

@@ -1,7 +1,6 @@
 #include "base/SettingsFile.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <utility>
 
 #include "platform/CodePage.h"
+#include "platform/DurableFiles.h"
 
 namespace viz {
 namespace {
@@ -276,51 +276,16 @@ std::vector<SettingsNotice> SettingsFile::TakeNotices() {
     return std::exchange(notices_, {});
 }
 
-namespace {
-
-std::filesystem::path Folder(const std::filesystem::path& file) {
-    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Makes the rename itself durable. A file system that cannot sync folders
-// (EINVAL) has nothing to sync.
-bool SyncFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return true;
-    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return synced;
-}
-
-}  // namespace
-
 int SettingsFile::Save(const SettingsDocument& document) {
     std::error_code ec;
-    std::filesystem::create_directories(Folder(path_), ec);
+    std::filesystem::create_directories(FolderOf(path_), ec);
     const std::string temp = path_.string() + ".tmp-" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         NoteNotSaved(errno);
         return kSettingsNoStore;
     }
-    bool ok = WriteAll(fd, document.Serialize()) && ::fsync(fd) == 0;
+    bool ok = WriteAllBytes(fd, document.Serialize()) && ::fsync(fd) == 0;
     int error = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -335,7 +300,7 @@ int SettingsFile::Save(const SettingsDocument& document) {
         NoteNotSaved(error);
         return kSettingsWriteFault;
     }
-    if (!SyncFolder(Folder(path_))) {
+    if (!SyncFolder(FolderOf(path_))) {
         NoteNotSaved(errno);
         return kSettingsWriteFault;
     }
@@ -343,20 +308,8 @@ int SettingsFile::Save(const SettingsDocument& document) {
 }
 
 void SettingsFile::RemoveStaleTempFiles() const {
-    const std::string prefix = path_.filename().string() + ".tmp-";
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(Folder(path_), ec)) {
-        const std::string name = entry.path().filename().string();
-        if (!StartsWith(name, prefix) || name.size() == prefix.size() || name.size() > prefix.size() + 9)
-            continue;
-        const std::string digits = name.substr(prefix.size());
-        if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
-        const pid_t pid = static_cast<pid_t>(std::stol(digits));
-        // Our own number can only be left over from an earlier process.
-        const bool dead = pid == ::getpid() || (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH);
-        if (dead && entry.is_regular_file(ec) && !entry.is_symlink(ec))
-            std::filesystem::remove(entry.path(), ec);
-    }
+    RemoveFilesOfEndedProcesses(FolderOf(path_), {path_.filename().string() + ".tmp-", false},
+                                OwnFiles::Remove);
 }
 
 }  // namespace viz

@@ -3,12 +3,12 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "base/SoftConfigureTexts.h"
 #include "base/SettingsStore.h"
+#include "base/StatusLabel.h"
 
 namespace viz {
 
@@ -18,9 +18,9 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
     // Checked on every opening, whatever is stored: the dialog offers to switch it on.
     autoCheck_ = new QCheckBox(QString::fromUtf8(texts::kAutoCheck), this);
     autoCheck_->setChecked(true);
-    status_ = new QLabel(QString::fromUtf8(texts::kWaiting), this);
+    status_ =
+        new CStatusLabel(QString::fromUtf8(texts::kStatusName), QString::fromUtf8(texts::kWaiting), this);
     status_->setObjectName("status");
-    status_->setWordWrap(true);
 
     auto* configure = new QPushButton(QString::fromUtf8(texts::kConfigure), this);
     auto* restore = new QPushButton(QString::fromUtf8(texts::kRestore), this);
@@ -42,12 +42,12 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
 
 void CSoftConfigureDlg::Configure() {
     const int rc = settings_.WriteAutoUpdate(autoCheck_->isChecked() ? 1 : 0);
-    status_->setText(QString::fromUtf8(rc == 0 ? texts::kConfigured : texts::kSaveFailed));
+    status_->ShowStatus(QString::fromUtf8(rc == 0 ? texts::kConfigured : texts::kSaveFailed));
 }
 
 void CSoftConfigureDlg::Restore() {
     const int rc = settings_.RestoreDefaults();
-    status_->setText(QString::fromUtf8(rc == 0 ? texts::kRestored : texts::kSaveFailed));
+    status_->ShowStatus(QString::fromUtf8(rc == 0 ? texts::kRestored : texts::kSaveFailed));
 }
 
 }  // namespace viz

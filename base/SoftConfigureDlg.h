@@ -3,10 +3,10 @@
 #include <QDialog>
 
 class QCheckBox;
-class QLabel;
 
 namespace viz {
 
+class CStatusLabel;
 class SettingsStore;
 
 // "软件配置": switches the automatic update check and restores the defaults.
@@ -23,7 +23,7 @@ private:
 
     SettingsStore& settings_;
     QCheckBox* autoCheck_;
-    QLabel* status_;
+    CStatusLabel* status_;
 };
 
 }  // namespace viz

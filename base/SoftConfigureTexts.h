@@ -6,6 +6,7 @@ namespace viz::texts {
 inline constexpr char kSoftConfigureTitle[] = "软件配置";
 inline constexpr char kAutoCheck[] = "自动检测新版本";
 inline constexpr char kWaiting[] = "等待配置...";
+inline constexpr char kStatusName[] = "配置状态";
 inline constexpr char kConfigure[] = "配置";
 inline constexpr char kConfigured[] = "配置成功，并在重启软件后生效！";
 inline constexpr char kRestore[] = "恢复";

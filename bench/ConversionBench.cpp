@@ -12,9 +12,7 @@
 //   conversion_bench [--mb N] [--side PIXELS]   (defaults 64 and 4096)
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <chrono>
@@ -28,6 +26,7 @@
 
 #include "BenchOptions.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
 #include "terminal/HexTypeDlg.h"
@@ -156,8 +155,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     const Options options = Parse(argc, argv);
-    QTemporaryDir workDir;
-    const fs::path work = workDir.path().toStdString();
+    const bench::WorkDir workDir;
+    const fs::path& work = workDir.path();
     viz::ConversionProgress progress;
     bool ok = true;
 

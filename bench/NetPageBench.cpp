@@ -16,9 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -35,6 +33,7 @@
 #include "BenchSockets.h"
 #include "BenchText.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "net/NetDlg.h"
 #include "terminal/ReceiveArea.h"
@@ -71,9 +70,8 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     const Options options = Parse(argc, argv);
-    QTemporaryDir workDir;
-    QDir::setCurrent(workDir.path());
-    const std::filesystem::path work = workDir.path().toStdString();
+    const bench::WorkDir workDir;
+    const std::filesystem::path& work = workDir.path();
 
     int port = 0;
     const int listening = bench::ListenOnLoopback(port);

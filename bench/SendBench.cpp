@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <unistd.h>
 
@@ -27,6 +26,7 @@
 #include "BenchPty.h"
 #include "BenchSockets.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "net/NetDlg.h"
 #include "serial/ComDlg.h"
@@ -115,8 +115,8 @@ int main(int argc, char** argv) {
     const std::size_t tcpSize = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--tcp-mb", 256)) << 20;
     const std::size_t serialSize =
         static_cast<std::size_t>(bench::NumberOption(argc, argv, "--serial-mb", 64)) * 1000 * 1000;
-    QTemporaryDir workDir;
-    const std::filesystem::path work = workDir.path().toStdString();
+    const bench::WorkDir workDir;
+    const std::filesystem::path& work = workDir.path();
     viz::SettingsStore settings(work / "Vizuruv.conf");
     viz::PageContext context(settings);
     bool whole = true;

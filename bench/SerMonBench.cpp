@@ -16,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -34,6 +33,7 @@
 #include "BenchOptions.h"
 #include "BenchPty.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
 #include "serial/ComAdvanceMonitorDlg.h"
@@ -133,13 +133,13 @@ int main(int argc, char** argv) {
 
     const bench::RawRead raw = bench::ReadRawPty(total, 64 * 1024);
 
-    QTemporaryDir dir;
-    viz::SettingsStore store(dir.filePath(QStringLiteral("Vizuruv.conf")).toStdString());
+    const bench::WorkDir dir;
+    viz::SettingsStore store(dir / "Vizuruv.conf");
     viz::PageContext context(store);
     viz::SerMonSetup setup;
     setup.helper = VIZ_SERMON_HELPER;
-    setup.socket = dir.filePath(QStringLiteral("run/sermon.sock")).toStdString();
-    setup.ttyClassRoot = dir.path().toStdString();
+    setup.socket = dir / "run/sermon.sock";
+    setup.ttyClassRoot = dir.path();
     viz::CComAdvanceMonitorDlg page(context, nullptr, setup);
     page.resize(1000, 600);
     page.show();

@@ -16,7 +16,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <unistd.h>
@@ -32,6 +31,7 @@
 #include "BenchPty.h"
 #include "BenchText.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
 #include "serial/ComDlg.h"
@@ -55,11 +55,11 @@ int main(int argc, char** argv) {
 
     const bench::RawRead raw = bench::ReadRawPty(total, 64 * 1024);
 
-    QTemporaryDir settingsDir;
-    viz::SettingsStore store(settingsDir.filePath(QStringLiteral("Vizuruv.conf")).toStdString());
+    const bench::WorkDir workDir;
+    viz::SettingsStore store(workDir / "Vizuruv.conf");
     viz::PageContext context(store);
     viz::ComDlgDevices devices;
-    devices.ttyClassRoot = settingsDir.path().toStdString();
+    devices.ttyClassRoot = workDir.path();
     viz::CComDlg page(context, nullptr, devices);
     page.resize(1000, 680);
     page.show();

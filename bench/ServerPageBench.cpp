@@ -16,10 +16,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <atomic>
 #include <chrono>
@@ -33,6 +31,7 @@
 #include "BenchOptions.h"
 #include "BenchSockets.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "net/ServerDlg.h"
 #include "terminal/ReceiveArea.h"
@@ -147,12 +146,11 @@ int main(int argc, char** argv) {
     RaiseDescriptorLimit();
     QApplication application(argc, argv);
     const Options options = Parse(argc, argv);
-    QTemporaryDir workDir;
-    QDir::setCurrent(workDir.path());
+    const bench::WorkDir workDir;
 
     int port = 0;
     ::close(bench::ListenOnLoopback(port));
-    viz::SettingsStore settings(std::filesystem::path(workDir.path().toStdString()) / "Vizuruv.conf");
+    viz::SettingsStore settings(workDir / "Vizuruv.conf");
     settings.WriteServerPort(static_cast<std::uint32_t>(port));
     viz::PageContext context(settings);
     viz::CServerDlg page(context, nullptr);

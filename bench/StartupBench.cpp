@@ -2,13 +2,13 @@
 // exposed, with a throw-away settings folder. Prints one line in ms.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QWindow>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
 #include "app/VizuruvDlg.h"
@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     viz::IgnoreBrokenPipeSignal();
     QApplication application(argc, argv);
-    QTemporaryDir settingsDir;
-    viz::SettingsStore store(settingsDir.filePath("Vizuruv.conf").toStdString());
+    const bench::WorkDir workDir;
+    viz::SettingsStore store(workDir / "Vizuruv.conf");
     store.WriteMakerInfo();
     store.WriteAutoUpdate(0);
     viz::PageContext context(store);

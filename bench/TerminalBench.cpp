@@ -5,9 +5,7 @@
 //
 //   terminal_bench [--mb N] [--chunk BYTES]   (default 64 MB in 4096-byte chunks)
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -21,6 +19,7 @@
 
 #include "BenchOptions.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/ReceiveArea.h"
 
@@ -44,8 +43,7 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     const Options options = Parse(argc, argv);
-    QTemporaryDir workDir;
-    QDir::setCurrent(workDir.path());
+    const bench::WorkDir workDir;
 
     QWidget page;
     viz::ReceiveAreaConfig config;
@@ -121,8 +119,7 @@ int main(int argc, char** argv) {
     area->ToggleOutput();
 
     const auto received = static_cast<std::size_t>(area->pipeline().receivedTotal());
-    const auto outputSize = std::filesystem::file_size(std::filesystem::path(workDir.path().toStdString()) /
-                                                       "串口数据输出记录.txt");
+    const auto outputSize = std::filesystem::file_size(workDir / "串口数据输出记录.txt");
     // Hex display writes three characters per byte, plus CR LF per frame break.
     const bool outputComplete = outputSize >= 3 * total;
     std::printf("input_bytes %zu\n", total);

@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -29,6 +28,7 @@
 
 #include "BenchOptions.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "update/UpdateDlg.h"
 
 namespace {
@@ -83,9 +83,9 @@ int main(int argc, char** argv) {
     const auto megabytes = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", 100));
     const int rounds = static_cast<int>(std::max(1LL, bench::NumberOption(argc, argv, "--rounds", 3)));
 
-    QTemporaryDir root;
-    const std::filesystem::path served = root.path().toStdString() + "/served";
-    const std::filesystem::path fetched = root.path().toStdString() + "/fetched";
+    const bench::WorkDir root;
+    const std::filesystem::path served = root / "served";
+    const std::filesystem::path fetched = root / "fetched";
     std::filesystem::create_directories(fetched);
     WriteArchive(served / "dodiror" / "Duvezer.rar", megabytes);
     const std::uintmax_t bytes = std::filesystem::file_size(served / "dodiror" / "Duvezer.rar");

@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -31,6 +30,7 @@
 #include "BenchOptions.h"
 #include "BenchPty.h"
 #include "UiStallMeter.h"
+#include "WorkDir.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
 #include "terminal/ReceiveArea.h"
@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const auto reports = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--reports", 100000));
 
-    QTemporaryDir scratch;
-    const fs::path root = scratch.path().toStdString();
+    const bench::WorkDir workDir;
+    const fs::path& root = workDir.path();
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
         std::perror("socketpair");

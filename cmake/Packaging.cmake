@@ -5,10 +5,14 @@ set(CPACK_PACKAGE_NAME duvezer)
 set(CPACK_PACKAGE_VENDOR Vizuruv)
 set(CPACK_PACKAGE_CONTACT "Vizuruv <ruderu@vizuruv.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Workbench for developers of small 8051 and AVR boards")
-set(CPACK_PACKAGE_DESCRIPTION
-    "One window for daily board work: serial, USB HID, TCP/UDP client and TCP server terminals, a serial \
-traffic monitor, 8051 and AVR code wizards, checksums, encodings, bitmap and font conversion, number bases, \
-seven-segment codes and Intel HEX/BIN conversion. The user interface is Chinese.")
+# The extended description as it will read in the package, lines under 80
+# characters for a terminal's width.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "One window for daily board work: serial, USB HID, TCP/UDP client and TCP"
+    "server terminals, a serial traffic monitor, 8051 and AVR code wizards,"
+    "checksums, encodings, bitmap and font conversion, number bases,"
+    "seven-segment codes and Intel HEX/BIN conversion. The user interface is"
+    "Chinese.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -1,8 +1,11 @@
 #include "net/LinkCore.h"
 
 #include <arpa/inet.h>
+#include <linux/sockios.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -102,6 +105,27 @@ bool ParseIpv4(const std::string& text, int port, sockaddr_in& address) {
     // Ports are taken as 16-bit values, the way the page's edits have always been read.
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     return ::inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1;
+}
+
+std::uint64_t UndeliveredBytes(int socketFd) {
+    tcp_info info{};
+    socklen_t length = sizeof info;
+    if (::getsockopt(socketFd, IPPROTO_TCP, TCP_INFO, &info, &length) != 0) return 0;
+    // Sent or queued, not acknowledged: sequence numbers, so still right
+    // after a reset has emptied the queue.
+    int queued = 0;
+    if (::ioctl(socketFd, SIOCOUTQ, &queued) != 0 || queued <= 0) return 0;
+    switch (info.tcpi_state) {
+        case TCP_CLOSE:
+        case TCP_CLOSE_WAIT:
+            return static_cast<std::uint64_t>(queued);
+        case TCP_LAST_ACK:
+        case TCP_CLOSING:
+            // This side's own close went after the data and takes one number.
+            return static_cast<std::uint64_t>(queued - 1);
+        default:
+            return 0;
+    }
 }
 
 int BindSourcePort(int socketFd, int port) {

@@ -76,6 +76,12 @@ private:
 // Dotted IPv4 text and a port to a socket address; false for other text.
 bool ParseIpv4(const std::string& text, int port, sockaddr_in& address);
 
+// Of what a TCP socket took, the bytes the peer can no longer receive: those
+// not yet acknowledged once the peer has closed or reset the connection. 0
+// while the connection stands, after a close of this side's own (the queue
+// still goes out), and for any other socket.
+std::uint64_t UndeliveredBytes(int socketFd);
+
 // SO_REUSEADDR, then bind to `port` on any local address. Returns 0 or the
 // errno of the step that failed.
 int BindSourcePort(int socketFd, int port);

@@ -124,6 +124,7 @@ void CNetDlg::BuildControls() {
         send.links.push_back(
             {.write = [this, side](const std::uint8_t* bytes, std::size_t size,
                                    const WriteWait& wait) { return Write(side, bytes, size, wait); },
+             .undelivered = side == kTcp ? UndeliveredFn([this] { return tcp_.Undelivered(); }) : nullptr,
              .isOpen = [this, side] { return sides_[side].open; },
              .blockSize = 1024,
              .progressTitle = Text(side == kTcp ? t::kTcpProgressTitle : t::kUdpProgressTitle)});

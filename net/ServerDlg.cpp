@@ -144,6 +144,12 @@ void CServerDlg::OnEvent(const ServerEvent& event) {
         case ServerEventKind::ServerError:
             ServerFailed(event.error);
             break;
+        case ServerEventKind::Full:
+            Record(Text(t::kRecordFull).arg(event.clients));
+            break;
+        case ServerEventKind::Accepting:
+            Record(Text(t::kRecordAccepting));
+            break;
     }
 }
 

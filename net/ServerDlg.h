@@ -115,6 +115,9 @@ private:
     // Read by the writer thread.
     mutable std::mutex targetMutex_;
     std::shared_ptr<CTCPCustom> target_;
+    // The writer thread's own: the client it wrote to last, whom it asks
+    // what never arrived when a send ends with that client's connection.
+    std::shared_ptr<CTCPCustom> written_;
     QTimer continuousTimer_;
 
     QLineEdit* port_ = nullptr;

@@ -110,6 +110,7 @@ void CServerDlg::ClearSendTarget() {
 WriteStep CServerDlg::Write(const std::uint8_t* bytes, std::size_t size, const WriteWait& wait) {
     const std::shared_ptr<CTCPCustom> target = SendTarget();
     if (!target) return FailedStep(ENOTCONN);
+    written_ = target;
     return target->Write(bytes, size, wait);
 }
 

@@ -87,6 +87,9 @@ inline constexpr char16_t kRecordClientError[] = u"客户端套接字发生错�
 inline constexpr char16_t kRecordServerError[] = u"服务器套接字发生错误:%1";
 inline constexpr char16_t kRecordReceived[] = u"从%1:%2接收了%3字节";
 inline constexpr char16_t kRecordNoClient[] = u"客户端没有与服务器建立连接！";
+// The server at its client limit, and below it again with nobody waiting.
+inline constexpr char16_t kRecordFull[] = u"客户端数已达上限（%1），新的连接将等待";
+inline constexpr char16_t kRecordAccepting[] = u"客户端数已低于上限，继续接受新的连接";
 // A send to another client while one is still going to the previous one.
 inline constexpr char16_t kRecordBusy[] = u"正在向%1:%2发送数据，请等发送结束后再向其他客户端发送！";
 // Why "创建" did not start the server.

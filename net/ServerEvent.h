@@ -14,6 +14,8 @@ enum class ServerEventKind {
     ClientError,  // a client's socket failed with `error`; Closed follows
     Closed,       // a client's connection ended and it left the client list
     ServerError,  // the server's event wait failed with `error`; no event follows
+    Full,         // the clients reached `clients`, the limit; new ones wait until others leave
+    Accepting,    // below the limit again, with nobody waiting: new clients come straight in
 };
 
 // One event of the TCP server. All events come from the server's one event
@@ -25,6 +27,7 @@ struct ServerEvent {
     std::shared_ptr<CTCPCustom> client;
     Chunk chunk;
     int error = 0;
+    std::size_t clients = 0;
 };
 
 // What the hand-off counts against its memory bound.

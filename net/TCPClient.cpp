@@ -65,6 +65,7 @@ CTCPClient::~CTCPClient() {
 bool CTCPClient::Open(const std::string& address, int sourcePort, int destPort,
                       std::shared_ptr<ChunkSink> sink, std::shared_ptr<LinkListener> listener) {
     Close();
+    closedUndelivered_.store(0);
     sockaddr_in destination{};
     if (!ParseIpv4(address, destPort, destination)) return slot_.Fail(EINVAL);
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -87,8 +88,15 @@ bool CTCPClient::Open(const std::string& address, int sourcePort, int destPort,
 }
 
 bool CTCPClient::Close() {
+    // Before the close of this side's own, which would leave the peer's part open to doubt.
+    if (const auto core = slot_.current()) closedUndelivered_.store(UndeliveredBytes(core->socket()));
     slot_.Close();
     return true;
+}
+
+std::uint64_t CTCPClient::Undelivered() const {
+    const auto core = slot_.current();
+    return core ? UndeliveredBytes(core->socket()) : closedUndelivered_.load();
 }
 
 WriteStep CTCPClient::Write(const std::uint8_t* data, std::size_t size, const WriteWait& wait) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -52,6 +53,10 @@ public:
     // waiting write at once.
     WriteStep Write(const std::uint8_t* data, std::size_t size, const WriteWait& wait);
 
+    // Of the bytes Write() took on the link open now or closed last, those
+    // the peer can no longer receive (see UndeliveredBytes). Any thread.
+    std::uint64_t Undelivered() const;
+
     LinkState state() const { return slot_.state(); }
     // The number of the link opened last and not closed since; 0 when none.
     std::uint64_t link() const { return slot_.link(); }
@@ -63,6 +68,8 @@ public:
 
 private:
     LinkSlot slot_;
+    // Undelivered() of the link Close() ended, taken before its socket goes.
+    std::atomic<std::uint64_t> closedUndelivered_{0};
     std::chrono::milliseconds connectLimit_ = kDefaultConnectLimit;
 };
 

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "net/LinkCore.h"
 #include "terminal/DescriptorWrite.h"
 
 namespace viz {
@@ -38,6 +39,11 @@ WriteStep CTCPCustom::Write(const std::uint8_t* data, std::size_t size, const Wr
     sendError_.compare_exchange_strong(none, step.error);
     Close();
     return step;
+}
+
+std::uint64_t CTCPCustom::Undelivered() const {
+    // The socket stays open until the last owner lets go, so this is never another's.
+    return UndeliveredBytes(socket_);
 }
 
 void CTCPCustom::Close() {

@@ -41,6 +41,9 @@ public:
     // client. Any thread; more than once is harmless.
     void Close();
     bool closed() const { return closed_.load(); }
+    // Of what Write() took, the bytes the peer can no longer receive (see
+    // UndeliveredBytes). Any thread.
+    std::uint64_t Undelivered() const;
     // The errno of the write that failed and closed the client, or 0.
     int sendError() const { return sendError_.load(); }
 

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "net/LinkCore.h"
+#include "platform/Descriptors.h"
 
 namespace viz {
 
@@ -61,6 +62,11 @@ int CTCPServer::Start(ServerEventSink& sink) {
     sink_ = &sink;
     stop_ = false;
     acceptPaused_ = false;
+    full_ = false;
+    saidFull_ = false;
+    const std::size_t taken = OpenDescriptors() + kDescriptorReserve;
+    const std::size_t limit = DescriptorLimit();
+    clientLimit_ = limit > taken ? limit - taken : 1;
     try {
         thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error& failure) {
@@ -145,7 +151,7 @@ void CTCPServer::Run() {
 }
 
 void CTCPServer::Accept() {
-    for (int i = 0; i < kAcceptBatch; ++i) {
+    for (int i = 0; i < kAcceptBatch && !full_; ++i) {
         sockaddr_in peer{};
         socklen_t length = sizeof peer;
         const int fd =
@@ -177,7 +183,35 @@ void CTCPServer::Accept() {
             clients_.push_back(client);
         }
         Emit(ServerEventKind::Connected, std::move(client));
+        if (watched_.size() >= clientLimit_) BecomeFull();
     }
+}
+
+void CTCPServer::BecomeFull() {
+    full_ = true;
+    WatchListener();
+    // Once until it accepts again: taking a waiting client as another leaves is no news.
+    if (!saidFull_) sink_->Push(ServerEvent{ServerEventKind::Full, nullptr, {}, 0, clientLimit_});
+    saidFull_ = true;
+}
+
+void CTCPServer::RoomAfterEnd() {
+    if (!full_ || watched_.size() >= clientLimit_) return;
+    full_ = false;
+    Accept();
+    if (full_) return;
+    WatchListener();
+    if (saidFull_ && !acceptPaused_) {
+        saidFull_ = false;
+        Emit(ServerEventKind::Accepting, nullptr);
+    }
+}
+
+void CTCPServer::WatchListener() {
+    epoll_event event{};
+    event.events = full_ || acceptPaused_ ? 0u : static_cast<std::uint32_t>(EPOLLIN);
+    event.data.ptr = &listen_;
+    ::epoll_ctl(epoll_, EPOLL_CTL_MOD, listen_, &event);
 }
 
 void CTCPServer::Read(const std::shared_ptr<CTCPCustom>& client) {
@@ -203,6 +237,7 @@ void CTCPServer::End(const std::shared_ptr<CTCPCustom>& client, int readError) {
     const int error = readError != 0 ? readError : ending->sendError();
     if (error != 0) Emit(ServerEventKind::ClientError, ending, error);
     Emit(ServerEventKind::Closed, ending);
+    RoomAfterEnd();
 }
 
 void CTCPServer::Emit(ServerEventKind kind, std::shared_ptr<CTCPCustom> client, int error) {
@@ -210,22 +245,17 @@ void CTCPServer::Emit(ServerEventKind kind, std::shared_ptr<CTCPCustom> client, 
 }
 
 void CTCPServer::PauseAccept() {
-    epoll_event event{};
-    event.data.ptr = &listen_;
-    ::epoll_ctl(epoll_, EPOLL_CTL_MOD, listen_, &event);
     acceptPaused_ = true;
     acceptResumes_ = Clock::now() + kAcceptRest;
+    WatchListener();
 }
 
 int CTCPServer::ResumeAcceptTimeout() {
     if (!acceptPaused_) return -1;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(acceptResumes_ - Clock::now()).count();
     if (left > 0) return static_cast<int>(left);
-    epoll_event event{};
-    event.events = EPOLLIN;
-    event.data.ptr = &listen_;
-    ::epoll_ctl(epoll_, EPOLL_CTL_MOD, listen_, &event);
     acceptPaused_ = false;
+    WatchListener();
     return -1;
 }
 

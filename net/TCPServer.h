@@ -43,6 +43,9 @@ public:
     static constexpr int kListenFailed = -3;
     // The event thread (or what it waits on) could not be created.
     static constexpr int kThreadFailed = -1;
+    // Descriptors the server leaves to the rest of the program (files, other
+    // links, the monitor helper, a download) however many clients come.
+    static constexpr std::size_t kDescriptorReserve = 128;
 
     CTCPServer() = default;
     ~CTCPServer();
@@ -67,6 +70,10 @@ public:
     int Stop();
 
     bool listening() const { return thread_.joinable(); }
+    // How many clients it serves at once: what the descriptor limit leaves
+    // at Start() beside the descriptors open then and the reserve. Further
+    // clients wait in the system's queue, unread, until others leave.
+    std::size_t clientLimit() const { return clientLimit_; }
     int lastError() const { return lastError_; }
 
     // The connected clients in connection order (the oldest first).
@@ -76,6 +83,7 @@ public:
 
 private:
     void Run();
+    // Takes waiting connections until none waits or the limit is reached.
     void Accept();
     void Read(const std::shared_ptr<CTCPCustom>& client);
     void End(const std::shared_ptr<CTCPCustom>& client, int readError);
@@ -84,6 +92,12 @@ private:
     void Emit(ServerEventKind kind, std::shared_ptr<CTCPCustom> client, int error = 0);
     void PauseAccept();
     int ResumeAcceptTimeout();
+    // The listening socket is watched unless the server is full or resting.
+    void WatchListener();
+    // At the client limit: stop watching the listening socket, tell the page.
+    void BecomeFull();
+    // A client left a full server: the waiting are taken, or the server says it accepts again.
+    void RoomAfterEnd();
     void CloseDescriptors();
 
     int localPort_ = 0;
@@ -103,6 +117,12 @@ private:
     // Out of descriptors: accepting waits until this time instead of spinning.
     std::chrono::steady_clock::time_point acceptResumes_{};
     bool acceptPaused_ = false;
+    std::size_t clientLimit_ = 0;
+    // At the client limit: the listening socket is not watched (its queue
+    // would wake the loop for nothing) and the page has been told.
+    bool full_ = false;
+    // The page was told the server is full and not yet that it accepts again.
+    bool saidFull_ = false;
 };
 
 }  // namespace viz

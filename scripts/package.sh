@@ -4,8 +4,10 @@
 # that already holds a Release build, as scripts/test.sh leaves, is reused).
 # The package is unpacked into a throw-away root, where it must hold every
 # file the install rules install (program, desktop file, icon, metainfo,
-# licence and whatever is added later) and nothing else, with dependencies
-# found by dpkg-shlibdeps. Expects scripts/setup.sh to have run.
+# licence, copyright, changelog, manual pages and whatever is added later)
+# and nothing else, with dependencies found by dpkg-shlibdeps. lintian,
+# desktop-file-validate and appstreamcli must find nothing to warn about.
+# Expects scripts/setup.sh to have run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-release}
@@ -26,7 +28,10 @@ fi
 for file in usr/bin/duvezer usr/bin/duvezer-sermon usr/share/applications/duvezer.desktop \
             usr/share/icons/hicolor/scalable/apps/duvezer.svg \
             usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml usr/share/doc/duvezer/LICENSE \
-            usr/share/doc/duvezer/UNIFONT-LICENSE.txt usr/share/doc/duvezer/examples/70-duvezer-hid.rules; do
+            usr/share/doc/duvezer/UNIFONT-LICENSE.txt usr/share/doc/duvezer/examples/70-duvezer-hid.rules \
+            usr/share/doc/duvezer/copyright usr/share/doc/duvezer/changelog.gz \
+            usr/share/man/man1/duvezer.1.gz usr/share/man/man1/duvezer-sermon.1.gz \
+            usr/share/man/zh_CN/man1/duvezer.1.gz usr/share/man/zh_CN/man1/duvezer-sermon.1.gz; do
   if [ ! -s "$root/package/$file" ]; then
     echo "$deb lacks $file" >&2
     exit 1
@@ -40,5 +45,19 @@ for needed in libc6 libqt6widgets6 libcurl4 libudev1 qt6-qpa-plugins libqt6svg6 
     exit 1
   fi
 done
-appstreamcli validate --no-net "$root/package/usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml" >/dev/null
+# Any lintian error or warning fails; an override would go in the package
+# (usr/share/lintian/overrides/duvezer) with its reason beside it.
+lintian --fail-on error,warning --display-info "$deb" 2>&1 | sed '/^running with root privileges/d'
+# lintian lets groff's line-breaking warnings through: a line groff cannot
+# break runs past the terminal's edge, so none may appear.
+for page in "$root"/package/usr/share/man/*/*.gz "$root"/package/usr/share/man/*/*/*.gz; do
+  complaints=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+  if [ -n "$complaints" ]; then
+    echo "${page#"$root"/package/}: $complaints" >&2
+    exit 1
+  fi
+done
+desktop-file-validate "$root/package/usr/share/applications/duvezer.desktop"
+# --strict: warnings and notes fail as well, not only errors.
+appstreamcli validate --no-net --strict "$root/package/usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml" >/dev/null
 echo "$deb $(dpkg-deb -f "$deb" Version): depends on $depends"

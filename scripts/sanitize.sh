@@ -5,7 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/build.sh build-asan -DVIZ_SANITIZE=address,undefined -DVIZ_BUILD_BENCH=OFF
+# With debug information, so a report names its lines.
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIZ_SANITIZE=address,undefined \
+  -DVIZ_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 600
 

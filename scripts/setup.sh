@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake ninja-build pkg-config
-  # the Debian package: dpkg-shlibdeps finds libraries with file, metainfo checked
-  dpkg-dev file appstream
+  # the Debian package: dpkg-shlibdeps finds libraries with file; the package,
+  # its desktop file and its metainfo are checked
+  dpkg-dev file lintian desktop-file-utils appstream
   qt6-base-dev qt6-svg-dev libqt6svg6
   libcurl4-openssl-dev libudev-dev zlib1g-dev
   # HTTPS downloads check certificates against the system's store

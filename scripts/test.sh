@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-# Release: what packagers and users build, and the optimiser's warnings with it.
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=Release
+# The Release build in build/, the one scripts/run.sh runs: what packagers and
+# users build, and the optimiser's warnings with it.
+bash scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$(nproc)" --timeout 300

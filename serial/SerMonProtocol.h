@@ -9,6 +9,8 @@
 // same code and tag, status 0 or an errno value, and the output. A size
 // request stays unanswered until a record is queued, so other requests on
 // the same connection may be answered before it: the tag pairs them.
+// A watch belongs to the connection that started it: stop, size and fetch
+// naming any other watch, or one that has ended, are answered kNoSuchWatch.
 //
 //   start  input: the port ("/dev/ttyUSB0", or a name under /dev) as UTF-16LE
 //          with a terminating zero; output: the 32-bit watch identifier, then
@@ -23,6 +25,7 @@
 // steady-clock time in microseconds when it was queued), the 32-bit data
 // length N, the 8-bit kind, 3 zero bytes, then N data bytes.
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -39,6 +42,8 @@ inline constexpr std::uint32_t kStart = 0x10012004;
 inline constexpr std::uint32_t kStop = 0x10012008;
 inline constexpr std::uint32_t kSize = 0x1001200C;
 inline constexpr std::uint32_t kFetch = 0x10012010;
+
+inline constexpr std::int32_t kNoSuchWatch = EINVAL;
 
 enum class RecordKind : std::int8_t { Opened = 0, Received = 1, Sent = 2, Closed = 3 };
 

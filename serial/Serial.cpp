@@ -9,8 +9,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,11 +28,7 @@ SerialOpenResult CSerial::Open(const SerialPortConfig& config, ChunkSink& sink, 
     const std::string& path = config.device;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return ClassifySerialOpenFailure(path, errno);
-    bool exclusive = false;
     const auto fail = [&](int error) {
-        // The exclusive flag belongs to the tty, which may outlive this
-        // descriptor (a pseudo-terminal lives as long as its master).
-        if (exclusive) ::ioctl(fd, TIOCNXCL);
         ::close(fd);
         return ClassifySerialOpenFailure(path, error);
     };
@@ -43,7 +37,6 @@ SerialOpenResult CSerial::Open(const SerialPortConfig& config, ChunkSink& sink, 
     if (::fstat(fd, &info) != 0) return fail(errno);
     if (!S_ISCHR(info.st_mode)) return fail(ENOTTY);
     if (const int error = TakeExclusiveUse(fd)) return fail(error);
-    exclusive = true;
     if (const int error = ConfigureSerialLine(fd, config)) return fail(error);
     // The kernel raises DTR and RTS when the device is opened; the page
     // starts with both off. Ports without modem lines just refuse.
@@ -150,7 +143,6 @@ void CSerial::Close() {
     lines_.reset();
     // A write in progress has seen the stop signal; wait until it is out.
     std::unique_lock lock(io_);
-    ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);
     ::close(stopFd_);
     fd_ = -1;

@@ -99,6 +99,7 @@ SerialOpenResult ClassifySerialOpenFailure(const std::string& device, int error)
         case EBUSY:
         case EWOULDBLOCK:
             result.error = SerialOpenError::Busy;
+            result.holder = FindPortHolder(device);
             break;
         case ENOENT:
         case ENOTDIR:
@@ -132,7 +133,9 @@ std::string SerialOpenFailureText(const SerialOpenResult& result) {
             return Format(result.memberNotYetActive ? t::kOpenDeniedRelogin : t::kOpenDeniedJoinGroup,
                           result.device, result.group);
         case SerialOpenError::Busy:
-            return Format(t::kOpenBusy, result.device);
+            if (!result.holder) return Format(t::kOpenBusy, result.device);
+            return Format(t::kOpenBusy, result.device) + "\n" +
+                   Format(t::kOpenBusyHolder, result.holder->name, std::to_string(result.holder->pid));
         case SerialOpenError::NotSerial:
             return Format(t::kOpenNotSerial, result.device);
         case SerialOpenError::Unsupported:

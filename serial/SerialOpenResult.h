@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "serial/PortHolder.h"
 
 namespace viz {
 
@@ -25,12 +28,15 @@ struct SerialOpenResult {
     std::string group;
     bool joiningGroupHelps = false;
     bool memberNotYetActive = false;
+    // For Busy, the process holding the port when the system tells.
+    std::optional<PortHolder> holder;
 
     bool ok() const { return error == SerialOpenError::None; }
 };
 
 // Sorts an errno from opening or configuring `device` into a result; for a
-// permission failure it looks at the device's owning group.
+// permission failure it looks at the device's owning group, for a busy port
+// for the process that holds it.
 SerialOpenResult ClassifySerialOpenFailure(const std::string& device, int error);
 
 // The Chinese message for a failed open: its cause and, where there is one,

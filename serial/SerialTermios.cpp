@@ -75,10 +75,8 @@ int DiscardSerialQueues(int fd) {
 }
 
 int TakeExclusiveUse(int fd) {
-    int exclusive = 0;
-    if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive) return EBUSY;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno == EWOULDBLOCK ? EBUSY : errno;
-    return ::ioctl(fd, TIOCEXCL) == 0 ? 0 : errno;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    return errno == EWOULDBLOCK ? EBUSY : errno;
 }
 
 }  // namespace viz

@@ -15,9 +15,10 @@ int ConfigureSerialLine(int fd, const SerialPortConfig& config);
 // Discards whatever is queued in both directions.
 int DiscardSerialQueues(int fd);
 
-// Makes sure nobody else uses the port while `fd` holds it. Later openers are
-// refused by the kernel (privileged ones excepted); programs that take the
-// common advisory lock are refused through that lock, whoever they run as.
+// Makes sure no other program that takes the common advisory lock (another
+// Duvezer, the monitor helper, the usual terminal programs) uses the port
+// while `fd` holds it, whoever they run as. The lock belongs to the open
+// device and ends with its last close, also when the holder is killed.
 // Returns 0, EBUSY when another holds it, or the errno of the failed step.
 int TakeExclusiveUse(int fd);
 

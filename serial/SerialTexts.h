@@ -1,7 +1,8 @@
 #pragma once
 
 // The serial channel's own texts for the serial page. %1 is the device path,
-// %2 the group that owns the device or the error name.
+// %2 the group that owns the device or the error name; in the holder line %1
+// is the holding program's name and %2 its process number.
 namespace viz::texts::serial {
 
 inline constexpr char kOpenNotFound[] =
@@ -17,6 +18,7 @@ inline constexpr char kOpenDeniedAskAdmin[] =
     "无法打开串口%1：没有访问权限。\n该设备不允许当前用户读写，请让管理员修改设备权限（例如添加udev规则）。";
 inline constexpr char kOpenBusy[] =
     "无法打开串口%1：该串口已被其他程序占用。\n请先关闭正在使用该串口的程序，然后再打开串口。";
+inline constexpr char kOpenBusyHolder[] = "占用该串口的程序：%1（进程号%2）";
 inline constexpr char kOpenNotSerial[] = "无法打开%1：该设备不是串口。";
 inline constexpr char kOpenUnsupported[] =
     "无法打开串口%1：设备不支持所选的波特率、数据位、停止位或校验方式。";

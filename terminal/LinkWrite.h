@@ -41,4 +41,10 @@ inline WriteStep FailedStep(int error) {
 
 using LinkWriteFn = std::function<WriteStep(const std::uint8_t* data, std::size_t size, const WriteWait& wait)>;
 
+// Of the bytes a link took, how many cannot reach the peer now that the link
+// has ended (what a TCP socket still held unacknowledged when the peer closed
+// or reset it). Asked on the writer's thread when a file send ends with its
+// link; without it every byte the link took counts as arrived.
+using UndeliveredFn = std::function<std::uint64_t()>;
+
 }  // namespace viz

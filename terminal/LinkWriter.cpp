@@ -16,6 +16,27 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kReadSize = 64 * 1024;
 constexpr std::chrono::milliseconds kProgressWakeInterval{40};
 
+// Why a send ends when a write fails: the one place a channel's errno
+// becomes the reason the user reads.
+SendEnd EndOfFailedWrite(int error) {
+    switch (error) {
+        case ENOTCONN:
+        case EPIPE:
+        case ECONNRESET:
+        case ECONNABORTED:
+            // Closed here, or closed or reset by the peer.
+            return SendEnd::LinkClosed;
+        case ENODEV:
+            return SendEnd::DeviceRemoved;
+        default:
+            return SendEnd::WriteFailed;
+    }
+}
+
+bool EndsWithTheLink(SendEnd end) {
+    return end == SendEnd::LinkClosed || end == SendEnd::DeviceRemoved || end == SendEnd::WriteFailed;
+}
+
 }  // namespace
 
 LinkWriter::LinkWriter(Config config)
@@ -207,18 +228,8 @@ LinkWriter::Outcome LinkWriter::WriteAll(const Entry& entry, const std::uint8_t*
             if (!Cancelled(entry.id, outcome.end)) outcome.end = SendEnd::Cancelled;
             return outcome;
         }
-        switch (step.error) {
-            case ENOTCONN:
-                outcome.end = SendEnd::LinkClosed;
-                break;
-            case ENODEV:
-                outcome.end = SendEnd::DeviceRemoved;
-                break;
-            default:
-                outcome.end = SendEnd::WriteFailed;
-                outcome.error = step.error;
-                break;
-        }
+        outcome.end = EndOfFailedWrite(step.error);
+        if (outcome.end == SendEnd::WriteFailed) outcome.error = step.error;
         // A close the page asked for carries its own reason.
         Cancelled(entry.id, outcome.end);
         return outcome;
@@ -226,8 +237,11 @@ LinkWriter::Outcome LinkWriter::WriteAll(const Entry& entry, const std::uint8_t*
     return outcome;
 }
 
-void LinkWriter::Finish(const Entry& entry, const Outcome& outcome) {
+void LinkWriter::Finish(const Entry& entry, Outcome outcome) {
     Publish();
+    if (entry.job.file && EndsWithTheLink(outcome.end) && config_.undelivered) {
+        outcome.done -= std::min(outcome.done, config_.undelivered());
+    }
     SendResult result;
     result.job = entry.id;
     result.file = entry.job.file != nullptr;

@@ -57,7 +57,9 @@ struct SendResult {
     bool recorded = false;
     SendEnd end = SendEnd::Done;
     int error = 0;
-    std::uint64_t done = 0;   // input bytes the link took
+    // Input bytes the link took; for a file that ended with its link, less
+    // what the link says never reached the peer.
+    std::uint64_t done = 0;
     std::uint64_t total = 0;  // input bytes of the send
     // Typed data as written: the bytes the link took, padded to what it
     // counted (a report link writes whole reports).
@@ -91,6 +93,7 @@ public:
     };
     struct Config {
         LinkWriteFn write;
+        UndeliveredFn undelivered{};
         // Called on the writer's thread at most once per Take(); must not block.
         std::function<void()> wake;
         Limits limits{};
@@ -137,7 +140,7 @@ private:
     // link's counted size to `counted`.
     Outcome WriteAll(const Entry& entry, const std::uint8_t* data, std::size_t size);
     bool Cancelled(std::uint64_t id, SendEnd& why) const;
-    void Finish(const Entry& entry, const Outcome& outcome);
+    void Finish(const Entry& entry, Outcome outcome);
     void Wake();
     // Writer thread only: what was written since it last told the page,
     // told now.

@@ -50,7 +50,7 @@ std::u16string SendEndReason(SendEnd end, int error) {
         case SendEnd::DeviceRemoved:
             return t::kEndDeviceRemoved;
         case SendEnd::WriteFailed:
-            return SystemText(error);
+            return t::kEndWriteFailed + SystemText(error);
         case SendEnd::ReadFailed:
             return error != 0 ? t::kEndReadFailed + SystemText(error) : std::u16string(t::kEndFileShrank);
     }

@@ -5,7 +5,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -48,7 +47,7 @@ struct CSendArea::Link {
 
 CSendArea::CSendArea(SendAreaConfig config, QWidget* parent) : QGroupBox(parent), config_(std::move(config)) {
     setTitle(config_.initialTitle);
-    edit_ = new QPlainTextEdit(this);
+    edit_ = new CSendEdit(this);
     edit_->setAccessibleName(config_.initialTitle);
     edit_->setTabChangesFocus(true);
     edit_->viewport()->installEventFilter(this);
@@ -61,6 +60,7 @@ CSendArea::CSendArea(SendAreaConfig config, QWidget* parent) : QGroupBox(parent)
     for (std::size_t i = 0; i < config_.links.size(); ++i) {
         const int index = static_cast<int>(i);
         SendLink::Config logic{.write = config_.links[i].write,
+                               .undelivered = config_.links[i].undelivered,
                                .blockSize = config_.links[i].blockSize,
                                .typedLimit = config_.links[i].typedLimit,
                                .wake = [this, index] {
@@ -85,7 +85,7 @@ CSendArea::~CSendArea() {
 }
 
 std::u16string CSendArea::text() const {
-    return edit_->toPlainText().replace(QChar(u'\n'), QStringLiteral("\r\n")).toStdU16String();
+    return edit_->typedText().replace(QChar(u'\n'), QStringLiteral("\r\n")).toStdU16String();
 }
 
 SendLink& CSendArea::link(int index) {

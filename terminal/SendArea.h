@@ -41,9 +41,8 @@
 #include <vector>
 
 #include "terminal/LoadedFile.h"
+#include "terminal/SendEdit.h"
 #include "terminal/SendLink.h"
-
-class QPlainTextEdit;
 
 namespace viz {
 
@@ -52,6 +51,7 @@ class CProcessDlg;
 
 struct SendLinkSetup {
     LinkWriteFn write{};
+    UndeliveredFn undelivered{};
     // A send while this returns false does nothing; none means always open.
     std::function<bool()> isOpen{};
     std::size_t blockSize = 1024;
@@ -79,7 +79,7 @@ public:
     CSendArea(SendAreaConfig config, QWidget* parent = nullptr);
     ~CSendArea() override;
 
-    QPlainTextEdit* edit() const { return edit_; }
+    CSendEdit* edit() const { return edit_; }
     // The edit's text with the line breaks it sends (CR LF).
     std::u16string text() const;
 
@@ -126,7 +126,7 @@ private:
     void ShowEditMenu(const QPoint& at);
 
     const SendAreaConfig config_;
-    QPlainTextEdit* edit_;
+    CSendEdit* edit_;
     std::vector<std::unique_ptr<Link>> links_;
     LoadedFile file_;
     bool hexSend_ = false;

@@ -5,7 +5,10 @@ namespace viz {
 SendLink::SendLink(Config config)
     : blockSize_(config.blockSize),
       typedLimit_(config.typedLimit),
-      writer_({.write = std::move(config.write), .wake = std::move(config.wake), .limits = config.limits}) {}
+      writer_({.write = std::move(config.write),
+               .undelivered = std::move(config.undelivered),
+               .wake = std::move(config.wake),
+               .limits = config.limits}) {}
 
 SendLink::Outcome SendLink::Queue(Bytes bytes, bool counted, LinkWriter::Admit admit) {
     if (bytes.empty()) return Outcome::NoBytes;

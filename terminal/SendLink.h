@@ -34,6 +34,7 @@ public:
 
     struct Config {
         LinkWriteFn write{};
+        UndeliveredFn undelivered{};
         // File blocks; the last block is the remainder (a report link pads it).
         std::size_t blockSize = 1024;
         // A report link sends typed data as one report: longer data is cut

@@ -42,6 +42,7 @@ inline constexpr char16_t kFileInterrupted[] = u"\r\n发送文件中断：已发
 inline constexpr char16_t kEndCancelled[] = u"用户取消发送";
 inline constexpr char16_t kEndLinkClosed[] = u"连接已关闭";
 inline constexpr char16_t kEndDeviceRemoved[] = u"设备已拔出";
+inline constexpr char16_t kEndWriteFailed[] = u"发送失败：";
 inline constexpr char16_t kEndReadFailed[] = u"读取文件失败：";
 inline constexpr char16_t kEndFileShrank[] = u"文件在发送过程中变短";
 inline constexpr char16_t kLoadUnreadable[] = u"读取外部资源文件失败：";

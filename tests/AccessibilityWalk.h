@@ -2,9 +2,11 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -52,6 +54,39 @@ inline QStringList UnnamedFocusableControls(QWidget* root) {
         }
     };
     walk(walk, QAccessible::queryAccessibleInterface(root));
+    return faults;
+}
+
+// What a screen reader says for `object`: its name, then its description.
+inline QString SpokenText(QObject* object) {
+    QAccessibleInterface* node = QAccessible::queryAccessibleInterface(object);
+    if (!node) return {};
+    return (node->text(QAccessible::Name) + QLatin1Char('\n') + node->text(QAccessible::Description))
+        .trimmed();
+}
+
+// Lists every shown label below `root` whose text a screen reader cannot
+// hear: neither its accessible name nor its description holds what it shows.
+inline QStringList UnheardLabels(QWidget* root) {
+    QStringList faults;
+    for (QLabel* label : root->findChildren<QLabel*>()) {
+        if (!label->isVisible()) continue;
+        QString shown = label->text();
+        if (label->textFormat() == Qt::RichText ||
+            (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(shown))) {
+            QTextDocument document;
+            document.setHtml(shown);
+            shown = document.toPlainText();
+        }
+        // Mnemonic markers are not read out.
+        shown.remove(QLatin1Char('&'));
+        shown = shown.trimmed();
+        QString spoken = SpokenText(label);
+        spoken.remove(QLatin1Char('&'));
+        if (!shown.isEmpty() && !spoken.contains(shown))
+            faults.append(WidgetPath(label) + QStringLiteral(": shows \"") + shown +
+                          QStringLiteral("\", says \"") + spoken + QLatin1Char('"'));
+    }
     return faults;
 }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
+#include "TempDir.h"
 #include "app/ToolkitTranslation.h"
 
 // Page tests need one QApplication for the whole run; they never show a real
@@ -15,6 +17,10 @@ int main(int argc, char** argv) {
     // at a loopback port where nothing listens.
     setenv("VIZURUV_UPDATE_PRIMARY", "http://127.0.0.1:9", 0);
     setenv("VIZURUV_UPDATE_MIRROR", "http://127.0.0.1:9", 0);
+    // Pages write capture, output and log files into the working directory:
+    // the run gets a fresh one, so nothing lands where the tests were started.
+    const viz::testing::TempDir workDir;
+    std::filesystem::current_path(workDir.path());
     QApplication application(argc, argv);
     viz::InstallToolkitTranslation(application);
     ::testing::InitGoogleTest(&argc, argv);

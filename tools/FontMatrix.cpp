@@ -12,6 +12,20 @@ namespace t = texts::tools;
 
 constexpr std::uint8_t kFirstGb2312Byte = 0xA1;
 
+// GB2312 names two slots differently from code page 936, whose characters
+// the table draws there: A1A4 is ・ in GB2312 and · in 936, A1AA ― and —.
+// Input methods type the 936 forms; the GB2312 forms reach the same slots.
+char16_t InCodePage936(char16_t character) {
+    switch (character) {
+        case u'\u30FB':
+            return u'\u00B7';
+        case u'\u2015':
+            return u'\u2014';
+        default:
+            return character;
+    }
+}
+
 std::optional<Glyph> Gb2312Glyph(std::uint8_t high, std::uint8_t low) {
     if (high < kFirstGb2312Byte || low < kFirstGb2312Byte || low == 0xFF) return std::nullopt;
     const std::size_t number = (high - kFirstGb2312Byte) * 94u + (low - kFirstGb2312Byte);
@@ -39,7 +53,9 @@ bool Glyph::Pixel(int row, int column) const {
 }
 
 std::optional<Glyph> LookUpGlyph(std::u16string_view input) {
-    const std::string encoded = EncodeText(input.substr(0, 2), CodePage::Ansi);
+    std::u16string typed(input.substr(0, 2));
+    if (!typed.empty()) typed.front() = InCodePage936(typed.front());
+    const std::string encoded = EncodeText(typed, CodePage::Ansi);
     const auto first = encoded.empty() ? std::uint8_t{0} : static_cast<std::uint8_t>(encoded[0]);
     if (first & 0x80) {
         const auto second = encoded.size() > 1 ? static_cast<std::uint8_t>(encoded[1]) : std::uint8_t{0};

@@ -4,8 +4,10 @@
 // fonts the program carries (res/fonts/FontTables.h), and its text.
 //
 // A character that code page 936 writes in two bytes takes its 16 x 16 glyph
-// from the GB2312 table; any other takes the 8 x 16 glyph of its character
-// code (an empty input is code 0). A character in neither font is refused.
+// from the GB2312 table (so do ・ and ―, GB2312's own names of the slots
+// where code page 936 has · and —); any other takes the 8 x 16 glyph of its
+// character code (an empty input is code 0). A character in neither font is
+// refused.
 //
 //   std::optional<Glyph> glyph = LookUpGlyph(u"中");   // 16 wide, 32 bytes
 //   output->setPlainText(FormatGlyph(*glyph));

@@ -18,10 +18,14 @@ std::u16string Widen(const std::string& ascii) {
 constexpr std::array<std::uint8_t, 16> kDigitSegments{0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07,
                                                       0x7F, 0x6F, 0x77, 0x7C, 0x39, 0x5E, 0x79, 0x71};
 
+// The sixteen codes on two lines of eight, so a row fits the page's box at
+// the window's default size; the break follows a comma, so the lines copy
+// into C as they are.
 std::u16string CodeRow(bool anode) {
     std::string row;
     for (std::size_t i = 0; i < kDigitSegments.size(); ++i) {
         if (i != 0) row += ',';
+        if (i == kDigitSegments.size() / 2) row += "\r\n";
         row += "0x";
         AppendHexByte(row, anode ? static_cast<std::uint8_t>(~kDigitSegments[i]) : kDigitSegments[i]);
     }

@@ -44,7 +44,7 @@ std::u16string CommonCathodeText(std::uint8_t segments);
 std::u16string CommonAnodeText(std::uint8_t segments);
 
 // The codes of the digits 0 to F, anode row then cathode row, each under its
-// heading: the page's reference box.
+// heading and on two lines (0 to 7, 8 to F): the page's reference box.
 std::u16string SegmentReferenceTables();
 
 }  // namespace viz

@@ -18,26 +18,26 @@ namespace t = texts::update;
 using Clock = std::chrono::steady_clock;
 constexpr int kWorkerNice = 5;
 
+constexpr char kPartInfix[] = ".part-";
+
+TemporaryNames PartNames(const std::filesystem::path& target) {
+    return {target.filename().string() + kPartInfix, true};
+}
+
 // A fresh file beside `target` that no other download uses.
 int CreateTemporaryFile(const std::filesystem::path& target, std::filesystem::path& created) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         created = target;
-        created += ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        created += kPartInfix + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         const int fd = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+std::string WithReason(const char* lead, int error) {
+    return std::string(lead) + std::strerror(error);
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ public:
     }
 
     bool OnBody(std::string_view bytes) override {
-        if (!WriteAll(fd_, bytes)) {
+        if (!WriteAllBytes(fd_, bytes)) {
             writeError_ = errno;
             return false;
         }
@@ -110,15 +110,19 @@ private:
 };
 
 ArchiveDownload::ArchiveDownload(std::string url, std::filesystem::path target, DownloadListener& listener,
-                                 std::chrono::milliseconds progressInterval)
+                                 DownloadOptions options)
     : url_(std::move(url)),
       target_(std::move(target)),
       listener_(listener),
-      progressInterval_(progressInterval),
+      options_(options),
       worker_([this] { Work(); }) {}
 
 ArchiveDownload::~ArchiveDownload() {
     Cancel();
+}
+
+void ArchiveDownload::RemoveLeftovers(const std::filesystem::path& target, OwnFiles own) {
+    RemoveFilesOfEndedProcesses(FolderOf(target), PartNames(target), own);
 }
 
 void ArchiveDownload::Work() {
@@ -128,34 +132,40 @@ void ArchiveDownload::Work() {
     std::filesystem::path temporary;
     const int fd = CreateTemporaryFile(target_, temporary);
     if (fd < 0) {
-        listener_.OnEnded(DownloadResult::Failed, std::string(t::kCannotCreateFile) + std::strerror(errno));
+        listener_.OnEnded(DownloadResult::Failed, WithReason(t::kCannotCreateFile, errno));
         return;
     }
     listener_.OnChecking();
-    Receiver receiver(fd, listener_, progressInterval_);
-    const HttpOutcome outcome = transfer_.Run(url_, HttpLimits{}, receiver);
-    const bool closed = ::close(fd) == 0;
-    const int closeError = errno;
+    Receiver receiver(fd, listener_, options_.progressInterval);
+    HttpLimits limits;
+    limits.lowSpeedTime = options_.lowSpeedWindow;
+    limits.lowSpeedBytesPerSecond = options_.lowSpeedBytesPerSecond;
+    const HttpOutcome outcome = transfer_.Run(url_, limits, receiver);
+    if (outcome.end == HttpEnd::Complete) receiver.ReportLast();
+    // A whole archive is on disk before it takes the archive's name.
+    int fileError = outcome.end == HttpEnd::Complete && ::fsync(fd) != 0 ? errno : 0;
+    if (::close(fd) != 0 && fileError == 0) fileError = errno;
 
     std::string error;
     DownloadResult result = DownloadResult::Failed;
     if (outcome.end == HttpEnd::Complete) {
-        receiver.ReportLast();
-        if (!closed) {
-            error = std::string(t::kCannotWriteFile) + std::strerror(closeError);
-        } else if (std::rename(temporary.c_str(), target_.c_str()) != 0) {
-            error = std::string(t::kCannotSaveArchive) + std::strerror(errno);
+        if (fileError != 0) {
+            error = WithReason(t::kCannotWriteFile, fileError);
+        } else if (std::rename(temporary.c_str(), target_.c_str()) != 0 || !SyncFolder(FolderOf(target_))) {
+            // The name on disk, too, before the download says it is finished.
+            error = WithReason(t::kCannotSaveArchive, errno);
         } else {
             result = DownloadResult::Finished;
         }
     } else if (outcome.end == HttpEnd::Cancelled) {
         result = DownloadResult::Cancelled;
     } else if (receiver.writeError() != 0) {
-        error = std::string(t::kCannotWriteFile) + std::strerror(receiver.writeError());
+        error = WithReason(t::kCannotWriteFile, receiver.writeError());
     } else {
         error = outcome.error;
     }
     if (result != DownloadResult::Finished) ::unlink(temporary.c_str());
+    RemoveLeftovers(target_, OwnFiles::Keep);
     listener_.OnEnded(result, error);
 }
 

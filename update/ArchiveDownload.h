@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/DurableFiles.h"
 #include "update/HttpTransfer.h"
 
 namespace viz {
@@ -32,6 +33,15 @@ struct DownloadProgress {
 
 enum class DownloadResult { Finished, Cancelled, Failed };
 
+struct DownloadOptions {
+    // Besides the first and the last, at most one progress report per interval.
+    std::chrono::milliseconds progressInterval{50};
+    // Receiving less than this rate for the whole window (a server that went
+    // silent or trickles) ends the download as failed.
+    std::chrono::seconds lowSpeedWindow{30};
+    std::uint32_t lowSpeedBytesPerSecond = 1024;
+};
+
 // Reports of one download, called on its worker thread in this order:
 // OnChecking, OnStarted (once the server answered), OnProgress (any number
 // of times), OnEnded (always, exactly once).
@@ -45,17 +55,18 @@ public:
 };
 
 // Downloads `url` on a thread of its own into a temporary file beside
-// `target`, which replaces `target` only once the whole body arrived; a
-// cancelled or failed download removes the temporary file and leaves
-// `target` as it was. Progress is counted in 1024-byte blocks: the first
-// block is always reported, then at most one report per `progressInterval`,
-// and the last before OnEnded.
+// `target` ("<target>.part-<pid>-<n>"), which is synced to disk and then
+// replaces `target` only once the whole body arrived; a cancelled or failed
+// download removes the temporary file and leaves `target` as it was.
+// Progress is counted in 1024-byte blocks: the first block is always
+// reported, then at most one report per interval, and the last before
+// OnEnded. After each download the temporary files of ended processes go.
 class ArchiveDownload {
 public:
     static constexpr std::size_t kBlockBytes = 1024;
 
     ArchiveDownload(std::string url, std::filesystem::path target, DownloadListener& listener,
-                    std::chrono::milliseconds progressInterval = std::chrono::milliseconds(50));
+                    DownloadOptions options = {});
     // Cancels and waits for the worker, which ends at once.
     ~ArchiveDownload();
     ArchiveDownload(const ArchiveDownload&) = delete;
@@ -64,6 +75,10 @@ public:
     // Thread-safe; the download ends as Cancelled without writing more.
     void Cancel() { transfer_.Cancel(); }
 
+    // Removes the temporary files beside `target` that downloads of processes
+    // no longer running left behind (killed before they could).
+    static void RemoveLeftovers(const std::filesystem::path& target, OwnFiles own);
+
 private:
     class Receiver;
     void Work();
@@ -71,7 +86,7 @@ private:
     const std::string url_;
     const std::filesystem::path target_;
     DownloadListener& listener_;
-    const std::chrono::milliseconds progressInterval_;
+    const DownloadOptions options_;
     HttpTransfer transfer_;
     std::jthread worker_;
 };

@@ -66,6 +66,22 @@ std::string ErrorText(CURLcode code, long status, const char* detail) {
     return std::string(t::kErrorOther) + (*detail != '\0' ? detail : curl_easy_strerror(code));
 }
 
+// libcurl ends a connect that takes too long, a transfer over its total
+// time and one below the low speed with the same code: connected and within
+// the total time, it was the low speed.
+bool Stalled(CURL* easy, const HttpLimits& limits, std::chrono::steady_clock::time_point started) {
+    curl_off_t connected = 0;
+    curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connected);
+    const bool withinTotal =
+        limits.totalTimeout.count() == 0 || std::chrono::steady_clock::now() - started < limits.totalTimeout;
+    return connected > 0 && withinTotal;
+}
+
+std::string StalledText(const HttpLimits& limits) {
+    return t::kErrorStalledBefore + std::to_string(limits.lowSpeedTime.count()) + t::kErrorStalledMiddle +
+           std::to_string(limits.lowSpeedBytesPerSecond) + t::kErrorStalledAfter;
+}
+
 }  // namespace
 
 // The state of one Run, reached from libcurl's callbacks.
@@ -154,8 +170,9 @@ HttpOutcome HttpTransfer::Run(const std::string& url, const HttpLimits& limits, 
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, detail);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count()));
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTimeout.count()));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(limits.lowSpeedBytesPerSecond));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
+                     static_cast<long>(std::max<std::chrono::seconds::rep>(limits.lowSpeedTime.count(), 1)));
     // Larger reads than the default cut the per-byte cost of fast downloads.
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024L);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Call::OnHeaderLine);
@@ -164,6 +181,7 @@ HttpOutcome HttpTransfer::Run(const std::string& url, const HttpLimits& limits, 
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &call);
     curl_multi_add_handle(multi, easy);
 
+    const auto started = std::chrono::steady_clock::now();
     CURLcode result = CURLE_OK;
     bool done = false;
     while (!done && !cancelled_.load()) {
@@ -192,6 +210,8 @@ HttpOutcome HttpTransfer::Run(const std::string& url, const HttpLimits& limits, 
     } else if (done && result == CURLE_OK) {
         call.DeliverHead();
         outcome.end = HttpEnd::Complete;
+    } else if (done && result == CURLE_OPERATION_TIMEDOUT && Stalled(easy, limits, started)) {
+        outcome = {HttpEnd::Stalled, StalledText(limits)};
     } else {
         long status = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);

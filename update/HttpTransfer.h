@@ -30,8 +30,10 @@ struct HttpLimits {
     std::chrono::milliseconds connectTimeout{5000};
     // Zero: a transfer may take as long as it keeps moving.
     std::chrono::milliseconds totalTimeout{0};
-    // A transfer that moves nothing for this long fails.
-    std::chrono::seconds stallTimeout{30};
+    // A transfer that moves fewer than `lowSpeedBytesPerSecond` for this
+    // long (whole seconds, at least one) fails as Stalled.
+    std::chrono::seconds lowSpeedTime{30};
+    std::uint32_t lowSpeedBytesPerSecond = 1;
 };
 
 enum class HttpEnd {
@@ -39,11 +41,12 @@ enum class HttpEnd {
     Stopped,    // the receiver asked to stop
     Cancelled,  // Cancel() was called
     Failed,     // a network, protocol or HTTP error; see `error`
+    Stalled,    // connected, but slower than the limits' low speed for their whole window
 };
 
 struct HttpOutcome {
     HttpEnd end = HttpEnd::Failed;
-    // For Failed: what went wrong, in the product's language.
+    // For Failed and Stalled: what went wrong, in the product's language.
     std::string error;
 };
 

@@ -58,7 +58,7 @@ void Colour(QWidget* widget, QPalette::ColorRole textRole, const QColor& text, Q
 
 }  // namespace
 
-CReadMe::CReadMe(PageContext& context, QWidget* parent, std::chrono::milliseconds infoDelay)
+CReadMe::CReadMe(PageContext& context, QWidget* parent)
     : CPage(context, parent),
       servers_(UpdateServers::FromEnvironment()),
       info_(new QPlainTextEdit(this)),
@@ -95,9 +95,10 @@ CReadMe::CReadMe(PageContext& context, QWidget* parent, std::chrono::millisecond
     layout->addWidget(info_, 1);
     layout->addLayout(buttons);
 
-    std::uint32_t autoUpdate = 0;
-    if (context.settings().ReadAutoUpdate(autoUpdate) != kSettingsOk || autoUpdate == 0) return;
-    infoThread_ = std::jthread([this, infoDelay, servers = servers_](std::stop_token stop) {
+    CUpdateDlg::RemoveLeftoverDownloads();
+    if (!context.automaticUpdate()) return;
+    infoThread_ = std::jthread([this, infoDelay = context.updateInfoDelay(),
+                                servers = servers_](std::stop_token stop) {
         if (!WaitUnlessStopped(stop, infoDelay)) return;
         const std::optional<std::u16string> text = FetchValidText(servers, kInfoFilePath, stop);
         if (!text || stop.stop_requested()) return;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <thread>
 
 #include "base/Page.h"
@@ -18,10 +17,9 @@ class CReadMe : public CPage {
     Q_OBJECT
 
 public:
-    // `infoDelay`: how long after start the information box is fetched, when
-    // automatic update is on.
-    CReadMe(PageContext& context, QWidget* parent,
-            std::chrono::milliseconds infoDelay = std::chrono::milliseconds(7000));
+    // The information box is fetched the context's delay after start when
+    // this run updates automatically.
+    CReadMe(PageContext& context, QWidget* parent);
     ~CReadMe() override;
 
 private:

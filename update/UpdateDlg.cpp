@@ -14,6 +14,7 @@
 #include <climits>
 
 #include "base/MakerInfo.h"
+#include "base/StatusLabel.h"
 #include "update/UpdateTexts.h"
 
 namespace viz {
@@ -23,6 +24,11 @@ namespace t = texts::update;
 
 QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
+}
+
+std::filesystem::path ArchivePath() {
+    std::error_code unknown;
+    return std::filesystem::current_path(unknown) / CUpdateDlg::kArchiveName;
 }
 
 QLineEdit* CreateFigureBox(QWidget* parent, const char* name) {
@@ -73,16 +79,17 @@ private:
     const unsigned generation_;
 };
 
-CUpdateDlg::CUpdateDlg(UpdateServers servers, QWidget* parent)
+CUpdateDlg::CUpdateDlg(UpdateServers servers, QWidget* parent, DownloadOptions options)
     : QDialog(parent),
       servers_(std::move(servers)),
+      options_(options),
       size_(CreateFigureBox(this, "size")),
       received_(CreateFigureBox(this, "received")),
       speed_(CreateFigureBox(this, "speed")),
       percent_(CreateFigureBox(this, "percent")),
       progress_(new QProgressBar(this)),
-      status_(new QLabel(Text(t::kWaiting), this)),
-      lastModified_(new QLabel(this)),
+      status_(new CStatusLabel(Text(t::kStatusName), Text(t::kWaiting), this)),
+      lastModified_(new CStatusLabel(Text(t::kLastModifiedName), QString(), this)),
       primary_(new QRadioButton(Text(t::kPrimaryAddress), this)),
       mirror_(new QRadioButton(Text(t::kMirrorAddress), this)),
       start_(new QPushButton(Text(t::kStart), this)),
@@ -94,10 +101,7 @@ CUpdateDlg::CUpdateDlg(UpdateServers servers, QWidget* parent)
     progress_->setRange(0, 1);
     progress_->setValue(0);
     status_->setObjectName("status");
-    status_->setAccessibleName(Text(t::kStatusName));
-    status_->setWordWrap(true);
     lastModified_->setObjectName("lastModified");
-    lastModified_->setAccessibleName(Text(t::kLastModifiedName));
     primary_->setChecked(true);
     start_->setDefault(true);
 
@@ -138,6 +142,10 @@ CUpdateDlg::CUpdateDlg(UpdateServers servers, QWidget* parent)
     connect(stop_, &QPushButton::clicked, this, &CUpdateDlg::StopDownload);
 }
 
+void CUpdateDlg::RemoveLeftoverDownloads() {
+    ArchiveDownload::RemoveLeftovers(ArchivePath(), OwnFiles::Remove);
+}
+
 CUpdateDlg::~CUpdateDlg() {
     EndWorker();
 }
@@ -159,12 +167,11 @@ void CUpdateDlg::StartDownload() {
     if (running_) return;
     download_.reset();
     running_ = true;
-    lastModified_->clear();
+    lastModified_->ShowStatus(QString());
     const std::string& server = mirror_->isChecked() ? servers_.mirror : servers_.primary;
-    std::error_code unknown;
-    const std::filesystem::path target = std::filesystem::current_path(unknown) / kArchiveName;
     listener_ = std::make_unique<Listener>(*this, ++generation_);
-    download_ = std::make_unique<ArchiveDownload>(ServerUrl(server, kArchivePath), target, *listener_);
+    download_ = std::make_unique<ArchiveDownload>(ServerUrl(server, kArchivePath), ArchivePath(), *listener_,
+                                                  options_);
 }
 
 void CUpdateDlg::StopDownload() {
@@ -172,12 +179,12 @@ void CUpdateDlg::StopDownload() {
 }
 
 void CUpdateDlg::ShowChecking() {
-    status_->setText(Text(t::kChecking));
+    status_->ShowStatus(Text(t::kChecking));
 }
 
 void CUpdateDlg::ShowStarted(std::optional<std::uint64_t> total, const QString& lastModified) {
-    lastModified_->setText(lastModified);
-    status_->setText(Text(t::kDownloading));
+    lastModified_->ShowStatus(lastModified);
+    status_->ShowStatus(Text(t::kDownloading));
     if (!total) {
         progress_->setRange(0, 0);  // a moving bar: the size is unknown
         return;
@@ -206,13 +213,13 @@ void CUpdateDlg::ShowEnded(DownloadResult result, const QString& error) {
     }
     switch (result) {
         case DownloadResult::Finished:
-            status_->setText(Text(t::kFinished));
+            status_->ShowStatus(Text(t::kFinished));
             break;
         case DownloadResult::Cancelled:
-            status_->setText(Text(t::kCancelled));
+            status_->ShowStatus(Text(t::kCancelled));
             break;
         case DownloadResult::Failed:
-            status_->setText(error.left(255));
+            status_->ShowStatus(error.left(255));
             break;
     }
 }

@@ -7,13 +7,14 @@
 #include "update/ArchiveDownload.h"
 #include "update/UpdateServers.h"
 
-class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
 namespace viz {
+
+class CStatusLabel;
 
 // The new-version downloader: fetches the archive from the primary or the
 // mirror server into "Duvezer.rar" in the current directory, showing size,
@@ -25,8 +26,11 @@ class CUpdateDlg : public QDialog {
 public:
     static constexpr char kArchiveName[] = "Duvezer.rar";
 
-    explicit CUpdateDlg(UpdateServers servers, QWidget* parent = nullptr);
+    explicit CUpdateDlg(UpdateServers servers, QWidget* parent = nullptr, DownloadOptions options = {});
     ~CUpdateDlg() override;
+
+    // At start: what downloads of ended processes left in the current directory.
+    static void RemoveLeftoverDownloads();
 
     bool downloading() const { return running_; }
 
@@ -45,13 +49,14 @@ private:
     void ShowEnded(DownloadResult result, const QString& error);
 
     const UpdateServers servers_;
+    const DownloadOptions options_;
     QLineEdit* size_;
     QLineEdit* received_;
     QLineEdit* speed_;
     QLineEdit* percent_;
     QProgressBar* progress_;
-    QLabel* status_;
-    QLabel* lastModified_;
+    CStatusLabel* status_;
+    CStatusLabel* lastModified_;
     QRadioButton* primary_;
     QRadioButton* mirror_;
     QPushButton* start_;

@@ -264,6 +264,8 @@ WriteStep CHIDUSB::Write(const std::uint8_t* data, std::size_t size, const Write
     if (step.consumed > 0) return {taken, reportData, 0};
     // The kernel says ENODEV, or ESHUTDOWN from the USB core, for a device that was pulled out.
     if (step.error == ESHUTDOWN) step.error = ENODEV;
+    // A stalled transfer: the device refused the report, the link stands.
+    if (step.error == EPIPE) step.error = EIO;
     return FailedStep(step.error);
 }
 

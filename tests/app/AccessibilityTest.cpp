@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "AccessibilityWalk.h"
+#include "LocalHttpServer.h"
 #include "PageTestSupport.h"
 #include "app/AboutDlg.h"
 #include "app/VizuruvDlg.h"
@@ -18,6 +19,7 @@
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ProcessDlg.h"
 #include "terminal/ViewEditDlg.h"
+#include "update/UpdateDlg.h"
 #include "wizards/c51/Mcu51GuideCodeViewDlg.h"
 
 namespace viz {
@@ -61,6 +63,8 @@ protected:
         dialogs.push_back(std::make_unique<CHexTypeDlg>());
         dialogs.push_back(std::make_unique<CProcessDlg>(QStringLiteral("串口发送文件进度")));
         dialogs.push_back(std::make_unique<CMcu51GuideCodeViewDlg>(QStringLiteral("void main(void) {}")));
+        dialogs.push_back(std::make_unique<CUpdateDlg>(
+            UpdateServers{testing::UnreachableBase(), testing::UnreachableBase()}));
         for (auto& dialog : dialogs) dialog->show();
         return dialogs;
     }
@@ -75,6 +79,17 @@ TEST_F(AccessibilityTest, EveryFocusableControlOnEveryPageAndDialogHasAName) {
 
     for (const auto& dialog : OpenDialogs()) {
         const QStringList inDialog = testing::UnnamedFocusableControls(dialog.get());
+        EXPECT_TRUE(inDialog.isEmpty()) << dialog->windowTitle().toStdString() << ":\n"
+                                        << inDialog.join('\n').toStdString();
+    }
+}
+
+TEST_F(AccessibilityTest, EveryLabelOnEveryPageAndDialogIsHeardAsItIsShown) {
+    const QStringList unheard = ForEveryPage(&testing::UnheardLabels);
+    EXPECT_TRUE(unheard.isEmpty()) << unheard.join('\n').toStdString();
+
+    for (const auto& dialog : OpenDialogs()) {
+        const QStringList inDialog = testing::UnheardLabels(dialog.get());
         EXPECT_TRUE(inDialog.isEmpty()) << dialog->windowTitle().toStdString() << ":\n"
                                         << inDialog.join('\n').toStdString();
     }

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -184,6 +187,27 @@ TEST_F(MainWindowTest, AFolderAtTheSettingsPathIsSetAsideAndTheUserToldOnce) {
     window.reset();
     QTest::qWait(20);
     EXPECT_EQ(catcher.texts().size(), 1);
+}
+
+TEST_F(MainWindowTest, TheSevenSegmentTableShowsBothRowsWholeAtTheDefaultSize) {
+    auto window = Open();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->tabs()->setCurrentIndex(5);
+    QApplication::processEvents();
+    QPlainTextEdit* table = nullptr;
+    for (auto* box : window->page(5)->findChildren<QPlainTextEdit*>())
+        if (box->accessibleName() == "数码管0~F编码表") table = box;
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0) << "a row runs off the right edge";
+    EXPECT_EQ(table->verticalScrollBar()->maximum(), 0) << "a row is below the bottom edge";
+    EXPECT_TRUE(table->toPlainText().contains("0xC0,0xF9,0xA4,0xB0,0x99,0x92,0x82,0xF8,\n0x80,"));
+
+    // Still selectable and copyable.
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), table->toPlainText());
 }
 
 TEST_F(MainWindowTest, EnterOnTheTabStripDoesNotCloseTheWindow) {

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
 #include <fstream>
 #include <memory>
 
@@ -447,6 +449,38 @@ TEST_F(NetDlgTest, AFileSendToAPeerThatStopsReadingNeverHoldsTheWindowAndEndsTru
     const auto rest = ReadUpTo(peer.get(), size, 2s);
     EXPECT_EQ(static_cast<std::int64_t>(taken.size() + rest.size()), sent) << "the count is what arrived";
     EXPECT_TRUE(send->file().fileMode()) << "the file stays loaded to be sent again";
+}
+
+// A peer that closes in the middle of a file, with data it never read: the
+// send ends as a closed link, and the count is what reached the peer, not
+// what still sat in this side's socket.
+TEST_F(NetDlgTest, APeerThatClosesMidFileEndsTheSendAsClosedCountingWhatReachedIt) {
+    const Fd listening = Listening();
+    const int small = 16 * 1024;
+    ::setsockopt(listening.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    Create({0, static_cast<std::uint32_t>(LocalPort(listening.get()))}, {0, 9});
+    Fd peer = OpenTcp(listening);
+    const std::size_t size = 16u << 20;
+    const QString path = WriteFile("big.bin", size);
+    CSendArea* send = page->sendArea();
+    send->setFileChooser([path] { return path; });
+    send->LoadFile();
+    Click("tcpSend");
+    std::int64_t seen = -1;
+    ASSERT_TRUE(Wait([&] {
+        QTest::qWait(300);
+        const std::int64_t now = send->link(CNetDlg::kTcp).sentTotal();
+        return std::exchange(seen, now) == now && now > 0;
+    }));
+    int unread = 0;
+    ASSERT_EQ(::ioctl(peer.get(), FIONREAD, &unread), 0);
+    ASSERT_LT(unread, seen) << "this side's socket holds a part";
+    peer.Reset();
+
+    ASSERT_TRUE(Wait([&] { return send->edit()->toPlainText().contains(QStringLiteral("发送文件中断")); }));
+    EXPECT_TRUE(send->edit()->toPlainText().endsWith(
+        QStringLiteral("发送文件中断：已发送%1/16777216字节（连接已关闭）").arg(unread)))
+        << send->edit()->toPlainText().toStdString();
 }
 
 TEST_F(NetDlgTest, PingResultReplacesTheTcpArea) {

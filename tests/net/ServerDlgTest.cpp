@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -329,6 +331,37 @@ TEST_F(ServerDlgTest, ASendToAClientThatHasGoneRecordsTheErrorAndTheClosure) {
                 Recorded(QStringLiteral("客户端套接字发生错误:%1").arg(EPIPE)));
     EXPECT_TRUE(Recorded(QStringLiteral("远程IP:127.0.0.1:%1与服务器断开连接！").arg(peerPort)));
     EXPECT_EQ(page->currentClient(), nullptr);
+}
+
+// As on the network page: a client that closes in the middle of a file, with
+// data it never read, ends the send as a closed link counting what reached it.
+TEST_F(ServerDlgTest, AClientThatClosesMidFileEndsTheSendAsClosedCountingWhatReachedIt) {
+    Create(FreeTcpPort());
+    Click("create");
+    Fd peer(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const int small = 16 * 1024;
+    ::setsockopt(peer.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    const sockaddr_in to = Loopback(port);
+    ASSERT_EQ(::connect(peer.get(), reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
+    ASSERT_TRUE(Wait([&] { return page->chooser()->count() == 1; }));
+    LoadFile("big.bin", std::string(16u << 20, 'x'));
+    Click("send");
+    std::int64_t seen = -1;
+    ASSERT_TRUE(Wait([&] {
+        QTest::qWait(300);
+        const std::int64_t now = page->sendArea()->link(0).sentTotal();
+        return std::exchange(seen, now) == now && now > 0;
+    }));
+    int unread = 0;
+    ASSERT_EQ(::ioctl(peer.get(), FIONREAD, &unread), 0);
+    ASSERT_LT(unread, seen);
+    peer.Reset();
+
+    const QPlainTextEdit* edit = page->sendArea()->edit();
+    ASSERT_TRUE(Wait([&] { return edit->toPlainText().contains(QStringLiteral("发送文件中断")); }));
+    EXPECT_TRUE(edit->toPlainText().endsWith(
+        QStringLiteral("发送文件中断：已发送%1/16777216字节（连接已关闭）").arg(unread)))
+        << edit->toPlainText().toStdString();
 }
 
 }  // namespace

@@ -206,7 +206,7 @@ TEST_F(TcpServer, StopClosesTheListenerAndEveryClientAtOnceAndLeavesNoDescriptor
     const std::size_t descriptorsBefore = OpenDescriptors();
     std::vector<Fd> peers;
     for (int i = 0; i < 2; ++i) peers.push_back(Join());
-    // More clients than the Part's design could stop in minutes.
+    // More clients than a thread per client could stop in minutes.
     for (int i = 0; i < 200; ++i) peers.push_back(ConnectTo(port));
     ASSERT_TRUE(Eventually([&] { return server.Clients().size() == peers.size(); }));
 

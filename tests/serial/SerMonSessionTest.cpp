@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "SerMonTestSupport.h"
+#include "sermon/SerMonServerFixture.h"
 #include "serial/SerMonSession.h"
 
 namespace viz::testing {

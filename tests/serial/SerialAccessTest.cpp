@@ -6,10 +6,14 @@
 #include <functional>
 
 #include <grp.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "SerialTestSupport.h"
+#include "serial/PortHolder.h"
+#include "serial/SerialTermios.h"
 #include "TempDir.h"
 
 namespace viz {
@@ -56,13 +60,6 @@ std::string Code(SerialOpenError error) {
     return std::to_string(static_cast<int>(error)) + "\n";
 }
 
-SerialOpenResult OpenOnce(const std::string& device) {
-    CSerial serial;
-    ChunkCollector sink;
-    RecordingListener listener;
-    return serial.Open(PortConfig(device), sink, listener);
-}
-
 // The advisory lock makes a second open fail even for privileged users.
 TEST(SerialAccess, SecondOpenerInTheSameProcessIsToldThePortIsBusy) {
     PtyPair pty;
@@ -81,6 +78,81 @@ TEST(SerialAccess, SecondOpenerInTheSameProcessIsToldThePortIsBusy) {
     EXPECT_TRUE(sink.WaitForBytes(1));
     first.Close();
     EXPECT_TRUE(OpenOnce(pty.slave()).ok());
+}
+
+// Another process that holds `device` as a port user does: opened and, when
+// `lock`, taken for exclusive use. It lives until killed or until the test
+// process ends.
+class PortHoldingChild {
+public:
+    static constexpr char kName[] = "port-holder";
+
+    PortHoldingChild(const std::string& device, bool lock) {
+        int ready[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(life_, O_CLOEXEC) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::prctl(PR_SET_NAME, kName);
+            const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            const char held = fd >= 0 && (!lock || TakeExclusiveUse(fd) == 0) ? 'y' : 'n';
+            [[maybe_unused]] const ssize_t told = ::write(ready[1], &held, 1);
+            ::close(life_[1]);
+            char end;
+            while (::read(life_[0], &end, 1) != 0) {
+            }
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(life_[0]);
+        char held = 'n';
+        holding_ = ::read(ready[0], &held, 1) == 1 && held == 'y';
+        ::close(ready[0]);
+    }
+    ~PortHoldingChild() {
+        Kill();
+        ::close(life_[1]);
+    }
+
+    bool holding() const { return holding_; }
+    pid_t pid() const { return pid_; }
+    void Kill() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int life_[2] = {-1, -1};
+    bool holding_ = false;
+};
+
+TEST(SerialAccess, TheBusyTextNamesTheHoldingProcessAndAKilledHolderLeavesThePortFree) {
+    PtyPair pty;
+    PortHoldingChild holder(pty.slave(), true);
+    ASSERT_TRUE(holder.holding());
+    const SerialOpenResult busy = OpenOnce(pty.slave());
+    EXPECT_EQ(busy.error, SerialOpenError::Busy);
+    EXPECT_EQ(SerialOpenFailureText(busy),
+              "无法打开串口" + pty.slave() +
+                  "：该串口已被其他程序占用。\n请先关闭正在使用该串口的程序，然后再打开串口。\n"
+                  "占用该串口的程序：port-holder（进程号" +
+                  std::to_string(holder.pid()) + "）");
+
+    // Killed, it cannot release anything itself: the next open must not need it to.
+    holder.Kill();
+    EXPECT_TRUE(OpenOnce(pty.slave()).ok());
+
+    // A holder in the kernel's exclusive mode takes no lock; it is found among
+    // the openers (given time enough that a loaded machine cannot cut the search short).
+    PortHoldingChild opener(pty.slave(), false);
+    ASSERT_TRUE(opener.holding());
+    const std::optional<PortHolder> found = FindPortHolder(pty.slave(), 10s);
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->pid, opener.pid());
+    EXPECT_EQ(found->name, PortHoldingChild::kName);
+    EXPECT_FALSE(FindPortHolder("/dev/no-such-port").has_value());
 }
 
 TEST(SerialAccess, ExclusiveOpenRefusesAnUnprivilegedSecondOpener) {

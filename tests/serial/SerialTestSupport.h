@@ -292,4 +292,12 @@ inline SerialPortConfig PortConfig(const std::string& device, std::uint32_t baud
     return settings;
 }
 
+// Opens `device` as the serial page does and closes it again.
+inline SerialOpenResult OpenOnce(const std::string& device) {
+    CSerial serial;
+    ChunkCollector sink;
+    RecordingListener listener;
+    return serial.Open(PortConfig(device), sink, listener);
+}
+
 }  // namespace viz::testing

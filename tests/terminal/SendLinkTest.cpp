@@ -208,19 +208,27 @@ TEST(SendLinkTest, AClosedLinkOrAFileThatShrinksEndsTheSendWithItsReason) {
     h.link.SendTyped(u"x", false);
     ASSERT_TRUE(h.Finished(1));
     EXPECT_EQ(h.finished[0].end, SendEnd::LinkClosed);
+    // A peer that closed or reset the connection ends it the same way, whatever the socket said.
+    for (const int error : {EPIPE, ECONNRESET}) {
+        fake.Set(FakeLink::Mode::Fail, error);
+        h.link.SendTyped(u"x", false);
+    }
+    ASSERT_TRUE(h.Finished(3));
+    EXPECT_EQ(SendEndReason(h.finished[1].end, h.finished[1].error), u"连接已关闭");
+    EXPECT_EQ(SendEndReason(h.finished[2].end, h.finished[2].error), u"连接已关闭");
 
     // The file is sized when loaded; one cut short meanwhile ends the send.
     fake.Set(FakeLink::Mode::TakeAll);
     auto file = FileOf(dir / "s.bin", Pattern(200000));
     std::filesystem::resize_file(dir / "s.bin", 70000);
     h.link.SendFile(file);
-    ASSERT_TRUE(h.Finished(2));
-    EXPECT_EQ(h.finished[1].end, SendEnd::ReadFailed);
-    EXPECT_EQ(h.finished[1].error, 0);
-    EXPECT_EQ(h.finished[1].done, 70000u) << "what the file still holds goes out";
-    EXPECT_EQ(SendEndReason(h.finished[1].end, h.finished[1].error), u"文件在发送过程中变短");
+    ASSERT_TRUE(h.Finished(4));
+    EXPECT_EQ(h.finished[3].end, SendEnd::ReadFailed);
+    EXPECT_EQ(h.finished[3].error, 0);
+    EXPECT_EQ(h.finished[3].done, 70000u) << "what the file still holds goes out";
+    EXPECT_EQ(SendEndReason(h.finished[3].end, h.finished[3].error), u"文件在发送过程中变短");
     EXPECT_EQ(SendEndReason(SendEnd::Cancelled, 0), u"用户取消发送");
-    EXPECT_EQ(SendEndReason(SendEnd::WriteFailed, EIO), u"Input/output error");
+    EXPECT_EQ(SendEndReason(SendEnd::WriteFailed, EIO), u"发送失败：Input/output error");
 }
 
 TEST(SendLinkTest, LoadedFileOpensInsteadOfReadingAndTellsHowASendEnded) {

@@ -53,9 +53,9 @@ TEST(SegmentCodesTest, DigitZeroAndTheReferenceTables) {
     EXPECT_EQ(CommonAnodeText(0), u"FF");
     EXPECT_EQ(SegmentReferenceTables(),
               u"共阳极:0~F\r\n"
-              u"0xC0,0xF9,0xA4,0xB0,0x99,0x92,0x82,0xF8,0x80,0x90,0x88,0x83,0xC6,0xA1,0x86,0x8E\r\n"
+              u"0xC0,0xF9,0xA4,0xB0,0x99,0x92,0x82,0xF8,\r\n0x80,0x90,0x88,0x83,0xC6,0xA1,0x86,0x8E\r\n"
               u"共阴极:0~F\r\n"
-              u"0x3F,0x06,0x5B,0x4F,0x66,0x6D,0x7D,0x07,0x7F,0x6F,0x77,0x7C,0x39,0x5E,0x79,0x71\r\n");
+              u"0x3F,0x06,0x5B,0x4F,0x66,0x6D,0x7D,0x07,\r\n0x7F,0x6F,0x77,0x7C,0x39,0x5E,0x79,0x71\r\n");
 }
 
 // The glyph of one code point straight from GNU Unifont's hex file.
@@ -114,6 +114,34 @@ TEST(FontMatrixTest, CharactersOutsideBothFontsAreRefused) {
     EXPECT_FALSE(LookUpGlyph(u"\U0001F600"));
     ASSERT_EQ(testing::Gbk("ⅰ"), "\xA2\xA1");
     EXPECT_FALSE(LookUpGlyph(u"ⅰ")) << "A2A1 is code page 936's, empty in GB2312";
+}
+
+// Every character of iconv's GB2312 table takes the glyph of its own slot,
+// and so does code page 936's character where the two tables differ.
+TEST(FontMatrixTest, EveryGb2312CharacterFindsItsSlot) {
+    std::size_t characters = 0;
+    std::vector<std::string> differing;
+    for (std::size_t number = 0; number < fonts::kGb2312GlyphCount; ++number) {
+        const std::string code{static_cast<char>(0xA1 + number / 94), static_cast<char>(0xA1 + number % 94)};
+        const std::string gb2312 = testing::IconvConvert(code, "EUC-CN", "UTF-8");
+        if (gb2312.empty()) continue;
+        ++characters;
+        std::vector<std::string> spellings{gb2312};
+        const std::string cp936 = testing::IconvConvert(code, "CP936", "UTF-8");
+        if (cp936 != gb2312) {
+            spellings.push_back(cp936);
+            differing.push_back(gb2312 + cp936);
+        }
+        const std::vector<std::uint8_t> slot(fonts::kGb2312Glyphs + number * 32,
+                                             fonts::kGb2312Glyphs + (number + 1) * 32);
+        for (const std::string& spelling : spellings) {
+            const std::optional<Glyph> glyph = LookUpGlyph(Utf8ToUtf16(spelling));
+            ASSERT_TRUE(glyph) << spelling << " of slot " << number;
+            EXPECT_EQ(glyph->bytes, slot) << spelling << " of slot " << number;
+        }
+    }
+    EXPECT_EQ(characters, 7445u);
+    EXPECT_EQ(differing, (std::vector<std::string>{"・·", "―—"}));
 }
 
 TEST(FontMatrixTest, TextListsTheBytesThenTheirComplements) {

@@ -62,6 +62,12 @@ void LocalHttpServer::Serve(const std::string& path, HttpRoute route) {
     routes_[path] = std::move(route);
 }
 
+int LocalHttpServer::requests(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    const auto found = requestsByPath_.find(path);
+    return found == requestsByPath_.end() ? 0 : found->second;
+}
+
 std::string LocalHttpServer::base() const {
     return "http://127.0.0.1:" + std::to_string(port_);
 }
@@ -100,8 +106,14 @@ void LocalHttpServer::Answer(int fd) {
     HttpRoute route{"not here", 404};
     {
         std::lock_guard lock(mutex_);
-        const auto found = routes_.find(request.substr(pathStart + 1, pathEnd - pathStart - 1));
+        const std::string path = request.substr(pathStart + 1, pathEnd - pathStart - 1);
+        ++requestsByPath_[path];
+        const auto found = routes_.find(path);
         if (found != routes_.end()) route = found->second;
+    }
+    if (route.silence.count() > 0 && !Pause(route.silence)) {
+        ::close(fd);
+        return;
     }
     std::string head = "HTTP/1.1 " + std::to_string(route.status) + " " + ReasonOf(route.status) +
                        "\r\nConnection: close\r\n";

@@ -31,6 +31,8 @@ struct HttpRoute {
     // Send the body in blocks of this size with a pause before each; 0 sends it at once.
     std::size_t blockBytes = 0;
     std::chrono::milliseconds blockPause{0};
+    // Accept the request and send nothing for this long (until the server ends).
+    std::chrono::milliseconds silence{0};
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 for the update tests: one thread per
@@ -48,6 +50,7 @@ public:
     std::string base() const;
 
     int requests() const { return requests_.load(); }
+    int requests(const std::string& path) const;
     // Answers whose body the client stopped reading before the end.
     int abandoned() const { return abandoned_.load(); }
 
@@ -61,6 +64,7 @@ private:
     std::uint16_t port_ = 0;
     mutable std::mutex mutex_;
     std::map<std::string, HttpRoute> routes_;
+    std::map<std::string, int> requestsByPath_;
     std::atomic<int> requests_{0};
     std::atomic<int> abandoned_{0};
     std::vector<std::thread> connections_;

@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
 #include "LocalHttpServer.h"
 #include "OpenedLinks.h"
 #include "PageTestSupport.h"
@@ -39,9 +44,10 @@ protected:
     LocalHttpServer primary, mirror;
     testing::ScopedUpdateServers servers{primary.base(), mirror.base()};
 
-    std::unique_ptr<CReadMe> Open(bool autoUpdate, std::chrono::milliseconds infoDelay = 10ms) {
-        host.store.WriteAutoUpdate(autoUpdate ? 1 : 0);
-        auto page = std::make_unique<CReadMe>(host.context, nullptr, infoDelay);
+    std::unique_ptr<CReadMe> Open(bool autoUpdate) {
+        host.context.setAutomaticUpdate(autoUpdate);
+        host.context.setUpdateInfoDelay(10ms);
+        auto page = std::make_unique<CReadMe>(host.context, nullptr);
         page->show();
         return page;
     }
@@ -86,6 +92,24 @@ TEST_F(ReadMePageTest, WithAutomaticUpdateOffNothingIsAskedUntilTheUserDoes) {
     EXPECT_EQ(same.texts, QStringList{"当前版本无需进行更新！"});
     EXPECT_EQ(same.icons, QList<QMessageBox::Icon>{QMessageBox::NoIcon});
     EXPECT_EQ(primary.requests(), 1);
+}
+
+TEST_F(ReadMePageTest, AtStartDownloadsThatEndedProcessesLeftAreRemoved) {
+    testing::TempDir folder;
+    testing::CurrentDirectory cwd(folder.path());
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    for (const std::string& name :
+         {std::string("Duvezer.rar"), "Duvezer.rar.part-" + std::to_string(child) + "-0",
+          "Duvezer.rar.part-" + std::to_string(::getpid()) + "-4"}) {
+        std::ofstream(folder / name) << "bytes";
+    }
+    auto page = Open(false);
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        left.push_back(entry.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"Duvezer.rar"});
 }
 
 TEST_F(ReadMePageTest, TheInformationBoxTakesTheMirrorsTextWhenThePrimaryHasNone) {

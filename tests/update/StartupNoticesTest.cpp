@@ -1,6 +1,7 @@
 #include "update/StartupNotices.h"
 
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include "PageTestSupport.h"
 #include "UpdateTestSupport.h"
 #include "app/VizuruvDlg.h"
+#include "base/Page.h"
 #include "platform/CodePage.h"
 #include "update/ServerText.h"
 
@@ -44,23 +46,35 @@ TEST(StartupNotices, TitlesAndTheNewVersionMessageReachTheWindowOnItsThread) {
     EXPECT_EQ(titles.size(), shown);
 }
 
-// The real delays: the version message after 5 s, the first notice after 6 s.
-TEST(StartupNotices, TheMainWindowStartsItsThreadsAndEndsThemWhenItCloses) {
+// A first start, with a fresh settings folder and the real delays: the
+// version message after 5 s, the first notice after 6 s and the information
+// box after 7 s, each file asked once; a later start asks the same.
+TEST(StartupNotices, TheFirstStartAsksForEveryServerFileLikeEveryLaterStart) {
     LocalHttpServer server;
     server.Serve(kTitleFilePath, HttpRoute{"dodiror#公告$"});
     server.Serve(kVersionFilePath, HttpRoute{"dodiror169"});
+    server.Serve(kInfoFilePath, HttpRoute{EncodeText(u"dodiror 信息", CodePage::Ansi)});
     testing::ScopedUpdateServers servers(server.base(), testing::UnreachableBase());
     testing::PageHost host;
-    ASSERT_EQ(host.store.WriteMakerInfo(), 0);
-    ASSERT_EQ(host.store.WriteAutoUpdate(1), 0);
+    ASSERT_FALSE(host.store.Exists());
     testing::ModalCatcher catcher;
     auto window = std::make_unique<CVizuruvDlg>(host.context, nullptr);
     EXPECT_EQ(window->windowTitle(), "Duvezer [自动更新：已开启]");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() == "dodiror"; }, 8000));
+    auto* info = window->page(11)->findChild<QPlainTextEdit*>("info");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->windowTitle() == "dodiror" && info->toPlainText() == "dodiror 信息"; }, 9000));
     EXPECT_EQ(catcher.texts().size(), 1);
+    for (const char* path : {kVersionFilePath, kTitleFilePath, kInfoFilePath})
+        EXPECT_EQ(server.requests(path), 1) << path;
     const auto start = std::chrono::steady_clock::now();
     window.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+
+    int threadStarts = 0;
+    host.context.setUpdateInfoDelay(0ms);
+    window = std::make_unique<CVizuruvDlg>(host.context, [&] { ++threadStarts; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return server.requests(kInfoFilePath) == 2; }, 5000));
+    EXPECT_EQ(threadStarts, 1);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <fstream>
 
+#include "AccessibilityWalk.h"
 #include "LocalHttpServer.h"
 #include "UpdateTestSupport.h"
 #include "ModalCatcher.h"
@@ -52,8 +53,9 @@ protected:
         }
     };
 
-    std::unique_ptr<CUpdateDlg> Open(const std::string& primary, const std::string& mirror) {
-        auto dialog = std::make_unique<CUpdateDlg>(UpdateServers{primary, mirror});
+    std::unique_ptr<CUpdateDlg> Open(const std::string& primary, const std::string& mirror,
+                                     DownloadOptions options = {}) {
+        auto dialog = std::make_unique<CUpdateDlg>(UpdateServers{primary, mirror}, nullptr, options);
         dialog->show();
         // Every time the percentage changes, the four figures as shown then.
         auto* percent = Box(*dialog, "percent");
@@ -67,6 +69,10 @@ protected:
     }
     static QLineEdit* Box(CUpdateDlg& dialog, const char* name) { return dialog.findChild<QLineEdit*>(name); }
     static QString Status(CUpdateDlg& dialog) { return dialog.findChild<QLabel*>("status")->text(); }
+    // What a screen reader says of the status.
+    static QString Heard(CUpdateDlg& dialog) {
+        return testing::SpokenText(dialog.findChild<QLabel*>("status"));
+    }
     static void Click(CUpdateDlg& dialog, const char* text) {
         QTest::mouseClick(testing::ButtonWithText(dialog, QString::fromUtf8(text)), Qt::LeftButton);
     }
@@ -101,6 +107,8 @@ TEST_F(UpdateDlgTest, ATenKilobyteArchiveShowsItsFiguresAndLandsWhole) {
     EXPECT_EQ(seen.front(), (Seen{"10KB", "1KB", "0KB/秒", "10%"}));
     EXPECT_EQ(Shown(*dialog), (Seen{"10KB", "10KB", "0KB/秒", "100%"}));
     EXPECT_EQ(dialog->findChild<QLabel*>("lastModified")->text(), "Tue, 02 Jan 2024 03:04:05 GMT");
+    EXPECT_EQ(Heard(*dialog), "下载状态\n下载完成！");
+    EXPECT_EQ(testing::UnheardLabels(dialog.get()), QStringList());
     EXPECT_EQ(ReadFile(dir / "Duvezer.rar"), archive.body);
     EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"Duvezer.rar"});
 }
@@ -135,6 +143,7 @@ TEST_F(UpdateDlgTest, StoppingKeepsThePreviousArchiveAndASecondStartIsIgnored) {
     EXPECT_TRUE(dialog->downloading());
     Click(*dialog, "停止下载");
     ASSERT_TRUE(StatusBecomes(*dialog, "下载时已被用户取消！"));
+    EXPECT_EQ(Heard(*dialog), "下载状态\n下载时已被用户取消！");
     EXPECT_FALSE(dialog->downloading());
     EXPECT_EQ(server.requests(), 1);
     EXPECT_EQ(ReadFile(dir / "Duvezer.rar"), "the archive of last month");
@@ -145,6 +154,19 @@ TEST_F(UpdateDlgTest, StoppingKeepsThePreviousArchiveAndASecondStartIsIgnored) {
     Click(*dialog, "启动下载");
     ASSERT_TRUE(StatusBecomes(*dialog, "服务器返回错误：HTTP 404"));
     EXPECT_EQ(ReadFile(dir / "Duvezer.rar"), "the archive of last month");
+}
+
+TEST_F(UpdateDlgTest, AServerThatGoesSilentEndsTheDownloadWithAReadableError) {
+    HttpRoute silent(Pattern(1000));
+    silent.silence = std::chrono::hours(1);
+    server.Serve(kArchivePath, silent);
+    auto dialog = Open(server.base(), server.base(), {.lowSpeedWindow = std::chrono::seconds(1)});
+    Click(*dialog, "启动下载");
+    const char* const stalled = "下载停滞：连续1秒每秒收到的数据不足1024字节，已停止下载";
+    ASSERT_TRUE(StatusBecomes(*dialog, stalled));
+    EXPECT_EQ(Heard(*dialog), QString("下载状态\n") + stalled);
+    EXPECT_FALSE(dialog->downloading());
+    EXPECT_TRUE(FilesIn(dir.path()).empty());
 }
 
 TEST_F(UpdateDlgTest, ClosingDuringADownloadEndsItAtOnce) {

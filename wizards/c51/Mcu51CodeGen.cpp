@@ -129,8 +129,7 @@ void WriteDiagnostics(const Mcu51Model& model, CodeWriter& out) {
     if (timer2Baud && (image.T2CON & 0x40) != 0) items.Add(kTimer2BaudCounter);
 
     for (int timer : {1, 2}) {
-        const std::optional<BaudAccuracy> accuracy = model.BaudAccuracyOf(timer);
-        if (accuracy && !accuracy->acceptable()) items.AddSentence(DescribeInaccurateBaud(*accuracy));
+        if (const std::optional<std::string> warning = model.BaudWarning(timer)) items.AddSentence(*warning);
     }
     for (const PinNeed& need : PinsSetForFunctions(image)) items.AddSentence(need.sentence);
 }

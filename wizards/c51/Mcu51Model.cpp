@@ -54,13 +54,6 @@ bool InRange(int index, int count) {
 
 }  // namespace
 
-std::string DescribeInaccurateBaud(const BaudAccuracy& accuracy) {
-    char sentence[256];
-    std::snprintf(sentence, sizeof sentence, mcu51text::kInaccurateBaudFormat, accuracy.requested,
-                  static_cast<unsigned>(std::lround(accuracy.actual)), accuracy.errorPercent);
-    return sentence;
-}
-
 void Mcu51Model::TogglePortBit(int port, int bit) {
     if (!InRange(port, 4) || !InRange(bit, 8)) return;
     image_.port[port] ^= static_cast<std::uint8_t>(1u << bit);
@@ -71,6 +64,17 @@ void Mcu51Model::Toggle(Mcu51Switch box) {
     std::uint8_t& reg = image_.*entry.reg;
     reg ^= entry.mask;
     Log((reg & entry.mask) != 0 ? entry.sentences.set : entry.sentences.cleared);
+    if (box == Mcu51Switch::DoubleBaud) FollowDoubling();
+}
+
+void Mcu51Model::FollowDoubling() {
+    if (image_.mode[1] != 3) return;
+    image_.TH1 = image_.TL1 = Timer1BaudReload(image_.frequency, image_.baud, (image_.PCON & 0x80) != 0);
+    char sentence[128];
+    std::snprintf(sentence, sizeof sentence, mcu51text::kDoubledReloadFormat,
+                  static_cast<unsigned>(image_.TH1));
+    Log(sentence);
+    WarnIfBaudInaccurate(1);
 }
 
 bool Mcu51Model::IsSet(Mcu51Switch box) const {
@@ -233,7 +237,6 @@ bool Mcu51Model::IsCounter(int timer) const {
 
 std::optional<BaudAccuracy> Mcu51Model::BaudAccuracyOf(int timer) const {
     if (timer == 1 && image_.mode[1] == 3) {
-        // PCON bit 7 as the code writes it, which a click may have changed since the reload.
         return CompareBaud(Timer1Baud(image_.frequency, image_.TH1, (image_.PCON & 0x80) != 0), image_.baud);
     }
     if (timer == 2 && image_.mode[2] == 2) {
@@ -242,10 +245,21 @@ std::optional<BaudAccuracy> Mcu51Model::BaudAccuracyOf(int timer) const {
     return std::nullopt;
 }
 
-void Mcu51Model::WarnIfBaudInaccurate(int timer) {
+std::optional<std::string> Mcu51Model::BaudWarning(int timer) const {
     const std::optional<BaudAccuracy> accuracy = BaudAccuracyOf(timer);
-    if (!accuracy || accuracy->acceptable()) return;
-    Log(DescribeInaccurateBaud(*accuracy));
+    if (!accuracy || accuracy->acceptable()) return std::nullopt;
+    const BaudMiss cause = CauseOfBaudMiss(timer, image_.frequency, SpeedFactor(speedIndex_), image_.baud,
+                                           (image_.PCON & 0x80) != 0);
+    char sentence[384];
+    std::snprintf(sentence, sizeof sentence,
+                  mcu51text::kInaccurateBaudFormats[static_cast<std::size_t>(cause)], accuracy->requested,
+                  static_cast<unsigned>(std::lround(accuracy->actual)), accuracy->errorPercent,
+                  static_cast<unsigned>(std::lround(FastestBaud(timer, image_.frequency))));
+    return sentence;
+}
+
+void Mcu51Model::WarnIfBaudInaccurate(int timer) {
+    if (const std::optional<std::string> warning = BaudWarning(timer)) Log(*warning);
 }
 
 void Mcu51Model::RecomputeTimer01(int timer) {

@@ -37,10 +37,6 @@ enum class Mcu51Switch {
     DoubleBaud,
 };
 
-// The sentence for a baud generator more than 2 % off: the rate asked for,
-// the rate it gives and the error.
-std::string DescribeInaccurateBaud(const BaudAccuracy& accuracy);
-
 // The register image together with the rules the wizard page applies on
 // every click and selection: which bits change, which reloads are computed
 // again and which sentences are logged, in which order. List indices are
@@ -52,7 +48,9 @@ public:
     const Mcu51Log& log() const { return log_; }
 
     void TogglePortBit(int port, int bit);
-    // The box's state is the bit itself, so a click always flips exactly one bit.
+    // The box's state is the bit itself, so a click always flips exactly one
+    // bit. "波特率倍增" also recomputes timer 1's baud reload, whichever was
+    // clicked first.
     void Toggle(Mcu51Switch box);
     bool IsSet(Mcu51Switch box) const;
 
@@ -82,6 +80,9 @@ public:
     // one, from the registers the code writes; nothing when the timer is not
     // the baud generator.
     std::optional<BaudAccuracy> BaudAccuracyOf(int timer) const;
+    // For a baud generator more than 2 % off: the rate asked for, the rate it
+    // gives, the error and what to change; nothing when it is close enough.
+    std::optional<std::string> BaudWarning(int timer) const;
 
     int crystalIndex() const { return crystalIndex_; }
     int speedIndex() const { return speedIndex_; }
@@ -93,6 +94,7 @@ private:
     void ApplyTimer1Mode(int index);
     void ApplyTimer2Mode(int index);
     void WarnIfBaudInaccurate(int timer);
+    void FollowDoubling();
     void RecomputeTimer01(int timer);
     void RecomputeTimer2();
     void UpdateFrequency();

@@ -77,10 +77,18 @@ inline constexpr char kTimer1BaudNotCounter[] = "定时器/计数器1已被设�
 // This one has always carried its own line break.
 inline constexpr char kTimer2BaudNotCounter[] =
     "定时器/计数器2已被设置为波特率发生器，不能够为计数器模式！\r\n";
-// printf format: the baud rate asked for, the rate the reload really gives
-// and the error in per cent.
-inline constexpr char kInaccurateBaudFormat[] =
-    "当前晶振无法准确产生%u波特率：实际%u，误差%+.1f%%，建议使用11.0592MHz或22.1184MHz晶振，或降低波特率！";
+// printf formats by BaudMiss: the baud rate asked for, the rate the reload
+// really gives, the error in per cent and the fastest rate of the clock.
+inline constexpr std::array<const char*, 4> kInaccurateBaudFormats = {
+    "当前时钟无法准确产生%u波特率：实际%u，误差%+.1f%%，当前时钟最高只能产生%"
+    "u波特率，请降低波特率或提高倍速！",
+    "未开启波特率倍增，无法准确产生%u波特率：实际%u，误差%+.1f%%，请勾选“波特率倍增”！",
+    "当前晶振无法准确产生%u波特率：实际%u，误差%+.1f%%，建议使用11.0592MHz或22.1184MHz晶振，或降低波特率！",
+    "当前时钟无法准确产生%u波特率：实际%u，误差%+.1f%%"
+    "，该波特率不能由常用晶振整数分频得到，请选用其它波特率！",
+};
+// printf format: the reload timer 1 takes when "波特率倍增" is clicked.
+inline constexpr char kDoubledReloadFormat[] = "定时器/计数器1的波特率重载值随之改为TH1=TL1=0x%02X";
 inline constexpr char kTimer1CounterNotBaud[] = "定时器/计数器1已被设置为计数器模式，不能够为波特率发生器！";
 inline constexpr char kTimer2CounterNotBaud[] = "定时器/计数器2已被设置为计数器模式，不能够为波特率发生器！";
 

@@ -25,6 +25,18 @@ std::uint32_t BaudDivisor(std::uint64_t frequency, std::uint64_t clocksPerCount,
     return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(divisor, 1, largest));
 }
 
+// The crystals whose clocks divide into the usual rates.
+constexpr std::uint32_t kBaudCrystals[] = {kCrystalHz[14], kCrystalHz[20]};
+
+// Whether the reload the wizard computes gives the rate within 2 %.
+bool Hits(int timer, std::uint64_t frequency, std::uint32_t baud, bool doubled) {
+    if (frequency > std::numeric_limits<std::uint32_t>::max()) return false;
+    const auto f = static_cast<std::uint32_t>(frequency);
+    const double actual = timer == 1 ? Timer1Baud(f, Timer1BaudReload(f, baud, doubled), doubled)
+                                     : Timer2Baud(f, Timer2BaudReload(f, baud));
+    return CompareBaud(actual, baud).acceptable();
+}
+
 }  // namespace
 
 std::uint32_t SpeedFactor(int speedIndex) {
@@ -95,6 +107,21 @@ BaudAccuracy CompareBaud(double actual, std::uint32_t requested) {
     BaudAccuracy accuracy{requested, actual, 0};
     if (requested != 0) accuracy.errorPercent = (actual - requested) * 100.0 / requested;
     return accuracy;
+}
+
+double FastestBaud(int timer, std::uint32_t frequency) {
+    return timer == 1 ? Timer1Baud(frequency, 0xFF, true) : Timer2Baud(frequency, {0xFF, 0xFF});
+}
+
+BaudMiss CauseOfBaudMiss(int timer, std::uint32_t frequency, std::uint32_t speedFactor, std::uint32_t baud,
+                         bool doubled) {
+    if (CompareBaud(FastestBaud(timer, frequency), baud).errorPercent < -2.0) return BaudMiss::TooFast;
+    if (timer == 1 && !doubled && Hits(1, frequency, baud, true)) return BaudMiss::NotDoubled;
+    for (const std::uint32_t crystal : kBaudCrystals) {
+        const std::uint64_t other = std::uint64_t{speedFactor} * crystal;
+        if (other != frequency && Hits(timer, other, baud, doubled)) return BaudMiss::Crystal;
+    }
+    return BaudMiss::OddRate;
 }
 
 std::int32_t ReadLeadingDecimal(std::string_view text) {

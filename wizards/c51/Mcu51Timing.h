@@ -45,6 +45,20 @@ struct BaudAccuracy {
 };
 BaudAccuracy CompareBaud(double actual, std::uint32_t requested);
 
+// Why timer 1 or 2 as baud generator misses the rate, so the advice names
+// what to change; checked in this order:
+enum class BaudMiss {
+    TooFast,     // beyond the fastest reload at this clock (timer 1 doubled)
+    NotDoubled,  // timer 1 hits it with "波特率倍增" ticked
+    Crystal,     // an 11.0592 or 22.1184 MHz crystal at the same speed hits it
+    OddRate,     // neither crystal does: the rate is no whole division of them
+};
+// `speedFactor` as SpeedFactor gives it; `doubled` is PCON bit 7.
+BaudMiss CauseOfBaudMiss(int timer, std::uint32_t frequency, std::uint32_t speedFactor, std::uint32_t baud,
+                         bool doubled);
+// The fastest rate the timer gives at this frequency (timer 1 doubled).
+double FastestBaud(int timer, std::uint32_t frequency);
+
 // A number typed into an edit: leading blanks, an optional sign and the
 // leading digits; no digits give 0, values beyond 32 bits saturate.
 std::int32_t ReadLeadingDecimal(std::string_view text);

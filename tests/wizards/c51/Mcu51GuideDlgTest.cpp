@@ -144,6 +144,12 @@ TEST_F(Mcu51GuidePage, ClickPathShowsRegistersLogAndPreview) {
     EXPECT_EQ(lines[0], "> MCU外接晶振频率：11059200Hz，相关的定时器/计数器将被刷新！");
     EXPECT_EQ(lines[4], "> 串口波特率设置为9600");
     EXPECT_EQ(lines[5], "> 定时器/计数器1为波特率发生器");
+    // "波特率倍增" after the rate: the reload follows and the log says so.
+    Click("doubleBaud");
+    EXPECT_EQ(Label("TH1"), "TH1=0xFA");
+    EXPECT_EQ(LogLines().back(), "> 定时器/计数器1的波特率重载值随之改为TH1=TL1=0xFA");
+    Click("doubleBaud");
+    EXPECT_EQ(Label("TH1"), "TH1=0xFD");
 
     Choose("crystal", "12.0000");
     Choose("timer0Mode", "1:16位定时器/计数器");

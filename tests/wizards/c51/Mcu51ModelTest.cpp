@@ -117,7 +117,7 @@ TEST(Mcu51Model, AnEnormousCountTimeOverflowsInsteadOfWrapping) {
     EXPECT_EQ(model.image().overflow[0], 1u);
 }
 
-TEST(Mcu51Model, Timer1BaudReloadFollowsCrystalBaudAndDoubling) {
+TEST(Mcu51Model, Timer1BaudReloadFollowsCrystalAndBaud) {
     Mcu51Model model;
     model.SelectCrystal(kCrystal11_0592);
     model.SelectTimer1Mode(3);
@@ -127,23 +127,74 @@ TEST(Mcu51Model, Timer1BaudReloadFollowsCrystalBaudAndDoubling) {
     EXPECT_EQ(model.image().TMOD & 0x30, 0x20);
     EXPECT_EQ(Sentences(model.log()).back(), "定时器/计数器1为波特率发生器");
 
-    // Doubling alone does not recompute; the next baud selection does.
-    model.Toggle(Mcu51Switch::DoubleBaud);
-    EXPECT_EQ(model.image().PCON, 0x80);
-    EXPECT_EQ(model.image().TH1, 0xFD);
-    model.SelectBaud(3);
-    EXPECT_EQ(model.image().TH1, 0xFA);
-    EXPECT_EQ(model.image().TL1, 0xFA);
-    EXPECT_EQ(Sentences(model.log()).back(), "串口波特率设置为9600");
-
-    // 11059200 / (384 x 115200) = 0.25 counts: the fastest reload, far off.
-    model.Toggle(Mcu51Switch::DoubleBaud);
+    // 11059200 / (384 x 115200) = 0.25 counts: the fastest reload, far off,
+    // and beyond the fastest rate of this clock even doubled.
     model.SelectBaud(9);
     EXPECT_EQ(model.image().baud, 115200u);
     EXPECT_EQ(model.image().TH1, 0xFF);
     const auto sentences = Sentences(model.log());
     EXPECT_EQ(sentences[sentences.size() - 2], "串口波特率设置为115200");
-    EXPECT_EQ(sentences.back(), "当前晶振无法准确产生115200波特率：实际28800，误差-75.0%" + kBaudAdvice);
+    EXPECT_EQ(sentences.back(),
+              "当前时钟无法准确产生115200波特率：实际28800，误差-75.0%，当前时钟最高只能产生57600波特率，"
+              "请降低波特率或提高倍速！");
+}
+
+// Baud first, then "波特率倍增", or the other way round: the reload follows
+// the doubling at once and the log says so.
+TEST(Mcu51Model, DoublingRecomputesTheReloadInAnyOrderOfClicks) {
+    Mcu51Model model;
+    model.SelectCrystal(kCrystal11_0592);
+    model.SelectTimer1Mode(3);
+    model.SelectBaud(3);
+    model.log().Clear();
+    model.Toggle(Mcu51Switch::DoubleBaud);
+    EXPECT_EQ(model.image().PCON, 0x80);
+    EXPECT_EQ(model.image().TH1, 0xFA);
+    EXPECT_EQ(model.image().TL1, 0xFA);
+    EXPECT_EQ(Sentences(model.log()),
+              (std::vector<std::string>{"串口波特率倍增[注意：只适合用于定时器/计数器1]",
+                                        "定时器/计数器1的波特率重载值随之改为TH1=TL1=0xFA"}));
+    EXPECT_TRUE(model.BaudAccuracyOf(1)->acceptable());
+
+    Mcu51Model first;
+    first.SelectCrystal(kCrystal11_0592);
+    first.Toggle(Mcu51Switch::DoubleBaud);
+    first.SelectTimer1Mode(3);
+    first.SelectBaud(3);
+    EXPECT_EQ(first.image().TH1, model.image().TH1);
+
+    // Clearing it goes back; without timer 1 as baud generator nothing else changes.
+    model.log().Clear();
+    model.Toggle(Mcu51Switch::DoubleBaud);
+    EXPECT_EQ(model.image().TH1, 0xFD);
+    EXPECT_EQ(Sentences(model.log()).back(), "定时器/计数器1的波特率重载值随之改为TH1=TL1=0xFD");
+    model.SelectTimer1Mode(2);
+    model.log().Clear();
+    model.Toggle(Mcu51Switch::DoubleBaud);
+    EXPECT_EQ(Sentences(model.log()).size(), 1u);
+    EXPECT_EQ(model.image().TH1, 0xFD);
+}
+
+// A missed rate names what to change, not always the crystal.
+TEST(Mcu51Model, BaudWarningsNameTheRealCause) {
+    Mcu51Model model;
+    model.SelectCrystal(kCrystal11_0592);
+    model.SelectTimer1Mode(3);
+    model.SelectBaud(5);  // 19200: 1.5 counts, 2 without doubling, 3 with it
+    EXPECT_EQ(*model.BaudWarning(1),
+              "未开启波特率倍增，无法准确产生19200波特率：实际14400，误差-25.0%，请勾选“波特率倍增”！");
+    model.Toggle(Mcu51Switch::DoubleBaud);
+    EXPECT_FALSE(model.BaudWarning(1));
+
+    model.SelectBaud(7);  // 56000 divides neither 11.0592 nor 22.1184 MHz
+    EXPECT_EQ(*model.BaudWarning(1),
+              "当前时钟无法准确产生56000波特率：实际57600，误差+2.9%，该波特率不能由常用晶振整数分频得到，"
+              "请选用其它波特率！");
+
+    model.SelectCrystal(kCrystal12);
+    model.SelectBaud(3);
+    EXPECT_EQ(*model.BaudWarning(1), "当前晶振无法准确产生9600波特率：实际8929，误差-7.0%" + kBaudAdvice);
+    EXPECT_FALSE(model.BaudWarning(2)) << "timer 2 is no baud generator";
 }
 
 TEST(Mcu51Model, BaudReloadsAreTheNearestAndMissesAreLoggedOnce) {

@@ -1,10 +1,8 @@
-#include "serial/SerMonWatch.h"
+#include "sermon/SerMonWatch.h"
 
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/file.h>
 #include <sys/inotify.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,7 +77,6 @@ std::unique_ptr<SerMonWatch> SerMonWatch::Attach(const std::string& device,
     if (code == 0) code = TakeExclusiveUse(watch->realFd_);
     if (code == 0) code = ConfigureSerialLine(watch->realFd_, StartLine(device));
     if (code != 0) {
-        // Released here, so the destructor does not clear a flag another program set.
         CloseFd(watch->realFd_);
         return fail(code, SerialOpenFailureText(ClassifySerialOpenFailure(device, code)));
     }
@@ -128,7 +125,6 @@ SerMonWatch::~SerMonWatch() {
     // The program still holding the alias sees a hang-up, as after an unplug.
     CloseFd(masterFd_);
     modemLines_.reset();
-    if (realFd_ >= 0) ::ioctl(realFd_, TIOCNXCL);
     CloseFd(realFd_);
 }
 

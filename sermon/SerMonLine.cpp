@@ -3,7 +3,7 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
-#include "serial/SerMonLine.h"
+#include "sermon/SerMonLine.h"
 
 #include <cerrno>
 

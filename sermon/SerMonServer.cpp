@@ -1,4 +1,4 @@
-#include "serial/SerMonServer.h"
+#include "sermon/SerMonServer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,6 +11,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
+#include <system_error>
 #include <vector>
 
 namespace viz::sermon {
@@ -46,6 +49,29 @@ bool Answering(const sockaddr_un& address) {
     const bool answered = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(probe);
     return answered;
+}
+
+struct CaughtFailure {
+    int error;
+    std::string text;
+};
+
+// The error code to answer and the text to log for the exception being handled.
+CaughtFailure Caught() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return {ENOMEM, "out of memory"};
+    } catch (const std::system_error& failure) {
+        const std::error_code code = failure.code();
+        const bool isErrno =
+            code.category() == std::generic_category() || code.category() == std::system_category();
+        return {isErrno && code.value() > 0 ? code.value() : EIO, failure.what()};
+    } catch (const std::exception& failure) {
+        return {EIO, failure.what()};
+    } catch (...) {
+        return {EIO, "unknown failure"};
+    }
 }
 
 std::string DevicePath(const std::string& name) {
@@ -86,56 +112,82 @@ int SerMonServer::Listen() {
 }
 
 void SerMonServer::Run(int stopFd) {
+    for (;;) {
+        try {
+            if (!Round(stopFd)) return;
+        } catch (...) {
+            // Requests and watches catch their own failures; this is the last
+            // line, so that no fault ends every watch of the user at once.
+            std::fprintf(stderr, "duvezer-sermon: %s; serving on\n", Caught().text.c_str());
+        }
+    }
+}
+
+bool SerMonServer::Round(int stopFd) {
     std::vector<pollfd> fds;
     std::vector<Client*> polled;
-    for (;;) {
-        fds.clear();
-        polled.clear();
-        fds.push_back({stopFd, POLLIN, 0});
-        fds.push_back({listenFd_, POLLIN, 0});
-        for (auto& [id, watch] : watches_) watch.port->AddPollFds(fds);
-        for (Client& client : clients_) {
-            short events = client.out.size() - client.outStart < kClientOutLimit ? POLLIN : 0;
-            if (!client.out.empty()) events |= POLLOUT;
-            fds.push_back({client.fd, events, 0});
-            polled.push_back(&client);
-        }
-        if (::poll(fds.data(), fds.size(), watches_.empty() ? -1 : kLineCheckMs) < 0) {
-            if (errno == EINTR) continue;
-            std::fprintf(stderr, "duvezer-sermon: poll failed: %s\n", std::strerror(errno));
-            return;
-        }
-        if (fds[0].revents != 0) return;
-        if (fds[1].revents & POLLIN) Accept();
-
-        // Watches before clients: a request may end a watch whose entries are in this round.
-        std::size_t at = 2;
-        for (auto& [id, watch] : watches_) {
-            watch.port->Handle(&fds[at]);
-            at += SerMonWatch::kPollFds;
-        }
-        std::vector<Client*> gone;
-        for (Client* client : polled) {
-            const short revents = fds[at++].revents;
-            const bool ok = (!(revents & (POLLIN | POLLHUP | POLLERR)) || ReadFrom(*client)) &&
-                            (!(revents & POLLOUT) || WriteTo(*client));
-            if (!ok) gone.push_back(client);
-        }
-        for (Client* client : gone) Drop(client);
-        AnswerPending();
-        gone.clear();
-        for (Client& client : clients_) {
-            if (!client.out.empty() && !WriteTo(client)) gone.push_back(&client);
-        }
-        for (Client* client : gone) Drop(client);
+    fds.push_back({stopFd, POLLIN, 0});
+    fds.push_back({listenFd_, POLLIN, 0});
+    for (auto& [id, watch] : watches_) watch.port->AddPollFds(fds);
+    std::size_t at = fds.size();
+    for (Client& client : clients_) {
+        short events = client.out.size() - client.outStart < kClientOutLimit ? POLLIN : 0;
+        if (!client.out.empty()) events |= POLLOUT;
+        fds.push_back({client.fd, events, 0});
+        polled.push_back(&client);
     }
+    if (::poll(fds.data(), fds.size(), watches_.empty() ? -1 : kLineCheckMs) < 0) {
+        if (errno == EINTR) return true;
+        std::fprintf(stderr, "duvezer-sermon: poll failed: %s\n", std::strerror(errno));
+        return false;
+    }
+    if (fds[0].revents != 0) return false;
+    if (fds[1].revents & POLLIN) Accept();
+
+    // Watches before clients: a request may end a watch whose entries are in this round.
+    HandleWatches(&fds[2]);
+    std::vector<Client*> gone;
+    for (Client* client : polled) {
+        const short revents = fds[at++].revents;
+        const bool ok = (!(revents & (POLLIN | POLLHUP | POLLERR)) || ReadFrom(*client)) &&
+                        (!(revents & POLLOUT) || WriteTo(*client));
+        if (!ok) gone.push_back(client);
+    }
+    for (Client* client : gone) Drop(client);
+    AnswerPending();
+    gone.clear();
+    for (Client& client : clients_) {
+        if (!client.out.empty() && !WriteTo(client)) gone.push_back(&client);
+    }
+    for (Client* client : gone) Drop(client);
+    return true;
+}
+
+void SerMonServer::HandleWatches(const pollfd* fds) {
+    std::vector<std::uint32_t> failed;
+    for (auto& [id, watch] : watches_) {
+        try {
+            watch.port->Handle(fds);
+        } catch (...) {
+            std::fprintf(stderr, "duvezer-sermon: the watch of %s failed: %s; it ends\n",
+                         watch.port->device().c_str(), Caught().text.c_str());
+            failed.push_back(id);
+        }
+        fds += SerMonWatch::kPollFds;
+    }
+    for (const std::uint32_t id : failed) EndWatch(watches_.find(id), EIO);
 }
 
 void SerMonServer::Accept() {
     for (;;) {
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) return;
-        clients_.push_back(Client{});
+        try {
+            clients_.push_back(Client{});
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
         clients_.back().fd = fd;
     }
 }
@@ -164,12 +216,36 @@ bool SerMonServer::WriteTo(Client& client) {
 
 void SerMonServer::Drop(Client* client) {
     pending_.remove_if([client](const Pending& pending) { return pending.client == client; });
-    std::erase_if(watches_, [client](const auto& entry) { return entry.second.owner == client; });
+    for (auto watch = watches_.begin(); watch != watches_.end();) {
+        const auto next = std::next(watch);
+        if (watch->second.owner == client) EndWatch(watch, ECANCELED);
+        watch = next;
+    }
     ::close(client->fd);
     clients_.remove_if([client](const Client& each) { return &each == client; });
 }
 
+void SerMonServer::EndWatch(Watches::iterator watch, std::int32_t status) {
+    if (watch == watches_.end()) return;
+    std::erase_if(pending_, [&](const Pending& pending) {
+        if (pending.watch != watch->first) return false;
+        AnswerSize(*pending.client, pending.tag, status);
+        return true;
+    });
+    watches_.erase(watch);
+}
+
 void SerMonServer::Serve(Client& client, const Frame& request) {
+    try {
+        Dispatch(client, request);
+    } catch (...) {
+        const CaughtFailure failure = Caught();
+        std::fprintf(stderr, "duvezer-sermon: request %#x failed: %s\n", request.code, failure.text.c_str());
+        Answer(client, request, failure.error);
+    }
+}
+
+void SerMonServer::Dispatch(Client& client, const Frame& request) {
     switch (request.code) {
         case kStart:
             return Start(client, request);
@@ -208,31 +284,31 @@ void SerMonServer::Start(Client& client, const Frame& request) {
     Answer(client, request, 0, output);
 }
 
-void SerMonServer::Stop(Client& client, const Frame& request) {
+SerMonServer::Watches::iterator SerMonServer::OwnedWatch(Client& client, const Frame& request) {
     const std::optional<std::uint32_t> id = DecodeWatchId(request.body);
     const auto found = id ? watches_.find(*id) : watches_.end();
-    if (found == watches_.end()) return Answer(client, request, EINVAL);
-    std::erase_if(pending_, [&](const Pending& pending) {
-        if (pending.watch != *id) return false;
-        AnswerSize(*pending.client, pending.tag, ECANCELED);
-        return true;
-    });
-    watches_.erase(found);
+    if (found != watches_.end() && found->second.owner == &client) return found;
+    Answer(client, request, kNoSuchWatch);
+    return watches_.end();
+}
+
+void SerMonServer::Stop(Client& client, const Frame& request) {
+    const auto found = OwnedWatch(client, request);
+    if (found == watches_.end()) return;
+    EndWatch(found, ECANCELED);
     Answer(client, request, 0);
 }
 
 void SerMonServer::Size(Client& client, const Frame& request) {
-    const std::optional<std::uint32_t> id = DecodeWatchId(request.body);
-    const auto found = id ? watches_.find(*id) : watches_.end();
-    if (found == watches_.end()) return Answer(client, request, EINVAL);
+    const auto found = OwnedWatch(client, request);
+    if (found == watches_.end()) return;
     // Answered by AnswerPending once a record is queued.
-    pending_.push_back(Pending{&client, request.tag, *id});
+    pending_.push_back(Pending{&client, request.tag, found->first});
 }
 
 void SerMonServer::Fetch(Client& client, const Frame& request) {
-    const std::optional<std::uint32_t> id = DecodeWatchId(request.body);
-    const auto found = id ? watches_.find(*id) : watches_.end();
-    if (found == watches_.end()) return Answer(client, request, EINVAL);
+    const auto found = OwnedWatch(client, request);
+    if (found == watches_.end()) return;
     RecordQueue& records = found->second.port->records();
     if (records.empty()) return Answer(client, request, found->second.port->lost() ? ENODEV : EAGAIN);
     Answer(client, request, 0, records.Pop());
@@ -252,7 +328,12 @@ void SerMonServer::AnswerSize(Client& client, std::uint32_t tag, std::int32_t st
 
 void SerMonServer::AnswerPending() {
     std::erase_if(pending_, [&](const Pending& pending) {
-        SerMonWatch& port = *watches_.at(pending.watch).port;
+        const auto watch = watches_.find(pending.watch);
+        if (watch == watches_.end()) {
+            AnswerSize(*pending.client, pending.tag, ECANCELED);
+            return true;
+        }
+        SerMonWatch& port = *watch->second.port;
         if (!port.records().empty()) {
             AnswerSize(*pending.client, pending.tag, 0,
                        EncodeWatchId(static_cast<std::uint32_t>(port.records().frontSize())));

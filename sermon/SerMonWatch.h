@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "serial/ModemLines.h"
-#include "serial/SerMonLine.h"
-#include "serial/SerMonRecords.h"
+#include "sermon/SerMonLine.h"
+#include "sermon/SerMonRecords.h"
 
 namespace viz::sermon {
 

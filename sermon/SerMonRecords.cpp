@@ -1,4 +1,4 @@
-#include "serial/SerMonRecords.h"
+#include "sermon/SerMonRecords.h"
 
 #include <algorithm>
 #include <chrono>

@@ -14,7 +14,7 @@
 
 #include "platform/Signals.h"
 #include "serial/SerMonProtocol.h"
-#include "serial/SerMonServer.h"
+#include "sermon/SerMonServer.h"
 
 int main(int argc, char** argv) {
     std::filesystem::path socketPath = viz::sermon::DefaultSocketPath();
