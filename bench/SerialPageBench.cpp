@@ -3,8 +3,9 @@
 // hex display and text output on). First the raw pty rate is measured on a
 // pair of its own, for comparison on the same machine in the same run.
 // Prints input MB/s (10^6 bytes), bytes lost (received counter and output
-// file against what was written) and the longest lateness of a 5 ms timer on
-// the UI thread. The output file goes to the current directory.
+// file against what was written), the longest lateness of a 5 ms timer on
+// the UI thread and the UI thread's CPU time per MB. The output file goes to
+// a temporary working folder.
 //
 //   serial_page_bench [--mb N] [--utf8 1] [--stamps 1] [--text 1]
 //
