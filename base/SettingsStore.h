@@ -74,6 +74,9 @@ public:
     int WriteMakerInfo();
     int WriteSerial(const SerialSettings& settings);
     int ReadSerial(SerialSettings& settings) const;
+    // Whether the serial page reopens a port that went away when it comes back (1) or not (0).
+    int WriteSerialAutoReconnect(std::uint32_t on);
+    int ReadSerialAutoReconnect(std::uint32_t& on) const;
     int WriteAutoUpdate(std::uint32_t value);
     int ReadAutoUpdate(std::uint32_t& value) const;
     int WriteHid(const HidIdentifiers& ids);
@@ -94,12 +97,16 @@ public:
     int WriteMoreSend(MoreSendKind kind, const MoreSendList& entries);
     int ReadMoreSend(MoreSendKind kind, MoreSendList& entries) const;
 
-    // The values a first run stores; also the second half of a restore.
+    // The maker information and the values a first run stores, in one save.
     void WriteFirstRunDefaults();
-    // Writes every default and sets the defaults-restored flag, so pages stop
-    // saving their own values at exit and the defaults survive this run.
-    // Returns 0, or the code of the first write that failed.
+    // Writes the same values as a first run, in one save, and sets the
+    // defaults-restored flag, so pages stop saving their own values at exit
+    // and the defaults survive this run. Returns 0 or the failure's code.
     int RestoreDefaults();
+    // Writes that change nothing leave the file alone; this tries a save
+    // without replacing the file, so a store that cannot be saved is told at
+    // start (as a notice) even when the start changes nothing.
+    int CheckSavable();
     bool defaultsRestored() const { return defaultsRestored_; }
 
 private:
