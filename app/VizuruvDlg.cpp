@@ -14,6 +14,7 @@
 #include "app/PageHolder.h"
 #include "base/Page.h"
 #include "base/PageContext.h"
+#include "board/VirtualBoardDlg.h"
 #include "update/StartupNotices.h"
 
 namespace viz {
@@ -67,6 +68,9 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
 CVizuruvDlg::~CVizuruvDlg() {
     // The update threads write to this window: they end before it does.
     startupNotices_.reset();
+    // The board ends its simulator and leaves the serial page's list while
+    // the pages are still there.
+    delete board_;
     // Pages store their settings and close their links as they go, last tab
     // first. A page never built read nothing, so it has nothing to store.
     for (auto it = holders_.rbegin(); it != holders_.rend(); ++it) delete (*it)->builtPage();
@@ -87,7 +91,12 @@ void CVizuruvDlg::CreateTabs() {
         // writes them, so it finds what a page built at start would have,
         // unless the defaults were restored meanwhile.
         holders_[i] = new CPageHolder(
-            [this, &entry](QWidget* parent) { return entry.create(context_, parent); }, tabs_);
+            [this, &entry, i](QWidget* parent) {
+                CPage* built = entry.create(context_, parent);
+                WirePage(i, built);
+                return built;
+            },
+            tabs_);
         tabs_->addTab(holders_[i], QString::fromUtf8(entry.caption));
     }
     tabs_->setCurrentIndex(0);

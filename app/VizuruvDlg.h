@@ -16,6 +16,7 @@ namespace viz {
 class CPage;
 class CPageHolder;
 class CStartupNotices;
+class CVirtualBoardDlg;
 class PageContext;
 
 // The main window: twelve pages behind a tab strip. A page is built when
@@ -40,6 +41,8 @@ public:
     UpdateMode updateMode() const { return updateMode_; }
 
     void ShowAbout();
+    // The virtual board's window, made on first use.
+    CVirtualBoardDlg* Board();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -52,6 +55,8 @@ private:
     void CreateMenu();
     void CreateTabs();
     void BuildPagesThatWorkFromStart();
+    // The board window is opened from the serial page and both wizards.
+    void WirePage(int tabIndex, CPage* page);
     void ReportSettingsNotices();
 
     PageContext& context_;
@@ -62,6 +67,7 @@ private:
     bool drawn_ = false;
     UpdateMode updateMode_ = UpdateMode::Unknown;
     std::unique_ptr<CStartupNotices> startupNotices_;
+    CVirtualBoardDlg* board_ = nullptr;
 };
 
 }  // namespace viz

@@ -11,6 +11,8 @@ packages=(
   dpkg-dev file lintian desktop-file-utils appstream
   qt6-base-dev qt6-svg-dev libqt6svg6
   libcurl4-openssl-dev libudev-dev zlib1g-dev
+  # the virtual board's AVR runner: libsimavr (its pkg-config file asks for libelf)
+  libsimavr-dev libelf-dev
   # HTTPS downloads check certificates against the system's store
   ca-certificates
   libgtest-dev libgmock-dev

@@ -2,6 +2,7 @@
 // first argument, using the settings of $XDG_CONFIG_HOME like the program.
 #include <QApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QThread>
 
@@ -11,6 +12,7 @@
 #include "base/Page.h"
 #include "base/SettingsStore.h"
 #include "app/VizuruvDlg.h"
+#include "board/VirtualBoardDlg.h"
 #include "platform/SettingsPath.h"
 #include "platform/Signals.h"
 
@@ -45,12 +47,27 @@ int main(int argc, char** argv) {
     for (int i = 0; i < window.tabs()->count(); ++i) {
         window.tabs()->setCurrentIndex(i);
         Settle();
-        const QString name = QString("%1-%2.png").arg(i, 2, 10, QChar('0')).arg(window.page(i)->metaObject()->className()).remove("viz::");
+        const QString name = QString("%1-%2.png")
+                                 .arg(i, 2, 10, QChar('0'))
+                                 .arg(window.page(i)->metaObject()->className())
+                                 .remove("viz::");
         if (!window.grab().save(out.filePath(name))) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(out.filePath(name)));
             return 1;
         }
         std::printf("%s\n", qPrintable(out.filePath(name)));
     }
+    // The virtual board's window, running the C51 wizard's code when s51 is there.
+    viz::CVirtualBoardDlg* board = window.Board();
+    board->show();
+    if (auto* run = window.page(6)->findChild<QPushButton*>(QStringLiteral("runOnBoard"))) run->click();
+    for (int i = 0; i < 100 && !board->running(); ++i) Settle();
+    for (int i = 0; i < 20; ++i) Settle();
+    const QString name = out.filePath(QStringLiteral("12-CVirtualBoardDlg.png"));
+    if (!board->grab().save(name)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(name));
     return 0;
 }
