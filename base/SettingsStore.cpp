@@ -101,10 +101,19 @@ int ReadGroup(SettingsFile& file, const char* section, Fn&& getValues) {
     return getValues(key);
 }
 
+// The pages' value names begin with these, as the multi-send lists do.
+std::string PagePrefix(MoreSendKind kind) {
+    static constexpr std::array<const char*, 4> kPrefixes{"COM", "USB", "NET", "SERVER"};
+    return kPrefixes[static_cast<std::size_t>(kind)];
+}
+
 std::string MoreSendName(MoreSendKind kind, std::size_t index) {
-    static constexpr std::array<const char*, 4> kPrefixes{"COMMoreSend", "USBMoreSend", "NETMoreSend",
-                                                          "SERVERMoreSend"};
-    return std::string(kPrefixes[static_cast<std::size_t>(kind)]) + std::to_string(index);
+    return PagePrefix(kind) + "MoreSend" + std::to_string(index);
+}
+
+void SetTextSettings(OpenKey& key, MoreSendKind page, const TextSettings& settings) {
+    key.SetNumber((PagePrefix(page) + "Encoding").c_str(), settings.encoding);
+    key.SetNumber((PagePrefix(page) + "TimeStamps").c_str(), settings.timeStamps);
 }
 
 // Reads numbers in order, stopping at the first one that fails.
@@ -260,6 +269,19 @@ int SettingsStore::ReadC51Compiler(std::uint32_t& compiler) const {
                      [&](const OpenKey& key) { return key.GetNumber("C51Compiler", compiler); });
 }
 
+int SettingsStore::WriteTextSettings(MoreSendKind page, const TextSettings& settings) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { SetTextSettings(key, page, settings); });
+}
+
+int SettingsStore::ReadTextSettings(MoreSendKind page, TextSettings& settings) const {
+    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) {
+        const std::string encoding = PagePrefix(page) + "Encoding";
+        const std::string timeStamps = PagePrefix(page) + "TimeStamps";
+        return ReadNumbers(
+            key, {{encoding.c_str(), &settings.encoding}, {timeStamps.c_str(), &settings.timeStamps}});
+    });
+}
+
 int SettingsStore::WriteMoreSend(MoreSendKind kind, const MoreSendList& entries) {
     return WriteGroup(file_, kMoreSendSection, [&](OpenKey& key) {
         for (std::size_t i = 0; i < entries.size(); ++i)
@@ -288,6 +310,9 @@ int SettingsStore::RestoreDefaults() {
     const int code = WriteGroup(file_, kMainSection, [](OpenKey& key) {
         SetMakerInfo(key);
         SetDefaults(key);
+        for (const MoreSendKind page :
+             {MoreSendKind::Serial, MoreSendKind::Usb, MoreSendKind::Network, MoreSendKind::Server})
+            SetTextSettings(key, page, TextSettings{});
     });
     defaultsRestored_ = true;
     return code;

@@ -29,7 +29,17 @@ struct PortPair {
     std::uint32_t destination = 0;
 };
 
+// The four terminal pages; each has its own multi-send list and text settings.
 enum class MoreSendKind { Serial, Usb, Network, Server };
+
+// How a terminal page turns bytes into text and back: its encoding (0 code
+// page 936, 1 UTF-8) and, one bit per receive area in page order, whether the
+// area's lines begin with time stamps. A file without them (an earlier
+// version's) reads as these defaults.
+struct TextSettings {
+    std::uint32_t encoding = 0;
+    std::uint32_t timeStamps = 0;
+};
 inline constexpr std::size_t kMoreSendEntries = 8;
 // Entries hold at most 127 UTF-16 code units (256 bytes with the terminator).
 inline constexpr std::size_t kMoreSendEntryUnits = 128;
@@ -82,6 +92,8 @@ public:
     // The compiler the 8051 wizard writes for (0 Keil C51, 1 SDCC).
     int WriteC51Compiler(std::uint32_t compiler);
     int ReadC51Compiler(std::uint32_t& compiler) const;
+    int WriteTextSettings(MoreSendKind page, const TextSettings& settings);
+    int ReadTextSettings(MoreSendKind page, TextSettings& settings) const;
     int WriteMoreSend(MoreSendKind kind, const MoreSendList& entries);
     int ReadMoreSend(MoreSendKind kind, MoreSendList& entries) const;
 

@@ -3,10 +3,16 @@
 // hex display and text output on). First the raw pty rate is measured on a
 // pair of its own, for comparison on the same machine in the same run.
 // Prints input MB/s (10^6 bytes), bytes lost (received counter and output
-// file against what was written) and the longest lateness of a 5 ms timer on
-// the UI thread. The output file goes to the current directory.
+// file against what was written), the longest lateness of a 5 ms timer on
+// the UI thread and the UI thread's CPU time per MB. The output file goes to
+// a temporary working folder.
 //
-//   serial_page_bench [--mb N]   (default 64 MB)
+//   serial_page_bench [--mb N] [--utf8 1] [--stamps 1] [--text 1]
+//
+// --mb: megabytes to stream (default 64); --utf8: the page's encoding is
+// UTF-8 (default GBK); --stamps: time stamps on; --text: text display of
+// lines of Chinese text in the page's encoding instead of hex display of
+// the byte pattern.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,12 +25,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 #include <vector>
 
 #include "BenchOptions.h"
 #include "BenchPty.h"
+#include "BenchText.h"
 #include "UiStallMeter.h"
 #include "WorkDir.h"
 #include "base/PageContext.h"
@@ -34,34 +40,19 @@
 
 namespace {
 
-using bench::PatternByte;
 constexpr int kTickMs = 5;
-
-// Bytes of the output file that do not match the "%02X " text of the pattern.
-std::size_t OutputMismatches(const std::filesystem::path& path, std::size_t total) {
-    std::ifstream file(path, std::ios::binary);
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::size_t wrong = 0;
-    std::vector<char> buffer(3 * 64 * 1024);
-    std::size_t at = 0;
-    while (file) {
-        file.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        const auto n = static_cast<std::size_t>(file.gcount());
-        for (std::size_t i = 0; i + 2 < n; i += 3, ++at) {
-            const std::uint8_t byte = PatternByte(at);
-            wrong += buffer[i] != kDigits[byte >> 4] || buffer[i + 1] != kDigits[byte & 15] ||
-                     buffer[i + 2] != ' ';
-        }
-    }
-    return wrong + (at < total ? total - at : at - total);
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
-    const std::size_t total = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", 64)) * 1000 * 1000;
+    const bool utf8 = bench::NumberOption(argc, argv, "--utf8", 0) != 0;
+    const bool stamps = bench::NumberOption(argc, argv, "--stamps", 0) != 0;
+    const bool text = bench::NumberOption(argc, argv, "--text", 0) != 0;
+    const std::vector<std::uint8_t> period = text ? bench::TextLinePeriod(utf8) : bench::PatternPeriod();
+    const std::size_t total = bench::WholePeriods(
+        static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", 64)) * 1000 * 1000, period.size());
 
     const bench::RawRead raw = bench::ReadRawPty(total, 64 * 1024);
 
@@ -82,8 +73,10 @@ int main(int argc, char** argv) {
         std::printf("the page could not open %s\n", pty.slave.c_str());
         return 2;
     }
-    page.findChild<QCheckBox*>(QStringLiteral("hexDisplay"))->setChecked(true);
+    page.findChild<QCheckBox*>(QStringLiteral("hexDisplay"))->setChecked(!text);
+    if (utf8) page.findChild<QComboBox*>(QStringLiteral("encoding"))->setCurrentText(QStringLiteral("UTF-8"));
     viz::CReceiveArea* area = page.receiveArea();
+    if (stamps) area->findChild<QCheckBox*>(QStringLiteral("timeStamps"))->setChecked(true);
     area->ToggleOutput();
 
     bench::UiStallMeter meter(kTickMs);
@@ -93,12 +86,13 @@ int main(int argc, char** argv) {
     QTimer::singleShot(200, [&] {
         meter.Start();
         elapsed.start();
-        writer = bench::StartPatternWriter(pty.master, total);
+        writer = bench::StartPeriodicWriter(pty.master, total, 64 * 1024, period);
     });
     QTimer done;
     QObject::connect(&done, &QTimer::timeout, [&] {
         if (static_cast<std::size_t>(area->pipeline().receivedTotal()) >= total) {
             seconds = elapsed.nsecsElapsed() / 1e9;
+            meter.Stop();
             QApplication::quit();
         }
     });
@@ -112,14 +106,18 @@ int main(int argc, char** argv) {
     page.ToggleOpen();
     ::close(pty.master);
     if (writer.joinable()) writer.join();
-    const std::size_t mismatches =
-        OutputMismatches(std::filesystem::current_path() / "串口数据输出记录.txt", total);
+    const bench::OutputCheck output =
+        bench::CheckOutputFile(std::filesystem::current_path() / "串口数据输出记录.txt",
+                               bench::ShownPeriod(period, !text), total / period.size());
 
     std::printf("input_bytes %zu\n", total);
     std::printf("raw_pty_mb_per_s %.1f\n", bench::MegabytesPerSecond(raw.bytes, raw.seconds));
     std::printf("serial_page_mb_per_s %.1f\n", bench::MegabytesPerSecond(received, seconds));
     std::printf("bytes_lost %zu\n", total - std::min(total, received));
-    std::printf("output_file_mismatches %zu\n", mismatches);
+    std::printf("output_file_mismatches %zu\n", output.mismatches + output.badStamps);
+    std::printf("time_stamps %zu\n", output.stamps);
     std::printf("longest_ui_stall_ms %.1f\n", meter.longestMs());
-    return received == total && mismatches == 0 ? 0 : 1;
+    std::printf("ui_thread_cpu_ms_per_mb %.2f\n",
+                meter.cpuSeconds() * 1000 / (static_cast<double>(received) / 1e6));
+    return received == total && output.mismatches + output.badStamps == 0 ? 0 : 1;
 }

@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
             for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 13);
             while (pushed < total) {
                 const std::size_t size = std::min(options.chunk, total - pushed);
-                viz::Chunk chunk{std::vector<std::uint8_t>(data.begin(), data.begin() + size),
-                                 std::chrono::steady_clock::now()};
+                viz::Chunk chunk =
+                    viz::Chunk::JustRead(std::vector<std::uint8_t>(data.begin(), data.begin() + size));
                 if (!pump.sink().Push(std::move(chunk))) return;
                 pushed += size;
             }

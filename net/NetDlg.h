@@ -28,6 +28,7 @@ namespace viz {
 class CChunkPump;
 class CReceiveArea;
 class CSendArea;
+class CTextOptions;
 
 // The TCP/UDP debug page: a TCP client terminal and a UDP terminal side by
 // side, sharing the destination address, the send area and the display
@@ -143,6 +144,7 @@ private:
     QPushButton* recount_ = nullptr;
     QPushButton* moreSendButton_ = nullptr;
     CSendArea* sendArea_ = nullptr;
+    CTextOptions* textOptions_ = nullptr;
     QPointer<CMoreSendDialog> moreSend_;
 
 };

@@ -19,6 +19,7 @@
 #include "terminal/ChunkPump.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TextOptions.h"
 
 namespace viz {
 
@@ -41,6 +42,7 @@ ReceiveAreaConfig AreaConfig(int side) {
     config.outputFile = Text(tcp ? t::kTcpOutputFile : t::kUdpOutputFile);
     config.commands =
         tcp ? CMenuEdit::Commands{2024, 2025, 2026, 2027} : CMenuEdit::Commands{2028, 2029, 2030, 2031};
+    config.timeStampName = Text(tcp ? t::kTcpTimeStampsName : t::kUdpTimeStampsName);
     return config;
 }
 
@@ -102,6 +104,9 @@ void CNetDlg::BuildControls() {
 
     hexSend_ = Box(t::kHexSend, QStringLiteral("hexSend"), this);
     hexDisplay_ = Box(t::kHexDisplay, QStringLiteral("hexDisplay"), this);
+    // Made here so the keyboard reaches it right after "Hex显示".
+    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Network, this);
+    for (int side : {kTcp, kUdp}) textOptions_->AddReceiveArea(sides_[side].area);
     frameBreak_ = Box(t::kFrameBreak, QStringLiteral("frameBreak"), this);
     frameTime_ = NumberEdit(QStringLiteral("frameTime"), 4, this);
     frameTime_->setText(Text(t::kDefaultFrameTime));
@@ -127,6 +132,7 @@ void CNetDlg::BuildControls() {
     sendArea_ = new CSendArea(send, this);
     sendArea_->setObjectName(QStringLiteral("send"));
     sendArea_->edit()->setPlainText(Text(t::kInitialSendText));
+    textOptions_->AddSendArea(sendArea_);
 }
 
 void CNetDlg::BuildLayout() {
@@ -153,7 +159,8 @@ void CNetDlg::BuildLayout() {
     auto* options = new QGridLayout;
     options->addWidget(hexSend_, 0, 0);
     options->addWidget(hexDisplay_, 0, 1, 1, 2);
-    int row = 1;
+    options->addWidget(textOptions_->encodingChoice(), 1, 1, 1, 2);
+    int row = 2;
     for (int side : {kTcp, kUdp}) {
         options->addWidget(sides_[side].continuous, row, 0);
         options->addWidget(sides_[side].period, row, 1);

@@ -13,6 +13,7 @@
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextFormat.h"
+#include "terminal/TextOptions.h"
 
 namespace viz {
 
@@ -78,6 +79,7 @@ void CNetDlg::ShowMoreSend() {
         };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Network, Text(t::kMoreSendTitle),
                                         sendOver(kTcp), sendOver(kUdp), this);
+        textOptions_->AddMoreSend(moreSend_);
     }
     moreSend_->show();
 }

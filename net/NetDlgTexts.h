@@ -20,6 +20,8 @@ inline constexpr char16_t kUdpDestPortName[] = u"UDP目的端口";
 inline constexpr char16_t kTcpPeriodName[] = u"TCP连续发送周期（毫秒）";
 inline constexpr char16_t kUdpPeriodName[] = u"UDP连续发送周期（毫秒）";
 inline constexpr char16_t kFrameTimeName[] = u"帧换行时间（毫秒）";
+inline constexpr char16_t kTcpTimeStampsName[] = u"TCP接收区时间戳";
+inline constexpr char16_t kUdpTimeStampsName[] = u"UDP接收区时间戳";
 
 // Buttons and boxes
 inline constexpr char16_t kPing[] = u"PING";

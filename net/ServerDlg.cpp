@@ -15,6 +15,7 @@
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextFormat.h"
+#include "terminal/TextOptions.h"
 
 namespace viz {
 
@@ -59,11 +60,13 @@ void CServerDlg::ReadSettings() {
     std::uint32_t port = 0;
     port_->setText(context().settings().ReadServerPort(port) == 0 ? QString::number(port)
                                                                   : Text(t::kDefaultPort));
+    textOptions_->Load();
 }
 
 void CServerDlg::WriteSettings() {
     const int port = std::max(0, FieldInteger(port_->text().toStdU16String()));
     context().settings().WriteServerPort(static_cast<std::uint32_t>(port));
+    textOptions_->Save();
 }
 
 void CServerDlg::SetLocalPort(int port) {
@@ -172,9 +175,9 @@ void CServerDlg::ClientData(const ServerEvent& event) {
     const CTCPCustom& client = *event.client;
     if (showAddress_->isChecked()) {
         const QString sender = Text(t::kSenderPrefix).arg(Address(client)).arg(client.port());
-        receive_->Receive(event.chunk, sender.toStdU16String(), u"\r\n");
+        receive_->Receive(event.chunk, sender.toStdU16String(), u"\r\n", client.id());
     } else {
-        receive_->Receive(event.chunk);
+        receive_->Receive(event.chunk, {}, {}, client.id());
     }
     Record(Text(t::kRecordReceived).arg(Address(client)).arg(client.port()).arg(event.chunk.bytes.size()));
 }
@@ -182,6 +185,7 @@ void CServerDlg::ClientData(const ServerEvent& event) {
 void CServerDlg::ClientClosed(const std::shared_ptr<CTCPCustom>& client) {
     Record(Text(t::kRecordClosed).arg(Address(*client)).arg(client->port()));
     std::erase(clients_, client);
+    receive_->pipeline().ForgetSource(client->id());
     chooserStale_ = true;
     // File sends then say that no client is there instead of going nowhere.
     if (current_ == client) current_.reset();

@@ -23,6 +23,7 @@ namespace viz {
 class CReceiveArea;
 class CRecordArea;
 class CSendArea;
+class CTextOptions;
 class CServerEventPump;
 struct ServerEvent;
 
@@ -139,6 +140,7 @@ private:
     CReceiveArea* receive_ = nullptr;
     CSendArea* send_ = nullptr;
     CRecordArea* record_ = nullptr;
+    CTextOptions* textOptions_ = nullptr;
     QPointer<CMoreSendDialog> moreSend_;
 };
 

@@ -17,6 +17,7 @@
 #include "terminal/FrameBreakSwitch.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TextOptions.h"
 
 namespace viz {
 
@@ -77,6 +78,10 @@ void CServerDlg::BuildControls() {
     send_ = new CSendArea(send, this);
     send_->setObjectName(QStringLiteral("send"));
 
+    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Server, this);
+    textOptions_->AddReceiveArea(receive_);
+    textOptions_->AddSendArea(send_);
+
     record_ = new CRecordArea(this);
     record_->setObjectName(QStringLiteral("record"));
     record_->setAccessibleName(Text(t::kRecordGroup));
@@ -95,6 +100,7 @@ void CServerDlg::BuildLayout() {
     options->addWidget(hexSend_, 0, 0);
     options->addWidget(hexDisplay_, 0, 1, 1, 2);
     options->addWidget(showAddress_, 1, 0);
+    options->addWidget(textOptions_->encodingChoice(), 1, 1, 1, 2);
     options->addWidget(continuous_, 2, 0);
     options->addWidget(period_, 2, 1);
     options->addWidget(new QLabel(Text(t::kMilliseconds), this), 2, 2);
@@ -133,10 +139,26 @@ void CServerDlg::BuildLayout() {
     layout->setRowStretch(1, 1);
 
     // Tab follows the page as it reads: the two areas, then the controls beside them.
-    QWidget* const order[] = {receive_->edit(), send_->edit(), port_,          createButton_, hexSend_,
-                              hexDisplay_,      showAddress_,  continuous_,    period_,       frameBreak_,
-                              frameTime_,       clearSend_,    clearReceive_,  recount_,      record_,
-                              chooser_,         sendButton_,   moreSendButton_};
+    QWidget* const order[] = {receive_->edit(),
+                              receive_->timeStampBox(),
+                              send_->edit(),
+                              port_,
+                              createButton_,
+                              hexSend_,
+                              hexDisplay_,
+                              showAddress_,
+                              textOptions_->encodingBox(),
+                              continuous_,
+                              period_,
+                              frameBreak_,
+                              frameTime_,
+                              clearSend_,
+                              clearReceive_,
+                              recount_,
+                              record_,
+                              chooser_,
+                              sendButton_,
+                              moreSendButton_};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 

@@ -12,6 +12,7 @@
 #include "net/ServerDlgTexts.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TextOptions.h"
 
 namespace viz {
 
@@ -128,6 +129,7 @@ void CServerDlg::ShowMoreSend() {
         auto send = [this](Bytes bytes, bool cycleStep) { SendEntry(std::move(bytes), cycleStep); };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Server, Text(t::kMoreSendTitle),
                                         send, send, this);
+        textOptions_->AddMoreSend(moreSend_);
     }
     moreSend_->show();
 }

@@ -38,7 +38,7 @@ void ReadStream(LinkCore& core) {
             return;
         }
         if (received == 0 || core.stopping()) return;
-        Chunk chunk{std::vector<std::uint8_t>(buffer, buffer + received), std::chrono::steady_clock::now()};
+        Chunk chunk = Chunk::JustRead(std::vector<std::uint8_t>(buffer, buffer + received));
         if (!core.sink().Push(std::move(chunk))) return;
     }
 }

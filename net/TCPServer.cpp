@@ -218,9 +218,7 @@ void CTCPServer::Read(const std::shared_ptr<CTCPCustom>& client) {
     std::uint8_t buffer[kReadLimit];
     const ssize_t received = ::recv(client->socket(), buffer, sizeof buffer, MSG_DONTWAIT);
     if (received > 0) {
-        ServerEvent event{ServerEventKind::Data, client, {}, 0};
-        event.chunk.bytes.assign(buffer, buffer + received);
-        event.chunk.readTime = Clock::now();
+        ServerEvent event{ServerEventKind::Data, client, Chunk::JustRead({buffer, buffer + received}), 0};
         sink_->Push(std::move(event));
         return;
     }

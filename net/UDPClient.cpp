@@ -28,8 +28,7 @@ void ReadDatagrams(LinkCore& core) {
         // An empty datagram is valid traffic, not the end of the link; it
         // only names the peer.
         if (received == 0) continue;
-        Chunk chunk{std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + received),
-                    std::chrono::steady_clock::now()};
+        Chunk chunk = Chunk::JustRead(std::vector<std::uint8_t>(buffer.begin(), buffer.begin() + received));
         if (!core.sink().Push(std::move(chunk))) return;
     }
 }

@@ -20,6 +20,7 @@
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextFormat.h"
+#include "terminal/TextOptions.h"
 
 namespace viz {
 namespace {
@@ -239,6 +240,10 @@ QWidget* CComDlg::CreateHelperGroup() {
     auto* group = new QGroupBox(Text(t::kHelperGroup), this);
     hexSend_ = Named(new QCheckBox(Text(t::kHexSend), group), "hexSend");
     hexDisplay_ = Named(new QCheckBox(Text(t::kHexDisplay), group), "hexDisplay");
+    // Made here so the keyboard reaches it right after "Hex显示".
+    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Serial, this);
+    textOptions_->AddReceiveArea(receive_);
+    textOptions_->AddSendArea(send_);
     continuous_ = Named(new QCheckBox(Text(t::kContinuous), group), "continuous");
     periodEdit_ = Named(new QLineEdit(Text(t::kDefaultPeriod), group), "period");
     periodEdit_->setMaxLength(5);
@@ -255,16 +260,17 @@ QWidget* CComDlg::CreateHelperGroup() {
     auto* grid = new QGridLayout(group);
     grid->addWidget(hexSend_, 0, 0);
     grid->addWidget(hexDisplay_, 0, 1, 1, 2);
-    grid->addWidget(continuous_, 1, 0);
-    grid->addWidget(periodEdit_, 1, 1);
-    grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 1, 2);
-    grid->addWidget(frameBreakBox_, 2, 0);
-    grid->addWidget(frameTimeEdit_, 2, 1);
+    grid->addWidget(textOptions_->encodingChoice(), 1, 1, 1, 2);
+    grid->addWidget(continuous_, 2, 0);
+    grid->addWidget(periodEdit_, 2, 1);
     grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 2, 2);
-    grid->addWidget(clearSend_, 3, 0);
-    grid->addWidget(clearReceive_, 3, 1, 1, 2);
-    grid->addWidget(monitorButton_, 4, 0);
-    grid->addWidget(resetCounts_, 4, 1, 1, 2);
+    grid->addWidget(frameBreakBox_, 3, 0);
+    grid->addWidget(frameTimeEdit_, 3, 1);
+    grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 3, 2);
+    grid->addWidget(clearSend_, 4, 0);
+    grid->addWidget(clearReceive_, 4, 1, 1, 2);
+    grid->addWidget(monitorButton_, 5, 0);
+    grid->addWidget(resetCounts_, 5, 1, 1, 2);
 
     connect(hexSend_, &QCheckBox::toggled, send_, &CSendArea::setHexSend);
     connect(hexDisplay_, &QCheckBox::toggled, receive_, &CReceiveArea::setHexDisplay);
@@ -352,6 +358,7 @@ void CComDlg::ShowMoreSend() {
         auto send = [this](Bytes bytes, bool cycleStep) { send_->SendEntry(0, std::move(bytes), cycleStep); };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Serial, Text(t::kMoreSendTitle),
                                         send, send, this);
+        textOptions_->AddMoreSend(moreSend_);
     }
     moreSend_->show();
 }

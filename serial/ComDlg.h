@@ -30,6 +30,7 @@ class CMoreSendDialog;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
+class CTextOptions;
 
 // Where the serial page finds its ports, their modem lines and news of
 // ports arriving and leaving. Tests give sysfs and /dev trees of their own,
@@ -154,6 +155,7 @@ private:
     CChunkPump* pump_ = nullptr;
     CReceiveArea* receive_ = nullptr;
     CSendArea* send_ = nullptr;
+    CTextOptions* textOptions_ = nullptr;
     QPointer<CPortMonitorDialog> monitor_;
     QPointer<CMoreSendDialog> moreSend_;
 

@@ -19,6 +19,7 @@
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextFormat.h"
+#include "terminal/TextOptions.h"
 
 namespace viz {
 namespace {
@@ -50,6 +51,7 @@ void CComDlg::FillLists() {
 
 // A saved value that is no longer in its list falls back to a fixed entry.
 void CComDlg::LoadSettings() {
+    textOptions_->Load();
     std::uint32_t autoReconnect = 1;
     if (context().settings().ReadSerialAutoReconnect(autoReconnect) == 0)
         autoReconnect_->setChecked(autoReconnect != 0);
@@ -81,6 +83,7 @@ void CComDlg::SaveSettings() {
     settings.dataBits = static_cast<std::uint32_t>(ListInteger(dataBits_));
     settings.stopBits = static_cast<std::uint32_t>(ListInteger(stopBits_));
     context().settings().WriteSerial(settings);
+    textOptions_->Save();
     context().settings().WriteSerialAutoReconnect(autoReconnect_->isChecked() ? 1 : 0);
 }
 

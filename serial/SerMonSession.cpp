@@ -153,7 +153,7 @@ bool SerMonSession::HandOnBatch() {
 }
 
 bool SerMonSession::HandOn(Bytes record) {
-    if (sinkClosed_ || !sink_.Push(Chunk{std::move(record), Clock::now()})) sinkClosed_ = true;
+    if (sinkClosed_ || !sink_.Push(Chunk::JustRead(std::move(record)))) sinkClosed_ = true;
     return !sinkClosed_;
 }
 

@@ -16,11 +16,6 @@
 #include "terminal/DescriptorWrite.h"
 
 namespace viz {
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-}  // namespace
 
 CSerial::CSerial(ModemLinesFactory makeLines) : makeLines_(std::move(makeLines)) {}
 
@@ -87,10 +82,9 @@ void CSerial::ReadLoop(ChunkSink& sink, SerialListener& listener) {
         std::vector<std::uint8_t> bytes(kChunkSize);
         const ssize_t count = ::read(fd_, bytes.data(), bytes.size());
         if (count > 0) {
-            const auto readTime = Clock::now();
             bytes.resize(static_cast<std::size_t>(count));
             more = bytes.size() == kChunkSize;
-            if (!sink.Push(Chunk{std::move(bytes), readTime})) return;
+            if (!sink.Push(Chunk::JustRead(std::move(bytes)))) return;
             continue;
         }
         if (count < 0 && (errno == EAGAIN || errno == EINTR)) {

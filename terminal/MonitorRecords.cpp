@@ -6,6 +6,7 @@
 
 #include "base/MakerInfo.h"
 #include "platform/CodePage.h"
+#include "terminal/StreamDecoder.h"
 #include "terminal/TerminalTexts.h"
 
 namespace viz {
@@ -37,7 +38,7 @@ std::u16string Padded(std::u16string_view text, std::size_t width) {
 
 }  // namespace
 
-std::u16string RecordDataText(const std::uint8_t* data, std::size_t size, bool hex) {
+std::u16string RecordDataText(const std::uint8_t* data, std::size_t size, bool hex, TextEncoding encoding) {
     if (hex) {
         static constexpr char16_t kDigits[] = u"0123456789abcdef";
         std::u16string text = u"ASC: ";
@@ -50,8 +51,7 @@ std::u16string RecordDataText(const std::uint8_t* data, std::size_t size, bool h
         return text;
     }
     const std::uint8_t* end = std::find(data, data + size, 0);
-    return u"CHR: " +
-           DecodeText(std::string_view(reinterpret_cast<const char*>(data), end - data), CodePage::Ansi);
+    return u"CHR: " + DecodeBytes(data, static_cast<std::size_t>(end - data), encoding);
 }
 
 std::optional<MonitorRow> MonitorRecords::Link(bool opened) {
@@ -62,7 +62,8 @@ std::optional<MonitorRow> MonitorRecords::Link(bool opened) {
 std::optional<MonitorRow> MonitorRecords::Data(RecordKind kind, const std::uint8_t* data, std::size_t size) {
     if (!monitoring_ || data == nullptr || size == 0) return std::nullopt;
     if (kind == RecordKind::Opened || kind == RecordKind::Closed) return Link(kind == RecordKind::Opened);
-    return Next(kind == RecordKind::Sent ? u'S' : u'R', Numbered(size), RecordDataText(data, size, hex_));
+    return Next(kind == RecordKind::Sent ? u'S' : u'R', Numbered(size),
+                RecordDataText(data, size, hex_, encoding_));
 }
 
 MonitorRow MonitorRecords::Next(char16_t kind, std::u16string length, std::u16string data) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "terminal/TextCodec.h"
+
 namespace viz {
 
 // The four columns: number "%04d", kind "O"/"C"/"S"/"R", length "%04d" or
@@ -20,8 +22,9 @@ using MonitorRow = std::array<std::u16string, 4>;
 enum class RecordKind { Opened, Closed, Sent, Received };
 
 // "ASC: 41 42 0d 0a " with the hex switch on, else "CHR: " and the bytes as
-// code page 936 text up to the first zero byte.
-std::u16string RecordDataText(const std::uint8_t* data, std::size_t size, bool hex);
+// text in `encoding` up to the first zero byte.
+std::u16string RecordDataText(const std::uint8_t* data, std::size_t size, bool hex,
+                              TextEncoding encoding = TextEncoding::Gbk);
 
 class MonitorRecords {
 public:
@@ -30,6 +33,9 @@ public:
     // Rows already made keep their text.
     void setHex(bool on) { hex_ = on; }
     bool hex() const { return hex_; }
+    // The page's encoding, for the text of later rows.
+    void setEncoding(TextEncoding encoding) { encoding_ = encoding; }
+    TextEncoding encoding() const { return encoding_; }
 
     // The row to add, or nothing while not monitoring; data records without
     // bytes add no row. Each row made takes the next number.
@@ -45,6 +51,7 @@ private:
 
     bool monitoring_ = false;
     bool hex_ = false;
+    TextEncoding encoding_ = TextEncoding::Gbk;
     std::size_t rowCount_ = 0;
 };
 

@@ -2,10 +2,6 @@
 
 namespace viz {
 
-Bytes MoreSendBytes(std::u16string_view entry, bool hex) {
-    return hex ? HexToBytes(entry) : TextToBytes(entry);
-}
-
 MoreSendList MoreSendSlots(const MoreSendList& entries) {
     MoreSendList slots;
     for (std::size_t i = 0; i < entries.size(); ++i) slots[i] = entries[i].substr(0, kMoreSendSlotUnits - 1);

@@ -1,7 +1,7 @@
 #pragma once
 
 // The rules of the multi-send dialog that need no widgets: the order of the
-// cycle, how an entry becomes bytes and how entries are stored.
+// cycle and how entries are stored (an entry becomes bytes by SendBytes).
 // CMoreSendDialog is the dialog built on them.
 
 #include <cstddef>
@@ -13,9 +13,6 @@
 #include "terminal/TextCodec.h"
 
 namespace viz {
-
-// An entry as sent: hex pairs or code page 936 text.
-Bytes MoreSendBytes(std::u16string_view entry, bool hex);
 
 // Each entry is held in a slot of 256 code units before it is stored.
 inline constexpr std::size_t kMoreSendSlotUnits = 256;

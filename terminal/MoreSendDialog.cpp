@@ -92,7 +92,7 @@ CMoreSendDialog::CMoreSendDialog(SettingsStore& settings, MoreSendKind kind, con
 void CMoreSendDialog::SendEntry(std::size_t row, bool cycleStep) {
     const std::u16string text = entries_[row]->text().toStdU16String();
     if (text.empty()) return;
-    Bytes bytes = MoreSendBytes(text, hexBoxes_[row]->isChecked());
+    Bytes bytes = SendBytes(text, hexBoxes_[row]->isChecked(), encoding_);
     const SendFn& send = link_ == 1 ? second_ : first_;
     if (send && !bytes.empty()) send(std::move(bytes), cycleStep);
 }

@@ -47,6 +47,8 @@ public:
     void SaveEntries();
     void LoadEntries();
     int link() const { return link_; }
+    // How entries that are not hex become bytes (the page's encoding).
+    void setEncoding(TextEncoding encoding) { encoding_ = encoding; }
 
     QLineEdit* entry(std::size_t row) const { return entries_[row]; }
     QCheckBox* hexBox(std::size_t row) const { return hexBoxes_[row]; }
@@ -61,6 +63,7 @@ private:
     const SendFn first_;
     const SendFn second_;
     int link_ = 0;
+    TextEncoding encoding_ = TextEncoding::Gbk;
     MoreSendCycle cycleOrder_;
     QTimer timer_;
 

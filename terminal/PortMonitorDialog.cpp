@@ -84,7 +84,7 @@ void CPortMonitorDialog::ClearRows() {
 void CPortMonitorDialog::SaveLog() {
     const QString name = windowTitle() + QStringLiteral(".txt");
     const std::string error =
-        WriteTextFile(CurrentDirectoryFile(name), MonitorLogText(list_->rows()));
+        WriteTextFile(CurrentDirectoryFile(name), MonitorLogText(list_->rows()), records_.encoding());
     if (!error.empty()) {
         QMessageBox::warning(this, QCoreApplication::applicationName(), FileErrorText(name, error));
         return;

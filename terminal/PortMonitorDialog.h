@@ -43,6 +43,9 @@ public:
     void StopMonitoring();
     void ClearRows();
     void SetHex(bool on) { records_.setHex(on); }
+    // The page's encoding: the text of later rows and the saved log.
+    void SetEncoding(TextEncoding encoding) { records_.setEncoding(encoding); }
+    TextEncoding encoding() const { return records_.encoding(); }
     // Writes "<title>.txt" in the current directory and reports the result.
     void SaveLog();
 

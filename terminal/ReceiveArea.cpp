@@ -1,5 +1,6 @@
 #include "terminal/ReceiveArea.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -49,6 +50,15 @@ CReceiveArea::CReceiveArea(ReceiveAreaConfig config, QWidget* parent)
     edit_->setSelectionText([this](int start, int end) { return SelectedText(start, end); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(edit_);
+    if (config_.timeStampBox) {
+        timeStampBox_ = new QCheckBox(QString::fromUtf16(t::kTimeStamps), this);
+        timeStampBox_->setObjectName(QStringLiteral("timeStamps"));
+        timeStampBox_->setToolTip(
+            QString::fromUtf16(t::kTipTimeStamps).replace(QStringLiteral("\r\n"), "\n"));
+        if (!config_.timeStampName.isEmpty()) timeStampBox_->setAccessibleName(config_.timeStampName);
+        layout->addWidget(timeStampBox_, 0, Qt::AlignRight);
+        connect(timeStampBox_, &QCheckBox::toggled, this, [this](bool on) { pipeline_.setTimeStamps(on); });
+    }
     connect(edit_, &CMenuEdit::Command, this, &CReceiveArea::HandleCommand);
     connect(edit_, &CMenuEdit::SaveRequested, this, &CReceiveArea::SaveCapture);
     flushTimer_.setSingleShot(true);
@@ -59,8 +69,9 @@ CReceiveArea::CReceiveArea(ReceiveAreaConfig config, QWidget* parent)
     UpdateColumns();
 }
 
-void CReceiveArea::Receive(const Chunk& chunk, std::u16string_view prefix, std::u16string_view suffix) {
-    pipeline_.Receive(chunk, prefix, suffix);
+void CReceiveArea::Receive(const Chunk& chunk, std::u16string_view prefix, std::u16string_view suffix,
+                           std::uint64_t source) {
+    pipeline_.Receive(chunk, prefix, suffix, source);
     if (pipeline_.area().hasUpdate()) ScheduleFlush();
 }
 
@@ -115,12 +126,23 @@ void CReceiveArea::Clear() {
     SetText(QString());
 }
 
+void CReceiveArea::setEncoding(TextEncoding encoding) {
+    pipeline_.setEncoding(encoding);
+    if (monitor_) monitor_->SetEncoding(encoding);
+}
+
+void CReceiveArea::setTimeStamps(bool on) {
+    pipeline_.setTimeStamps(on);
+    if (timeStampBox_) timeStampBox_->setChecked(on);
+}
+
 void CReceiveArea::AttachMonitor(CPortMonitorDialog* monitor) {
     monitor_ = monitor;
     if (!monitor) {
         pipeline_.setMonitor({});
         return;
     }
+    monitor->SetEncoding(pipeline_.encoding());
     pipeline_.setMonitor([this](const std::uint8_t* bytes, std::size_t count) {
         if (monitor_) monitor_->AddRecord(RecordKind::Received, bytes, count);
     });
@@ -172,7 +194,8 @@ void CReceiveArea::BrowseOutput() {
 }
 
 void CReceiveArea::SaveCapture() {
-    const std::string error = WriteTextFile(CurrentDirectoryFile(config_.captureFile), pipeline_.area().text());
+    const std::string error = WriteTextFile(CurrentDirectoryFile(config_.captureFile),
+                                            pipeline_.area().text(), pipeline_.encoding());
     if (!error.empty()) {
         QMessageBox::warning(this, QCoreApplication::applicationName(),
                              FileErrorText(config_.captureFile, error));

@@ -1,8 +1,9 @@
 #pragma once
 
 // A terminal page's receive area: the group box whose title is the receive
-// status line, the CMenuEdit inside it, and the receive pipeline behind them,
-// with capture file (double-click), text output file, pause and browse.
+// status line, the CMenuEdit inside it with the area's "时间戳" box below,
+// and the receive pipeline behind them, with capture file (double-click),
+// text output file, pause and browse.
 //
 //   ReceiveAreaConfig config;
 //   config.countsFormat = u"接收区：已接收%d字节，速度%d字节/秒，";
@@ -17,6 +18,7 @@
 //   pump_->setDelivery([this](const Chunk& c) { area_->Receive(c); }, {});
 //   area_->setHexDisplay(hexBox->isChecked());      // on every toggle
 //   area_->setFrameBreak(on, ms);
+//   area_->setEncoding(TextEncoding::Utf8);          // the page's "编码" (CTextOptions does this)
 //   area_->AttachMonitor(monitor_);                  // once the monitor window exists
 //   area_->StartStatusTimer();  / StopStatusTimer(); // link opened / closed
 //   area_->ResetCounters();                          // "重新计数"
@@ -34,6 +36,8 @@
 #include <functional>
 
 #include "terminal/MenuEdit.h"
+
+class QCheckBox;
 #include "terminal/ReceivePipeline.h"
 
 namespace viz {
@@ -49,6 +53,10 @@ struct ReceiveAreaConfig {
     QString outputFile;      // text output file, in the current directory
     CMenuEdit::Commands commands{};
     ReceivePipeline::TextForm textForm = ReceivePipeline::TextForm::Plain;
+    // An area that only shows the page's own notes has no "时间戳" box.
+    bool timeStampBox = true;
+    // What a screen reader calls the box when the page has more than one area.
+    QString timeStampName;
 };
 
 class CReceiveArea : public QGroupBox {
@@ -59,9 +67,13 @@ public:
 
     CMenuEdit* edit() const { return edit_; }
     ReceivePipeline& pipeline() { return pipeline_; }
+    // Null when the area has none.
+    QCheckBox* timeStampBox() const { return timeStampBox_; }
 
-    // One delivered chunk (see ReceivePipeline::Receive for prefix/suffix).
-    void Receive(const Chunk& chunk, std::u16string_view prefix = {}, std::u16string_view suffix = {});
+    // One delivered chunk (see ReceivePipeline::Receive for prefix, suffix
+    // and source).
+    void Receive(const Chunk& chunk, std::u16string_view prefix = {}, std::u16string_view suffix = {},
+                 std::uint64_t source = 0);
     // Shows what the chunks since the last flush produced, now.
     void Flush();
     static constexpr int kFlushInterval = 20;
@@ -74,6 +86,10 @@ public:
 
     void setHexDisplay(bool on) { pipeline_.setHexDisplay(on); }
     void setFrameBreak(bool on, std::uint32_t milliseconds) { pipeline_.setFrameBreak(on, milliseconds); }
+    // The page's encoding, for the area, its files and its monitor window.
+    void setEncoding(TextEncoding encoding);
+    // Switches time stamps and shows it in the box.
+    void setTimeStamps(bool on);
     // R records go to this monitor window from now on (none: nullptr).
     void AttachMonitor(CPortMonitorDialog* monitor);
 
@@ -104,6 +120,7 @@ private:
 
     const ReceiveAreaConfig config_;
     CMenuEdit* edit_;
+    QCheckBox* timeStampBox_ = nullptr;
     ReceivePipeline pipeline_;
     QTimer statusTimer_;
     QPointer<CPortMonitorDialog> monitor_;

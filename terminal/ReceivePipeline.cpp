@@ -1,5 +1,7 @@
 #include "terminal/ReceivePipeline.h"
 
+#include <algorithm>
+
 #include "platform/CodePage.h"
 #include "terminal/TerminalTexts.h"
 #include "terminal/TextFormat.h"
@@ -13,22 +15,83 @@ void ReceivePipeline::setFrameBreak(bool on, std::uint32_t milliseconds) {
     frameTime_ = milliseconds;
 }
 
-bool ReceivePipeline::StartOutput(const std::filesystem::path& path) {
-    return output_.Open(path);
+namespace {
+
+// Appends `text` to `out`, each LF as CR LF when `expandLineFeeds`, with
+// `stamp` (if any) in front of the first character of every line.
+// `lineStart` says whether `out` stands at the start of a line; kept up to date.
+void AppendStamped(std::u16string& out, std::u16string_view text, bool expandLineFeeds,
+                   const std::u16string* stamp, bool& lineStart) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (lineStart && stamp) out += *stamp;
+        const std::size_t lineFeed = text.find(u'\n', at);
+        if (lineFeed == std::u16string_view::npos) {
+            out.append(text.substr(at));
+            lineStart = false;
+            return;
+        }
+        out.append(text.substr(at, lineFeed - at));
+        out.append(expandLineFeeds ? u"\r\n" : u"\n");
+        lineStart = true;
+        at = lineFeed + 1;
+    }
 }
 
-void ReceivePipeline::Receive(const Chunk& chunk, std::u16string_view prefix, std::u16string_view suffix) {
+}  // namespace
+
+void ReceivePipeline::setEncoding(TextEncoding encoding) {
+    encoding_ = encoding;
+    for (auto& [source, stream] : streams_) stream.decoder.setEncoding(encoding);
+}
+
+bool ReceivePipeline::StartOutput(const std::filesystem::path& path) {
+    return output_.Open(path, encoding_);
+}
+
+void ReceivePipeline::AddLineSink(ReceivedLineSink* sink) {
+    if (std::find(lineSinks_.sinks.begin(), lineSinks_.sinks.end(), sink) == lineSinks_.sinks.end())
+        lineSinks_.sinks.push_back(sink);
+}
+
+void ReceivePipeline::RemoveLineSink(ReceivedLineSink* sink) {
+    std::erase(lineSinks_.sinks, sink);
+}
+
+void ReceivePipeline::LineFanOut::OnLine(const ReceivedLine& line) {
+    for (ReceivedLineSink* sink : sinks) sink->OnLine(line);
+}
+
+ReceivePipeline::Stream& ReceivePipeline::StreamOf(std::uint64_t source) {
+    auto found = streams_.find(source);
+    if (found == streams_.end()) found = streams_.emplace(source, Stream{StreamDecoder(encoding_), {}}).first;
+    return found->second;
+}
+
+void ReceivePipeline::ForgetSource(std::uint64_t source) {
+    streams_.erase(source);
+}
+
+void ReceivePipeline::Receive(const Chunk& chunk, std::u16string_view prefix, std::u16string_view suffix,
+                              std::uint64_t source) {
     if (paused_) return;
     if (!frameClock_) frameClock_ = chunk.readTime;
     const auto size = static_cast<std::int64_t>(chunk.bytes.size());
     windowBytes_ += size;
     receivedTotal_ += size;
+    // Taken before the 200-line rule empties the area: a line it cuts goes
+    // on without a new time stamp.
+    const std::u16string& shownText = area_.text();
+    const bool lineStart = shownText.empty() || shownText.back() == u'\n';
     if (area_.lineCount() > kMaxLines) area_.Clear();
 
+    Stream& stream = StreamOf(source);
+    const bool serialRecord = form_ == TextForm::Serial && !hexDisplay_;
+    const bool decode = !hexDisplay_ || !lineSinks_.sinks.empty();
     Bytes shown;
-    std::u16string text = Convert(chunk, shown);
-    if (!prefix.empty()) text.insert(0, prefix);
-    text += suffix;
+    if (decode) Decode(stream, chunk, serialRecord ? &shown : nullptr);
+
+    std::u16string text = Compose(chunk, prefix, suffix, lineStart);
     // A clock read later than a chunk (another source feeding the same area)
     // counts as no time passed rather than as a wrapped-around tick count.
     if (frameBreak_ && chunk.readTime >= *frameClock_ &&
@@ -37,10 +100,52 @@ void ReceivePipeline::Receive(const Chunk& chunk, std::u16string_view prefix, st
         text += u"\r\n";
         frameClock_ = chunk.readTime;
     }
-    const Bytes& record = form_ == TextForm::Serial && !hexDisplay_ ? shown : chunk.bytes;
+    const Bytes& record = serialRecord ? shown : chunk.bytes;
     if (monitor_ && !record.empty()) monitor_(record.data(), record.size());
     area_.Append(text);
     if (output_.isOpen()) WriteOutput(text);
+    if (decode && !lineSinks_.sinks.empty()) stream.lines.Feed(decoded_, chunk.wallTime, source, lineSinks_);
+}
+
+void ReceivePipeline::Decode(Stream& stream, const Chunk& chunk, Bytes* shown) {
+    decoded_.clear();
+    const std::uint8_t* const data = chunk.bytes.data();
+    const std::size_t size = chunk.bytes.size();
+    if (shown) {
+        const auto kept = stream.decoder.kept();
+        shown->assign(kept.begin(), kept.end());
+        shown->insert(shown->end(), data, data + size);
+    }
+    // The text of a read ends at its first zero byte; a character it cuts
+    // shows as bad bytes.
+    const std::uint8_t* const zero = std::find(data, data + size, 0);
+    stream.decoder.Decode(data, static_cast<std::size_t>(zero - data), decoded_);
+    if (zero != data + size) stream.decoder.Finish(decoded_);
+    if (shown) shown->resize(shown->size() - stream.decoder.kept().size());
+}
+
+std::u16string ReceivePipeline::Compose(const Chunk& chunk, std::u16string_view prefix,
+                                        std::u16string_view suffix, bool lineStart) {
+    const std::u16string* stamp = nullptr;
+    if (timeStamps_) {
+        stamp = &stamps_.Prefix(chunk.wallTime);
+        // Without frame breaks each read is a hex frame of its own.
+        if (hexDisplay_ && !frameBreak_) lineStart = true;
+    }
+    const std::size_t bodySize = hexDisplay_ ? chunk.bytes.size() * 3 : decoded_.size();
+    std::u16string text;
+    text.reserve(prefix.size() + bodySize + suffix.size() + (stamp ? stamp->size() : 0));
+    AppendStamped(text, prefix, false, stamp, lineStart);
+    if (!hexDisplay_) {
+        AppendStamped(text, decoded_, true, stamp, lineStart);
+    } else if (!chunk.bytes.empty()) {
+        // Hex text holds no line break: at most the one stamp in front.
+        if (lineStart && stamp) text += *stamp;
+        AppendHexDisplay(text, chunk.bytes.data(), chunk.bytes.size());
+        lineStart = false;
+    }
+    AppendStamped(text, suffix, false, stamp, lineStart);
+    return text;
 }
 
 void ReceivePipeline::WriteOutput(std::u16string_view text) {
@@ -53,21 +158,6 @@ void ReceivePipeline::WriteOutput(std::u16string_view text) {
     const std::u16string& shown = area_.text();
     if (!shown.empty() && shown.back() != u'\n') notice.insert(0, u"\r\n");
     area_.Append(notice + u"\r\n");
-}
-
-std::u16string ReceivePipeline::Convert(const Chunk& chunk, Bytes& shown) {
-    if (hexDisplay_) return BytesToHexDisplay(chunk.bytes);
-    if (form_ == TextForm::Plain) return BytesToDisplayText(chunk.bytes);
-    // The serial monitor record is the chunk as shown: with the byte held
-    // back last time in front, without the byte held back now.
-    if (decoder_.holding()) shown.push_back(heldByte_);
-    shown.insert(shown.end(), chunk.bytes.begin(), chunk.bytes.end());
-    std::u16string text = decoder_.Decode(chunk.bytes);
-    if (decoder_.holding()) {
-        heldByte_ = shown.back();
-        shown.pop_back();
-    }
-    return text;
 }
 
 void ReceivePipeline::ResetRate() {

@@ -232,6 +232,10 @@ void CSendArea::AttachMonitor(int index, CPortMonitorDialog* monitor) {
     });
 }
 
+void CSendArea::setEncoding(TextEncoding encoding) {
+    for (const auto& link : links_) link->logic.setEncoding(encoding);
+}
+
 void CSendArea::ShowEditMenu(const QPoint& at) {
     QMenu* menu = edit_->createStandardContextMenu();
     menu->addSeparator();

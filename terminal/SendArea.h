@@ -84,6 +84,8 @@ public:
     std::u16string text() const;
 
     void setHexSend(bool on) { hexSend_ = on; }
+    // How typed text and continuous sends become bytes (the page's encoding).
+    void setEncoding(TextEncoding encoding);
 
     // "发送" on `link`: the loaded file, else the typed text.
     void Send(int link = 0);

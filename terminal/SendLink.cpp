@@ -18,13 +18,13 @@ SendLink::Outcome SendLink::Queue(Bytes bytes, bool counted, LinkWriter::Admit a
 }
 
 SendLink::Outcome SendLink::SendTyped(std::u16string_view text, bool hex) {
-    return Queue(hex ? HexToBytes(text) : TextToBytes(text), true, LinkWriter::Admit::Always);
+    return Queue(SendBytes(text, hex, encoding_), true, LinkWriter::Admit::Always);
 }
 
 SendLink::Outcome SendLink::Tick(std::u16string_view text, bool hex) {
     // Checked before converting: a stalled link makes every tick cheap.
     if (!writer_.idle()) return Outcome::Refused;
-    return Queue(hex ? HexToBytes(text) : TextToBytes(text), true, LinkWriter::Admit::IfIdle);
+    return Queue(SendBytes(text, hex, encoding_), true, LinkWriter::Admit::IfIdle);
 }
 
 SendLink::Outcome SendLink::SendEntry(Bytes bytes, bool cycleStep) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The send side of one link of a terminal page, without widgets: typed text
-// as hex pairs or code page 936 text, continuous-send ticks that wait for
+// as hex pairs or text in the page's encoding, continuous-send ticks that wait for
 // the previous send, multi-send entries and files, all queued to the link's
 // writer so the page never waits on the link; then, on the page's thread,
 // the sent total and the S records of what was actually written.
@@ -69,6 +69,8 @@ public:
     SendReport Collect();
 
     void setMonitor(RecordSink sink) { monitor_ = std::move(sink); }
+    // How typed text and ticks become bytes from now on.
+    void setEncoding(TextEncoding encoding) { encoding_ = encoding; }
 
     std::int64_t sentTotal() const { return sentTotal_; }
     void ResetTotal() { sentTotal_ = 0; }
@@ -80,6 +82,7 @@ private:
     const std::size_t blockSize_;
     const std::size_t typedLimit_;
     RecordSink monitor_;
+    TextEncoding encoding_ = TextEncoding::Gbk;
     std::int64_t sentTotal_ = 0;
     // Last: its thread may call back into the members above until it ends.
     LinkWriter writer_;

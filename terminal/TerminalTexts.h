@@ -18,6 +18,16 @@ inline constexpr char16_t kMenuBrowse[] = u"浏览输出文件";
 inline constexpr char16_t kMenuSave[] = u"立即保存数据";
 inline constexpr char16_t kFileErrorFormat[] = u"无法写入文件“%1”：%2";
 inline constexpr char16_t kOutputFailed[] = u"输出文件写入失败：%1，已停止输出";
+inline constexpr char16_t kTimeStamps[] = u"时间戳";
+inline constexpr char16_t kTipTimeStamps[] =
+    u"若勾选：每行数据前显示收到该行第一个字节的时间（Hex显示时为每帧）\r\n不勾选：不显示时间";
+
+// The text encoding choice of every terminal page
+inline constexpr char16_t kEncodingLabel[] = u"编码";
+inline constexpr char16_t kEncodingGbk[] = u"GBK";
+inline constexpr char16_t kEncodingUtf8[] = u"UTF-8";
+inline constexpr char16_t kTipEncoding[] =
+    u"接收显示、文本发送、多项发送、输出文件、保存文件和监视器所用的文本编码";
 
 // The frame line break switch of every terminal page
 inline constexpr char16_t kFrameTimeEmpty[] = u"帧换行时间不能为空！";

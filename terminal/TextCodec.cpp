@@ -1,6 +1,5 @@
 #include "terminal/TextCodec.h"
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -55,15 +54,30 @@ Bytes HexToBytes(std::u16string_view text) {
     return ScanHex(text, text.size());
 }
 
-Bytes TextToBytes(std::u16string_view text) {
-    const std::string encoded = EncodeText(text, CodePage::Ansi);
+TextEncoding TextEncodingFromNumber(std::uint32_t number) {
+    return number == static_cast<std::uint32_t>(TextEncoding::Utf8) ? TextEncoding::Utf8 : TextEncoding::Gbk;
+}
+
+std::string EncodeFileText(std::u16string_view text, TextEncoding encoding) {
+    return EncodeText(text, encoding == TextEncoding::Utf8 ? CodePage::Utf8 : CodePage::Ansi);
+}
+
+Bytes TextToBytes(std::u16string_view text, TextEncoding encoding) {
+    const std::string encoded = EncodeFileText(text, encoding);
     return Bytes(encoded.begin(), encoded.end());
 }
 
 std::u16string BytesToHexDisplay(const std::uint8_t* data, std::size_t size) {
+    std::u16string text;
+    AppendHexDisplay(text, data, size);
+    return text;
+}
+
+void AppendHexDisplay(std::u16string& text, const std::uint8_t* data, std::size_t size) {
     // Zero fill is a plain memset; every unit is written below.
-    std::u16string text(size * 3, u'\0');
-    char16_t* out = text.data();
+    const std::size_t start = text.size();
+    text.resize(start + size * 3);
+    char16_t* out = text.data() + start;
     std::size_t i = 0;
     // Four bytes make twelve code units: three 64-bit stores.
     for (; i + 4 <= size; i += 4, out += 12) {
@@ -75,39 +89,6 @@ std::u16string BytesToHexDisplay(const std::uint8_t* data, std::size_t size) {
         std::memcpy(out, words, sizeof words);
     }
     for (; i < size; ++i, out += 3) std::memcpy(out, &kHexCells[data[i]], 3 * sizeof(char16_t));
-    return text;
-}
-
-std::u16string BytesToDisplayText(const std::uint8_t* data, std::size_t size) {
-    const std::uint8_t* end = std::find(data, data + size, 0);
-    const auto length = static_cast<std::size_t>(end - data);
-    const auto lineFeeds = static_cast<std::size_t>(std::count(data, end, std::uint8_t{0x0A}));
-    if (lineFeeds == 0) return DecodeText({reinterpret_cast<const char*>(data), length}, CodePage::Ansi);
-    std::string expanded(length + lineFeeds, '\0');
-    char* out = expanded.data();
-    for (const std::uint8_t* p = data; p != end; ++p) {
-        if (*p == 0x0A) *out++ = '\r';
-        *out++ = static_cast<char>(*p);
-    }
-    return DecodeText(expanded, CodePage::Ansi);
-}
-
-std::u16string SerialTextDecoder::Decode(const std::uint8_t* data, std::size_t size) {
-    Bytes chunk;
-    chunk.reserve(size + 1);
-    if (held_) {
-        chunk.push_back(heldByte_);
-        held_ = false;
-    }
-    chunk.insert(chunk.end(), data, data + size);
-    const auto highBytes =
-        std::count_if(chunk.begin(), chunk.end(), [](std::uint8_t b) { return b >= 0x80; });
-    if (highBytes % 2 == 1 && chunk.back() >= 0x80) {
-        heldByte_ = chunk.back();
-        held_ = true;
-        chunk.pop_back();
-    }
-    return BytesToDisplayText(chunk);
 }
 
 std::uint16_t HexToUint16(std::u16string_view text) {

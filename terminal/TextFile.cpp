@@ -6,8 +6,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/CodePage.h"
-
 namespace viz {
 namespace {
 
@@ -28,10 +26,11 @@ int CreateFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::string WriteTextFile(const std::filesystem::path& path, std::u16string_view text) {
+std::string WriteTextFile(const std::filesystem::path& path, std::u16string_view text,
+                          TextEncoding encoding) {
     const int fd = CreateFile(path);
     if (fd < 0) return std::strerror(errno);
-    const bool written = WriteAll(fd, EncodeText(text, CodePage::Ansi));
+    const bool written = WriteAll(fd, EncodeFileText(text, encoding));
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     if (!written) return std::strerror(writeError);
@@ -39,15 +38,16 @@ std::string WriteTextFile(const std::filesystem::path& path, std::u16string_view
     return {};
 }
 
-bool TextOutputFile::Open(const std::filesystem::path& path) {
+bool TextOutputFile::Open(const std::filesystem::path& path, TextEncoding encoding) {
     Close();
+    encoding_ = encoding;
     fd_ = CreateFile(path);
     return fd_ >= 0;
 }
 
 std::string TextOutputFile::Append(std::u16string_view text) {
     if (fd_ < 0) return std::strerror(EBADF);
-    if (!WriteAll(fd_, EncodeText(text, CodePage::Ansi))) return std::strerror(errno);
+    if (!WriteAll(fd_, EncodeFileText(text, encoding_))) return std::strerror(errno);
     return {};
 }
 

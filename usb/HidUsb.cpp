@@ -205,12 +205,11 @@ void CHIDUSB::ReadLoop(std::shared_ptr<Device> device, ChunkSink& sink, HidListe
         if (waits[1].revents != 0) return;
         const ssize_t count = ::read(device->readFd, buffer.data(), buffer.size());
         if (count > 0) {
-            const auto readTime = Clock::now();
             const auto size = static_cast<std::size_t>(count);
             if (size <= skip) continue;
             const auto first = buffer.begin() + static_cast<std::ptrdiff_t>(skip);
             const auto data = static_cast<std::ptrdiff_t>(std::min(size - skip, kReportData));
-            if (!sink.Push(Chunk{std::vector<std::uint8_t>(first, first + data), readTime})) return;
+            if (!sink.Push(Chunk::JustRead(std::vector<std::uint8_t>(first, first + data)))) return;
             continue;
         }
         if (count < 0 && (errno == EAGAIN || errno == EINTR)) {

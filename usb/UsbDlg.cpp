@@ -18,6 +18,7 @@
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextFormat.h"
+#include "terminal/TextOptions.h"
 #include "usb/UsbDlgTexts.h"
 
 namespace viz {
@@ -42,7 +43,7 @@ int FieldOrOne(const QLineEdit* field) {
 
 ReceiveAreaConfig AreaConfig(const char16_t* counts, const char16_t* initial, const char16_t* reset,
                              const char16_t* capture, const char16_t* saved, const char16_t* output,
-                             CMenuEdit::Commands commands) {
+                             CMenuEdit::Commands commands, bool receives) {
     ReceiveAreaConfig config;
     config.countsFormat = Text(counts);
     config.initialTitle = Text(initial);
@@ -51,6 +52,7 @@ ReceiveAreaConfig AreaConfig(const char16_t* counts, const char16_t* initial, co
     config.captureMessage = Text(saved);
     config.outputFile = Text(output);
     config.commands = commands;
+    config.timeStampBox = receives;
     return config;
 }
 
@@ -115,13 +117,13 @@ CMoreSendDialog* CUsbDlg::moreSendDialog() const {
 void CUsbDlg::CreateAreas() {
     ep1_ = Named(
         new CReceiveArea(AreaConfig(t::kEp1Counts, t::kEp1InitialTitle, t::kEp1ResetTitle, t::kEp1CaptureFile,
-                                    t::kEp1CaptureSaved, t::kEp1OutputFile, {2024, 2025, 2026, 2027}),
+                                    t::kEp1CaptureSaved, t::kEp1OutputFile, {2024, 2025, 2026, 2027}, false),
                          this),
         "ep1Area");
     ep1_->SetText(Text(t::kNotes));
     ep2_ = Named(
         new CReceiveArea(AreaConfig(t::kEp2Counts, t::kEp2InitialTitle, t::kEp2ResetTitle, t::kEp2CaptureFile,
-                                    t::kEp2CaptureSaved, t::kEp2OutputFile, {2028, 2029, 2030, 2031}),
+                                    t::kEp2CaptureSaved, t::kEp2OutputFile, {2028, 2029, 2030, 2031}, true),
                          this),
         "ep2Area");
 
@@ -144,6 +146,11 @@ void CUsbDlg::CreateAreas() {
 
     pump_ = new CChunkPump(this);
     pump_->setDelivery([this](const Chunk& chunk) { ep2_->Receive(chunk); }, {});
+
+    // Only endpoint 2 receives; endpoint 1 shows the page's own notes.
+    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Usb, this);
+    textOptions_->AddReceiveArea(ep2_);
+    textOptions_->AddSendArea(send_);
 }
 
 QWidget* CUsbDlg::CreateConfigGroup() {
@@ -215,19 +222,20 @@ QWidget* CUsbDlg::CreateOptionsGroup() {
     auto* grid = new QGridLayout(group);
     grid->addWidget(hexSend_, 0, 0);
     grid->addWidget(hexDisplay_, 0, 1, 1, 2);
+    grid->addWidget(textOptions_->encodingChoice(), 1, 1, 1, 2);
     const std::array<std::pair<QCheckBox*, QLineEdit*>, 3> timed{{{continuous_[kEp1], period_[kEp1]},
                                                                   {continuous_[kEp2], period_[kEp2]},
                                                                   {frameBreakBox_, frameTimeEdit_}}};
     for (int row = 0; row < static_cast<int>(timed.size()); ++row) {
-        grid->addWidget(timed[row].first, 1 + row, 0);
-        grid->addWidget(timed[row].second, 1 + row, 1);
-        grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 1 + row, 2);
+        grid->addWidget(timed[row].first, 2 + row, 0);
+        grid->addWidget(timed[row].second, 2 + row, 1);
+        grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 2 + row, 2);
     }
-    grid->addWidget(clearSend_, 4, 0);
-    grid->addWidget(clearReceive_, 4, 1, 1, 2);
-    grid->addWidget(monitorCh37x_, 5, 0);
-    grid->addWidget(monitorHid_, 5, 1, 1, 2);
-    grid->addWidget(recount_, 6, 0);
+    grid->addWidget(clearSend_, 5, 0);
+    grid->addWidget(clearReceive_, 5, 1, 1, 2);
+    grid->addWidget(monitorCh37x_, 6, 0);
+    grid->addWidget(monitorHid_, 6, 1, 1, 2);
+    grid->addWidget(recount_, 7, 0);
 
     for (const int endpoint : {kEp1, kEp2}) {
         period_[endpoint]->setMaxLength(5);
@@ -278,13 +286,34 @@ void CUsbDlg::SetToolTips() {
 // The keyboard goes down the left column first, then through the areas and
 // the send buttons, as the eye reads the page.
 void CUsbDlg::SetTabOrder() {
-    const std::vector<QWidget*> chain = {type_,         deviceList_,       pid_,           vid_,
-                                         pvn_,          search_,           openButton_,    hexSend_,
-                                         hexDisplay_,   continuous_[kEp1], period_[kEp1],  continuous_[kEp2],
-                                         period_[kEp2], frameBreakBox_,    frameTimeEdit_, clearSend_,
-                                         clearReceive_, monitorCh37x_,     monitorHid_,    recount_,
-                                         ep1_->edit(),  ep2_->edit(),      send_->edit(),  ep1Send_,
-                                         ep2Send_,      moreSendButton_};
+    const std::vector<QWidget*> chain = {type_,
+                                         deviceList_,
+                                         pid_,
+                                         vid_,
+                                         pvn_,
+                                         search_,
+                                         openButton_,
+                                         hexSend_,
+                                         hexDisplay_,
+                                         textOptions_->encodingBox(),
+                                         continuous_[kEp1],
+                                         period_[kEp1],
+                                         continuous_[kEp2],
+                                         period_[kEp2],
+                                         frameBreakBox_,
+                                         frameTimeEdit_,
+                                         clearSend_,
+                                         clearReceive_,
+                                         monitorCh37x_,
+                                         monitorHid_,
+                                         recount_,
+                                         ep1_->edit(),
+                                         ep2_->edit(),
+                                         ep2_->timeStampBox(),
+                                         send_->edit(),
+                                         ep1Send_,
+                                         ep2Send_,
+                                         moreSendButton_};
     for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
@@ -345,6 +374,7 @@ void CUsbDlg::ShowMoreSend() {
         };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Usb, Text(t::kMoreSendTitle),
                                         send, send, this);
+        textOptions_->AddMoreSend(moreSend_);
     }
     moreSend_->show();
 }

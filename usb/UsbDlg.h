@@ -24,6 +24,7 @@ class CMoreSendDialog;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
+class CTextOptions;
 
 // The USB debug page: a terminal for a board that is a USB HID device. The
 // user searches the HID devices present, picks one, opens it and exchanges
@@ -103,6 +104,7 @@ private:
     CReceiveArea* ep1_ = nullptr;
     CReceiveArea* ep2_ = nullptr;
     CSendArea* send_ = nullptr;
+    CTextOptions* textOptions_ = nullptr;
     QPointer<CPortMonitorDialog> monitor_;
     QPointer<CMoreSendDialog> moreSend_;
 

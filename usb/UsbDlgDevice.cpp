@@ -12,6 +12,7 @@
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextFormat.h"
+#include "terminal/TextOptions.h"
 #include "usb/HidOpenResult.h"
 #include "usb/UsbDlg.h"
 #include "usb/UsbDlgTexts.h"
@@ -58,6 +59,7 @@ void CUsbDlg::LoadSettings() {
     pid_->setText(Number(ids.productId));
     vid_->setText(Number(ids.vendorId));
     pvn_->setText(Number(ids.version));
+    textOptions_->Load();
 }
 
 void CUsbDlg::SaveSettings() {
@@ -66,6 +68,7 @@ void CUsbDlg::SaveSettings() {
     ids.vendorId = HexToUint16(vid_->text().toStdU16String());
     ids.version = HexToUint16(pvn_->text().toStdU16String());
     context().settings().WriteHid(ids);
+    textOptions_->Save();
 }
 
 void CUsbDlg::Search() {

@@ -32,8 +32,14 @@ void UiStallMeter::Start() {
     longestNs_ = 0;
     longestCpuNs_ = 0;
     cpuNs_ = ThreadCpuNs();
+    startCpuNs_ = cpuNs_;
     clock_.start();
     timer_.start(intervalMs_);
+}
+
+void UiStallMeter::Stop() {
+    timer_.stop();
+    cpuNs_ = ThreadCpuNs();
 }
 
 // The loop sleeps between checks: a loop that spun would take a core from

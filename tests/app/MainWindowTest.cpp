@@ -1,7 +1,9 @@
 #include "app/VizuruvDlg.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QLabel>
@@ -15,11 +17,19 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <vector>
+
 #include "ModalCatcher.h"
 #include "TempDir.h"
 #include "base/Page.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
+#include "net/NetDlg.h"
+#include "net/ServerDlg.h"
+#include "serial/ComDlg.h"
+#include "terminal/ReceiveArea.h"
+#include "usb/UsbDlg.h"
 
 namespace viz {
 namespace {
@@ -112,6 +122,61 @@ TEST_F(MainWindowTest, FirstRunWritesDefaultsAndStartsUpdates) {
     EXPECT_EQ(serial.baud, 9600u);
     EXPECT_EQ(updateStarts, 1);
     EXPECT_EQ(window->windowTitle(), "Duvezer [自动更新：已开启]");
+}
+
+// The encoding chosen on a terminal page and the time stamp boxes of its
+// receive areas, in page order.
+struct TextChoice {
+    QString encoding;
+    std::vector<bool> stamps;
+    bool operator==(const TextChoice&) const = default;
+};
+
+std::vector<CReceiveArea*> ReceivingAreas(CPage* page) {
+    if (auto* serial = dynamic_cast<CComDlg*>(page)) return {serial->receiveArea()};
+    if (auto* usb = dynamic_cast<CUsbDlg*>(page)) return {usb->receiveArea(CUsbDlg::kEp2)};
+    if (auto* net = dynamic_cast<CNetDlg*>(page))
+        return {net->receiveArea(CNetDlg::kTcp), net->receiveArea(CNetDlg::kUdp)};
+    if (auto* server = dynamic_cast<CServerDlg*>(page)) return {server->receiveArea()};
+    return {};
+}
+
+TextChoice ShownChoice(CPage* page) {
+    TextChoice choice{page->findChild<QComboBox*>(QStringLiteral("encoding"))->currentText(), {}};
+    for (CReceiveArea* area : ReceivingAreas(page))
+        choice.stamps.push_back(area->timeStampBox()->isChecked());
+    return choice;
+}
+
+void Choose(CPage* page, const TextChoice& choice) {
+    page->findChild<QComboBox*>(QStringLiteral("encoding"))->setCurrentText(choice.encoding);
+    const std::vector<CReceiveArea*> areas = ReceivingAreas(page);
+    for (std::size_t i = 0; i < areas.size(); ++i) areas[i]->timeStampBox()->setChecked(choice.stamps[i]);
+}
+
+TEST_F(MainWindowTest, EachTerminalPageKeepsItsOwnEncodingAndTimeStamps) {
+    const int terminalTabs[] = {0, 2, 3, 4};  // serial, USB, network, server
+    const std::map<int, TextChoice> chosen{
+        {0, {"UTF-8", {true}}}, {2, {"UTF-8", {false}}}, {3, {"GBK", {false, true}}}, {4, {"UTF-8", {true}}}};
+    const auto defaults = [](int tab) {
+        return TextChoice{"GBK", std::vector<bool>(tab == 3 ? 2 : 1, false)};
+    };
+    {
+        // A first run, like a file of an earlier version, holds none of them.
+        auto window = Open();
+        for (int tab : terminalTabs) {
+            EXPECT_EQ(ShownChoice(window->page(tab)), defaults(tab)) << "tab " << tab;
+            Choose(window->page(tab), chosen.at(tab));
+        }
+    }
+    {
+        auto window = Open();
+        for (int tab : terminalTabs)
+            EXPECT_EQ(ShownChoice(window->page(tab)), chosen.at(tab)) << "tab " << tab;
+        ASSERT_EQ(store.RestoreDefaults(), 0);
+    }
+    auto window = Open();
+    for (int tab : terminalTabs) EXPECT_EQ(ShownChoice(window->page(tab)), defaults(tab)) << "tab " << tab;
 }
 
 TEST_F(MainWindowTest, AutoUpdateOffShowsTheSwitchedOffTitleAndStartsNothing) {

@@ -11,6 +11,7 @@
 
 #include <sys/ioctl.h>
 
+#include <cstring>
 #include <fstream>
 #include <memory>
 
@@ -232,6 +233,24 @@ TEST_F(ServerDlgTest, ReceivedDataShowsTheSenderOnRequestIsRecordedAndCountedUnl
         return title.startsWith(QStringLiteral("接收区：已接收5字节，速度")) &&
                title.endsWith(QStringLiteral("字节/秒接收状态[允许]，输出文本状态[已停止]"));
     }));
+}
+
+TEST_F(ServerDlgTest, TwoClientsEachSplittingACharacterBetweenReadsShowBothWhole) {
+    Create(FreeTcpPort());
+    Find<QComboBox>("encoding")->setCurrentText(QStringLiteral("UTF-8"));
+    Click("create");
+    Fd first = Join();
+    Fd second = Join();
+    const std::u16string& shown = page->receiveArea()->pipeline().area().text();
+    const auto sendAndShow = [&](const Fd& peer, const char* bytes, std::int64_t total) {
+        ::send(peer.get(), bytes, std::strlen(bytes), 0);
+        ASSERT_TRUE(Wait([&] { return page->receiveArea()->pipeline().receivedTotal() == total; }));
+    };
+    sendAndShow(first, "\xE4\xB8", 2);
+    sendAndShow(second, "\xE6\x96", 4);
+    sendAndShow(first, "\xAD|", 6);
+    sendAndShow(second, "\x87|", 8);
+    EXPECT_TRUE(shown.ends_with(u"中|文|")) << QString::fromStdU16String(shown).toStdString();
 }
 
 TEST_F(ServerDlgTest, SendsGoToTheChosenClientAndFilesToTheNewestUnlessATextSendChoseAnother) {

@@ -52,6 +52,7 @@ void LoopbackChannel::Read(ChunkSink& sink) {
             pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(size));
         }
         chunk.readTime = std::chrono::steady_clock::now();
+        chunk.wallTime = std::chrono::system_clock::now();
         if (!sink.Push(std::move(chunk))) return;
     }
 }

@@ -11,10 +11,12 @@
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextFormat.h"
+#include "terminal/TextOptions.h"
 
 namespace viz::testing {
 
-LoopbackPage::LoopbackPage(SettingsStore& settings, QWidget* parent) : QWidget(parent), settings_(settings) {
+LoopbackPage::LoopbackPage(SettingsStore& settings, QWidget* parent, std::size_t chunkSize)
+    : QWidget(parent), settings_(settings), channel_(chunkSize) {
     ReceiveAreaConfig receive;
     receive.countsFormat = QStringLiteral("接收区：已接收%d字节，速度%d字节/秒，");
     receive.initialTitle =
@@ -40,6 +42,10 @@ LoopbackPage::LoopbackPage(SettingsStore& settings, QWidget* parent) : QWidget(p
 
     pump_ = new CChunkPump(this);
     pump_->setDelivery([this](const Chunk& chunk) { receive_->Receive(chunk); }, {});
+
+    textOptions_ = new CTextOptions(settings, MoreSendKind::Serial, this);
+    textOptions_->AddReceiveArea(receive_);
+    textOptions_->AddSendArea(send_);
 
     open_ = new QPushButton(QStringLiteral("打开"), this);
     sendButton_ = new QPushButton(QStringLiteral("发送"), this);
@@ -74,6 +80,7 @@ LoopbackPage::LoopbackPage(SettingsStore& settings, QWidget* parent) : QWidget(p
     layout->addWidget(hexDisplay_, 2, 1);
     layout->addWidget(continuous_, 2, 2);
     layout->addWidget(period_, 2, 3);
+    layout->addWidget(textOptions_->encodingChoice(), 2, 4);
     layout->addWidget(open_, 3, 0);
     layout->addWidget(sendButton_, 3, 1);
     layout->addWidget(monitorButton, 3, 2);
@@ -122,6 +129,7 @@ void LoopbackPage::ShowMoreSend() {
         auto send = [this](Bytes bytes, bool cycleStep) { send_->SendEntry(0, std::move(bytes), cycleStep); };
         moreSend_ = new CMoreSendDialog(settings_, MoreSendKind::Serial, QStringLiteral("回环多项发送"),
                                         send, send, this);
+        textOptions_->AddMoreSend(moreSend_);
     }
     moreSend_->show();
 }

@@ -22,12 +22,14 @@ class CMoreSendDialog;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
+class CTextOptions;
 
 namespace testing {
 
 class LoopbackPage : public QWidget {
 public:
-    LoopbackPage(SettingsStore& settings, QWidget* parent = nullptr);
+    // The link hands back what was written in reads of at most `chunkSize` bytes.
+    LoopbackPage(SettingsStore& settings, QWidget* parent = nullptr, std::size_t chunkSize = 1024);
     ~LoopbackPage() override;
 
     void ToggleOpen();
@@ -39,6 +41,7 @@ public:
     CSendArea* sendArea() const { return send_; }
     CPortMonitorDialog* monitor() const { return monitor_; }
     CMoreSendDialog* moreSend() const { return moreSend_; }
+    CTextOptions* textOptions() const { return textOptions_; }
     QPushButton* openButton() const { return open_; }
     QPushButton* sendButton() const { return sendButton_; }
     QCheckBox* hexSend() const { return hexSend_; }
@@ -52,6 +55,7 @@ private:
     CChunkPump* pump_;
     CReceiveArea* receive_;
     CSendArea* send_;
+    CTextOptions* textOptions_;
     CPortMonitorDialog* monitor_ = nullptr;
     CMoreSendDialog* moreSend_ = nullptr;
     QPushButton* open_;

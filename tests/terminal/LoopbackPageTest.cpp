@@ -1,19 +1,27 @@
 #include "LoopbackPage.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
+#include "ModalCatcher.h"
 #include "TempDir.h"
+#include "platform/CodePage.h"
 #include "terminal/ListCtrlEx.h"
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TextOptions.h"
 
 namespace viz::testing {
 namespace {
@@ -85,6 +93,64 @@ TEST_F(LoopbackPageTest, ClosingAndReopeningTheLinkKeepsWorking) {
     ASSERT_EQ(rows.size(), 12u);
     EXPECT_EQ(rows[0][1], u"O");
     EXPECT_EQ(rows[3][1], u"C");
+}
+
+std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every character comes back split between reads; the page is set to UTF-8
+// with time stamps, as a user would, and every way text leaves or enters the
+// page follows it.
+TEST(LoopbackPageText, Utf8AndTimeStampsReachSendsAreaFilesAndMonitor) {
+    TempDir dir;
+    CurrentDirectory inDir(dir.path());
+    SettingsStore store{dir / "Vizuruv.conf"};
+    LoopbackPage page(store, nullptr, 1);
+    page.show();
+    QComboBox* encoding = page.textOptions()->encodingBox();
+    encoding->setFocus();
+    QTest::keyClick(encoding, Qt::Key_Down);
+    ASSERT_EQ(encoding->currentText(), QStringLiteral("UTF-8"));
+    QCheckBox* stamps = page.receiveArea()->timeStampBox();
+    ASSERT_NE(stamps, nullptr);
+    EXPECT_EQ(stamps->text(), QStringLiteral("时间戳"));
+    QTest::mouseClick(stamps, Qt::LeftButton, {}, QPoint(8, stamps->height() / 2));
+    ASSERT_TRUE(stamps->isChecked());
+
+    QTest::mouseClick(page.openButton(), Qt::LeftButton);
+    page.ShowMonitor();
+    page.monitor()->StartMonitoring();
+    page.receiveArea()->ToggleOutput();
+    page.sendArea()->edit()->setPlainText(QStringLiteral("温度℃\n"));
+    QTest::mouseClick(page.sendButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 11; }, 5000))
+        << "three characters of three bytes and CR LF";
+    page.ShowMoreSend();
+    page.moreSend()->entry(0)->setText(QStringLiteral("中"));
+    page.moreSend()->SendEntry(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 14; }, 5000));
+
+    const QString stamp = QStringLiteral("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\] ");
+    const QString shown = QString::fromStdU16String(page.receiveArea()->pipeline().area().text());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1温度℃\r\r\n%1中$").arg(stamp)).match(shown).hasMatch())
+        << shown.toStdString();
+    page.receiveArea()->ToggleOutput();
+    EXPECT_EQ(FileBytes(dir / "回环数据输出记录.txt"), shown.toStdString()) << "UTF-8, with the stamps";
+    {
+        ModalCatcher catcher;
+        page.receiveArea()->SaveCapture();
+    }
+    EXPECT_EQ(FileBytes(dir / "回环数据接收记录.txt"), shown.toStdString());
+
+    // The monitor reads the S record in UTF-8; the R records came a byte at a time.
+    const std::vector<MonitorRow>& rows = page.monitor()->list()->rows();
+    ASSERT_FALSE(rows.empty());
+    const auto sent =
+        std::find_if(rows.begin(), rows.end(), [](const MonitorRow& row) { return row[1] == u"S"; });
+    ASSERT_NE(sent, rows.end());
+    EXPECT_EQ(sent->at(3), Utf8ToUtf16("CHR: 温度℃\r\n"));
 }
 
 }  // namespace

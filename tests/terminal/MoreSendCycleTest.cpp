@@ -19,8 +19,6 @@ TEST(MoreSendCycleTest, SlotsHoldAtMost255Characters) {
     const MoreSendList slots = MoreSendSlots(entries);
     EXPECT_EQ(slots[0].size(), 255u);
     EXPECT_EQ(slots[1], u"短");
-    EXPECT_EQ(MoreSendBytes(u"41 42", true), (Bytes{0x41, 0x42}));
-    EXPECT_EQ(MoreSendBytes(u"41 42", false), (Bytes{'4', '1', ' ', '4', '2'}));
 }
 
 }  // namespace

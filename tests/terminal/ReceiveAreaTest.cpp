@@ -48,7 +48,7 @@ ReceiveAreaConfig SerialConfig() {
 
 Chunk ChunkOf(std::string_view text,
               std::chrono::steady_clock::time_point at = std::chrono::steady_clock::now()) {
-    return Chunk{viz::Bytes(text.begin(), text.end()), at};
+    return Chunk{viz::Bytes(text.begin(), text.end()), at, std::chrono::system_clock::now()};
 }
 
 class ReceiveAreaTest : public ::testing::Test {

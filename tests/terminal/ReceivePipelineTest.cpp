@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include "IconvReference.h"
@@ -17,6 +20,43 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using WallClock = std::chrono::system_clock;
+
+// Local time is China's (UTC+8, no daylight saving) while it lives.
+class ChinaTime {
+public:
+    ChinaTime() {
+        if (const char* zone = std::getenv("TZ")) saved_ = zone;
+        setenv("TZ", "CST-8", 1);
+        tzset();
+    }
+    ~ChinaTime() {
+        if (saved_) {
+            setenv("TZ", saved_->c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+struct Line {
+    std::uint64_t source;
+    WallClock::time_point time;
+    std::u16string text;
+    bool operator==(const Line&) const = default;
+};
+
+class LineRecorder : public ReceivedLineSink {
+public:
+    void OnLine(const ReceivedLine& line) override {
+        lines.push_back({line.source, line.readTime, std::u16string(line.text)});
+    }
+    std::vector<Line> lines;
+};
 
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -26,10 +66,13 @@ std::string ReadFile(const std::filesystem::path& path) {
 class ReceivePipelineTest : public ::testing::Test {
 protected:
     Chunk At(std::string_view bytes, std::chrono::milliseconds offset = 0ms) {
-        return Chunk{Bytes(bytes.begin(), bytes.end()), start + offset};
+        return Chunk{Bytes(bytes.begin(), bytes.end()), start + offset, wallStart + offset};
     }
 
     Clock::time_point start = Clock::now();
+    // 2024-03-05 13:04:05.067 UTC, 21:04:05.067 in China.
+    WallClock::time_point wallStart =
+        std::chrono::sys_days{std::chrono::year{2024} / 3 / 5} + 13h + 4min + 5s + 67ms;
     testing::TempDir dir;
     std::vector<Bytes> records;
     ReceivePipeline::RecordSink recorder = [this](const std::uint8_t* data, std::size_t size) {
@@ -155,6 +198,116 @@ TEST_F(ReceivePipelineTest, OutputThatCannotBeCreatedOrWrittenIsOff) {
     EXPECT_EQ(pipeline.area().text(), u"line\r\n输出文件写入失败：" + reason + u"，已停止输出\r\n");
 }
 
+TEST_F(ReceivePipelineTest, TextIsTheReadsDecodedWithLineFeedsAsCrLfUpToEachReadsFirstZero) {
+    ReceivePipeline pipeline;
+    pipeline.Receive(At("H\nI\r\n"));
+    pipeline.Receive(At(std::string("A\0B", 3)));
+    pipeline.Receive(At(testing::Gbk("温度=25℃") + "\xFF|"));
+    EXPECT_EQ(pipeline.area().text(), u"H\r\nI\r\r\nA" + Utf8ToUtf16("温度=25℃") + u"\uFFFD|");
+}
+
+TEST_F(ReceivePipelineTest, ACharacterSplitBetweenReadsShowsWholeInEitherEncodingOnEveryPage) {
+    for (TextEncoding encoding : {TextEncoding::Gbk, TextEncoding::Utf8}) {
+        ReceivePipeline pipeline;
+        pipeline.setEncoding(encoding);
+        ASSERT_TRUE(pipeline.StartOutput(dir / "out.txt"));
+        const std::string bytes =
+            encoding == TextEncoding::Gbk ? testing::Gbk("中文\n") : std::string("中文\n");
+        for (char byte : bytes) pipeline.Receive(At(std::string(1, byte)));
+        EXPECT_EQ(pipeline.area().text(), u"中文\r\n");
+        const std::string inFile = encoding == TextEncoding::Gbk ? testing::Gbk("中文\r\n") : "中文\r\n";
+        EXPECT_EQ(ReadFile(dir / "out.txt"), inFile) << "the output file is in the page's encoding";
+        // A zero byte cuts a character short: its first bytes show as bad bytes.
+        pipeline.Receive(At(bytes.substr(0, 1)));
+        pipeline.Receive(At(std::string("\0", 1)));
+        EXPECT_EQ(pipeline.area().text(), u"中文\r\n\uFFFD");
+    }
+}
+
+TEST_F(ReceivePipelineTest, TimeStampsBeginEachLineWithTheTimeOfTheReadOfItsFirstByte) {
+    ChinaTime china;
+    ReceivePipeline pipeline;
+    pipeline.setEncoding(TextEncoding::Utf8);
+    pipeline.setTimeStamps(true);
+    ASSERT_TRUE(pipeline.StartOutput(dir / "out.txt"));
+    pipeline.Receive(At("温", 0ms));
+    pipeline.Receive(At("度\n2", 1005ms));
+    pipeline.Receive(At("5\n", 2000ms));
+    pipeline.Receive(At("\n℃", 61999ms));
+    const std::u16string expected =
+        Utf8ToUtf16("[21:04:05.067] 温度\r\n[21:04:06.072] 25\r\n[21:05:07.066] \r\n[21:05:07.066] ℃");
+    EXPECT_EQ(pipeline.area().text(), expected);
+    EXPECT_EQ(ReadFile(dir / "out.txt"), Utf16ToUtf8(expected));
+
+    // The sender prefix of the server page comes after the stamp.
+    ReceivePipeline server;
+    server.setTimeStamps(true);
+    server.Receive(At("a", 0ms), u"[127.0.0.1:5000]:", u"\r\n");
+    server.Receive(At("b", 1ms), u"[127.0.0.1:5000]:", u"\r\n");
+    EXPECT_EQ(server.area().text(),
+              u"[21:04:05.067] [127.0.0.1:5000]:a\r\n[21:04:05.068] [127.0.0.1:5000]:b\r\n");
+}
+
+TEST_F(ReceivePipelineTest, HexTimeStampsBeginEachFrameOrEachReadWithoutFrameBreaks) {
+    ChinaTime china;
+    ReceivePipeline reads;
+    reads.setHexDisplay(true);
+    reads.setTimeStamps(true);
+    reads.Receive(At("AB", 0ms));
+    reads.Receive(At("C", 10ms));
+    EXPECT_EQ(reads.area().text(), u"[21:04:05.067] 41 42 [21:04:05.077] 43 ");
+
+    ReceivePipeline frames;
+    frames.setHexDisplay(true);
+    frames.setTimeStamps(true);
+    frames.setFrameBreak(true, 40);
+    frames.Receive(At("A", 0ms));
+    frames.Receive(At("B", 10ms));
+    frames.Receive(At("C", 100ms));
+    frames.Receive(At("D", 200ms));
+    EXPECT_EQ(frames.area().text(), u"[21:04:05.067] 41 42 43 \r\n[21:04:05.267] 44 \r\n");
+}
+
+TEST_F(ReceivePipelineTest, StreamsOfOneAreaJoinSplitCharactersEachWithItsOwn) {
+    ReceivePipeline pipeline;
+    pipeline.setEncoding(TextEncoding::Utf8);
+    pipeline.Receive(At("\xE4\xB8"), u"[A]:", u"\r\n", 1);
+    pipeline.Receive(At("\xE6\x96"), u"[B]:", u"\r\n", 2);
+    pipeline.Receive(At("\xAD"), u"[A]:", u"\r\n", 1);
+    pipeline.Receive(At("\x87"), u"[B]:", u"\r\n", 2);
+    EXPECT_EQ(pipeline.area().text(), u"[A]:\r\n[B]:\r\n[A]:中\r\n[B]:文\r\n");
+    // A client that left takes its unfinished character with it.
+    pipeline.Receive(At("\xE4"), {}, {}, 3);
+    pipeline.ForgetSource(3);
+    pipeline.Receive(At("x"), {}, {}, 3);
+    EXPECT_EQ(pipeline.area().text(), u"[A]:\r\n[B]:\r\n[A]:中\r\n[B]:文\r\nx");
+}
+
+TEST_F(ReceivePipelineTest, SubscribersGetEachDecodedLineWithTheTimeOfItsFirstByte) {
+    ReceivePipeline pipeline;
+    pipeline.setEncoding(TextEncoding::Utf8);
+    pipeline.setTimeStamps(true);
+    LineRecorder plot;
+    pipeline.AddLineSink(&plot);
+    pipeline.Receive(At("1.5,", 0ms));
+    pipeline.Receive(At("2\r", 10ms));
+    pipeline.Receive(At("\n3\xE2\x84", 20ms));
+    pipeline.Receive(At("\x83\n\n", 30ms));
+    pipeline.setPaused(true);
+    pipeline.Receive(At("paused\n", 40ms));
+    pipeline.setPaused(false);
+    pipeline.setHexDisplay(true);
+    pipeline.Receive(At("4\n", 50ms), {}, {}, 7);
+    const std::vector<Line> expected{{0, wallStart, u"1.5,2"},
+                                     {0, wallStart + 20ms, u"3℃"},
+                                     {0, wallStart + 30ms, u""},
+                                     {7, wallStart + 50ms, u"4"}};
+    EXPECT_EQ(plot.lines, expected) << "no time stamps, frame breaks or paused data in the lines";
+    pipeline.RemoveLineSink(&plot);
+    pipeline.Receive(At("5\n", 60ms));
+    EXPECT_EQ(plot.lines.size(), expected.size());
+}
+
 TEST_F(ReceivePipelineTest, HexDisplaySwitchAffectsOnlyLaterChunks) {
     ReceivePipeline pipeline;
     pipeline.Receive(At("AB"));
@@ -180,6 +333,17 @@ TEST_F(ReceivePipelineTest, SerialMonitorRecordIsTheChunkAsDisplayed) {
     // A chunk that is only a held-back lead byte shows and records nothing.
     pipeline.Receive(At("\xB0"));
     EXPECT_EQ(records.size(), 2u);
+
+    // The same in UTF-8, whose characters may be cut after any of three bytes.
+    ReceivePipeline utf8(ReceivePipeline::TextForm::Serial);
+    utf8.setMonitor(recorder);
+    utf8.setEncoding(TextEncoding::Utf8);
+    utf8.Receive(At("A\xF0\x9F"));
+    utf8.Receive(At("\x98\x80!"));
+    EXPECT_EQ(utf8.area().text(), u"A\U0001F600!");
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[2], (Bytes{0x41}));
+    EXPECT_EQ(records[3], (Bytes{0xF0, 0x9F, 0x98, 0x80, '!'}));
 
     ReceivePipeline plain;
     plain.setMonitor(recorder);

@@ -72,61 +72,6 @@ TEST(BytesToHexDisplay, UpperCaseDigitsEachFollowedByASpace) {
     EXPECT_EQ(BytesToHexDisplay(Bytes{}), u"");
 }
 
-TEST(BytesToDisplayText, LineFeedsBecomeCrLf) {
-    EXPECT_EQ(BytesToDisplayText(B({0x48, 0x0A, 0x49})), u"H\r\nI");
-    EXPECT_EQ(BytesToDisplayText(B({0x48, 0x0D, 0x0A})), u"H\r\r\n");
-    EXPECT_EQ(BytesToDisplayText(B({0x0A, 0x0A})), u"\r\n\r\n");
-}
-
-TEST(BytesToDisplayText, StopsAtTheFirstZeroByte) {
-    EXPECT_EQ(BytesToDisplayText(B({0x41, 0x00, 0x42})), u"A");
-    EXPECT_EQ(BytesToDisplayText(B({0x00, 0x42})), u"");
-}
-
-TEST(BytesToDisplayText, DecodesCodePage936LikeIconv) {
-    const std::string sample = "温度=25℃\n湿度=60%";
-    const std::string displayed = "温度=25℃\r\n湿度=60%";
-    EXPECT_EQ(BytesToDisplayText(B(Gbk(sample))), U(displayed));
-}
-
-TEST(BytesToDisplayText, InvalidBytesShowAsQuestionMarks) {
-    EXPECT_EQ(BytesToDisplayText(B({'a', 0xFF, 'b'})), u"a?b");
-    // A lone lead byte at the end of a chunk (non-serial pages keep nothing back).
-    EXPECT_EQ(BytesToDisplayText(B({'a', 0xD6})), u"a?");
-}
-
-TEST(SerialTextDecoder, CharacterSplitAcrossTwoChunksShowsWholeWithTheSecond) {
-    const std::string zhong = Gbk("中");
-    SerialTextDecoder decoder;
-    EXPECT_EQ(decoder.Decode(B(std::string("A") + zhong[0])), u"A");
-    EXPECT_TRUE(decoder.holding());
-    EXPECT_EQ(decoder.Decode(B(std::string(1, zhong[1]) + "B")), U("中B"));
-    EXPECT_FALSE(decoder.holding());
-}
-
-TEST(SerialTextDecoder, EvenCountOfHighBytesKeepsNothingBack) {
-    const std::string text = Gbk("中文");
-    SerialTextDecoder decoder;
-    EXPECT_EQ(decoder.Decode(B(text)), U("中文"));
-    EXPECT_FALSE(decoder.holding());
-}
-
-TEST(SerialTextDecoder, HeldByteIsPutInFrontOfAChunkThatAlsoEndsSplit) {
-    const std::string zhong = Gbk("中");
-    const std::string wen = Gbk("文");
-    SerialTextDecoder decoder;
-    EXPECT_EQ(decoder.Decode(B(std::string(1, zhong[0]))), u"");
-    // Held lead byte + trail byte + first byte of the next character: three high bytes.
-    EXPECT_EQ(decoder.Decode(B(std::string(1, zhong[1]) + wen[0])), U("中"));
-    EXPECT_EQ(decoder.Decode(B(std::string(1, wen[1]) + "\n")), U("文\r\n"));
-}
-
-TEST(SerialTextDecoder, BytesAfterAZeroAreNotShownButStateStillAdvances) {
-    SerialTextDecoder decoder;
-    EXPECT_EQ(decoder.Decode(B({'x', 0x00, 'y'})), u"x");
-    EXPECT_FALSE(decoder.holding());
-}
-
 TEST(HexToUint16, FirstTwoBytesBigEndianMissingCountsZero) {
     EXPECT_EQ(HexToUint16(u"0472"), 0x0472);
     EXPECT_EQ(HexToUint16(u"47"), 0x4700);
