@@ -165,6 +165,8 @@ bool Scenes::StageSerial(CVizuruvDlg& window) {
     if (path.empty()) return Failed("no pseudo-terminal for the serial page");
     page->ChoosePort(QString::fromStdString(path));
     page->ChooseBaud(115200);
+    // Each line the board prints with the time it arrived.
+    Click(ButtonShowing(page, QStringLiteral("时间戳")), "时间戳");
     page->ToggleOpen();
     if (!page->isOpen()) return Failed("the serial page did not open its pseudo-terminal");
     const char16_t* lines =
