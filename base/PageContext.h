@@ -5,18 +5,21 @@
 
 #include <chrono>
 
+#include "base/ExtraSerialPorts.h"
 #include "base/SettingsStore.h"
 
 namespace viz {
 
 // What every page is given: the one settings store, the start-up decision
-// about automatic update, the main window (to place windows beside it) and
-// the record viewer the main window keeps docked.
+// about automatic update, the serial ports that parts of the program offer
+// (a simulated board's UART), the main window (to place windows beside it)
+// and the record viewer the main window keeps docked.
 class PageContext {
 public:
     explicit PageContext(SettingsStore& settings) : settings_(settings) {}
 
     SettingsStore& settings() { return settings_; }
+    ExtraSerialPorts& extraSerialPorts() { return extraSerialPorts_; }
 
     // Whether this run asks the update servers at start: decided once by the
     // shell from the settings, before it builds the pages, so every start-up
@@ -38,6 +41,7 @@ public:
 
 private:
     SettingsStore& settings_;
+    ExtraSerialPorts extraSerialPorts_;
     bool automaticUpdate_ = false;
     std::chrono::milliseconds updateInfoDelay_{7000};
     QPointer<QWidget> mainWindow_;

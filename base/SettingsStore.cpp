@@ -153,6 +153,15 @@ int SettingsStore::ReadSerial(SerialSettings& s) const {
     });
 }
 
+int SettingsStore::WriteSerialAutoReconnect(std::uint32_t on) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { key.SetNumber("ComAutoReconnect", on); });
+}
+
+int SettingsStore::ReadSerialAutoReconnect(std::uint32_t& on) const {
+    return ReadGroup(file_, kMainSection,
+                     [&](const OpenKey& key) { return key.GetNumber("ComAutoReconnect", on); });
+}
+
 int SettingsStore::WriteAutoUpdate(std::uint32_t value) {
     return WriteGroup(file_, kMainSection, [&](OpenKey& key) { key.SetNumber("AutoUpdate", value); });
 }

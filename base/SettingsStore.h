@@ -74,6 +74,9 @@ public:
     int WriteMakerInfo();
     int WriteSerial(const SerialSettings& settings);
     int ReadSerial(SerialSettings& settings) const;
+    // Whether the serial page reopens a port that went away when it comes back (1) or not (0).
+    int WriteSerialAutoReconnect(std::uint32_t on);
+    int ReadSerialAutoReconnect(std::uint32_t& on) const;
     int WriteAutoUpdate(std::uint32_t value);
     int ReadAutoUpdate(std::uint32_t& value) const;
     int WriteHid(const HidIdentifiers& ids);

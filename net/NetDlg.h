@@ -55,6 +55,8 @@ public:
     // What the controls do, also for tests that drive the page.
     void ToggleLink(int side);
     void Ping();
+    // Puts a TCP destination into the address and destination port boxes.
+    void SetTcpDestination(const QString& address, int port);
 
     bool isOpen(int side) const { return sides_[static_cast<std::size_t>(side)].open; }
     CReceiveArea* receiveArea(int side) const { return sides_[static_cast<std::size_t>(side)].area; }

@@ -3,11 +3,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStringList>
 
 #include <cerrno>
 #include <cstring>
 
+#include "net/DottedAddress.h"
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
 #include "terminal/PortMonitorDialog.h"
@@ -48,6 +48,11 @@ void CNetDlg::ToggleLink(int side) {
         return;
     }
     OpenLink(side);
+}
+
+void CNetDlg::SetTcpDestination(const QString& address, int port) {
+    address_->setText(address);
+    sides_[kTcp].destPort->setText(QString::number(port));
 }
 
 void CNetDlg::OpenLink(int side) {
@@ -167,19 +172,7 @@ WriteStep CNetDlg::Write(int side, const std::uint8_t* bytes, std::size_t size, 
 }
 
 std::optional<std::string> CNetDlg::Destination() const {
-    const QStringList fields = address_->text().trimmed().split(QLatin1Char('.'));
-    if (fields.size() != 4) return std::nullopt;
-    QStringList numbers;
-    for (const QString& field : fields) {
-        if (field.isEmpty() || field.size() > 3) return std::nullopt;
-        for (const QChar c : field) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;
-        }
-        const int value = field.toInt();
-        if (value > 255) return std::nullopt;
-        numbers.append(QString::number(value));
-    }
-    return numbers.join(QLatin1Char('.')).toStdString();
+    return DottedAddress(address_->text().toStdString());
 }
 
 }  // namespace viz

@@ -69,6 +69,10 @@ void CServerDlg::WriteSettings() {
     textOptions_->Save();
 }
 
+void CServerDlg::SetLocalPort(int port) {
+    port_->setText(QString::number(port));
+}
+
 void CServerDlg::ToggleServer() {
     receive_->pipeline().ResetRate();
     if (created_) {

@@ -48,6 +48,8 @@ public:
     // What the controls do, also for tests that drive the page.
     void ToggleServer();
     void Send();
+    // Puts a port into the local port box.
+    void SetLocalPort(int port);
 
     bool created() const { return created_; }
     CReceiveArea* receiveArea() const { return receive_; }

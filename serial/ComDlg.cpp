@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "serial/ComDlgTexts.h"
@@ -28,6 +29,8 @@ namespace t = texts::comdlg;
 
 // A loaded file goes out in blocks of this size, the progress bar moving after each.
 constexpr std::size_t kFileBlock = 1024;
+// Room for "/dev/ttyUSB10" and a little more.
+constexpr int kPortBoxCharacters = 16;
 
 QString Text(const char16_t* text) {
     return QString::fromUtf16(text);
@@ -77,12 +80,26 @@ CComDlg::CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices)
     connect(moreSendButton_, &QPushButton::clicked, this, &CComDlg::ShowMoreSend);
     SetToolTips();
 
+    retry_ = new QTimer(this);
+    retry_->setInterval(kRetryMs);
+    connect(retry_, &QTimer::timeout, this, &CComDlg::TryReconnect);
+
     FillLists();
     LoadSettings();
-    SetLamp(false);
+    SetLamp(PortState::Closed);
+    StartHotplugWatch();
+    // Queued: the registry's owner may be in the middle of its own work.
+    extraPortsChanged_ = context.extraSerialPorts().Subscribe([this] {
+        QTimer::singleShot(0, this, [this] {
+            RefreshPorts(false);
+            TryReconnect();
+        });
+    });
 }
 
 CComDlg::~CComDlg() {
+    // No hot-plug news after this.
+    hotplug_.reset();
     // The send area's writer calls the port until it is gone.
     delete send_;
     // The hand-off first: a reader waiting in it would otherwise keep the
@@ -120,7 +137,7 @@ void CComDlg::CreateAreas() {
     send.resetTitle = Text(t::kSendResetTitle);
     send.links = {{.write = [this](const std::uint8_t* bytes, std::size_t count,
                                    const WriteWait& wait) { return serial_.Write(bytes, count, wait); },
-                   .isOpen = [this] { return open_; },
+                   .isOpen = [this] { return isOpen(); },
                    .blockSize = kFileBlock,
                    .progressTitle = Text(t::kProgressTitle),
                    .stallHint = Text(t::kSendStalled)}};
@@ -140,6 +157,10 @@ QWidget* CComDlg::CreateConfigGroup() {
     port_->setInsertPolicy(QComboBox::NoInsert);
     // Completing a typed "/dev/ttyS1" to a listed "/dev/ttyS10" would open the wrong port.
     port_->setCompleter(nullptr);
+    // Entries carry long product names: the box keeps the column's width and
+    // the opened list is as wide as its entries.
+    port_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    port_->setMinimumContentsLength(kPortBoxCharacters);
     // The typed path is the port box's own edit; it reads out as the port.
     port_->lineEdit()->setAccessibleName(Text(t::kPortLabel).chopped(1));
     baud_ = Named(new QComboBox(group), "baud");
@@ -148,6 +169,8 @@ QWidget* CComDlg::CreateConfigGroup() {
     parity_ = Named(new QComboBox(group), "parity");
     openButton_ = Named(new QPushButton(Text(t::kOpenPort), group), "open");
     lamp_ = Named(new QLabel(group), "lamp");
+    autoReconnect_ = Named(new QCheckBox(Text(t::kAutoReconnect), group), "autoReconnect");
+    autoReconnect_->setChecked(true);
 
     auto* grid = new QGridLayout(group);
     const std::array<std::pair<const char16_t*, QComboBox*>, 5> rows{{{t::kPortLabel, port_},
@@ -163,8 +186,16 @@ QWidget* CComDlg::CreateConfigGroup() {
     }
     grid->addWidget(lamp_, 5, 0, Qt::AlignCenter);
     grid->addWidget(openButton_, 5, 1);
+    grid->addWidget(autoReconnect_, 6, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     connect(openButton_, &QPushButton::clicked, this, &CComDlg::ToggleOpen);
+    connect(autoReconnect_, &QCheckBox::clicked, this, &CComDlg::AutoReconnectClicked);
+    // What the user picks or types is theirs: a port plugged in later does not replace it.
+    connect(port_, &QComboBox::activated, this, [this] { portChosen_ = true; });
+    connect(port_->lineEdit(), &QLineEdit::textEdited, this, [this] { portChosen_ = true; });
+    // A chosen entry shows its path first; the product name follows as far as there is room.
+    connect(port_, &QComboBox::currentIndexChanged, this,
+            [this] { port_->lineEdit()->setCursorPosition(0); });
     return group;
 }
 
@@ -254,6 +285,7 @@ QWidget* CComDlg::CreateHelperGroup() {
 void CComDlg::SetToolTips() {
     const std::pair<QWidget*, const char16_t*> tips[] = {
         {openButton_, t::kTipOpen},
+        {autoReconnect_, t::kTipAutoReconnect},
         {port_, t::kTipPort},
         {baud_, t::kTipBaud},
         {dataBits_, t::kTipDataBits},
@@ -283,7 +315,7 @@ void CComDlg::SetToolTips() {
 }
 
 void CComDlg::ContinuousClicked(bool checked) {
-    if (!open_) {
+    if (state_ == PortState::Closed) {
         continuous_->setChecked(false);
     } else if (checked) {
         send_->StartContinuous(0, period_);
@@ -293,9 +325,10 @@ void CComDlg::ContinuousClicked(bool checked) {
 }
 
 // The period is read only while it can take effect; a value typed at other
-// times waits for the next change of the field.
+// times waits for the next change of the field. While a port that went away
+// is waited for, continuous sending stays set up and resumes with the port.
 void CComDlg::PeriodChanged() {
-    if (!open_ || !continuous_->isChecked()) return;
+    if (state_ == PortState::Closed || !continuous_->isChecked()) return;
     period_ = FieldOrOne(periodEdit_);
     send_->StartContinuous(0, period_);
 }
@@ -307,7 +340,7 @@ void CComDlg::ResetCounts() {
 
 void CComDlg::ShowMonitor() {
     if (!monitor_) {
-        monitor_ = new CPortMonitorDialog(Text(t::kMonitorTitle), port_->currentText(), this);
+        monitor_ = new CPortMonitorDialog(Text(t::kMonitorTitle), portPath(), this);
         receive_->AttachMonitor(monitor_);
         send_->AttachMonitor(0, monitor_);
     }

@@ -6,10 +6,14 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
+#include "base/ExtraSerialPorts.h"
 #include "base/Page.h"
+#include "platform/Hotplug.h"
 #include "serial/ModemLines.h"
 #include "serial/Serial.h"
+#include "serial/SerialPortIdentity.h"
 #include "terminal/LinkWriter.h"
 
 class QCheckBox;
@@ -17,6 +21,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace viz {
 
@@ -27,24 +32,37 @@ class CReceiveArea;
 class CSendArea;
 class CTextOptions;
 
-// Where the serial page finds its ports and their modem lines. Tests give a
-// sysfs tree of their own and fake modem lines (pseudo-terminals have none).
+// Where the serial page finds its ports, their modem lines and news of
+// ports arriving and leaving. Tests give sysfs and /dev trees of their own,
+// fake modem lines (pseudo-terminals have none) and their own hot-plug news.
 struct ComDlgDevices {
     std::filesystem::path ttyClassRoot = "/sys/class/tty";
+    std::filesystem::path deviceRoot = "/dev";
     ModemLinesFactory modemLines = MakeTermiosModemLines;
+    HotplugEventSourceFactory hotplug = [] { return MakeUdevHotplugEvents("tty"); };
 };
 
 // The serial debug page: port and line parameters, the receive and send
 // areas, output lines DTR/RTS/BREAK, input lines CTS/DSR/RING/RLSD, the
-// traffic monitor and the multi-send dialog.
+// traffic monitor and the multi-send dialog. A port that goes away while
+// open is waited for and reopened when it comes back ("自动重连"); the port
+// list follows ports arriving and leaving.
 class CComDlg : public CPage, private SerialListener {
     Q_OBJECT
 
 public:
+    // How often a port that went away is looked for besides hot-plug news
+    // (links and pseudo-terminals have none).
+    static constexpr int kRetryMs = 250;
+
     CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices = {});
     ~CComDlg() override;
 
-    bool isOpen() const { return open_; }
+    bool isOpen() const { return state_ == PortState::Open; }
+    // The port went away and is waited for.
+    bool isWaitingForDevice() const { return state_ == PortState::Waiting; }
+    // The path of the port the box names: a listed entry's path or what was typed.
+    QString portPath() const;
     CReceiveArea* receiveArea() const { return receive_; }
     CSendArea* sendArea() const { return send_; }
     // Created at the first use of their buttons; null before.
@@ -52,6 +70,11 @@ public:
     CMoreSendDialog* moreSendDialog() const;
 
     void ToggleOpen();
+    // Put a port path and a rate into the boxes as if chosen there (for a
+    // start from the command line); the port shows as its listed entry, or
+    // as typed when none is listed; a rate the list lacks joins it.
+    void ChoosePort(const QString& path);
+    void ChooseBaud(std::uint32_t baud);
     void ShowMonitor();
     void ShowMoreSend();
     void ResetCounts();
@@ -64,20 +87,37 @@ private:
     void CreateAreas();
     void SetToolTips();
 
+    enum class PortState { Closed, Open, Waiting };
+
     // Settings.
     void FillLists();
     void LoadSettings();
     void SaveSettings();
 
+    // The port list.
+    SerialSystem system() const { return {devices_.ttyClassRoot, devices_.deviceRoot}; }
+    void AddPortEntries();
+    void RefreshPorts(bool arrival);
+
     // The port.
     void OpenPort();
+    SerialOpenResult StartChannel(const SerialPortConfig& config);
+    void StopChannel(SendEnd why);
+    void PortOpened();
     void ClosePort(SendEnd why = SendEnd::LinkClosed);
     void ShowPortState();
-    void SetLamp(bool open);
+    void SetLamp(PortState state);
     void OutputLineClicked(QCheckBox* box);
     void InputLineClicked(QCheckBox* box);
     void ShowInputLine(std::uint64_t session, std::uint32_t line, std::uint32_t value);
+    void ClearInputLines();
+
+    // A port that goes away and comes back.
+    void StartHotplugWatch();
+    void HotplugArrived(const HotplugEvent& event);
     void DeviceLost(std::uint64_t session);
+    void TryReconnect();
+    void AutoReconnectClicked(bool on);
 
     // Helper group.
     void ContinuousClicked(bool checked);
@@ -91,7 +131,16 @@ private:
     CSerial serial_;
     // Counts closings, so news of a session already closed is dropped.
     std::atomic<std::uint64_t> session_{0};
-    bool open_ = false;
+    PortState state_ = PortState::Closed;
+    // The open (or awaited) port: who it is and the line settings it had.
+    SerialPortIdentity identity_;
+    SerialPortConfig lineConfig_;
+    // Set once the user picked or typed a port (or the saved one was listed):
+    // a newly plugged adapter is then not selected for them.
+    bool portChosen_ = false;
+    std::unique_ptr<HotplugWatch> hotplug_;
+    ExtraSerialPorts::Subscription extraPortsChanged_;
+    QTimer* retry_ = nullptr;
     int period_ = 1000;
     // CTS, DSR, RING, RLSD as last reported.
     std::array<std::uint32_t, 4> lineStates_{};
@@ -110,6 +159,7 @@ private:
     QComboBox* parity_ = nullptr;
     QPushButton* openButton_ = nullptr;
     QLabel* lamp_ = nullptr;
+    QCheckBox* autoReconnect_ = nullptr;
     QCheckBox* dtr_ = nullptr;
     QCheckBox* rts_ = nullptr;
     QCheckBox* break_ = nullptr;

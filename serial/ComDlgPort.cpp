@@ -1,5 +1,5 @@
 // The serial page's port: its lists and saved settings, opening and closing,
-// the output and input lines, and a device that goes away while open.
+// the output and input lines.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -34,19 +34,10 @@ int ListInteger(const QComboBox* list) {
     return FieldInteger(list->currentText().toStdU16String());
 }
 
-// The port box's text as a device path: a listed or typed absolute path, or a
-// name under /dev such as "ttyUSB0" or "pts/3". Empty when nothing is chosen.
-std::string DevicePath(const QString& shown) {
-    const QString text = shown.trimmed();
-    if (text.isEmpty() || text.startsWith(u'/')) return text.toStdString();
-    return "/dev/" + text.toStdString();
-}
-
 }  // namespace
 
 void CComDlg::FillLists() {
-    for (const std::string& port : ListSerialPorts(devices_.ttyClassRoot))
-        port_->addItem(QString::fromStdString(port));
+    AddPortEntries();
     for (const char16_t* baud : t::kBaudRates) baud_->addItem(QString::fromUtf16(baud));
     for (const char16_t* bits : t::kDataBits) dataBits_->addItem(QString::fromUtf16(bits));
     for (const char16_t* bits : t::kStopBits) stopBits_->addItem(QString::fromUtf16(bits));
@@ -61,46 +52,67 @@ void CComDlg::FillLists() {
 // A saved value that is no longer in its list falls back to a fixed entry.
 void CComDlg::LoadSettings() {
     textOptions_->Load();
+    std::uint32_t autoReconnect = 1;
+    if (context().settings().ReadSerialAutoReconnect(autoReconnect) == 0)
+        autoReconnect_->setChecked(autoReconnect != 0);
     SerialSettings saved;
     if (context().settings().ReadSerial(saved) != 0) return;
     const auto entryOr = [](const QComboBox* list, const QString& text, int fallback) {
         const int found = list->findText(text);
         return found >= 0 ? found : fallback;
     };
-    port_->setCurrentIndex(entryOr(port_, QString::fromStdU16String(saved.port), 0));
+    const int port = port_->findData(QString::fromStdU16String(saved.port));
+    portChosen_ = port >= 0;
+    port_->setCurrentIndex(std::max(port, 0));
     parity_->setCurrentIndex(entryOr(parity_, QString::fromStdU16String(saved.parity), 0));
-    int baud = 0;
-    for (int i = 0; i < baud_->count(); ++i) {
-        if (static_cast<std::uint32_t>(FieldInteger(baud_->itemText(i).toStdU16String())) == saved.baud)
-            baud = i;
+    // A rate outside the list was chosen on the command line and comes back.
+    if (saved.baud >= kMinBaud && saved.baud <= kMaxBaud) {
+        ChooseBaud(saved.baud);
+    } else {
+        baud_->setCurrentIndex(0);
     }
-    baud_->setCurrentIndex(baud);
     dataBits_->setCurrentIndex(entryOr(dataBits_, QString::number(saved.dataBits), kEightDataBits));
     stopBits_->setCurrentIndex(entryOr(stopBits_, QString::number(saved.stopBits), 0));
 }
 
 void CComDlg::SaveSettings() {
     SerialSettings settings;
-    settings.port = port_->currentText().toStdU16String();
+    settings.port = portPath().toStdU16String();
     settings.parity = parity_->currentText().toStdU16String();
     settings.baud = static_cast<std::uint32_t>(ListInteger(baud_));
     settings.dataBits = static_cast<std::uint32_t>(ListInteger(dataBits_));
     settings.stopBits = static_cast<std::uint32_t>(ListInteger(stopBits_));
     context().settings().WriteSerial(settings);
     textOptions_->Save();
+    context().settings().WriteSerialAutoReconnect(autoReconnect_->isChecked() ? 1 : 0);
+}
+
+void CComDlg::ChooseBaud(std::uint32_t baud) {
+    int at = 0;
+    while (at < baud_->count()) {
+        const auto listed = static_cast<std::uint32_t>(FieldInteger(baud_->itemText(at).toStdU16String()));
+        if (listed == baud) break;
+        if (listed > baud) {
+            baud_->insertItem(at, QString::number(baud));
+            break;
+        }
+        ++at;
+    }
+    if (at == baud_->count()) baud_->addItem(QString::number(baud));
+    baud_->setCurrentIndex(at);
 }
 
 void CComDlg::ToggleOpen() {
-    if (open_) {
-        ClosePort();
-    } else {
+    if (state_ == PortState::Closed) {
         OpenPort();
+    } else {
+        ClosePort();
     }
 }
 
 void CComDlg::OpenPort() {
     SerialPortConfig config;
-    config.device = DevicePath(port_->currentText());
+    config.device = portPath().toStdString();
     if (config.device.empty()) return;
     config.baud = static_cast<std::uint32_t>(ListInteger(baud_));
     const int dataBits = dataBits_->currentIndex();
@@ -109,14 +121,33 @@ void CComDlg::OpenPort() {
     const int parity = parity_->currentIndex();
     config.parity = parity == 1 ? Parity::Odd : parity == 2 ? Parity::Even : Parity::None;
 
-    pump_->Open();
-    const SerialOpenResult result = serial_.Open(config, pump_->sink(), *this);
+    const SerialOpenResult result = StartChannel(config);
     if (!result.ok()) {
         QMessageBox::warning(this, QCoreApplication::applicationName(),
                              QString::fromStdString(SerialOpenFailureText(result)));
         return;
     }
-    open_ = true;
+    lineConfig_ = config;
+    identity_ = IdentifySerialPort(config.device, system(), context().extraSerialPorts().ports());
+    PortOpened();
+}
+
+SerialOpenResult CComDlg::StartChannel(const SerialPortConfig& config) {
+    pump_->Open();
+    return serial_.Open(config, pump_->sink(), *this);
+}
+
+// Ends the sends with `why`, then the channel; news of it is dropped from now on.
+void CComDlg::StopChannel(SendEnd why) {
+    send_->LinkClosed(0, why);
+    pump_->Close();
+    serial_.Close();
+    ++session_;
+    if (monitor_) monitor_->LinkChanged(false);
+}
+
+void CComDlg::PortOpened() {
+    state_ = PortState::Open;
     ShowPortState();
     if (monitor_) monitor_->LinkChanged(true);
     receive_->StartStatusTimer();
@@ -127,38 +158,45 @@ void CComDlg::OpenPort() {
     }
 }
 
-// The continuous-send timer may run on: its ticks send nothing while closed.
+// Also ends the wait for a port that went away. The continuous-send timer
+// may run on: its ticks send nothing while closed.
 void CComDlg::ClosePort(SendEnd why) {
-    open_ = false;
-    send_->LinkClosed(0, why);
-    pump_->Close();
-    serial_.Close();
-    ++session_;
+    if (state_ == PortState::Open) StopChannel(why);
+    state_ = PortState::Closed;
+    retry_->stop();
     ShowPortState();
-    if (monitor_) monitor_->LinkChanged(false);
     receive_->StopStatusTimer();
     for (QCheckBox* line : {dtr_, rts_, break_}) line->setChecked(false);
-    for (QCheckBox* line : inputLines_) line->setChecked(false);
-    lineStates_ = {};
+    ClearInputLines();
 }
 
 void CComDlg::ShowPortState() {
-    openButton_->setText(QString::fromUtf16(open_ ? t::kClosePort : t::kOpenPort));
-    for (QComboBox* list : {port_, baud_, dataBits_, stopBits_, parity_}) list->setEnabled(!open_);
-    SetLamp(open_);
+    const bool closed = state_ == PortState::Closed;
+    openButton_->setText(QString::fromUtf16(closed ? t::kOpenPort : t::kClosePort));
+    for (QComboBox* list : {port_, baud_, dataBits_, stopBits_, parity_}) list->setEnabled(closed);
+    SetLamp(state_);
 }
 
-void CComDlg::SetLamp(bool open) {
-    const QIcon lamp(open ? QStringLiteral(":/serial/lamp_open.svg")
-                          : QStringLiteral(":/serial/lamp_closed.svg"));
+void CComDlg::SetLamp(PortState state) {
+    const QIcon lamp(state == PortState::Open      ? QStringLiteral(":/serial/lamp_open.svg")
+                     : state == PortState::Waiting ? QStringLiteral(":/serial/lamp_waiting.svg")
+                                                   : QStringLiteral(":/serial/lamp_closed.svg"));
     lamp_->setPixmap(lamp.pixmap(kLampSize));
+    const char16_t* name = state == PortState::Open      ? t::kLampOpen
+                           : state == PortState::Waiting ? t::kLampWaiting
+                                                         : t::kLampClosed;
+    lamp_->setAccessibleName(QString::fromUtf16(name));
+    lamp_->setToolTip(QString::fromUtf16(name));
 }
 
+// While a port that went away is waited for, the output lines keep what
+// the user sets; they are set on the port when it is back.
 void CComDlg::OutputLineClicked(QCheckBox* box) {
-    if (!open_) {
+    if (state_ == PortState::Closed) {
         box->setChecked(false);
         return;
     }
+    if (state_ != PortState::Open) return;
     const bool on = box->isChecked();
     if (box == dtr_) serial_.SetDtr(on);
     if (box == rts_) serial_.SetRts(on);
@@ -168,11 +206,11 @@ void CComDlg::OutputLineClicked(QCheckBox* box) {
 // The input lines only show what the port reports.
 void CComDlg::InputLineClicked(QCheckBox* box) {
     const auto at = std::find(inputLines_.begin(), inputLines_.end(), box) - inputLines_.begin();
-    box->setChecked(open_ && lineStates_[static_cast<std::size_t>(at)] != 0);
+    box->setChecked(isOpen() && lineStates_[static_cast<std::size_t>(at)] != 0);
 }
 
 void CComDlg::ShowInputLine(std::uint64_t session, std::uint32_t line, std::uint32_t value) {
-    if (session != session_.load() || !open_) return;
+    if (session != session_.load() || !isOpen()) return;
     const auto at = static_cast<std::size_t>(std::find(kInputLines.begin(), kInputLines.end(), line) -
                                              kInputLines.begin());
     if (at >= lineStates_.size()) return;
@@ -180,25 +218,15 @@ void CComDlg::ShowInputLine(std::uint64_t session, std::uint32_t line, std::uint
     inputLines_[at]->setChecked(value != 0);
 }
 
-// Closes the port as the close button does, then says why in the receive
-// area. Chunks read before the loss were posted earlier and are shown first.
-void CComDlg::DeviceLost(std::uint64_t session) {
-    if (session != session_.load() || !open_) return;
-    const std::string device = serial_.device();
-    ClosePort(SendEnd::DeviceRemoved);
-    receive_->AppendText(QString::fromStdString(SerialDeviceLostText(device)));
+void CComDlg::ClearInputLines() {
+    for (QCheckBox* line : inputLines_) line->setChecked(false);
+    lineStates_ = {};
 }
 
 void CComDlg::OnLineChanged(std::uint32_t line, std::uint32_t value) {
     const std::uint64_t session = session_.load();
     QMetaObject::invokeMethod(
         this, [this, session, line, value] { ShowInputLine(session, line, value); }, Qt::QueuedConnection);
-}
-
-void CComDlg::OnDeviceLost() {
-    const std::uint64_t session = session_.load();
-    QMetaObject::invokeMethod(
-        this, [this, session] { DeviceLost(session); }, Qt::QueuedConnection);
 }
 
 }  // namespace viz

@@ -13,6 +13,7 @@ inline constexpr char16_t kStopBitsLabel[] = u"停止位：";
 inline constexpr char16_t kParityLabel[] = u"校验：";
 inline constexpr char16_t kOpenPort[] = u"打开串口";
 inline constexpr char16_t kClosePort[] = u"关闭串口";
+inline constexpr char16_t kAutoReconnect[] = u"自动重连";
 inline constexpr char16_t kLineControlGroup[] = u"线路控制";
 inline constexpr char16_t kLineStateGroup[] = u"线路状态（只读）";
 inline constexpr char16_t kDtr[] = u"DTR";
@@ -36,6 +37,9 @@ inline constexpr char16_t kSend[] = u"发送";
 inline constexpr char16_t kMoreSend[] = u"多项发送";
 
 // Names read out by screen readers where the label alone is not enough
+inline constexpr char16_t kLampClosed[] = u"串口状态：已关闭";
+inline constexpr char16_t kLampOpen[] = u"串口状态：已打开";
+inline constexpr char16_t kLampWaiting[] = u"串口状态：等待设备重新连接";
 inline constexpr char16_t kPeriodName[] = u"连续发送周期（毫秒）";
 inline constexpr char16_t kFrameTimeName[] = u"帧换行时间（毫秒）";
 
@@ -63,6 +67,9 @@ inline constexpr char16_t kSendInitialTitle[] =
     u"发送区：已发送0字节（提示：双击文本框可以支持Bin/Txt文件发送）";
 inline constexpr char16_t kSendResetTitle[] = u"发送区：已发送0字节";
 inline constexpr char16_t kProgressTitle[] = u"串口发送文件进度";
+// A port that went away while open and is waited for; %1 is the path reopened.
+inline constexpr char16_t kWaitingForDevice[] = u"\r\n串口已断开，等待设备重新连接…";
+inline constexpr char16_t kReconnected[] = u"\r\n串口已重新连接：%1";
 // Once per send the port has stopped taking for a long while; the send goes on.
 inline constexpr char16_t kSendStalled[] = u"\r\n发送阻塞：对方未读取数据或硬件流控阻止发送\r\n";
 inline constexpr char16_t kNotes[] =
@@ -78,6 +85,8 @@ inline constexpr char16_t kMoreSendTitle[] = u"串口多项发送";
 
 // Tool tips
 inline constexpr char16_t kTipOpen[] = u"打开或关闭串口";
+inline constexpr char16_t kTipAutoReconnect[] =
+    u"若勾选：串口设备被拔出后等待其重新连接，并以相同设置自动重新打开\r\n不勾选：设备被拔出时关闭串口";
 inline constexpr char16_t kTipPort[] = u"注意：这里显示的是没有被占用的串口";
 inline constexpr char16_t kTipBaud[] = u"波特率";
 inline constexpr char16_t kTipDataBits[] = u"数据位";

@@ -179,11 +179,11 @@ bool CHIDUSB::OpenDevice(const HidInterface& found, ChunkSink& sink, HidListener
 // long as the channel lives, so a device plugged back in is noticed.
 void CHIDUSB::Register(HidListener& listener) {
     if (!hotplug_ && system_.events) {
-        if (std::unique_ptr<HidEventSource> source = system_.events()) {
+        if (std::unique_ptr<HotplugEventSource> source = system_.events()) {
             try {
-                hotplug_ = std::make_unique<HidHotplugWatch>(
+                hotplug_ = std::make_unique<HotplugWatch>(
                     std::move(source),
-                    [&listener](const HidDeviceEvent& event) { listener.OnDeviceEvent(event); });
+                    [&listener](const HotplugEvent& event) { listener.OnDeviceEvent(event); });
             } catch (const std::system_error&) {
                 hotplug_.reset();
             }

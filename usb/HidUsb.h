@@ -14,7 +14,7 @@
 #include "terminal/Chunk.h"
 #include "terminal/LinkWrite.h"
 #include "usb/HidDevices.h"
-#include "usb/HidHotplug.h"
+#include "platform/Hotplug.h"
 #include "usb/HidOpenResult.h"
 
 namespace viz {
@@ -38,7 +38,7 @@ public:
     virtual void OnDeviceLost() = 0;
     // Hot-plug thread: a HID device node arrived or went away. Reported from
     // the first successful open until EndNotifications, also while closed.
-    virtual void OnDeviceEvent(const HidDeviceEvent& event) = 0;
+    virtual void OnDeviceEvent(const HotplugEvent& event) = 0;
 };
 
 // Where the channel finds the system. Tests give a sysfs tree of their own,
@@ -48,7 +48,7 @@ struct HidSystem {
     std::string deviceRoot = "/dev";
     // Opens a device node as open(2) does: a descriptor, or -1 with errno.
     std::function<int(const std::string& path, int flags)> open = OpenDeviceNode;
-    HidEventSourceFactory events = MakeUdevHidEvents;
+    HotplugEventSourceFactory events = [] { return MakeUdevHotplugEvents("hidraw"); };
 
     static int OpenDeviceNode(const std::string& path, int flags);
 };
@@ -121,7 +121,7 @@ private:
     mutable std::mutex deviceMutex_;
     std::shared_ptr<Device> device_;
     std::thread reader_;
-    std::unique_ptr<HidHotplugWatch> hotplug_;
+    std::unique_ptr<HotplugWatch> hotplug_;
 };
 
 }  // namespace viz

@@ -84,11 +84,11 @@ private:
     void ResetRates();
     void SetLamp(int icon);
     void DeviceLost(std::uint64_t session);
-    void DeviceEvent(const HidDeviceEvent& event);
+    void DeviceEvent(const HotplugEvent& event);
 
     // Called on the channel's threads.
     void OnDeviceLost() override;
-    void OnDeviceEvent(const HidDeviceEvent& event) override;
+    void OnDeviceEvent(const HotplugEvent& event) override;
 
     CHIDUSB hid_;
     // Counts closings, so news of a session already closed is dropped.

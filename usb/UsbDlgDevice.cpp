@@ -172,9 +172,9 @@ void CUsbDlg::DeviceLost(std::uint64_t session) {
 // Only the device last opened counts. Its removal closes the link and its
 // arrival opens it again; an arrival while open or a removal while closed
 // does not turn the link the wrong way.
-void CUsbDlg::DeviceEvent(const HidDeviceEvent& event) {
+void CUsbDlg::DeviceEvent(const HotplugEvent& event) {
     if (!SameDevice(hid_.devicePath(), event.devicePath)) return;
-    if (event.kind == HidDeviceEvent::Kind::Removed) {
+    if (event.kind == HotplugEvent::Kind::Removed) {
         if (open_) {
             ResetRates();
             CloseDevice(SendEnd::DeviceRemoved);
@@ -197,7 +197,7 @@ void CUsbDlg::OnDeviceLost() {
         this, [this, session] { DeviceLost(session); }, Qt::QueuedConnection);
 }
 
-void CUsbDlg::OnDeviceEvent(const HidDeviceEvent& event) {
+void CUsbDlg::OnDeviceEvent(const HotplugEvent& event) {
     QMetaObject::invokeMethod(
         this, [this, event] { DeviceEvent(event); }, Qt::QueuedConnection);
 }

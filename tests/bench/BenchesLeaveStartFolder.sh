@@ -15,6 +15,7 @@ export QT_QPA_PLATFORM=offscreen
 runs=(
   "terminal_bench --mb 1"
   "serial_page_bench --mb 1"
+  "serial_reconnect_bench --cycles 2"
   "net_page_bench --mb 1"
   "send_bench --tcp-mb 1 --serial-mb 1 --rounds 1"
   "send_edit_bench --kib 64 --keys 4 --plain-kib 4"

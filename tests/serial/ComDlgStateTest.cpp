@@ -56,7 +56,9 @@ TEST_F(ComDlgState, StartsClosedWithNotesAndInitialTitles) {
               QStringLiteral("接收区：已接收0字节（提示：双击文本框立即保存数据，右键点击则显示更多功能）"));
     EXPECT_EQ(page().sendArea()->title(),
               QStringLiteral("发送区：已发送0字节（提示：双击文本框可以支持Bin/Txt文件发送）"));
-    EXPECT_EQ(PortEntries(), (std::vector<std::string>{"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyUSB0"}));
+    EXPECT_EQ(PortEntries(),
+              (std::vector<std::string>{"/dev/ttyUSB0  CP2102N USB to UART Bridge Controller (Silicon Labs)",
+                                        "/dev/ttyS10  serial8250", "/dev/ttyS2  serial8250"}));
 }
 
 TEST_F(ComDlgState, OpeningAndClosingShowsTheStateAndRunsTheStatusTimerOnlyWhileOpen) {
@@ -191,8 +193,9 @@ TEST_F(ComDlgState, ResetCountsZeroesBothTotalsAndTitles) {
 }
 
 TEST_F(ComDlgState, SavedValuesMissingFromTheListsFallBackToFixedEntries) {
-    SaveSerial({.baud = 194400, .dataBits = 9, .stopBits = 3, .port = u"/dev/ttyGone", .parity = u"MARK"});
-    EXPECT_EQ(List("port")->currentText(), QStringLiteral("/dev/ttyS10"));
+    // A rate the port could take would be shown; one below every rate is not.
+    SaveSerial({.baud = 7, .dataBits = 9, .stopBits = 3, .port = u"/dev/ttyGone", .parity = u"MARK"});
+    EXPECT_EQ(page().portPath(), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(List("baud")->currentText(), QStringLiteral("1200"));
     EXPECT_EQ(List("dataBits")->currentText(), QStringLiteral("8"));
     EXPECT_EQ(List("stopBits")->currentText(), QStringLiteral("1"));
@@ -200,12 +203,19 @@ TEST_F(ComDlgState, SavedValuesMissingFromTheListsFallBackToFixedEntries) {
 }
 
 TEST_F(ComDlgState, SavedValuesInTheListsAreSelected) {
-    SaveSerial({.baud = 194000, .dataBits = 7, .stopBits = 2, .port = u"/dev/ttyUSB0", .parity = u"EVEN"});
-    EXPECT_EQ(List("port")->currentText(), QStringLiteral("/dev/ttyUSB0"));
+    SaveSerial({.baud = 194000, .dataBits = 7, .stopBits = 2, .port = u"/dev/ttyS2", .parity = u"EVEN"});
+    EXPECT_EQ(List("port")->currentText(), QStringLiteral("/dev/ttyS2  serial8250"));
     EXPECT_EQ(List("baud")->currentText(), QStringLiteral("194000"));
     EXPECT_EQ(List("dataBits")->currentText(), QStringLiteral("7"));
     EXPECT_EQ(List("stopBits")->currentText(), QStringLiteral("2"));
     EXPECT_EQ(List("parity")->currentText(), QStringLiteral("EVEN"));
+}
+
+TEST_F(ComDlgState, ASavedRateTheListLacksJoinsItInOrder) {
+    SaveSerial({.baud = 250000, .dataBits = 8, .stopBits = 1, .port = u"/dev/ttyUSB0", .parity = u"NONE"});
+    QComboBox* baud = List("baud");
+    EXPECT_EQ(baud->currentText(), QStringLiteral("250000"));
+    EXPECT_EQ(baud->itemText(baud->currentIndex() - 1), QStringLiteral("194000"));
 }
 
 TEST_F(ComDlgState, WithoutSavedSettingsThePreselectionStays) {

@@ -18,7 +18,9 @@
 #include <fstream>
 #include <memory>
 
+#include "FakeHotplug.h"
 #include "PageTestSupport.h"
+#include "SerialSysfs.h"
 #include "SerialTestSupport.h"
 #include "TempDir.h"
 #include "base/PageContext.h"
@@ -32,33 +34,29 @@
 
 namespace viz::testing {
 
-// A serial page over a settings file, a sysfs tree and a working directory
-// of its own, with fake modem lines (pseudo-terminals have none).
+// A serial page over a settings file, a sysfs tree, hot-plug news and a
+// working directory of its own, with fake modem lines (pseudo-terminals
+// have none).
 class ComDlgTest : public ::testing::Test {
 protected:
     ComDlgTest() : previousDirectory_(QDir::currentPath()) {
         QDir::setCurrent(QString::fromStdString(dir.path().string()));
-        // Sorted as text the list reads ttyS10, ttyS2, ttyUSB0.
-        AddSysfsPort("ttyUSB0", false);
-        AddSysfsPort("ttyS2", true);
-        AddSysfsPort("ttyS10", true);
+        // The list reads ttyUSB0, then ttyS10 and ttyS2 (sorted as text).
+        sysfs.AddUsb("ttyUSB0", {});
+        sysfs.AddUart("ttyS2");
+        sysfs.AddUart("ttyS10");
+        devices.ttyClassRoot = sysfs.classRoot();
+        devices.modemLines = modemLines;
+        devices.hotplug = hotplug.Factory();
     }
     ~ComDlgTest() override {
         page_.reset();
         QDir::setCurrent(previousDirectory_);
     }
 
-    void AddSysfsPort(const std::string& name, bool withDriver) {
-        const std::filesystem::path device = dir / "sys" / name / "device";
-        std::filesystem::create_directories(withDriver ? device / "driver" : device);
-    }
-
-    // The page, created at first use so a test can prepare settings first.
+    // The page, created at first use so a test can prepare settings and devices first.
     CComDlg& page() {
         if (!page_) {
-            ComDlgDevices devices;
-            devices.ttyClassRoot = dir / "sys";
-            devices.modemLines = modemLines;
             page_ = std::make_unique<CComDlg>(context, nullptr, devices);
             page_->resize(900, 600);
             page_->show();
@@ -136,6 +134,9 @@ protected:
     PtyPair pty;
     std::shared_ptr<FakeLineState> lines = std::make_shared<FakeLineState>();
     ModemLinesFactory modemLines = [state = lines](int) { return std::make_unique<FakeModemLines>(state); };
+    FakeSerialSysfs sysfs{dir / "sysfs"};
+    FakeHotplug hotplug;
+    ComDlgDevices devices;
 
 private:
     QString previousDirectory_;

@@ -15,7 +15,7 @@
 namespace viz::testing {
 namespace {
 
-using Kind = HidDeviceEvent::Kind;
+using Kind = HotplugEvent::Kind;
 
 class HidRecorder : public HidListener {
 public:
@@ -24,7 +24,7 @@ public:
         ++lost_;
         changed_.notify_all();
     }
-    void OnDeviceEvent(const HidDeviceEvent& event) override {
+    void OnDeviceEvent(const HotplugEvent& event) override {
         std::lock_guard lock(mutex_);
         events_.push_back(event);
         changed_.notify_all();
@@ -38,7 +38,7 @@ public:
         std::unique_lock lock(mutex_);
         changed_.wait_for(lock, within, [&] { return events_.size() >= count; });
         std::vector<std::string> seen;
-        for (const HidDeviceEvent& event : events_)
+        for (const HotplugEvent& event : events_)
             seen.push_back((event.kind == Kind::Arrived ? "+" : "-") + event.devicePath);
         return seen;
     }
@@ -47,7 +47,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     int lost_ = 0;
-    std::vector<HidDeviceEvent> events_;
+    std::vector<HotplugEvent> events_;
 };
 
 HidBytes Counting(std::size_t size, std::uint8_t first = 0) {

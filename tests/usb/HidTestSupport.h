@@ -4,11 +4,10 @@
 // hidraw device): a sysfs tree laid out like /sys/class/hidraw with real
 // report descriptors, SEQPACKET socket pairs standing in for /dev/hidrawN
 // (one read is one report, as with hidraw), and hot-plug events the test
-// announces itself.
+// announces itself (FakeHotplug).
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,7 +15,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -27,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "usb/HidHotplug.h"
+#include "FakeHotplug.h"
 #include "usb/HidUsb.h"
 
 namespace viz::testing {
@@ -208,56 +206,6 @@ private:
         std::mutex mutex;
         std::map<std::string, Node> nodes;
         std::vector<std::string> opened;
-    };
-    std::shared_ptr<State> state_ = std::make_shared<State>();
-};
-
-// Stands in for udev: the test announces arrivals and removals.
-class FakeHotplug {
-public:
-    FakeHotplug() { state_->wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
-
-    HidEventSourceFactory Factory() const {
-        return [state = state_]() -> std::unique_ptr<HidEventSource> {
-            std::lock_guard lock(state->mutex);
-            ++state->sources;
-            return std::make_unique<Source>(state);
-        };
-    }
-    void Announce(HidDeviceEvent::Kind kind, const std::string& path) {
-        std::lock_guard lock(state_->mutex);
-        state_->events.push_back({kind, path});
-        const std::uint64_t one = 1;
-        static_cast<void>(::write(state_->wake, &one, sizeof one));
-    }
-    int sources() const {
-        std::lock_guard lock(state_->mutex);
-        return state_->sources;
-    }
-
-private:
-    struct State {
-        ~State() { ::close(wake); }
-        std::mutex mutex;
-        int wake = -1;
-        int sources = 0;
-        std::deque<HidDeviceEvent> events;
-    };
-    class Source : public HidEventSource {
-    public:
-        explicit Source(std::shared_ptr<State> state) : state_(std::move(state)) {}
-        int fd() const override { return state_->wake; }
-        std::vector<HidDeviceEvent> Take() override {
-            std::lock_guard lock(state_->mutex);
-            std::uint64_t count = 0;
-            static_cast<void>(::read(state_->wake, &count, sizeof count));
-            std::vector<HidDeviceEvent> taken(state_->events.begin(), state_->events.end());
-            state_->events.clear();
-            return taken;
-        }
-
-    private:
-        std::shared_ptr<State> state_;
     };
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };

@@ -26,7 +26,7 @@ namespace viz::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using Kind = HidDeviceEvent::Kind;
+using Kind = HotplugEvent::Kind;
 
 class UsbDlgTest : public ::testing::Test {
 protected:

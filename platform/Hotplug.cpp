@@ -1,4 +1,4 @@
-#include "usb/HidHotplug.h"
+#include "platform/Hotplug.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -10,7 +10,7 @@
 
 namespace viz {
 
-HidHotplugWatch::HidHotplugWatch(std::unique_ptr<HidEventSource> source, Handler handler)
+HotplugWatch::HotplugWatch(std::unique_ptr<HotplugEventSource> source, Handler handler)
     : source_(std::move(source)), handler_(std::move(handler)) {
     stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stopFd_ < 0) throw std::system_error(errno, std::generic_category());
@@ -22,7 +22,7 @@ HidHotplugWatch::HidHotplugWatch(std::unique_ptr<HidEventSource> source, Handler
     }
 }
 
-HidHotplugWatch::~HidHotplugWatch() {
+HotplugWatch::~HotplugWatch() {
     const std::uint64_t one = 1;
     // Cannot fail short of a full counter, which one write never reaches.
     static_cast<void>(::write(stopFd_, &one, sizeof one));
@@ -30,7 +30,7 @@ HidHotplugWatch::~HidHotplugWatch() {
     ::close(stopFd_);
 }
 
-void HidHotplugWatch::Run() {
+void HotplugWatch::Run() {
     pollfd waits[2] = {{source_->fd(), POLLIN, 0}, {stopFd_, POLLIN, 0}};
     for (;;) {
         if (::poll(waits, 2, -1) < 0) {
@@ -39,7 +39,7 @@ void HidHotplugWatch::Run() {
         }
         if (waits[1].revents != 0) return;
         if (waits[0].revents & POLLIN) {
-            for (const HidDeviceEvent& event : source_->Take()) handler_(event);
+            for (const HotplugEvent& event : source_->Take()) handler_(event);
         } else if (waits[0].revents != 0) {
             // The source broke; polling it again would spin.
             return;
