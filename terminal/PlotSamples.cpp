@@ -10,6 +10,32 @@ namespace {
 constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 constexpr std::size_t kFirstReserve = 1024;
 
+// The lowest and highest value in a run of slots and where they are.
+struct Extremes {
+    static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -std::numeric_limits<double>::infinity();
+    std::size_t low = kNone;
+    std::size_t high = kNone;
+    bool found() const { return low != kNone; }
+};
+
+// Slots [from, to) of one column. Absent values (NaN) compare false and are
+// passed over without a test of their own; kept values are finite.
+void ScanExtremes(const double* column, std::size_t from, std::size_t to, Extremes& extremes) {
+    for (std::size_t slot = from; slot < to; ++slot) {
+        const double y = column[slot];
+        if (y < extremes.lowest) {
+            extremes.lowest = y;
+            extremes.low = slot;
+        }
+        if (y > extremes.highest) {
+            extremes.highest = y;
+            extremes.high = slot;
+        }
+    }
+}
+
 }  // namespace
 
 PlotSamples::PlotSamples(std::size_t capacity) : capacity_(std::max<std::size_t>(capacity, 1)) {}
@@ -90,34 +116,29 @@ void PlotSamples::Extract(std::size_t channel, std::size_t first, std::size_t en
         }
         return;
     }
+    const double* column = columns_[channel].data();
+    const std::size_t slots = times_.size();
     for (std::size_t bucket = 0; bucket < buckets; ++bucket) {
         const std::size_t from = first + count * bucket / buckets;
         const std::size_t to = first + count * (bucket + 1) / buckets;
-        std::size_t low = to;
-        std::size_t high = to;
-        double lowest = 0;
-        double highest = 0;
-        for (std::size_t row = from; row < to; ++row) {
-            const double y = value(channel, row);
-            if (std::isnan(y)) continue;
-            if (low == to || y < lowest) {
-                low = row;
-                lowest = y;
-            }
-            if (high == to || y > highest) {
-                high = row;
-                highest = y;
-            }
-        }
-        if (low == to) continue;
+        Extremes extremes;
+        // The run's slots: one stretch, or two where the ring wraps.
+        const std::size_t slot = Slot(from);
+        const std::size_t length = to - from;
+        const std::size_t straight = std::min(length, slots - slot);
+        ScanExtremes(column, slot, slot + straight, extremes);
+        if (straight < length) ScanExtremes(column, 0, length - straight, extremes);
+        if (!extremes.found()) continue;
+        const std::size_t low = RowOfSlot(extremes.low);
+        const std::size_t high = RowOfSlot(extremes.high);
         if (low == high) {
-            points.push_back({X(low, axis), lowest});
+            points.push_back({X(low, axis), extremes.lowest});
         } else if (low < high) {
-            points.push_back({X(low, axis), lowest});
-            points.push_back({X(high, axis), highest});
+            points.push_back({X(low, axis), extremes.lowest});
+            points.push_back({X(high, axis), extremes.highest});
         } else {
-            points.push_back({X(high, axis), highest});
-            points.push_back({X(low, axis), lowest});
+            points.push_back({X(high, axis), extremes.highest});
+            points.push_back({X(low, axis), extremes.lowest});
         }
     }
 }

@@ -7,8 +7,8 @@
 //
 // The view follows the newest `windowPoints` samples until the user zooms
 // (wheel; Ctrl+wheel for Y) or pans (drag, arrow keys; + and - zoom X,
-// Ctrl with them Y); ResetView() (or Home) follows again. Each curve gets at
-// most two points per pixel column (PlotSamples::Extract), so the cost of a
+// Ctrl with them Y); ResetView() (or Home) follows again. Each curve gets
+// about one point per pixel column (PlotSamples::Extract), so the cost of a
 // frame does not grow with the samples shown.
 
 #include <QWidget>

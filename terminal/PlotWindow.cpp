@@ -214,8 +214,12 @@ void CPlotWindow::closeEvent(QCloseEvent* event) {
 }
 
 void CPlotWindow::Frame() {
-    if (isMinimized()) return;
-    if (view_->Redraw(feed_)) ShowStatus();
+    const auto now = std::chrono::steady_clock::now();
+    if (isMinimized() || now < nextFrame_) return;
+    if (!view_->Redraw(feed_)) return;
+    ShowStatus();
+    const auto end = std::chrono::steady_clock::now();
+    nextFrame_ = end + 2 * (end - now);
 }
 
 void CPlotWindow::RefreshStatus() {

@@ -6,8 +6,8 @@
 // of the page's button and kept until the page ends; it takes lines from
 // when it is shown until it is closed, and keeps its samples meanwhile.
 //
-// It repaints on its own frame timer (at most kFrameRate times a second),
-// never when data arrives. "导出CSV" and "保存图片" write on a thread of
+// It repaints on its own frame timer (at most kFrameRate times a second,
+// less when frames are costly), never when data arrives. "导出CSV" and "保存图片" write on a thread of
 // their own, from a copy taken when pressed. Its place and size are saved
 // per page.
 
@@ -109,6 +109,9 @@ private:
     CStatusLabel* message_ = nullptr;
 
     QTimer frameTimer_;
+    // A costly frame (many dense curves) delays the next one, so drawing
+    // takes at most a third of the window's time.
+    std::chrono::steady_clock::time_point nextFrame_;
     QTimer statusTimer_;
     // Samples taken at the last few status refreshes, for the rate.
     std::deque<std::pair<std::chrono::steady_clock::time_point, std::uint64_t>> rateHistory_;
