@@ -183,13 +183,15 @@ void Add(viz::PlotSamples& samples, std::uint64_t row) {
     values.present = 0xFFFF;
     for (int c = 0; c < kChannels; ++c)
         values.value[static_cast<std::size_t>(c)] =
-            c % 2 == 0 ? 100 * std::sin(static_cast<double>(row) / (50.0 + c)) : static_cast<double>((row * (c + 1)) % 1000);
+            c % 2 == 0 ? 100 * std::sin(static_cast<double>(row) / (50.0 + c))
+                       : static_cast<double>((row * (c + 1)) % 1000);
     samples.Add(std::chrono::system_clock::time_point(std::chrono::milliseconds(row)), values, kChannels);
 }
 
 // Frames of one case: `window` newest rows of a ring of `capacity`, `step`
 // new rows per frame, thinned to the widget's width or not.
-Frames Run(Surface& surface, std::size_t capacity, std::size_t window, std::size_t step, bool thin, int frames) {
+Frames Run(Surface& surface, std::size_t capacity, std::size_t window, std::size_t step, bool thin,
+           int frames) {
     viz::PlotSamples samples(capacity);
     std::uint64_t row = 0;
     while (row < window) Add(samples, row++);
@@ -203,8 +205,8 @@ Frames Run(Surface& surface, std::size_t capacity, std::size_t window, std::size
         const std::size_t end = samples.size();
         const std::size_t first = end > window ? end - window : 0;
         for (int c = 0; c < kChannels; ++c)
-            samples.Extract(static_cast<std::size_t>(c), first, end, thin ? kWidth / 2 : 0, viz::PlotAxis::SampleNumber,
-                            curves[static_cast<std::size_t>(c)]);
+            samples.Extract(static_cast<std::size_t>(c), first, end, thin ? kWidth / 2 : 0,
+                            viz::PlotAxis::SampleNumber, curves[static_cast<std::size_t>(c)]);
         surface.Draw(curves, samples.X(first, viz::PlotAxis::SampleNumber),
                      samples.X(end - 1, viz::PlotAxis::SampleNumber), -110, 1010);
         times.cpu.push_back(ThreadCpuMs() - cpu);

@@ -66,8 +66,9 @@ std::string Line(std::uint64_t i) {
     char value[32];
     for (int c = 0; c < 16; ++c) {
         const double x = static_cast<double>(i);
-        const int size = c % 2 == 0 ? std::snprintf(value, sizeof value, "%.4f", 100 * std::sin(x / (50.0 + c)))
-                                    : std::snprintf(value, sizeof value, "%d", static_cast<int>((i * (c + 1)) % 1000));
+        const int size =
+            c % 2 == 0 ? std::snprintf(value, sizeof value, "%.4f", 100 * std::sin(x / (50.0 + c)))
+                       : std::snprintf(value, sizeof value, "%d", static_cast<int>((i * (c + 1)) % 1000));
         line.append(value, static_cast<std::size_t>(size));
         line.push_back(c == 15 ? '\n' : ',');
     }
@@ -120,7 +121,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const long long minutes = bench::NumberOption(argc, argv, "--minutes", 10);
     const long long steadySeconds = bench::NumberOption(argc, argv, "--seconds", minutes * 60);
-    const auto burstBytes = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--burst-kb", 1000)) * 1000;
+    const auto burstBytes =
+        static_cast<std::size_t>(bench::NumberOption(argc, argv, "--burst-kb", 1000)) * 1000;
     const auto ring = static_cast<std::uint32_t>(bench::NumberOption(argc, argv, "--ring", 100'000));
     const std::uint64_t steadyLines = static_cast<std::uint64_t>(steadySeconds) * kLinesPerSecond;
 
@@ -222,7 +224,8 @@ int main(int argc, char** argv) {
     // The last write returns once its bytes are in the pty's buffer; the
     // page may have drawn them before the writer's clock was read.
     const double catchUpMs =
-        drawnAll ? std::max(0.0, std::chrono::duration<double, std::milli>(*drawnAll - burstEnd).count()) : -1;
+        drawnAll ? std::max(0.0, std::chrono::duration<double, std::milli>(*drawnAll - burstEnd).count())
+                 : -1;
     meter.Stop();
     memory.stop();
     const std::int64_t received = area->pipeline().receivedTotal();
@@ -249,7 +252,8 @@ int main(int argc, char** argv) {
     std::printf("plot_drawn_after_burst_end_ms %.1f\n", burstTaken ? catchUpMs : -1.0);
     std::printf("bytes_lost %lld\n",
                 static_cast<long long>(steadyBytes + burst.size()) - static_cast<long long>(received));
-    std::printf("lines_lost %lld (skipped %llu)\n", static_cast<long long>(allLines) - static_cast<long long>(counted),
+    std::printf("lines_lost %lld (skipped %llu)\n",
+                static_cast<long long>(allLines) - static_cast<long long>(counted),
                 static_cast<unsigned long long>(feed.skipped()));
     const bool intact = steadyTaken && burstTaken && counted == allLines && feed.skipped() == 0 &&
                         static_cast<std::size_t>(received) == steadyBytes + burst.size();

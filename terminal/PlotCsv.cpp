@@ -63,9 +63,9 @@ public:
             std::tm local{};
             localtime_r(&clock, &local);
             char text[80];
-            const int size = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
-                                           local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                                           local.tm_sec);
+            const int size =
+                std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+                              local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
             text_.assign(text, text + std::max(size, 0));
         }
         out.append(text_);

@@ -17,16 +17,16 @@ void PlotFeed::OnLine(const ReceivedLine& line) {
     }
     if (paused_) return;
     switch (parser_.Parse(line.text, values_)) {
-    case PlotLineParser::Outcome::Values:
-        samples_.Add(line.readTime, values_, parser_.names().size());
-        ++taken_;
-        ++version_;
-        break;
-    case PlotLineParser::Outcome::Skipped:
-        ++skipped_;
-        break;
-    case PlotLineParser::Outcome::Blank:
-        break;
+        case PlotLineParser::Outcome::Values:
+            samples_.Add(line.readTime, values_, parser_.names().size());
+            ++taken_;
+            ++version_;
+            break;
+        case PlotLineParser::Outcome::Skipped:
+            ++skipped_;
+            break;
+        case PlotLineParser::Outcome::Blank:
+            break;
     }
 }
 

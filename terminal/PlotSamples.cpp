@@ -47,7 +47,8 @@ void PlotSamples::Grow(std::vector<double>& column) const {
 
 void PlotSamples::Add(std::chrono::system_clock::time_point time, const PlotValues& values,
                       std::size_t channels) {
-    std::int64_t stamp = std::chrono::duration_cast<std::chrono::microseconds>(time.time_since_epoch()).count();
+    std::int64_t stamp =
+        std::chrono::duration_cast<std::chrono::microseconds>(time.time_since_epoch()).count();
     if (size() > 0) stamp = std::max(stamp, microseconds(size() - 1));
     const bool full = times_.size() == capacity_;
     while (columns_.size() < channels) columns_.emplace_back(times_.size(), kNoValue);

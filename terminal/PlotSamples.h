@@ -67,7 +67,9 @@ private:
         const std::size_t slot = head_ + row;
         return slot >= times_.size() ? slot - times_.size() : slot;
     }
-    std::size_t RowOfSlot(std::size_t slot) const { return slot >= head_ ? slot - head_ : slot + times_.size() - head_; }
+    std::size_t RowOfSlot(std::size_t slot) const {
+        return slot >= head_ ? slot - head_ : slot + times_.size() - head_;
+    }
     // Room for one more row before the ring is full, grown in steps so a
     // large capacity costs memory only once it is used.
     void Grow(std::vector<double>& column) const;

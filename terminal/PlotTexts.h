@@ -4,8 +4,9 @@
 namespace viz::plot_texts {
 
 inline constexpr char16_t kButton[] = u"波形显示";
-inline constexpr char16_t kTipButton[] = u"把接收到的数字画成曲线（每行一个采样，逗号、空格、制表符或分号分隔各列，"
-                                         u"也可写成 名称:数值 或 名称=数值）";
+inline constexpr char16_t kTipButton[] =
+    u"把接收到的数字画成曲线（每行一个采样，逗号、空格、制表符或分号分隔各列，"
+    u"也可写成 名称:数值 或 名称=数值）";
 // "%1" is the page's name.
 inline constexpr char16_t kTitle[] = u"波形显示 - %1";
 inline constexpr char16_t kPageSerial[] = u"串口";
@@ -37,8 +38,9 @@ inline constexpr char16_t kTipExportCsv[] = u"把保留的全部采样（序号�
 inline constexpr char16_t kSavePicture[] = u"保存图片";
 inline constexpr char16_t kTipSavePicture[] = u"把当前显示的曲线保存为PNG图片";
 inline constexpr char16_t kPlotName[] = u"波形图";
-inline constexpr char16_t kTipPlot[] = u"滚轮缩放X轴，按住Ctrl滚动缩放Y轴，拖动平移；键盘：方向键平移，+/-缩放X轴，"
-                                       u"Ctrl加+/-缩放Y轴，Home复位视图";
+inline constexpr char16_t kTipPlot[] =
+    u"滚轮缩放X轴，按住Ctrl滚动缩放Y轴，拖动平移；键盘：方向键平移，+/-缩放X轴，"
+    u"Ctrl加+/-缩放Y轴，Home复位视图";
 inline constexpr char16_t kLegendName[] = u"通道图例";
 inline constexpr char16_t kTipLegend[] = u"勾选显示该通道的曲线，取消勾选则隐藏";
 inline constexpr char16_t kStatusName[] = u"波形状态";

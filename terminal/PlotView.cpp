@@ -250,31 +250,31 @@ void CPlotView::MarkManual(bool x, bool y) {
 bool CPlotView::KeyPressed(int key, Qt::KeyboardModifiers modifiers) {
     const Qt::Orientation zoomed = (modifiers & Qt::ControlModifier) ? Qt::Vertical : Qt::Horizontal;
     switch (key) {
-    case Qt::Key_Left:
-        Pan(Qt::Horizontal, -kPanStep);
-        break;
-    case Qt::Key_Right:
-        Pan(Qt::Horizontal, kPanStep);
-        break;
-    case Qt::Key_Up:
-        Pan(Qt::Vertical, kPanStep);
-        break;
-    case Qt::Key_Down:
-        Pan(Qt::Vertical, -kPanStep);
-        break;
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
-        Zoom(zoomed, kZoomStep, std::nullopt);
-        break;
-    case Qt::Key_Minus:
-        Zoom(zoomed, 1 / kZoomStep, std::nullopt);
-        break;
-    case Qt::Key_Home:
-        ResetView();
-        emit viewChanged();
-        break;
-    default:
-        return false;
+        case Qt::Key_Left:
+            Pan(Qt::Horizontal, -kPanStep);
+            break;
+        case Qt::Key_Right:
+            Pan(Qt::Horizontal, kPanStep);
+            break;
+        case Qt::Key_Up:
+            Pan(Qt::Vertical, kPanStep);
+            break;
+        case Qt::Key_Down:
+            Pan(Qt::Vertical, -kPanStep);
+            break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            Zoom(zoomed, kZoomStep, std::nullopt);
+            break;
+        case Qt::Key_Minus:
+            Zoom(zoomed, 1 / kZoomStep, std::nullopt);
+            break;
+        case Qt::Key_Home:
+            ResetView();
+            emit viewChanged();
+            break;
+        default:
+            return false;
     }
     return true;
 }
@@ -282,43 +282,46 @@ bool CPlotView::KeyPressed(int key, Qt::KeyboardModifiers modifiers) {
 bool CPlotView::eventFilter(QObject* watched, QEvent* event) {
     if (watched != plot_) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::Wheel: {
-        const auto* wheel = static_cast<QWheelEvent*>(event);
-        const double steps = wheel->angleDelta().y() / 120.0;
-        if (steps == 0) return true;
-        const bool vertical = (wheel->modifiers() & Qt::ControlModifier) != 0;
-        const QCPAxis* axis = vertical ? plot_->yAxis : plot_->xAxis;
-        const double at = vertical ? wheel->position().y() : wheel->position().x();
-        Zoom(vertical ? Qt::Vertical : Qt::Horizontal, std::pow(kZoomStep, steps), axis->pixelToCoord(at));
-        return true;
-    }
-    case QEvent::MouseButtonPress: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() != Qt::LeftButton) return false;
-        dragging_ = true;
-        dragAt_ = mouse->position();
-        plot_->setFocus(Qt::MouseFocusReason);
-        return true;
-    }
-    case QEvent::MouseMove: {
-        if (!dragging_) return false;
-        const QPointF at = static_cast<QMouseEvent*>(event)->position();
-        plot_->xAxis->moveRange(plot_->xAxis->pixelToCoord(dragAt_.x()) - plot_->xAxis->pixelToCoord(at.x()));
-        plot_->yAxis->moveRange(plot_->yAxis->pixelToCoord(dragAt_.y()) - plot_->yAxis->pixelToCoord(at.y()));
-        dragAt_ = at;
-        MarkManual(true, true);
-        return true;
-    }
-    case QEvent::MouseButtonRelease:
-        if (!dragging_) return false;
-        dragging_ = false;
-        return true;
-    case QEvent::KeyPress: {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        return KeyPressed(key->key(), key->modifiers());
-    }
-    default:
-        return QWidget::eventFilter(watched, event);
+        case QEvent::Wheel: {
+            const auto* wheel = static_cast<QWheelEvent*>(event);
+            const double steps = wheel->angleDelta().y() / 120.0;
+            if (steps == 0) return true;
+            const bool vertical = (wheel->modifiers() & Qt::ControlModifier) != 0;
+            const QCPAxis* axis = vertical ? plot_->yAxis : plot_->xAxis;
+            const double at = vertical ? wheel->position().y() : wheel->position().x();
+            Zoom(vertical ? Qt::Vertical : Qt::Horizontal, std::pow(kZoomStep, steps),
+                 axis->pixelToCoord(at));
+            return true;
+        }
+        case QEvent::MouseButtonPress: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton) return false;
+            dragging_ = true;
+            dragAt_ = mouse->position();
+            plot_->setFocus(Qt::MouseFocusReason);
+            return true;
+        }
+        case QEvent::MouseMove: {
+            if (!dragging_) return false;
+            const QPointF at = static_cast<QMouseEvent*>(event)->position();
+            plot_->xAxis->moveRange(plot_->xAxis->pixelToCoord(dragAt_.x()) -
+                                    plot_->xAxis->pixelToCoord(at.x()));
+            plot_->yAxis->moveRange(plot_->yAxis->pixelToCoord(dragAt_.y()) -
+                                    plot_->yAxis->pixelToCoord(at.y()));
+            dragAt_ = at;
+            MarkManual(true, true);
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (!dragging_) return false;
+            dragging_ = false;
+            return true;
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            return KeyPressed(key->key(), key->modifiers());
+        }
+        default:
+            return QWidget::eventFilter(watched, event);
     }
 }
 

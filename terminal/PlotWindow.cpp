@@ -35,14 +35,14 @@ QString Text(const char16_t* text) {
 
 QString PageName(MoreSendKind page) {
     switch (page) {
-    case MoreSendKind::Serial:
-        return Text(t::kPageSerial);
-    case MoreSendKind::Usb:
-        return Text(t::kPageUsb);
-    case MoreSendKind::Network:
-        return Text(t::kPageNetwork);
-    case MoreSendKind::Server:
-        return Text(t::kPageServer);
+        case MoreSendKind::Serial:
+            return Text(t::kPageSerial);
+        case MoreSendKind::Usb:
+            return Text(t::kPageUsb);
+        case MoreSendKind::Network:
+            return Text(t::kPageNetwork);
+        case MoreSendKind::Server:
+            return Text(t::kPageServer);
     }
     return {};
 }
@@ -145,13 +145,14 @@ QWidget* CPlotWindow::CreateControls() {
     savePicture_->setToolTip(Text(t::kTipSavePicture));
 
     auto* first = new QHBoxLayout;
-    for (QWidget* widget : std::initializer_list<QWidget*>{pause_, clear_, resetView_, axisLabel, axis_,
-                                                           windowLabel, window_})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{pause_, clear_, resetView_, axisLabel, axis_, windowLabel, window_})
         first->addWidget(widget);
     first->addWidget(new QLabel(Text(t::kWindowUnit), controls));
     first->addStretch(1);
     auto* second = new QHBoxLayout;
-    for (QWidget* widget : std::initializer_list<QWidget*>{yAuto_, yMinLabel, yMin_, yMaxLabel, yMax_, yApply_})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{yAuto_, yMinLabel, yMin_, yMaxLabel, yMax_, yApply_})
         second->addWidget(widget);
     second->addStretch(1);
     second->addWidget(exportCsv_);
@@ -300,7 +301,8 @@ void CPlotWindow::StartWriting(std::function<QString(const std::atomic<bool>& ca
 
 void CPlotWindow::ExportCsv() {
     if (writing_) return;
-    const QString path = chooser_(QDir::current().filePath(Text(t::kCsvFile).arg(pageName_)), Text(t::kCsvFilter));
+    const QString path =
+        chooser_(QDir::current().filePath(Text(t::kCsvFile).arg(pageName_)), Text(t::kCsvFilter));
     if (path.isEmpty()) return;
     TextEncoding encoding = TextEncoding::Gbk;
     for (const auto& area : areas_) {

@@ -33,8 +33,8 @@ QWidget* ShowPlotWindow(viz::CVizuruvDlg& window) {
     std::string lines = "boot ok\r\n";
     for (int i = 0; i < 1500; ++i) {
         char line[96];
-        std::snprintf(line, sizeof line, "temp:%.3f,ramp=%d,adc:%.1f\r\n", 20 + 5 * std::sin(i / 40.0), i % 500,
-                      300 * std::cos(i / 90.0) + (i * 7919 % 13));
+        std::snprintf(line, sizeof line, "temp:%.3f,ramp=%d,adc:%.1f\r\n", 20 + 5 * std::sin(i / 40.0),
+                      i % 500, 300 * std::cos(i / 90.0) + (i * 7919 % 13));
         lines += line;
     }
     serial->receiveArea()->Receive(viz::Chunk::JustRead(viz::Bytes(lines.begin(), lines.end())));
@@ -70,7 +70,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < window.tabs()->count(); ++i) {
         window.tabs()->setCurrentIndex(i);
         Settle();
-        const QString name = QString("%1-%2.png").arg(i, 2, 10, QChar('0')).arg(window.page(i)->metaObject()->className()).remove("viz::");
+        const QString name = QString("%1-%2.png")
+                                 .arg(i, 2, 10, QChar('0'))
+                                 .arg(window.page(i)->metaObject()->className())
+                                 .remove("viz::");
         if (!window.grab().save(out.filePath(name))) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(out.filePath(name)));
             return 1;

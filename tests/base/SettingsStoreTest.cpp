@@ -208,7 +208,8 @@ TEST_F(SettingsStoreTest, PlotWindowPlacesArePerPageAndTheSampleCountStaysInItsR
     ASSERT_EQ(store.WritePlotPlace(MoreSendKind::Server, {10, 20, 640, 480}), 0);
     WindowPlace place;
     ASSERT_EQ(SettingsStore{path}.ReadPlotPlace(MoreSendKind::Serial, place), 0);
-    EXPECT_EQ(std::make_tuple(place.x, place.y, place.width, place.height), std::make_tuple(-1200, 40, 800, 500))
+    EXPECT_EQ(std::make_tuple(place.x, place.y, place.width, place.height),
+              std::make_tuple(-1200, 40, 800, 500))
         << "a window on a screen left of the first comes back there";
     EXPECT_NE(store.ReadPlotPlace(MoreSendKind::Usb, place), 0);
 

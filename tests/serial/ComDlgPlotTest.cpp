@@ -28,8 +28,8 @@ struct SentLine {
 // Line i of a board printing a sine, a ramp and a slower cosine.
 SentLine BoardLine(int i) {
     char text[96];
-    const int size = std::snprintf(text, sizeof text, "sin:%.6f,ramp=%d, cos: %.3e\r\n", std::sin(i / 20.0), i,
-                                   1000 * std::cos(i / 50.0));
+    const int size = std::snprintf(text, sizeof text, "sin:%.6f,ramp=%d, cos: %.3e\r\n", std::sin(i / 20.0),
+                                   i, 1000 * std::cos(i / 50.0));
     SentLine line{std::string(text, static_cast<std::size_t>(size)), {}};
     // The values as the text states them, read by the standard library.
     std::size_t at = 0;
@@ -98,7 +98,8 @@ TEST_F(ComDlgPlot, ABoardsThreeChannelsArePlottedKeptExportedAndPictured) {
         EXPECT_TRUE(suggested.endsWith(QStringLiteral("串口波形数据.csv")) ||
                     suggested.endsWith(QStringLiteral("串口波形图片.png")))
             << suggested.toStdString();
-        return QString::fromStdString((dir / std::filesystem::path(suggested.toStdString()).filename()).string());
+        return QString::fromStdString(
+            (dir / std::filesystem::path(suggested.toStdString()).filename()).string());
     });
     Click(Button("plotExportCsv"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->writing(); }, 5000));
@@ -121,7 +122,8 @@ TEST_F(ComDlgPlot, ABoardsThreeChannelsArePlottedKeptExportedAndPictured) {
         }
     }
     auto* message = window->findChild<QLabel*>("plotMessage");
-    EXPECT_TRUE(message->text().startsWith(QStringLiteral("已导出600个采样到"))) << message->text().toStdString();
+    EXPECT_TRUE(message->text().startsWith(QStringLiteral("已导出600个采样到")))
+        << message->text().toStdString();
 
     // Paused, the plot keeps what it shows while the receive area goes on.
     Click(Button("plotPause"));

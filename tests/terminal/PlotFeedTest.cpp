@@ -70,8 +70,7 @@ struct Wired {
 };
 
 TEST(PlotFeed, EveryFormSplitAtEveryByteAcrossTwoReadsGivesTheSameSamples) {
-    const std::string stream =
-        "温度:21.5,湿度=40\r\n1.5e3 -0x1F;7\n\nhello\n-2.5E-1\r\n0x7fffffff\t.5\n";
+    const std::string stream = "温度:21.5,湿度=40\r\n1.5e3 -0x1F;7\n\nhello\n-2.5E-1\r\n0x7fffffff\t.5\n";
     for (std::size_t split = 0; split <= stream.size(); ++split) {
         Wired wired;
         wired.pipeline.Receive(At(stream.substr(0, split), 0ms));
@@ -96,7 +95,8 @@ TEST(PlotFeed, LongAndEndlessLinesAreCutAndCountedNeverParsed) {
     // 70,000 characters of numbers without a line end, read 1000 at a time.
     std::string digits;
     while (digits.size() < 70'000) digits += "1,";
-    for (std::size_t at = 0; at < digits.size(); at += 1000) wired.pipeline.Receive(At(digits.substr(at, 1000)));
+    for (std::size_t at = 0; at < digits.size(); at += 1000)
+        wired.pipeline.Receive(At(digits.substr(at, 1000)));
     EXPECT_EQ(wired.feed.skipped(), 16u) << "each 4096 characters counts as it comes";
     EXPECT_EQ(wired.feed.samples().size(), 0u);
     wired.pipeline.Receive(At("1,2,3\n5,6\n"));
@@ -155,12 +155,14 @@ TEST(PlotSamples, RingKeepsTheNewestRowsAndFindsRowsByNumberOrTime) {
     EXPECT_TRUE(std::isnan(samples.value(1, 1))) << "a channel that came later has no earlier points";
     EXPECT_EQ(samples.value(1, 2), 50);
 
-    EXPECT_EQ(samples.RowsBetween(4.5, 5.2, PlotAxis::SampleNumber), std::make_pair(std::size_t{1}, std::size_t{4}))
+    EXPECT_EQ(samples.RowsBetween(4.5, 5.2, PlotAxis::SampleNumber),
+              std::make_pair(std::size_t{1}, std::size_t{4}))
         << "the rows in range and one more on each side";
     const double fourth = samples.X(1, PlotAxis::ReceiveTime);
     EXPECT_EQ(samples.RowsBetween(fourth + 0.5, fourth + 0.9, PlotAxis::ReceiveTime),
               std::make_pair(std::size_t{1}, std::size_t{3}));
-    EXPECT_EQ(samples.RowsBetween(100, 200, PlotAxis::SampleNumber), std::make_pair(std::size_t{3}, std::size_t{4}));
+    EXPECT_EQ(samples.RowsBetween(100, 200, PlotAxis::SampleNumber),
+              std::make_pair(std::size_t{3}, std::size_t{4}));
 
     std::vector<PlotPoint> points;
     samples.Extract(1, 0, 4, 100, PlotAxis::SampleNumber, points);
@@ -223,7 +225,8 @@ TEST(PlotCsv, EveryKeptSampleWithItsTimeInThePagesEncodingReadsBackTheSame) {
     const ChinaTime china;
     const testing::TempDir dir;
     PlotFeed feed(3);
-    const std::u16string lines[] = {u"ignored:1", u"\"q\":0.1 温度=-2e-7", u"3 1e300", u"\"q\":1.7976931348623157e308"};
+    const std::u16string lines[] = {u"ignored:1", u"\"q\":0.1 温度=-2e-7", u"3 1e300",
+                                    u"\"q\":1.7976931348623157e308"};
     for (std::size_t i = 0; i < std::size(lines); ++i)
         feed.OnLine({0, kWallStart + std::chrono::milliseconds(i * 1001), lines[i]});
     const std::atomic<bool> cancel{false};
@@ -237,7 +240,8 @@ TEST(PlotCsv, EveryKeptSampleWithItsTimeInThePagesEncodingReadsBackTheSame) {
               "3,2024-03-05 21:04:07.069,,,,3,1e+300\r\n"
               "4,2024-03-05 21:04:08.070,,1.7976931348623157e+308,,,\r\n");
 
-    ASSERT_EQ(WritePlotCsv(dir / "gbk.csv", feed.samples(), feed.names(), TextEncoding::Gbk, cancel).error, "");
+    ASSERT_EQ(WritePlotCsv(dir / "gbk.csv", feed.samples(), feed.names(), TextEncoding::Gbk, cancel).error,
+              "");
     EXPECT_EQ(ReadFile(dir / "gbk.csv").substr(0, 9), testing::Gbk("序号,时间"));
 
     const PlotCsvResult failed =
@@ -247,7 +251,8 @@ TEST(PlotCsv, EveryKeptSampleWithItsTimeInThePagesEncodingReadsBackTheSame) {
     PlotFeed big(10'000);
     for (int i = 0; i < 10'000; ++i) big.OnLine({0, kWallStart, u"1,2"});
     const std::atomic<bool> cancelled{true};
-    const PlotCsvResult stopped = WritePlotCsv(dir / "big.csv", big.samples(), big.names(), TextEncoding::Gbk, cancelled);
+    const PlotCsvResult stopped =
+        WritePlotCsv(dir / "big.csv", big.samples(), big.names(), TextEncoding::Gbk, cancelled);
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_FALSE(std::filesystem::exists(dir / "big.csv")) << "a cancelled export leaves no half file";
 }
@@ -256,10 +261,36 @@ TEST(PlotCsv, EveryKeptSampleWithItsTimeInThePagesEncodingReadsBackTheSame) {
 // numbers, labels and separators of real streams mixed with binary noise,
 // line ends, zero bytes and long runs without a break.
 TEST(PlotFeed, SeededRandomStreamsNeverBreakThePlot) {
-    static const char* const kPieces[] = {
-        "1.5", "-3", "2e3", "0x1F", "nan", "inf", "1e999", "1e-999", "a:", "b=", "温度:", ",", " ", "\t", ";",
-        "\r\n", "\n", "\r", ":", "=", ".", "e", "-", "0x", "\xE6\xB8", "\xA9", "\xB0\xA1", "\xFF",
-        "999999999999999999999999", "abc"};
+    static const char* const kPieces[] = {"1.5",
+                                          "-3",
+                                          "2e3",
+                                          "0x1F",
+                                          "nan",
+                                          "inf",
+                                          "1e999",
+                                          "1e-999",
+                                          "a:",
+                                          "b=",
+                                          "温度:",
+                                          ",",
+                                          " ",
+                                          "\t",
+                                          ";",
+                                          "\r\n",
+                                          "\n",
+                                          "\r",
+                                          ":",
+                                          "=",
+                                          ".",
+                                          "e",
+                                          "-",
+                                          "0x",
+                                          "\xE6\xB8",
+                                          "\xA9",
+                                          "\xB0\xA1",
+                                          "\xFF",
+                                          "999999999999999999999999",
+                                          "abc"};
     std::mt19937 random(26);
     for (int round = 0; round < 40; ++round) {
         std::string bytes(1, static_cast<char>(random() & 0xFF));

@@ -55,8 +55,10 @@ inline std::string PlotFeedBroken(const PlotFeed& feed) {
     std::vector<PlotPoint> points;
     for (const PlotAxis axis : {PlotAxis::SampleNumber, PlotAxis::ReceiveTime}) {
         if (samples.size() == 0) break;
-        const auto [first, end] = samples.RowsBetween(samples.X(0, axis), samples.X(samples.size() - 1, axis), axis);
-        if (first != 0 || end != samples.size()) return "the rows between the first and last are not all rows";
+        const auto [first, end] =
+            samples.RowsBetween(samples.X(0, axis), samples.X(samples.size() - 1, axis), axis);
+        if (first != 0 || end != samples.size())
+            return "the rows between the first and last are not all rows";
         for (std::size_t c = 0; c < samples.channels(); ++c) {
             samples.Extract(c, first, end, 8, axis, points);
             if (samples.size() > 16 && points.size() > 16) return "more points than two per run";

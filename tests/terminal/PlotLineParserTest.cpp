@@ -31,11 +31,24 @@ constexpr auto kSkipped = PlotLineParser::Outcome::Skipped;
 
 TEST(PlotNumber, DecimalAndHexFormsAndWhatIsNoNumber) {
     const std::pair<std::u16string_view, double> numbers[] = {
-        {u"0", 0},          {u"42", 42},         {u"-3", -3},        {u"+7", 7},
-        {u"1.5", 1.5},      {u"-0.25", -0.25},   {u".5", 0.5},       {u"7.", 7},
-        {u"2e3", 2000},     {u"-1.5E-3", -0.0015}, {u"6.02e+23", 6.02e23},
-        {u"0x1F", 31},      {u"0XfF", 255},      {u"-0x10", -16},    {u"0xFFFFFFFFFFFFFFFF", 18446744073709551615.0},
-        {u"1e-400", 0},     {u"0.1", 0.1},       {u"123456789012345678901234567890", 1.2345678901234568e29},
+        {u"0", 0},
+        {u"42", 42},
+        {u"-3", -3},
+        {u"+7", 7},
+        {u"1.5", 1.5},
+        {u"-0.25", -0.25},
+        {u".5", 0.5},
+        {u"7.", 7},
+        {u"2e3", 2000},
+        {u"-1.5E-3", -0.0015},
+        {u"6.02e+23", 6.02e23},
+        {u"0x1F", 31},
+        {u"0XfF", 255},
+        {u"-0x10", -16},
+        {u"0xFFFFFFFFFFFFFFFF", 18446744073709551615.0},
+        {u"1e-400", 0},
+        {u"0.1", 0.1},
+        {u"123456789012345678901234567890", 1.2345678901234568e29},
     };
     for (const auto& [text, expected] : numbers) {
         double value = -1;
@@ -44,8 +57,8 @@ TEST(PlotNumber, DecimalAndHexFormsAndWhatIsNoNumber) {
         EXPECT_TRUE(finite);
         EXPECT_EQ(value, expected) << std::string(text.begin(), text.end());
     }
-    for (const std::u16string_view text : {u"nan", u"-NaN", u"inf", u"+Infinity", u"1e400", u"-1.8e308",
-                                           u"0.001e312"}) {
+    for (const std::u16string_view text :
+         {u"nan", u"-NaN", u"inf", u"+Infinity", u"1e400", u"-1.8e308", u"0.001e312"}) {
         double value = 0;
         bool finite = true;
         EXPECT_TRUE(ParsePlotNumber(text, value, finite));
@@ -96,7 +109,8 @@ TEST(PlotLineParser, LinesWithoutUsableValuesAreSkippedAndAddNoChannels) {
     EXPECT_EQ(Parse(parser, u"5, 6, nan").outcome, kSkipped);
     EXPECT_EQ(parser.names().size(), 2u);
     std::u16string longLabel(PlotLineParser::kMaxLabelUnits + 1, u'L');
-    EXPECT_EQ(Parse(parser, longLabel.append(u":3")).outcome, kSkipped) << "an overlong label is no channel name";
+    EXPECT_EQ(Parse(parser, longLabel.append(u":3")).outcome, kSkipped)
+        << "an overlong label is no channel name";
 }
 
 TEST(PlotLineParser, AtMostSixteenChannelsFromTheFirstColumnsAndLabels) {

@@ -33,15 +33,15 @@ protected:
     }
 
     // Lines first..last-1 of "a:i,b:-i", through the area as one read.
-    void Lines(int first, int last, std::chrono::system_clock::time_point time = std::chrono::system_clock::now()) {
+    void Lines(int first, int last,
+               std::chrono::system_clock::time_point time = std::chrono::system_clock::now()) {
         std::string text;
-        for (int i = first; i < last; ++i) text += "a:" + std::to_string(i) + ",b:-" + std::to_string(i) + "\n";
+        for (int i = first; i < last; ++i)
+            text += "a:" + std::to_string(i) + ",b:-" + std::to_string(i) + "\n";
         area.Receive(Chunk{Bytes(text.begin(), text.end()), std::chrono::steady_clock::now(), time});
     }
     // Lets the frame timer draw what came.
-    void Drawn() {
-        QTest::qWait(2 * 1000 / CPlotWindow::kFrameRate + 10);
-    }
+    void Drawn() { QTest::qWait(2 * 1000 / CPlotWindow::kFrameRate + 10); }
     template <typename Widget>
     Widget* Find(const char* name) {
         auto* widget = window.findChild<Widget*>(QLatin1StringView(name));
@@ -90,8 +90,8 @@ TEST_F(PlotWindowTest, ATypedYRangeIsTakenAndBadInputRefusedWithAMessage) {
     auto* yMin = Find<QLineEdit>("plotYMin");
     auto* yMax = Find<QLineEdit>("plotYMax");
     auto* yAuto = Find<QCheckBox>("plotYAuto");
-    for (const auto& [low, high] : {std::pair{"abc", "5"}, std::pair{"5", "-5"}, std::pair{"", "1"},
-                                    std::pair{"1", "inf"}}) {
+    for (const auto& [low, high] :
+         {std::pair{"abc", "5"}, std::pair{"5", "-5"}, std::pair{"", "1"}, std::pair{"1", "inf"}}) {
         yMin->setText(QString::fromUtf8(low));
         yMax->setText(QString::fromUtf8(high));
         const QStringList messages = testing::ClickAnsweringMessages(Find<QPushButton>("plotYApply"));
@@ -130,7 +130,8 @@ TEST_F(PlotWindowTest, WheelDragAndKeysZoomAndPanUntilTheViewIsReset) {
     EXPECT_FALSE(view->following());
     Lines(1001, 1101);
     Drawn();
-    EXPECT_EQ(view->xRange(), std::make_pair(zoomedFrom, zoomedTo)) << "a zoomed view stays where the user put it";
+    EXPECT_EQ(view->xRange(), std::make_pair(zoomedFrom, zoomedTo))
+        << "a zoomed view stays where the user put it";
 
     QTest::mousePress(plot, Qt::LeftButton, {}, middle.toPoint());
     QTest::mouseMove(plot, middle.toPoint() + QPoint(50, 0));
