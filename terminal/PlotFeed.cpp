@@ -9,10 +9,15 @@ constexpr std::size_t kLongLineStreams = 256;
 
 }  // namespace
 
-void PlotFeed::OnLine(const ReceivedLine& line) {
-    const bool continuing = longLines_.count(line.source) != 0;
+ReceivedLineSink& PlotFeed::AddInput() {
+    return inputs_.emplace_back(*this, static_cast<std::uint32_t>(inputs_.size() + 1));
+}
+
+void PlotFeed::Take(const ReceivedLine& line, std::uint32_t input) {
+    const Stream stream{input, line.source};
+    const bool continuing = longLines_.count(stream) != 0;
     if (line.more || continuing || line.text.size() > kMaxLineUnits) {
-        CountLongLine(line, continuing);
+        CountLongLine(line, stream, continuing);
         return;
     }
     if (paused_) return;
@@ -30,18 +35,18 @@ void PlotFeed::OnLine(const ReceivedLine& line) {
     }
 }
 
-void PlotFeed::CountLongLine(const ReceivedLine& line, bool continuing) {
-    const std::uint64_t before = continuing ? longLines_[line.source] : 0;
+void PlotFeed::CountLongLine(const ReceivedLine& line, const Stream& stream, bool continuing) {
+    const std::uint64_t before = continuing ? longLines_[stream] : 0;
     const std::uint64_t units = before + line.text.size();
     const std::uint64_t counted = before / kMaxLineUnits;
     std::uint64_t pieces = 0;
     if (line.more) {
         pieces = units / kMaxLineUnits;
         if (!continuing && longLines_.size() >= kLongLineStreams) longLines_.erase(longLines_.begin());
-        longLines_[line.source] = units;
+        longLines_[stream] = units;
     } else {
         pieces = (units + kMaxLineUnits - 1) / kMaxLineUnits;
-        longLines_.erase(line.source);
+        longLines_.erase(stream);
     }
     if (!paused_) skipped_ += pieces - counted;
 }

@@ -1,6 +1,7 @@
 #include "terminal/PlotView.h"
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -157,7 +158,12 @@ void CPlotView::FollowX(const PlotSamples& samples) {
         plot_->xAxis->setRange(lower, lower + window - 1);
         return;
     }
-    if (count == 0) return;
+    if (count == 0) {
+        // The last ten seconds until the first sample comes.
+        const double now = static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000;
+        plot_->xAxis->setRange(now - 10, now);
+        return;
+    }
     const std::size_t from = count > windowPoints_ ? count - windowPoints_ : 0;
     const double lower = samples.X(from, axis_);
     const double upper = samples.X(count - 1, axis_);

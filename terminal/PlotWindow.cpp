@@ -74,6 +74,7 @@ CPlotWindow::CPlotWindow(SettingsStore& settings, MoreSendKind page, std::vector
       pageName_(PageName(page)),
       areas_(areas.begin(), areas.end()),
       feed_(StoredCapacity(settings)) {
+    for (std::size_t i = 0; i < areas_.size(); ++i) inputs_.push_back(i == 0 ? &feed_ : &feed_.AddInput());
     setObjectName(QStringLiteral("plotWindow"));
     setWindowTitle(Text(t::kTitle).arg(pageName_));
     view_ = Named(new CPlotView(this), "plotView");
@@ -181,16 +182,16 @@ QWidget* CPlotWindow::CreateControls() {
 
 void CPlotWindow::Attach() {
     if (attached_) return;
-    for (const auto& area : areas_) {
-        if (area) area->pipeline().AddLineSink(&feed_);
+    for (std::size_t i = 0; i < areas_.size(); ++i) {
+        if (areas_[i]) areas_[i]->pipeline().AddLineSink(inputs_[i]);
     }
     attached_ = true;
 }
 
 void CPlotWindow::Detach() {
     if (!attached_) return;
-    for (const auto& area : areas_) {
-        if (area) area->pipeline().RemoveLineSink(&feed_);
+    for (std::size_t i = 0; i < areas_.size(); ++i) {
+        if (areas_[i]) areas_[i]->pipeline().RemoveLineSink(inputs_[i]);
     }
     attached_ = false;
 }

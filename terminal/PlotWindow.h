@@ -90,6 +90,8 @@ private:
     const QString pageName_;
     std::vector<QPointer<CReceiveArea>> areas_;
     PlotFeed feed_;
+    // The feed's sink for each area.
+    std::vector<ReceivedLineSink*> inputs_;
     bool attached_ = false;
     bool placed_ = false;
 

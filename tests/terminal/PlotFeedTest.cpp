@@ -119,6 +119,15 @@ TEST(PlotFeed, LongAndEndlessLinesAreCutAndCountedNeverParsed) {
     wired.pipeline.Receive(At("8\n"), {}, {}, 1);
     EXPECT_EQ(wired.feed.samples().size(), 3u);
     EXPECT_EQ(wired.feed.samples().value(0, 2), 7);
+
+    // Nor on the network page, whose two areas both have stream 0.
+    ReceivePipeline udp;
+    ReceivedLineSink& udpInput = wired.feed.AddInput();
+    udp.AddLineSink(&udpInput);
+    wired.pipeline.Receive(At(piece));
+    udp.Receive(At("9\n"));
+    EXPECT_EQ(wired.feed.samples().size(), 4u);
+    udp.RemoveLineSink(&udpInput);
 }
 
 TEST(PlotFeed, PauseDropsLinesUncountedAndClearForgetsEverything) {
