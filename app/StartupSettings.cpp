@@ -4,9 +4,14 @@ namespace viz {
 
 UpdateMode PrepareSettingsAtStart(SettingsStore& store) {
     store.RemoveStaleTempFiles();
-    const bool firstRun = !store.Exists();
-    store.WriteMakerInfo();
-    if (firstRun) store.WriteFirstRunDefaults();
+    if (store.Exists()) {
+        store.WriteMakerInfo();
+    } else {
+        store.WriteFirstRunDefaults();
+    }
+    // A start that changed nothing has not saved: the user still hears at
+    // once when this run's settings cannot be kept.
+    store.CheckSavable();
     std::uint32_t autoUpdate = 0;
     if (store.ReadAutoUpdate(autoUpdate) != kSettingsOk) {
         store.WriteAutoUpdate(1);

@@ -14,8 +14,9 @@ enum class UpdateMode {
 };
 
 // The start-up settings steps: stale temporary files removed, first-run
-// test, maker information, first-run defaults, then the AutoUpdate switch
-// (written as 1 when missing).
+// test, maker information (with the first-run defaults on a first run), a
+// check that the store can be saved, then the AutoUpdate switch (written as
+// 1 when missing).
 UpdateMode PrepareSettingsAtStart(SettingsStore& store);
 
 // The main window's title for each mode.

@@ -8,32 +8,17 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include <array>
-
 #include "app/AboutDlg.h"
 #include "app/AppIcon.h"
 #include "app/AppTexts.h"
+#include "app/PageHolder.h"
+#include "base/Page.h"
 #include "base/PageContext.h"
-#include "net/NetDlg.h"
-#include "net/ServerDlg.h"
-#include "serial/ComAdvanceMonitorDlg.h"
-#include "serial/ComDlg.h"
-#include "tools/Bmp2HexDlg.h"
-#include "tools/CheckPage.h"
-#include "tools/ToolsDlg.h"
-#include "tools/UnicodePage.h"
-#include "update/ReadMePage.h"
+#include "board/VirtualBoardDlg.h"
 #include "update/StartupNotices.h"
-#include "usb/UsbDlg.h"
-#include "wizards/c51/Mcu51GuideDlg.h"
-#include "wizards/avr/McuAvrDlg.h"
 
 namespace viz {
 namespace {
-
-constexpr std::array<const char*, CVizuruvDlg::kPageCount> kTabCaptions{
-    "串口调试", "串口监视器", "USB调试", "网络调试", "网络服务器", "小工具",
-    "C51代码向导", "AVR代码向导", "数据校验", "编码转换", "位图转16进制", "升级与配置"};
 
 QString NoticeText(const SettingsNotice& notice) {
     const auto path = [](const std::filesystem::path& p) { return QString::fromStdString(p.string()); };
@@ -67,9 +52,7 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     // follows the same decision as the start-up threads, on a first run too.
     updateMode_ = PrepareSettingsAtStart(context_.settings());
     context_.setAutomaticUpdate(updateMode_ == UpdateMode::On);
-    CreatePages();
-    tabs_->setCurrentIndex(0);
-    pagesByTab_[0]->setFocus();
+    CreateTabs();
     resize(1000, 700);
 
     if (updateMode_ != UpdateMode::Unknown) setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
@@ -85,8 +68,12 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
 CVizuruvDlg::~CVizuruvDlg() {
     // The update threads write to this window: they end before it does.
     startupNotices_.reset();
-    // Pages store their settings and close their links as they go, last tab first.
-    for (auto it = pagesByTab_.rbegin(); it != pagesByTab_.rend(); ++it) delete *it;
+    // The board ends its simulator and leaves the serial page's list while
+    // the pages are still there.
+    delete board_;
+    // Pages store their settings and close their links as they go, last tab
+    // first. A page never built read nothing, so it has nothing to store.
+    for (auto it = holders_.rbegin(); it != holders_.rend(); ++it) delete (*it)->builtPage();
     context_.setMainWindow(nullptr);
 }
 
@@ -97,25 +84,42 @@ void CVizuruvDlg::CreateMenu() {
     connect(about, &QAction::triggered, this, &CVizuruvDlg::ShowAbout);
 }
 
-void CVizuruvDlg::CreatePages() {
-    // Pages are built in the product's long-standing order, not the tab order;
-    // each reads its settings as it is built.
-    QWidget* parent = tabs_;
-    auto* com = new CComDlg(context_, parent);
-    auto* comMonitor = new CComAdvanceMonitorDlg(context_, parent);
-    auto* usb = new CUsbDlg(context_, parent);
-    auto* net = new CNetDlg(context_, parent);
-    auto* server = new CServerDlg(context_, parent);
-    auto* tools = new CToolsDlg(context_, parent);
-    auto* unicode = new CUnicode(context_, parent);
-    auto* mcu51 = new CMcu51GuideDlg(context_, parent);
-    auto* avr = new CMcuAvrDlg(context_, parent);
-    auto* check = new CCheck(context_, parent);
-    auto* readMe = new CReadMe(context_, parent);
-    auto* bmp = new CBmp2HexDlg(context_, parent);
+void CVizuruvDlg::CreateTabs() {
+    for (int i = 0; i < kPageCount; ++i) {
+        const PageEntry& entry = PageTable()[i];
+        // The page reads its settings as it is built: only the page itself
+        // writes them, so it finds what a page built at start would have,
+        // unless the defaults were restored meanwhile.
+        holders_[i] = new CPageHolder(
+            [this, &entry, i](QWidget* parent) {
+                CPage* built = entry.create(context_, parent);
+                WirePage(i, built);
+                return built;
+            },
+            tabs_);
+        tabs_->addTab(holders_[i], QString::fromUtf8(entry.caption));
+    }
+    tabs_->setCurrentIndex(0);
+}
 
-    pagesByTab_ = {com, comMonitor, usb, net, server, tools, mcu51, avr, check, unicode, bmp, readMe};
-    for (int i = 0; i < kPageCount; ++i) tabs_->addTab(pagesByTab_[i], QString::fromUtf8(kTabCaptions[i]));
+void CVizuruvDlg::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The page shown first takes the focus, unless the start gave it elsewhere.
+    if (!focusWidget()) page(tabs_->currentIndex())->setFocus();
+}
+
+void CVizuruvDlg::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (drawn_) return;
+    drawn_ = true;
+    // After this paint has reached the screen.
+    QTimer::singleShot(0, this, &CVizuruvDlg::BuildPagesThatWorkFromStart);
+}
+
+void CVizuruvDlg::BuildPagesThatWorkFromStart() {
+    for (int i = 0; i < kPageCount; ++i) {
+        if (PageTable()[i].worksFromStart) page(i);
+    }
 }
 
 void CVizuruvDlg::ReportSettingsNotices() {
@@ -128,9 +132,13 @@ void CVizuruvDlg::ReportSettingsNotices() {
     });
 }
 
-CPage* CVizuruvDlg::page(int tabIndex) const {
+CPage* CVizuruvDlg::page(int tabIndex) {
     if (tabIndex < 0 || tabIndex >= kPageCount) return nullptr;
-    return pagesByTab_[tabIndex];
+    return holders_[tabIndex]->page();
+}
+
+bool CVizuruvDlg::pageBuilt(int tabIndex) const {
+    return tabIndex >= 0 && tabIndex < kPageCount && holders_[tabIndex]->builtPage();
 }
 
 void CVizuruvDlg::ShowAbout() {

@@ -2,10 +2,11 @@
 
 #include <QMainWindow>
 
+#include <array>
 #include <functional>
 #include <memory>
-#include <vector>
 
+#include "app/PageTable.h"
 #include "app/StartupSettings.h"
 
 class QTabWidget;
@@ -13,15 +14,20 @@ class QTabWidget;
 namespace viz {
 
 class CPage;
+class CPageHolder;
 class CStartupNotices;
+class CVirtualBoardDlg;
 class PageContext;
 
-// The main window: twelve pages behind a tab strip, created once at start.
+// The main window: twelve pages behind a tab strip. A page is built when
+// its tab is first shown (or when asked for), and then lives until the
+// window closes, so it keeps its state while hidden; the window comes up
+// without waiting for pages nobody has looked at.
 class CVizuruvDlg : public QMainWindow {
     Q_OBJECT
 
 public:
-    static constexpr int kPageCount = 12;
+    static constexpr int kPageCount = viz::kPageCount;
 
     // `startUpdateThreads` runs once at start when automatic update is on;
     // without one the window starts its own version check and title notices.
@@ -29,26 +35,39 @@ public:
     ~CVizuruvDlg() override;
 
     QTabWidget* tabs() const { return tabs_; }
-    CPage* page(int tabIndex) const;
+    // The page behind a tab, built now if it was not yet; null outside 0..11.
+    CPage* page(int tabIndex);
+    bool pageBuilt(int tabIndex) const;
     UpdateMode updateMode() const { return updateMode_; }
 
     void ShowAbout();
+    // The virtual board's window, made on first use.
+    CVirtualBoardDlg* Board();
 
 protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void CreateMenu();
-    void CreatePages();
+    void CreateTabs();
+    void BuildPagesThatWorkFromStart();
+    // The board window is opened from the serial page and both wizards.
+    void WirePage(int tabIndex, CPage* page);
     void ReportSettingsNotices();
 
     PageContext& context_;
     QTabWidget* tabs_;
-    std::vector<CPage*> pagesByTab_;
+    // Each tab shows a holder its page is built into, so the tab exists
+    // (caption, keyboard order) before its page does.
+    std::array<CPageHolder*, kPageCount> holders_{};
+    bool drawn_ = false;
     UpdateMode updateMode_ = UpdateMode::Unknown;
     std::unique_ptr<CStartupNotices> startupNotices_;
+    CVirtualBoardDlg* board_ = nullptr;
 };
 
 }  // namespace viz

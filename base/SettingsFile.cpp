@@ -276,26 +276,37 @@ std::vector<SettingsNotice> SettingsFile::TakeNotices() {
     return std::exchange(notices_, {});
 }
 
-int SettingsFile::Save(const SettingsDocument& document) {
+std::string SettingsFile::TemporaryPath() const {
+    return path_.string() + ".tmp-" + std::to_string(::getpid());
+}
+
+int SettingsFile::WriteTemporary(const std::string& temp, const SettingsDocument& document, bool sync) {
     std::error_code ec;
     std::filesystem::create_directories(FolderOf(path_), ec);
-    const std::string temp = path_.string() + ".tmp-" + std::to_string(::getpid());
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         NoteNotSaved(errno);
         return kSettingsNoStore;
     }
-    bool ok = WriteAllBytes(fd, document.Serialize()) && ::fsync(fd) == 0;
+    bool ok = WriteAllBytes(fd, document.Serialize()) && (!sync || ::fsync(fd) == 0);
     int error = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         error = errno;
     }
-    if (ok && ::rename(temp.c_str(), path_.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
     if (!ok) {
+        ::unlink(temp.c_str());
+        NoteNotSaved(error);
+        return kSettingsWriteFault;
+    }
+    return kSettingsOk;
+}
+
+int SettingsFile::Save(const SettingsDocument& document) {
+    const std::string temp = TemporaryPath();
+    if (const int rc = WriteTemporary(temp, document, true); rc != kSettingsOk) return rc;
+    if (::rename(temp.c_str(), path_.c_str()) != 0) {
+        const int error = errno;
         ::unlink(temp.c_str());
         NoteNotSaved(error);
         return kSettingsWriteFault;
@@ -305,6 +316,13 @@ int SettingsFile::Save(const SettingsDocument& document) {
         return kSettingsWriteFault;
     }
     return kSettingsOk;
+}
+
+int SettingsFile::CheckSavable(const SettingsDocument& document) {
+    const std::string temp = TemporaryPath();
+    const int rc = WriteTemporary(temp, document, false);
+    if (rc == kSettingsOk) ::unlink(temp.c_str());
+    return rc;
 }
 
 void SettingsFile::RemoveStaleTempFiles() const {

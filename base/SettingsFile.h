@@ -79,6 +79,10 @@ public:
     // must not be written. A file of the earlier format is rewritten at once.
     LoadState Load(SettingsDocument& document);
     int Save(const SettingsDocument& document);
+    // Writes the document to the temporary file and removes it again,
+    // without syncing: whether a save would be taken now. A refusal is
+    // noted like a failed save.
+    int CheckSavable(const SettingsDocument& document);
 
     // Removes "<name>.tmp-<pid>" files that saves of processes no longer
     // running left behind when they were killed between write and rename.
@@ -89,6 +93,9 @@ public:
 
 private:
     bool SetAside(SettingsNotice::Kind kind);
+    std::string TemporaryPath() const;
+    // Writes `temp` whole (synced when `sync`); on failure removes it and notes why.
+    int WriteTemporary(const std::string& temp, const SettingsDocument& document, bool sync);
     void NoteNotSaved(int error);
 
     std::filesystem::path path_;

@@ -34,13 +34,9 @@ public:
 
     bool usable() const { return usable_; }
 
-    void SetNumber(const char* name, std::uint32_t value) {
-        document_.SectionNamed(section_)[name] = value;
-        dirty_ = true;
-    }
+    void SetNumber(const char* name, std::uint32_t value) { Set(name, value); }
     void SetText(const std::string& name, std::u16string_view text, std::size_t units) {
-        document_.SectionNamed(section_)[name] = FitText(text, units);
-        dirty_ = true;
+        Set(name, FitText(text, units));
     }
 
     int GetNumber(const char* name, std::uint32_t& value) const {
@@ -61,9 +57,20 @@ public:
         return kSettingsOk;
     }
 
+    // A write that changes nothing leaves the file alone: no save, no sync.
     int Close() { return dirty_ ? file_.Save(document_) : kSettingsOk; }
 
+    int CheckSavable() { return file_.CheckSavable(document_); }
+
 private:
+    void Set(const std::string& name, SettingsValue value) {
+        auto& values = document_.SectionNamed(section_);
+        const auto [stored, added] = values.try_emplace(name, value);
+        if (!added && stored->second == value) return;
+        stored->second = std::move(value);
+        dirty_ = true;
+    }
+
     const SettingsValue* Find(const std::string& name) const {
         const auto* values = document_.FindSection(section_);
         if (!values) return nullptr;
@@ -118,6 +125,49 @@ int ReadNumbers(const OpenKey& key, std::initializer_list<std::pair<const char*,
     return kSettingsOk;
 }
 
+// The values of each group, set on an open section; one write may set
+// several groups and still save once.
+void SetMakerInfo(OpenKey& key) {
+    key.SetText("Author", Utf8ToUtf16(maker::kAuthor), kLongTextUnits);
+    key.SetText("Email", Utf8ToUtf16(maker::kEmail), kLongTextUnits);
+    key.SetText("Blog", Utf8ToUtf16(maker::kBlog), kLongTextUnits);
+}
+
+void SetSerial(OpenKey& key, const SerialSettings& s) {
+    key.SetNumber("ComBaud", s.baud);
+    key.SetNumber("ComDataBits", s.dataBits);
+    key.SetNumber("ComStopBits", s.stopBits);
+    key.SetText("ComPort", s.port, kShortTextUnits);
+    key.SetText("ComParity", s.parity, kShortTextUnits);
+}
+
+void SetHid(OpenKey& key, const HidIdentifiers& ids) {
+    key.SetNumber("USB_HID_PID", ids.productId);
+    key.SetNumber("USB_HID_VID", ids.vendorId);
+    key.SetNumber("USB_HID_PVN", ids.version);
+}
+
+void SetTcpPorts(OpenKey& key, PortPair ports) {
+    key.SetNumber("TCPSrcPort", ports.source);
+    key.SetNumber("TCPDestPort", ports.destination);
+}
+
+void SetUdpPorts(OpenKey& key, PortPair ports) {
+    key.SetNumber("UDPSrcPort", ports.source);
+    key.SetNumber("UDPDestPort", ports.destination);
+}
+
+// The first-run and restored values, maker information aside.
+void SetDefaults(OpenKey& key) {
+    SetSerial(key, SerialSettings{});
+    key.SetNumber("AutoUpdate", 1);
+    SetHid(key, HidIdentifiers{});
+    key.SetText("IPAddress", kDefaultIpAddress, kShortTextUnits);
+    SetTcpPorts(key, kDefaultTcpPorts);
+    SetUdpPorts(key, kDefaultUdpPorts);
+    key.SetNumber("ServerLocalPort", kDefaultServerPort);
+}
+
 }  // namespace
 
 bool SettingsStore::Exists() const {
@@ -126,21 +176,11 @@ bool SettingsStore::Exists() const {
 }
 
 int SettingsStore::WriteMakerInfo() {
-    return WriteGroup(file_, kMainSection, [](OpenKey& key) {
-        key.SetText("Author", Utf8ToUtf16(maker::kAuthor), kLongTextUnits);
-        key.SetText("Email", Utf8ToUtf16(maker::kEmail), kLongTextUnits);
-        key.SetText("Blog", Utf8ToUtf16(maker::kBlog), kLongTextUnits);
-    });
+    return WriteGroup(file_, kMainSection, SetMakerInfo);
 }
 
 int SettingsStore::WriteSerial(const SerialSettings& s) {
-    return WriteGroup(file_, kMainSection, [&](OpenKey& key) {
-        key.SetNumber("ComBaud", s.baud);
-        key.SetNumber("ComDataBits", s.dataBits);
-        key.SetNumber("ComStopBits", s.stopBits);
-        key.SetText("ComPort", s.port, kShortTextUnits);
-        key.SetText("ComParity", s.parity, kShortTextUnits);
-    });
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { SetSerial(key, s); });
 }
 
 int SettingsStore::ReadSerial(SerialSettings& s) const {
@@ -172,11 +212,7 @@ int SettingsStore::ReadAutoUpdate(std::uint32_t& value) const {
 }
 
 int SettingsStore::WriteHid(const HidIdentifiers& ids) {
-    return WriteGroup(file_, kMainSection, [&](OpenKey& key) {
-        key.SetNumber("USB_HID_PID", ids.productId);
-        key.SetNumber("USB_HID_VID", ids.vendorId);
-        key.SetNumber("USB_HID_PVN", ids.version);
-    });
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { SetHid(key, ids); });
 }
 
 int SettingsStore::ReadHid(HidIdentifiers& ids) const {
@@ -197,10 +233,7 @@ int SettingsStore::ReadIpAddress(std::u16string& address) const {
 }
 
 int SettingsStore::WriteTcpPorts(PortPair ports) {
-    return WriteGroup(file_, kMainSection, [&](OpenKey& key) {
-        key.SetNumber("TCPSrcPort", ports.source);
-        key.SetNumber("TCPDestPort", ports.destination);
-    });
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { SetTcpPorts(key, ports); });
 }
 
 int SettingsStore::ReadTcpPorts(PortPair& ports) const {
@@ -210,10 +243,7 @@ int SettingsStore::ReadTcpPorts(PortPair& ports) const {
 }
 
 int SettingsStore::WriteUdpPorts(PortPair ports) {
-    return WriteGroup(file_, kMainSection, [&](OpenKey& key) {
-        key.SetNumber("UDPSrcPort", ports.source);
-        key.SetNumber("UDPDestPort", ports.destination);
-    });
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { SetUdpPorts(key, ports); });
 }
 
 int SettingsStore::ReadUdpPorts(PortPair& ports) const {
@@ -312,35 +342,28 @@ int SettingsStore::ReadMoreSend(MoreSendKind kind, MoreSendList& entries) const 
 }
 
 void SettingsStore::WriteFirstRunDefaults() {
-    WriteAutoUpdate(1);
-    WriteSerial(SerialSettings{});
-    WriteHid(HidIdentifiers{});
-    WriteIpAddress(kDefaultIpAddress);
-    WriteTcpPorts(kDefaultTcpPorts);
-    WriteUdpPorts(kDefaultUdpPorts);
-    WriteServerPort(kDefaultServerPort);
+    WriteGroup(file_, kMainSection, [](OpenKey& key) {
+        SetMakerInfo(key);
+        SetDefaults(key);
+    });
 }
 
 int SettingsStore::RestoreDefaults() {
-    const int codes[] = {WriteMakerInfo(),
-                         WriteSerial(SerialSettings{}),
-                         WriteAutoUpdate(1),
-                         WriteHid(HidIdentifiers{}),
-                         WriteIpAddress(kDefaultIpAddress),
-                         WriteTcpPorts(kDefaultTcpPorts),
-                         WriteUdpPorts(kDefaultUdpPorts),
-                         WriteServerPort(kDefaultServerPort),
-                         WritePlotSamples(kDefaultPlotSamples),
-                         WriteGroup(file_, kMainSection, [](OpenKey& key) {
-                             for (const MoreSendKind page : {MoreSendKind::Serial, MoreSendKind::Usb,
-                                                             MoreSendKind::Network, MoreSendKind::Server})
-                                 SetTextSettings(key, page, TextSettings{});
-                         })};
+    const int code = WriteGroup(file_, kMainSection, [](OpenKey& key) {
+        SetMakerInfo(key);
+        SetDefaults(key);
+        key.SetNumber("PlotSamples", kDefaultPlotSamples);
+        for (const MoreSendKind page :
+             {MoreSendKind::Serial, MoreSendKind::Usb, MoreSendKind::Network, MoreSendKind::Server})
+            SetTextSettings(key, page, TextSettings{});
+    });
     defaultsRestored_ = true;
-    for (const int code : codes) {
-        if (code != kSettingsOk) return code;
-    }
-    return kSettingsOk;
+    return code;
+}
+
+int SettingsStore::CheckSavable() {
+    OpenKey key(file_, kMainSection);
+    return key.usable() ? key.CheckSavable() : kSettingsNoStore;
 }
 
 }  // namespace viz

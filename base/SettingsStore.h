@@ -117,12 +117,16 @@ public:
     int WriteMoreSend(MoreSendKind kind, const MoreSendList& entries);
     int ReadMoreSend(MoreSendKind kind, MoreSendList& entries) const;
 
-    // The values a first run stores; also the second half of a restore.
+    // The maker information and the values a first run stores, in one save.
     void WriteFirstRunDefaults();
-    // Writes every default and sets the defaults-restored flag, so pages stop
-    // saving their own values at exit and the defaults survive this run.
-    // Returns 0, or the code of the first write that failed.
+    // Writes the same values as a first run, in one save, and sets the
+    // defaults-restored flag, so pages stop saving their own values at exit
+    // and the defaults survive this run. Returns 0 or the failure's code.
     int RestoreDefaults();
+    // Writes that change nothing leave the file alone; this tries a save
+    // without replacing the file, so a store that cannot be saved is told at
+    // start (as a notice) even when the start changes nothing.
+    int CheckSavable();
     bool defaultsRestored() const { return defaultsRestored_; }
 
 private:

@@ -37,7 +37,7 @@ find_program(VIZ_GZIP gzip REQUIRED)
 set(viz_doc_root ${PROJECT_BINARY_DIR}/package-docs)
 configure_file(${viz_changelog} ${viz_doc_root}/changelog COPYONLY)
 set(viz_plain_docs ${viz_doc_root}/changelog)
-foreach(page duvezer duvezer-sermon)
+foreach(page duvezer duvezer-sermon duvezer-avrsim)
   configure_file(${PROJECT_SOURCE_DIR}/docs/man/${page}.1.in ${viz_doc_root}/man/man1/${page}.1 @ONLY)
   configure_file(${PROJECT_SOURCE_DIR}/docs/man/zh_CN/${page}.1.in ${viz_doc_root}/man/zh_CN/man1/${page}.1 @ONLY)
   list(APPEND viz_plain_docs ${viz_doc_root}/man/man1/${page}.1 ${viz_doc_root}/man/zh_CN/man1/${page}.1)
@@ -51,6 +51,8 @@ add_custom_target(viz_package_docs ALL DEPENDS ${viz_gzipped_docs})
 
 install(FILES ${PROJECT_SOURCE_DIR}/res/package/copyright ${viz_doc_root}/changelog.gz DESTINATION ${VIZ_DOCDIR})
 install(FILES ${viz_doc_root}/man/man1/duvezer.1.gz ${viz_doc_root}/man/man1/duvezer-sermon.1.gz
+              ${viz_doc_root}/man/man1/duvezer-avrsim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${viz_doc_root}/man/zh_CN/man1/duvezer.1.gz ${viz_doc_root}/man/zh_CN/man1/duvezer-sermon.1.gz
+              ${viz_doc_root}/man/zh_CN/man1/duvezer-avrsim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)

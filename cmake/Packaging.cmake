@@ -35,6 +35,9 @@ set(VIZ_RUNTIME_PACKAGES
     "libqcustomplot2.1-qt6"
 )
 list(JOIN VIZ_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+# The virtual board builds and runs firmware with these when they are there,
+# and names the missing ones when not.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sdcc, sdcc-ucsim, gcc-avr, avr-libc, simavr")
 
 set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -25,13 +25,14 @@ if ! diff <(cd "$root/installed" && find . ! -type d | sort) <(cd "$root/package
   echo "$deb differs from what the install rules install (< installed only, > packaged only)" >&2
   exit 1
 fi
-for file in usr/bin/duvezer usr/bin/duvezer-sermon usr/share/applications/duvezer.desktop \
+for file in usr/bin/duvezer usr/bin/duvezer-sermon usr/bin/duvezer-avrsim usr/share/applications/duvezer.desktop \
             usr/share/icons/hicolor/scalable/apps/duvezer.svg \
             usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml usr/share/doc/duvezer/LICENSE \
             usr/share/doc/duvezer/UNIFONT-LICENSE.txt usr/share/doc/duvezer/examples/70-duvezer-hid.rules \
             usr/share/doc/duvezer/copyright usr/share/doc/duvezer/changelog.gz \
             usr/share/man/man1/duvezer.1.gz usr/share/man/man1/duvezer-sermon.1.gz \
-            usr/share/man/zh_CN/man1/duvezer.1.gz usr/share/man/zh_CN/man1/duvezer-sermon.1.gz; do
+            usr/share/man/man1/duvezer-avrsim.1.gz usr/share/man/zh_CN/man1/duvezer.1.gz \
+            usr/share/man/zh_CN/man1/duvezer-sermon.1.gz usr/share/man/zh_CN/man1/duvezer-avrsim.1.gz; do
   if [ ! -s "$root/package/$file" ]; then
     echo "$deb lacks $file" >&2
     exit 1
@@ -39,10 +40,18 @@ for file in usr/bin/duvezer usr/bin/duvezer-sermon usr/share/applications/duveze
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 # libqt6widgets6 comes from dpkg-shlibdeps, the plugins from our own list.
-for needed in libc6 libqt6widgets6 libcurl4 libudev1 qt6-qpa-plugins libqt6svg6 qt6-translations-l10n \
+for needed in libc6 libqt6widgets6 libcurl4 libudev1 libsimavr2 qt6-qpa-plugins libqt6svg6 qt6-translations-l10n \
   libqcustomplot2.1-qt6; do
   if ! grep -q "$needed" <<<"$depends"; then
     echo "$deb does not depend on $needed: $depends" >&2
+    exit 1
+  fi
+done
+# The virtual board's compilers and simulators are recommended, not required.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for wanted in sdcc sdcc-ucsim gcc-avr avr-libc simavr; do
+  if ! grep -qw -- "$wanted" <<<"$recommends"; then
+    echo "$deb does not recommend $wanted: $recommends" >&2
     exit 1
   fi
 done

@@ -13,6 +13,8 @@ packages=(
   # the plot window's widget (the Qt 6 build is libqcustomplot2.1-qt6)
   libqcustomplot-dev
   libcurl4-openssl-dev libudev-dev zlib1g-dev
+  # the virtual board's AVR runner: libsimavr (its pkg-config file asks for libelf)
+  libsimavr-dev libelf-dev
   # HTTPS downloads check certificates against the system's store
   ca-certificates
   libgtest-dev libgmock-dev

@@ -172,6 +172,7 @@ QWidget* CComDlg::CreateConfigGroup() {
     lamp_ = Named(new QLabel(group), "lamp");
     autoReconnect_ = Named(new QCheckBox(Text(t::kAutoReconnect), group), "autoReconnect");
     autoReconnect_->setChecked(true);
+    boardButton_ = Named(new QPushButton(Text(t::kVirtualBoard), group), "virtualBoard");
 
     auto* grid = new QGridLayout(group);
     const std::array<std::pair<const char16_t*, QComboBox*>, 5> rows{{{t::kPortLabel, port_},
@@ -188,9 +189,11 @@ QWidget* CComDlg::CreateConfigGroup() {
     grid->addWidget(lamp_, 5, 0, Qt::AlignCenter);
     grid->addWidget(openButton_, 5, 1);
     grid->addWidget(autoReconnect_, 6, 0, 1, 2);
+    grid->addWidget(boardButton_, 7, 1);
     grid->setColumnStretch(1, 1);
     connect(openButton_, &QPushButton::clicked, this, &CComDlg::ToggleOpen);
     connect(autoReconnect_, &QCheckBox::clicked, this, &CComDlg::AutoReconnectClicked);
+    connect(boardButton_, &QPushButton::clicked, this, &CComDlg::virtualBoardRequested);
     // What the user picks or types is theirs: a port plugged in later does not replace it.
     connect(port_, &QComboBox::activated, this, [this] { portChosen_ = true; });
     connect(port_->lineEdit(), &QLineEdit::textEdited, this, [this] { portChosen_ = true; });
@@ -290,6 +293,7 @@ void CComDlg::SetToolTips() {
     const std::pair<QWidget*, const char16_t*> tips[] = {
         {openButton_, t::kTipOpen},
         {autoReconnect_, t::kTipAutoReconnect},
+        {boardButton_, t::kVirtualBoardTip},
         {port_, t::kTipPort},
         {baud_, t::kTipBaud},
         {dataBits_, t::kTipDataBits},

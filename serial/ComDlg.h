@@ -76,9 +76,16 @@ public:
     // as typed when none is listed; a rate the list lacks joins it.
     void ChoosePort(const QString& path);
     void ChooseBaud(std::uint32_t baud);
+    // Chooses the port at `path` (a simulated board's), sets `baud` and opens
+    // it, closing the port that was open.
+    void OpenBoardPort(const QString& path, quint32 baud);
     void ShowMonitor();
     void ShowMoreSend();
     void ResetCounts();
+
+signals:
+    // The "虚拟开发板" button.
+    void virtualBoardRequested();
 
 private:
     // Construction, by group.
@@ -160,6 +167,7 @@ private:
     QComboBox* stopBits_ = nullptr;
     QComboBox* parity_ = nullptr;
     QPushButton* openButton_ = nullptr;
+    QPushButton* boardButton_ = nullptr;
     QLabel* lamp_ = nullptr;
     QCheckBox* autoReconnect_ = nullptr;
     QCheckBox* dtr_ = nullptr;

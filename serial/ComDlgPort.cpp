@@ -102,6 +102,16 @@ void CComDlg::ChooseBaud(std::uint32_t baud) {
     baud_->setCurrentIndex(at);
 }
 
+// The board's port was just offered: the list is brought up to date at once
+// (its own refresh is queued), then the port is chosen and opened.
+void CComDlg::OpenBoardPort(const QString& path, quint32 baud) {
+    if (state_ != PortState::Closed) ClosePort();
+    RefreshPorts(false);
+    ChoosePort(path);
+    ChooseBaud(baud);
+    OpenPort();
+}
+
 void CComDlg::ToggleOpen() {
     if (state_ == PortState::Closed) {
         OpenPort();

@@ -79,15 +79,22 @@ void CTextOptions::Load() {
     for (std::size_t i = 0; i < receiveAreas_.size() && i < 32; ++i) {
         if (receiveAreas_[i]) receiveAreas_[i]->setTimeStamps((saved.timeStamps >> i) & 1U);
     }
+    loaded_ = Shown();
+}
+
+TextSettings CTextOptions::Shown() const {
+    TextSettings shown;
+    shown.encoding = static_cast<std::uint32_t>(encoding());
+    for (std::size_t i = 0; i < receiveAreas_.size() && i < 32; ++i) {
+        if (receiveAreas_[i] && receiveAreas_[i]->pipeline().timeStamps()) shown.timeStamps |= 1U << i;
+    }
+    return shown;
 }
 
 void CTextOptions::Save() {
-    TextSettings settings;
-    settings.encoding = static_cast<std::uint32_t>(encoding());
-    for (std::size_t i = 0; i < receiveAreas_.size() && i < 32; ++i) {
-        if (receiveAreas_[i] && receiveAreas_[i]->pipeline().timeStamps()) settings.timeStamps |= 1U << i;
-    }
-    settings_.WriteTextSettings(page_, settings);
+    const TextSettings shown = Shown();
+    if (shown.encoding == loaded_.encoding && shown.timeStamps == loaded_.timeStamps) return;
+    settings_.WriteTextSettings(page_, shown);
 }
 
 }  // namespace viz

@@ -50,13 +50,17 @@ public:
 
     // The page's saved values, or GBK and no time stamps.
     void Load();
+    // Writes only what changed since Load, so a page opened and left alone
+    // leaves the file as it was (an earlier version's file gains nothing).
     void Save();
 
 private:
     void Apply();
+    TextSettings Shown() const;
 
     SettingsStore& settings_;
     const MoreSendKind page_;
+    TextSettings loaded_;
     QWidget* choice_;
     QComboBox* box_;
     std::vector<QPointer<CReceiveArea>> receiveAreas_;

@@ -57,11 +57,41 @@ TEST_F(MainWindowTest, TwelveTabsInOrderWithTheirPageClasses) {
     ASSERT_EQ(tabs->count(), 12);
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(tabs->tabText(i), expected[i]);
-        EXPECT_STREQ(tabs->widget(i)->metaObject()->className(), classes[i]);
-        EXPECT_TRUE(tabs->isAncestorOf(tabs->widget(i)));
+        EXPECT_STREQ(window->page(i)->metaObject()->className(), classes[i]);
+        EXPECT_TRUE(tabs->widget(i)->isAncestorOf(window->page(i)));
     }
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_EQ(window->page(12), nullptr);
+}
+
+// The window comes up with the page it shows (and the update page, which
+// works from the start); every other page is built when its tab is first
+// opened, here from the keyboard, and takes the focus as a page built at
+// start would.
+TEST_F(MainWindowTest, APageIsBuiltWhenItsTabIsFirstOpened) {
+    ASSERT_EQ(store.WriteMakerInfo(), 0);
+    ASSERT_EQ(store.WriteAutoUpdate(0), 0);
+    auto window = Open();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pageBuilt(11); }));
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(window->pageBuilt(i), i == 0 || i == 11) << "tab " << i;
+
+    QWidget* typing = nullptr;
+    for (auto* control : window->page(0)->findChildren<QLineEdit*>())
+        if (!typing && control->isVisible() && control->isEnabled()) typing = control;
+    ASSERT_NE(typing, nullptr);
+    typing->setFocus();
+    QTest::keyClick(typing, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(window->tabs()->currentIndex(), 1);
+    ASSERT_TRUE(window->pageBuilt(1));
+    EXPECT_TRUE(window->page(1)->isVisible());
+    EXPECT_TRUE(window->page(1)->isAncestorOf(QApplication::focusWidget()))
+        << "the focus stayed on "
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
+    EXPECT_EQ(window->page(1)->geometry(), window->page(0)->geometry());
+    EXPECT_FALSE(window->pageBuilt(2));
 }
 
 TEST_F(MainWindowTest, SwitchingTabsKeepsTypedTextAndGivesPagesOneRectangle) {

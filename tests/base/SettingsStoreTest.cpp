@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <tuple>
 
@@ -39,6 +40,24 @@ protected:
     testing::TempDir dir;
     std::filesystem::path path = dir / "Vizuruv" / "Vizuruv.conf";
     SettingsStore store{path};
+
+    // Runs `body` in a child process as an unprivileged user (root ignores
+    // folder permissions) with the settings folder read-only, and returns
+    // its exit code; 3 when privileges could not be dropped.
+    int ExitCodeInReadOnlyFolder(const std::function<int()>& body) {
+        std::filesystem::create_directories(path.parent_path());
+        ::chmod(dir.path().c_str(), 0711);
+        ::chmod(path.parent_path().c_str(), 0555);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+            ::_exit(body());
+        }
+        int status = 0;
+        const bool ended = child > 0 && ::waitpid(child, &status, 0) == child;
+        ::chmod(path.parent_path().c_str(), 0700);
+        return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
     int BrokenFiles() const {
         int count = 0;
@@ -262,32 +281,50 @@ TEST_F(SettingsStoreTest, OutOfRangeNumberCountsAsCorrupt) {
 }
 
 TEST_F(SettingsStoreTest, UnwritableFolderFailsEveryOperationWithoutCrashing) {
-    // Root ignores folder permissions, so the store is used by a child that
-    // runs as an unprivileged user when the tests run as root.
-    std::filesystem::create_directories(path.parent_path());
-    ::chmod(dir.path().c_str(), 0711);
-    ::chmod(path.parent_path().c_str(), 0555);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    const int code = ExitCodeInReadOnlyFolder([this] {
         SettingsStore unprivileged{path};
-        if (unprivileged.WriteAutoUpdate(1) == 0) ::_exit(1);
-        if (PrepareSettingsAtStart(unprivileged) != UpdateMode::Unknown) ::_exit(2);
+        if (unprivileged.WriteAutoUpdate(1) == 0) return 1;
+        if (PrepareSettingsAtStart(unprivileged) != UpdateMode::Unknown) return 2;
         const auto notices = unprivileged.TakeNotices();
         if (notices.size() != 1 || notices[0].kind != SettingsNotice::Kind::NotSaved ||
             notices[0].reason.empty())
-            ::_exit(4);
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ::chmod(path.parent_path().c_str(), 0700);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0)
-        << "1: a write succeeded, 2: start-up did not fall back, 3: could not drop root, "
-           "4: not told once that settings will not be saved";
+            return 4;
+        return 0;
+    });
+    EXPECT_EQ(code, 0) << "1: a write succeeded, 2: start-up did not fall back, 3: could not drop root, "
+                          "4: not told once that settings will not be saved";
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// A later start changes nothing, so it replaces and syncs nothing on the
+// way to the window; a store that cannot be saved is still told at start.
+TEST_F(SettingsStoreTest, AStartThatChangesNothingLeavesTheFileYetSaysWhenItCannotBeSaved) {
+    ASSERT_EQ(PrepareSettingsAtStart(store), UpdateMode::On);
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    const std::string text = ReadAll(path);
+    EXPECT_EQ(PrepareSettingsAtStart(store), UpdateMode::On);
+    EXPECT_EQ(store.WriteServerPort(kDefaultServerPort), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "the file was replaced";
+    EXPECT_EQ(ReadAll(path), text);
+    EXPECT_TRUE(store.TakeNotices().empty());
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+        ++files;
+    EXPECT_EQ(files, 1) << "the check left a file behind";
+
+    ::chmod(path.c_str(), 0644);
+    const int code = ExitCodeInReadOnlyFolder([this] {
+        SettingsStore unprivileged{path};
+        if (PrepareSettingsAtStart(unprivileged) != UpdateMode::On) return 1;
+        const auto notices = unprivileged.TakeNotices();
+        return notices.size() == 1 && notices[0].kind == SettingsNotice::Kind::NotSaved ? 0 : 2;
+    });
+    EXPECT_EQ(code, 0) << "1: the stored settings were not used, 2: not told once that settings will not be "
+                          "saved, 3: could not drop root";
+    EXPECT_EQ(ReadAll(path), text);
 }
 
 TEST_F(SettingsStoreTest, AFolderOrPipeAtThePathIsSetAsideAndReported) {

@@ -1,110 +1,7 @@
-#include "net/NetDlg.h"
-
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QRegularExpression>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <sys/ioctl.h>
-
-#include <fstream>
-#include <memory>
-
-#include "NetTestSupport.h"
-#include "PageTestSupport.h"
-#include "TempDir.h"
-#include "base/PageContext.h"
-#include "terminal/ListCtrlEx.h"
-#include "ModalCatcher.h"
-#include "terminal/ProcessDlg.h"
-#include "terminal/ReceiveArea.h"
-#include "terminal/SendArea.h"
-#include "terminal/TextCodec.h"
+#include "NetDlgFixture.h"
 
 namespace viz {
-namespace {
-
-using namespace net_testing;
-using testing::CurrentDirectory;
-using testing::ModalCatcher;
-using testing::TempDir;
-
-// A port nothing listens on or is bound to right now.
-int FreePort(int type) {
-    Fd fd = BoundLoopback(type);
-    return LocalPort(fd.get());
-}
-
-// One datagram, waiting at most `waitMs`.
-std::vector<std::uint8_t> Datagram(int fd, int waitMs = 1000) {
-    pollfd wait{fd, POLLIN, 0};
-    if (::poll(&wait, 1, waitMs) != 1) return {};
-    std::vector<std::uint8_t> buffer(70000);
-    const ssize_t got = ::recv(fd, buffer.data(), buffer.size(), 0);
-    buffer.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return buffer;
-}
-
-void SendTo(int fd, int port, const std::string& text) {
-    const sockaddr_in to = Loopback(port);
-    ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-}
-
-class NetDlgTest : public ::testing::Test {
-protected:
-    // Every test page talks to 127.0.0.1 from its first moment.
-    void SetUp() override { store.WriteIpAddress(u"127.0.0.1"); }
-
-    void Create(PortPair tcp, PortPair udp) {
-        store.WriteTcpPorts(tcp);
-        store.WriteUdpPorts(udp);
-        page = std::make_unique<CNetDlg>(context, nullptr);
-        page->resize(1000, 650);
-    }
-
-    template <typename T>
-    T* Find(const char* name) const {
-        T* widget = page->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
-    void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }
-    QString Caption(const char* name) const { return Find<QAbstractButton>(name)->text(); }
-    int Lamp(const char* name) const { return Find<QLabel>(name)->property("icon").toInt(); }
-    std::u16string AreaText(int side) const { return page->receiveArea(side)->pipeline().area().text(); }
-    QString Title(int side) const { return page->receiveArea(side)->title(); }
-    bool Wait(const std::function<bool()>& condition, int ms = 5000) {
-        return QTest::qWaitFor(condition, ms);
-    }
-
-    // Opens TCP to `listening` and returns the accepted peer.
-    Fd OpenTcp(const Fd& listening) {
-        Click("tcpOpen");
-        Fd peer = AcceptWithin(listening.get());
-        EXPECT_TRUE(Wait([&] { return page->isOpen(CNetDlg::kTcp); }));
-        return peer;
-    }
-
-    QString WriteFile(const std::string& name, std::size_t size) {
-        const std::vector<std::uint8_t> data = Pattern(size);
-        std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), size);
-        return QString::fromStdString((dir / name).string());
-    }
-
-    TempDir dir;
-    CurrentDirectory current{dir.path()};
-    SettingsStore store{dir / "Vizuruv.conf"};
-    PageContext context{store};
-    std::unique_ptr<CNetDlg> page;
-};
+namespace net_page_testing {
 
 TEST_F(NetDlgTest, StartsWithTheBuiltInValuesWhenNothingIsStored) {
     SettingsStore empty{dir / "empty.conf"};
@@ -283,8 +180,9 @@ TEST_F(NetDlgTest, UdpReceivesCountsAndAnswersTheLastSender) {
     Click("udpSend");
     const std::vector<std::uint8_t> first = Datagram(peer.get());
     EXPECT_EQ(std::string(first.begin(), first.end()), "AB");
-    EXPECT_TRUE(Wait(
-        [&] { return page->sendArea()->title() == QStringLiteral("发送区：TCP已发送0字节，UDP已发送2字节"); }));
+    EXPECT_TRUE(Wait([&] {
+        return page->sendArea()->title() == QStringLiteral("发送区：TCP已发送0字节，UDP已发送2字节");
+    }));
     Click("tcpSend");
     QTest::qWait(50);
     EXPECT_EQ(page->sendArea()->title(), QStringLiteral("发送区：TCP已发送0字节，UDP已发送2字节"))
@@ -353,134 +251,6 @@ TEST_F(NetDlgTest, CaptureAndOutputFilesCarryTheLinkName) {
     ASSERT_TRUE(Wait([&] { return !catcher.texts().isEmpty(); }));
     EXPECT_EQ(catcher.texts().front(), QStringLiteral("保存UDP数据接收记录成功,并保存在该软件的当前目录！"));
     EXPECT_TRUE(std::filesystem::exists(dir / "UDP数据接收记录.txt"));
-}
-
-TEST_F(NetDlgTest, ContinuousSendingFollowsTheBoxTheLinkAndThePeriod) {
-    const Fd peer = BoundLoopback(SOCK_DGRAM);
-    Create({0, 9}, {0, static_cast<std::uint32_t>(LocalPort(peer.get()))});
-    QCheckBox* box = Find<QCheckBox>("udpContinuous");
-    Click("udpContinuous");
-    EXPECT_FALSE(box->isChecked()) << "no continuous sending on a closed link";
-
-    // A period typed while the link is closed is the one used once it opens.
-    Find<QLineEdit>("udpPeriod")->setText(QStringLiteral("20"));
-    Click("udpOpen");
-    Click("udpContinuous");
-    ASSERT_TRUE(box->isChecked());
-    auto sentSince = [&](int ms) {
-        QTest::qWait(ms);
-        int count = 0;
-        pollfd wait{peer.get(), POLLIN, 0};
-        for (; ::poll(&wait, 1, 0) == 1; ++count) Datagram(peer.get());
-        return count;
-    };
-    EXPECT_GE(sentSince(300), 5);
-
-    Click("udpOpen");
-    EXPECT_TRUE(box->isChecked()) << "the box stays; closing stops the timer";
-    sentSince(50);
-    EXPECT_EQ(sentSince(150), 0) << "nothing is sent while closed";
-    Click("udpOpen");
-    EXPECT_GE(sentSince(150), 1) << "reopening resumes continuous sending";
-    Click("udpContinuous");
-    sentSince(50);
-    EXPECT_EQ(sentSince(150), 0);
-}
-
-TEST_F(NetDlgTest, FilesGoOutInBlocksOf1024WithTheirOwnProgressWindow) {
-    const Fd peer = BoundLoopback(SOCK_DGRAM);
-    Create({0, 9}, {0, static_cast<std::uint32_t>(LocalPort(peer.get()))});
-    Click("udpOpen");
-    CSendArea* send = page->sendArea();
-
-    auto sendFile = [&](std::size_t size) {
-        // Appended, not "f" + ...: GCC 12 at -O3 reports a false overlap (-Wrestrict) for that.
-        const QString path = WriteFile(std::string("f").append(std::to_string(size)).append(".bin"), size);
-        send->setFileChooser([path] { return path; });
-        send->LoadFile();
-        Click("udpSend");
-        std::vector<std::size_t> sizes;
-        for (std::vector<std::uint8_t> d = Datagram(peer.get()); !d.empty(); d = Datagram(peer.get(), 100)) {
-            sizes.push_back(d.size());
-        }
-        EXPECT_TRUE(Wait([&] { return !send->file().fileMode(); }));
-        return sizes;
-    };
-    EXPECT_EQ(sendFile(1024), (std::vector<std::size_t>{1024}));
-    EXPECT_EQ(sendFile(2049), (std::vector<std::size_t>{1024, 1024, 1}));
-    EXPECT_EQ(send->title(), QStringLiteral("发送区：TCP已发送0字节，UDP已发送3073字节"));
-    CProcessDlg* progress = send->progressWindow(CNetDlg::kUdp);
-    ASSERT_NE(progress, nullptr);
-    EXPECT_EQ(progress->windowTitle(), QStringLiteral("UDP发送文件进度"));
-    EXPECT_EQ(progress->bar()->value(), 2049);
-    EXPECT_TRUE(send->edit()->toPlainText().endsWith(QStringLiteral("发送文件完成，请重新载入文件！")));
-
-    Click("udpSend");
-    EXPECT_EQ(Datagram(peer.get()), TextToBytes(send->text())) << "then the send area's text again";
-}
-
-// A peer that stops reading in the middle of a 50 MB file: the window runs
-// on, and closing the link says exactly how far the file got, which is what
-// the peer then finds in its socket.
-TEST_F(NetDlgTest, AFileSendToAPeerThatStopsReadingNeverHoldsTheWindowAndEndsTruthfully) {
-    const Fd listening = Listening();
-    Create({0, static_cast<std::uint32_t>(LocalPort(listening.get()))}, {0, 9});
-    const Fd peer = OpenTcp(listening);
-    const std::size_t size = 50u << 20;
-    const QString path = WriteFile("big.bin", size);
-    CSendArea* send = page->sendArea();
-    send->setFileChooser([path] { return path; });
-    send->LoadFile();
-    Click("tcpSend");
-    EXPECT_EQ(send->progressWindow(CNetDlg::kTcp)->windowTitle(), QStringLiteral("TCP发送文件进度"));
-    const auto taken = ReadUpTo(peer.get(), 1 << 20);
-    ASSERT_GE(taken.size(), 1u << 20);
-    const testing::LoopRun stalled = testing::RunLoopUntil([] { return false; }, 1000);
-    EXPECT_LT(stalled.longestStallMs, testing::kWellUnderASecond) << "the window runs while the peer does not read";
-    EXPECT_TRUE(send->file().fileMode()) << "still sending";
-
-    Click("tcpOpen");
-    ASSERT_TRUE(Wait([&] { return send->edit()->toPlainText().contains(QStringLiteral("发送文件中断")); }));
-    const std::int64_t sent = send->link(CNetDlg::kTcp).sentTotal();
-    EXPECT_TRUE(send->edit()->toPlainText().endsWith(
-        QStringLiteral("发送文件中断：已发送%1/52428800字节（连接已关闭）").arg(sent)));
-    EXPECT_GT(sent, 1 << 20);
-    EXPECT_LT(sent, static_cast<std::int64_t>(size));
-    const auto rest = ReadUpTo(peer.get(), size, 2s);
-    EXPECT_EQ(static_cast<std::int64_t>(taken.size() + rest.size()), sent) << "the count is what arrived";
-    EXPECT_TRUE(send->file().fileMode()) << "the file stays loaded to be sent again";
-}
-
-// A peer that closes in the middle of a file, with data it never read: the
-// send ends as a closed link, and the count is what reached the peer, not
-// what still sat in this side's socket.
-TEST_F(NetDlgTest, APeerThatClosesMidFileEndsTheSendAsClosedCountingWhatReachedIt) {
-    const Fd listening = Listening();
-    const int small = 16 * 1024;
-    ::setsockopt(listening.get(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    Create({0, static_cast<std::uint32_t>(LocalPort(listening.get()))}, {0, 9});
-    Fd peer = OpenTcp(listening);
-    const std::size_t size = 16u << 20;
-    const QString path = WriteFile("big.bin", size);
-    CSendArea* send = page->sendArea();
-    send->setFileChooser([path] { return path; });
-    send->LoadFile();
-    Click("tcpSend");
-    std::int64_t seen = -1;
-    ASSERT_TRUE(Wait([&] {
-        QTest::qWait(300);
-        const std::int64_t now = send->link(CNetDlg::kTcp).sentTotal();
-        return std::exchange(seen, now) == now && now > 0;
-    }));
-    int unread = 0;
-    ASSERT_EQ(::ioctl(peer.get(), FIONREAD, &unread), 0);
-    ASSERT_LT(unread, seen) << "this side's socket holds a part";
-    peer.Reset();
-
-    ASSERT_TRUE(Wait([&] { return send->edit()->toPlainText().contains(QStringLiteral("发送文件中断")); }));
-    EXPECT_TRUE(send->edit()->toPlainText().endsWith(
-        QStringLiteral("发送文件中断：已发送%1/16777216字节（连接已关闭）").arg(unread)))
-        << send->edit()->toPlainText().toStdString();
 }
 
 TEST_F(NetDlgTest, PingResultReplacesTheTcpArea) {
@@ -566,5 +336,5 @@ TEST_F(NetDlgTest, ThePageCanGoWhileAPeerFloodsIt) {
     QTest::qWait(50);
 }
 
-}  // namespace
+}  // namespace net_page_testing
 }  // namespace viz

@@ -73,6 +73,8 @@ TEST(StartupNotices, TheFirstStartAsksForEveryServerFileLikeEveryLaterStart) {
     int threadStarts = 0;
     host.context.setUpdateInfoDelay(0ms);
     window = std::make_unique<CVizuruvDlg>(host.context, [&] { ++threadStarts; });
+    // The update page, which fetches the box, is built once the window has been drawn.
+    window->show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return server.requests(kInfoFilePath) == 2; }, 5000));
     EXPECT_EQ(threadStarts, 1);
 }

@@ -26,6 +26,10 @@ constexpr char kRegisterGroup[] = "波特率寄存器";
 constexpr char kCalculate[] = "计算";
 constexpr char kGenerate[] = "生成代码";
 constexpr char kCodeName[] = "生成的代码";
+constexpr char kRunOnBoard[] = "在虚拟开发板中运行";
+constexpr char kRunOnBoardTip[] =
+    "用avr-gcc编译生成的代码，在虚拟开发板（ATmega16）上以所填频率运行，并用串口调试页连接它";
+constexpr char kChip[] = "ATmega16";
 constexpr char kStartFrequency[] = "12000000";
 constexpr std::array<const char*, 11> kBaudRates{"1200",  "2400",  "4800",  "9600",   "14400", "19200",
                                                  "38400", "56000", "57600", "115200", "194000"};
@@ -66,6 +70,10 @@ CMcuAvrDlg::CMcuAvrDlg(PageContext& context, QWidget* parent)
     auto* generate = new QPushButton(Text(kGenerate), this);
     connect(calculate, &QPushButton::clicked, this, &CMcuAvrDlg::Calculate);
     connect(generate, &QPushButton::clicked, this, &CMcuAvrDlg::GenerateCode);
+    auto* board = new QPushButton(Text(kRunOnBoard), this);
+    board->setObjectName("runOnBoard");
+    board->setToolTip(Text(kRunOnBoardTip));
+    connect(board, &QPushButton::clicked, this, [this] { emit runOnVirtualBoard(BoardFirmware()); });
 
     auto* registerGroup = new QGroupBox(Text(kRegisterGroup), this);
     auto* registerLayout = new QVBoxLayout(registerGroup);
@@ -85,7 +93,8 @@ CMcuAvrDlg::CMcuAvrDlg(PageContext& context, QWidget* parent)
     grid->addWidget(registerGroup, 2, 0, 1, 3);
     grid->addWidget(calculate, 3, 0, 1, 3);
     grid->addWidget(generate, 4, 0, 1, 3);
-    grid->setRowStretch(5, 1);
+    grid->addWidget(board, 5, 0, 1, 3);
+    grid->setRowStretch(6, 1);
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(baudGroup);
@@ -108,6 +117,16 @@ void CMcuAvrDlg::Calculate() {
     const std::uint32_t baud = LeadingDecimal(baud_->currentText().toStdString());
     ubrr_ = ComputeUbrr(frequency, baud);
     result_->setText(ForDisplay(UbrrLabel(ubrr_)));
+}
+
+WizardFirmware CMcuAvrDlg::BoardFirmware() {
+    Calculate();
+    WizardFirmware firmware;
+    firmware.chip = kChip;
+    firmware.clockHz = LeadingDecimal(frequency_->text().toStdString());
+    firmware.source = AvrUartProgram(ubrr_);
+    firmware.baud = LeadingDecimal(baud_->currentText().toStdString());
+    return firmware;
 }
 
 void CMcuAvrDlg::GenerateCode() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Page.h"
+#include "base/WizardFirmware.h"
 #include "wizards/avr/AvrUartWizard.h"
 
 class QComboBox;
@@ -16,6 +17,12 @@ class CMcuAvrDlg : public CPage {
 
 public:
     CMcuAvrDlg(PageContext& context, QWidget* parent);
+
+    // The generated program for the ATmega16 at the typed clock and chosen baud rate.
+    WizardFirmware BoardFirmware();
+
+signals:
+    void runOnVirtualBoard(const viz::WizardFirmware& firmware);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

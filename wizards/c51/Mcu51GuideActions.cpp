@@ -48,6 +48,19 @@ std::string CMcu51GuideDlg::BuildCode() {
     return code;
 }
 
+// Timer 2 is the 8052's; without it the chip is an 8051, whose model in s51
+// also clocks the serial port from timer 1 as the chip does.
+WizardFirmware CMcu51GuideDlg::BoardFirmware() {
+    WizardFirmware firmware;
+    Apply([this, &firmware] { firmware.source = BuildMcu51Code(model_, Mcu51Compiler::Sdcc); });
+    const Mcu51Image& image = model_.image();
+    const bool timer2 = image.T2CON != 0 || (image.IE & 0x20) != 0;
+    firmware.chip = timer2 ? "8052" : "8051";
+    firmware.clockHz = image.frequency;
+    firmware.baud = image.baud;
+    return firmware;
+}
+
 void CMcu51GuideDlg::ViewCode() {
     CMcu51GuideCodeViewDlg view(QString::fromStdString(BuildCode()), this);
     view.exec();

@@ -240,6 +240,12 @@ QWidget* CMcu51GuideDlg::BuildButtons() {
         column->addWidget(push);
         if (button.action == &CMcu51GuideDlg::ExportProject) exportButton_ = push;
     }
+    auto* board = new QPushButton(Text(mcu51text::kRunOnBoard), panel);
+    board->setObjectName(QStringLiteral("runOnBoard"));
+    board->setToolTip(Text(mcu51text::kRunOnBoardTip));
+    board->setAutoDefault(false);
+    connect(board, &QPushButton::clicked, this, [this] { emit runOnVirtualBoard(BoardFirmware()); });
+    column->addWidget(board);
     column->addStretch();
     // The export button names the chosen compiler's project.
     SelectCompiler(static_cast<int>(compiler_));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Page.h"
+#include "base/WizardFirmware.h"
 #include "wizards/c51/Mcu51CodeGen.h"
 #include "wizards/c51/Mcu51Model.h"
 
@@ -30,6 +31,11 @@ public:
     CMcu51GuideDlg(PageContext& context, QWidget* parent);
 
     const Mcu51Model& model() const { return model_; }
+    // The code as SDCC builds it, with the chip, machine clock and baud rate it is set up for.
+    WizardFirmware BoardFirmware();
+
+signals:
+    void runOnVirtualBoard(const viz::WizardFirmware& firmware);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

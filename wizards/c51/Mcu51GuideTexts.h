@@ -50,6 +50,9 @@ inline constexpr char kViewCodeTip[] = "通过新窗口方式来预览向导生�
 inline constexpr char kViewDelayTip[] = "通过新窗口方式来预览软件延时代码";
 inline constexpr char kSaveCodeTip[] = "将向导代码输出为*.c文件，并保存到当前目录";
 inline constexpr char kExportKeilTip[] = "将向导代码输出为Keil工程";
+inline constexpr char kRunOnBoard[] = "在虚拟开发板中运行";
+inline constexpr char kRunOnBoardTip[] =
+    "用SDCC编译向导代码，在虚拟开发板（s51）上以所选晶振运行，并用串口调试页连接它";
 
 inline constexpr char kCompilerLabel[] = "编译器：";
 inline constexpr char kCompilerName[] = "编译器";

@@ -1,0 +1,300 @@
+#include "avrsim/AvrRunner.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern "C" {
+#include <avr_ioport.h>
+#include <avr_uart.h>
+#include <sim_avr.h>
+#include <sim_core_decl.h>
+#include <sim_elf.h>
+}
+
+#include "avrsim/UartClock.h"
+#include "board/AvrSimProtocol.h"
+#include "board/ByteRelay.h"
+#include "board/PtyPort.h"
+#include "tools/IntelHex.h"
+
+namespace viz::avrsim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Seconds = std::chrono::duration<double>;
+
+constexpr std::string_view kPortLetters = "ABCDEFGHJKL";
+// Simulated time between looks at the pty, the clock and the ports.
+constexpr double kSliceSeconds = 0.001;
+// Behind the clock by more than this (a busy machine), the time is let go.
+constexpr double kMostBehind = 0.05;
+constexpr std::size_t kRelayLimit = 64 * 1024;
+
+void WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return;
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+void QuietLogger(avr_t*, const int level, const char* format, va_list arguments) {
+    if (level <= LOG_ERROR) std::vfprintf(stderr, format, arguments);
+}
+
+void StderrLogger(avr_t*, const int level, const char* format, va_list arguments) {
+    if (level <= LOG_WARNING) std::vfprintf(stderr, format, arguments);
+}
+
+// The simulator's own sleep would wait in real time; the run loop keeps
+// the time itself.
+void NoSleep(avr_t*, avr_cycle_count_t) {}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// An Intel HEX file as the firmware the ELF loader would have made of it.
+bool ReadHex(const std::string& path, std::vector<std::uint8_t>& flash, elf_firmware_t& firmware) {
+    IntelHexReader reader(false);
+    if (!reader.Feed(ReadFile(path)) || !reader.Finish()) return false;
+    reader.image().Emit([&](const std::uint8_t* data, std::size_t size) {
+        flash.insert(flash.end(), data, data + size);
+        return true;
+    });
+    firmware.flash = flash.data();
+    firmware.flashsize = static_cast<std::uint32_t>(flash.size());
+    firmware.flashbase = static_cast<std::uint32_t>(reader.image().firstAddress());
+    return true;
+}
+
+class Runner {
+public:
+    explicit Runner(const RunnerOptions& options) : options_(options) {}
+    int Run();
+
+private:
+    bool Load();
+    void ConnectUart();
+    void ConnectPorts();
+    void FeedUart();
+    void Service();
+    void Pace();
+
+    static void UartOutput(avr_irq_t*, std::uint32_t value, void* self) {
+        static_cast<Runner*>(self)->toPty_.Append(reinterpret_cast<const char*>(&value), 1);
+    }
+    static void UartXon(avr_irq_t*, std::uint32_t, void* self) {
+        auto* runner = static_cast<Runner*>(self);
+        runner->xon_ = true;
+        runner->FeedUart();
+    }
+    static void UartXoff(avr_irq_t*, std::uint32_t, void* self) { static_cast<Runner*>(self)->xon_ = false; }
+    static void PortChanged(avr_irq_t* irq, std::uint32_t value, void* self) {
+        auto* runner = static_cast<Runner*>(self);
+        runner->changedPorts_[runner->portOfIrq_[irq]] = static_cast<std::uint8_t>(value);
+    }
+
+    const RunnerOptions& options_;
+    avr_t* avr_ = nullptr;
+    std::unique_ptr<UartClock> uartClock_;
+    PtyPort pty_;
+    ByteRelay toPty_{kRelayLimit};
+    std::string fromPty_;
+    avr_irq_t* uartInput_ = nullptr;
+    bool xon_ = true;
+    bool feeding_ = false;
+    std::map<avr_irq_t*, char> portOfIrq_;
+    std::map<char, std::uint8_t> changedPorts_;
+    Clock::time_point start_;
+    avr_cycle_count_t startCycle_ = 0;
+    avr_cycle_count_t nextService_ = 0;
+};
+
+bool Runner::Load() {
+    avr_ = avr_make_mcu_by_name(options_.core.c_str());
+    if (!avr_) {
+        std::fprintf(stderr, "duvezer-avrsim: unknown AVR part %s\n", options_.core.c_str());
+        return false;
+    }
+    avr_init(avr_);
+    avr_->frequency = options_.frequency;
+    avr_->sleep = NoSleep;
+    const char* path = options_.firmware.c_str();
+    elf_firmware_t firmware{};
+    std::vector<std::uint8_t> flash;
+    if (ReadFile(options_.firmware)
+            .compare(0, 4,
+                     "\x7f"
+                     "ELF") == 0) {
+        if (elf_read_firmware(path, &firmware) != 0) {
+            std::fprintf(stderr, "duvezer-avrsim: cannot read ELF file %s\n", path);
+            return false;
+        }
+    } else if (!ReadHex(options_.firmware, flash, firmware)) {
+        std::fprintf(stderr, "duvezer-avrsim: cannot read Intel HEX file %s\n", path);
+        return false;
+    }
+    if (firmware.flashbase + firmware.flashsize > avr_->flashend + 1u) {
+        std::fprintf(stderr, "duvezer-avrsim: %s does not fit into the flash of %s\n", path,
+                     options_.core.c_str());
+        return false;
+    }
+    // The board's settings, not what the file may say.
+    std::snprintf(firmware.mmcu, sizeof firmware.mmcu, "%s", options_.core.c_str());
+    firmware.frequency = options_.frequency;
+    avr_load_firmware(avr_, &firmware);
+    return true;
+}
+
+void Runner::ConnectUart() {
+    // Without these the UART would print lines itself and sleep on polls.
+    std::uint32_t flags = 0;
+    avr_ioctl(avr_, AVR_IOCTL_UART_GET_FLAGS('0'), &flags);
+    flags &= ~static_cast<std::uint32_t>(AVR_UART_FLAG_STDIO | AVR_UART_FLAG_POLL_SLEEP);
+    avr_ioctl(avr_, AVR_IOCTL_UART_SET_FLAGS('0'), &flags);
+    uartInput_ = avr_io_getirq(avr_, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT);
+    if (avr_irq_t* output = avr_io_getirq(avr_, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT))
+        avr_irq_register_notify(output, UartOutput, this);
+    if (avr_irq_t* xon = avr_io_getirq(avr_, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XON))
+        avr_irq_register_notify(xon, UartXon, this);
+    if (avr_irq_t* xoff = avr_io_getirq(avr_, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUT_XOFF))
+        avr_irq_register_notify(xoff, UartXoff, this);
+}
+
+void Runner::ConnectPorts() {
+    for (char letter : kPortLetters) {
+        avr_irq_t* irq = avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ(letter), IOPORT_IRQ_PIN_ALL);
+        if (!irq) continue;
+        portOfIrq_[irq] = letter;
+        changedPorts_[letter] = static_cast<std::uint8_t>(irq->value);
+        avr_irq_register_notify(irq, PortChanged, this);
+    }
+}
+
+// Raising the input may answer with XOFF at once. Bytes wait while the
+// receiver is off (the firmware has not set it up yet), as s51 lets them wait.
+void Runner::FeedUart() {
+    if (feeding_ || !uartInput_ || !uartClock_->Receiving()) return;
+    feeding_ = true;
+    std::size_t fed = 0;
+    while (xon_ && fed < fromPty_.size())
+        avr_raise_irq(uartInput_, static_cast<std::uint8_t>(fromPty_[fed++]));
+    fromPty_.erase(0, fed);
+    feeding_ = false;
+}
+
+void Runner::Service() {
+    char buffer[4096];
+    ssize_t got;
+    while (fromPty_.size() < kRelayLimit && (got = ::read(pty_.master(), buffer, sizeof buffer)) > 0)
+        fromPty_.append(buffer, static_cast<std::size_t>(got));
+    uartClock_->Apply();
+    FeedUart();
+    toPty_.WriteTo(pty_.master());
+    if (changedPorts_.empty()) return;
+    std::string lines;
+    for (const auto& [letter, level] : changedPorts_)
+        lines += Format(PortLine{avr_->cycle, letter, level}) + "\n";
+    changedPorts_.clear();
+    WriteAll(options_.reportFd, lines);
+}
+
+// Simulated time against the clock: wait while ahead, waking early for
+// bytes from the serial page.
+void Runner::Pace() {
+    const double simulated = static_cast<double>(avr_->cycle - startCycle_) / options_.frequency;
+    const double elapsed = Seconds(Clock::now() - start_).count();
+    if (simulated + kMostBehind < elapsed) {
+        start_ += std::chrono::duration_cast<Clock::duration>(Seconds(elapsed - simulated - kMostBehind));
+        return;
+    }
+    const double ahead = simulated - elapsed;
+    if (ahead <= 0) return;
+    const timespec wait{0, static_cast<long>(std::min(ahead, 0.5) * 1e9)};
+    pollfd input{pty_.master(), POLLIN, 0};
+    ::ppoll(&input, 1, &wait, nullptr);
+}
+
+int Runner::Run() {
+    if (!Load()) return 2;
+    if (const int error = pty_.Open()) {
+        std::fprintf(stderr, "duvezer-avrsim: cannot make a pseudo-terminal: %s\n", std::strerror(error));
+        return 2;
+    }
+    ConnectUart();
+    ConnectPorts();
+    uartClock_ = std::make_unique<UartClock>(avr_);
+    WriteAll(options_.reportFd, Format(UartLine{pty_.path()}) + "\n");
+    Service();
+
+    const auto slice = static_cast<avr_cycle_count_t>(options_.frequency * kSliceSeconds);
+    start_ = Clock::now();
+    startCycle_ = avr_->cycle;
+    nextService_ = avr_->cycle + slice;
+    for (;;) {
+        const int state = avr_run(avr_);
+        if (state == cpu_Done || state == cpu_Crashed) {
+            Service();
+            WriteAll(options_.reportFd, Format(EndLine{state == cpu_Done ? "done" : "crashed"}) + "\n");
+            return state == cpu_Done ? 0 : 1;
+        }
+        if (avr_->cycle < nextService_) continue;
+        nextService_ = avr_->cycle + slice;
+        Service();
+        Pace();
+    }
+}
+
+}  // namespace
+
+// Each core is tried in a child process of its own: some cores of the
+// library crash while they are set up (atmega16m1), and those are left out.
+void ListParts(int reportFd) {
+    avr_global_logger_set(QuietLogger);
+    for (avr_kind_t** kind = avr_kind; *kind; ++kind) {
+        const pid_t child = ::fork();
+        if (child < 0) continue;
+        if (child == 0) {
+            const char* core = (*kind)->names[0];
+            avr_t* avr = avr_make_mcu_by_name(core);
+            if (!avr) ::_exit(1);
+            avr_init(avr);
+            PartLine part{core, avr->flashend + 1, ""};
+            for (char letter : kPortLetters) {
+                if (avr_io_getirq(avr, AVR_IOCTL_IOPORT_GETIRQ(letter), IOPORT_IRQ_PIN_ALL))
+                    part.ports += letter;
+            }
+            WriteAll(reportFd, Format(part) + "\n");
+            ::_exit(0);
+        }
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+}
+
+int RunFirmware(const RunnerOptions& options) {
+    avr_global_logger_set(StderrLogger);
+    Runner runner(options);
+    return runner.Run();
+}
+
+}  // namespace viz::avrsim

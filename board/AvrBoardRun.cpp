@@ -1,0 +1,168 @@
+#include "board/AvrBoardRun.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include "board/AvrSimProtocol.h"
+#include "board/OutputTail.h"
+
+namespace viz {
+namespace {
+
+constexpr int kReportFd = 3;
+
+// Reads what `fd` has now into `text`; false at its end.
+bool ReadInto(int fd, std::string& text) {
+    char buffer[8192];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got > 0) text.append(buffer, static_cast<std::size_t>(got));
+    return got > 0 || (got < 0 && (errno == EAGAIN || errno == EINTR));
+}
+
+class AvrSession {
+public:
+    AvrSession(const AvrRunSetup& setup, BoardPins& pins, BoardEvents& events)
+        : setup_(setup), pins_(pins), events_(events) {}
+    ~AvrSession() {
+        if (report_ >= 0) ::close(report_);
+    }
+    AvrSession(const AvrSession&) = delete;
+    AvrSession& operator=(const AvrSession&) = delete;
+
+    RunEnd Run(int stopFd);
+
+private:
+    void TakeReports();
+    void TakeOutput();
+    RunEnd Exited();
+
+    const AvrRunSetup& setup_;
+    BoardPins& pins_;
+    BoardEvents& events_;
+    ChildProcess child_;
+    int report_ = -1;
+    std::string reportText_;
+    std::string outputText_;
+    OutputTail tail_;
+};
+
+void AvrSession::TakeReports() {
+    std::size_t end;
+    while ((end = reportText_.find('\n')) != std::string::npos) {
+        const auto line = avrsim::Parse(std::string_view(reportText_).substr(0, end));
+        reportText_.erase(0, end + 1);
+        if (!line) continue;
+        if (const auto* uart = std::get_if<avrsim::UartLine>(&*line)) {
+            events_.OnReady(uart->path);
+        } else if (const auto* port = std::get_if<avrsim::PortLine>(&*line)) {
+            const std::string name = std::string("PORT") + port->port;
+            const auto found = std::find(setup_.chip.ports.begin(), setup_.chip.ports.end(), name);
+            if (found != setup_.chip.ports.end()) {
+                pins_.Set(static_cast<std::size_t>(found - setup_.chip.ports.begin()), port->level,
+                          static_cast<double>(port->cycle) / setup_.clockHz);
+            }
+        }
+    }
+}
+
+void AvrSession::TakeOutput() {
+    const std::string whole = TakeWholeUtf8(outputText_);
+    if (whole.empty()) return;
+    tail_.Add(whole);
+    events_.OnOutput(whole);
+}
+
+RunEnd AvrSession::Exited() {
+    RunEnd end;
+    end.kind = RunEnd::Kind::Exited;
+    end.status = child_.Wait();
+    // What the runner still said belongs to the report of its end.
+    char buffer[8192];
+    ssize_t got;
+    while ((got = ::read(report_, buffer, sizeof buffer)) > 0)
+        reportText_.append(buffer, static_cast<std::size_t>(got));
+    TakeReports();
+    if (!outputText_.empty()) {
+        tail_.Add(outputText_);
+        events_.OnOutput(outputText_);
+    }
+    end.lastOutput = tail_.Text();
+    return end;
+}
+
+RunEnd AvrSession::Run(int stopFd) {
+    int report[2];
+    RunEnd failed;
+    failed.kind = RunEnd::Kind::StartFailed;
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        failed.error = errno;
+        return failed;
+    }
+    ChildSpec spec;
+    spec.program = setup_.runner;
+    spec.arguments = {"--report-fd",
+                      std::to_string(kReportFd),
+                      "-m",
+                      setup_.chip.simulatorName,
+                      "-f",
+                      std::to_string(setup_.clockHz),
+                      setup_.firmware.string()};
+    spec.passDescriptors = {{report[1], kReportFd}};
+    const int error = child_.Start(spec);
+    ::close(report[1]);
+    report_ = report[0];
+    if (error != 0) {
+        failed.error = error;
+        return failed;
+    }
+    events_.OnSimulatorProcess(child_.pid());
+    ::fcntl(report_, F_SETFL, O_NONBLOCK);
+    bool reportOpen = true;
+    for (;;) {
+        pollfd waits[3] = {
+            {stopFd, POLLIN, 0}, {child_.output(), POLLIN, 0}, {reportOpen ? report_ : -1, POLLIN, 0}};
+        if (::poll(waits, 3, -1) < 0 && errno != EINTR) break;
+        if (waits[0].revents != 0) break;
+        if (waits[2].revents != 0) {
+            reportOpen = ReadInto(report_, reportText_);
+            TakeReports();
+        }
+        if (waits[1].revents != 0) {
+            if (!ReadInto(child_.output(), outputText_)) return Exited();
+            TakeOutput();
+        }
+    }
+    RunEnd end;
+    end.kind = RunEnd::Kind::Stopped;
+    end.status = child_.Kill();
+    return end;
+}
+
+}  // namespace
+
+RunEnd RunAvr(const AvrRunSetup& setup, int stopFd, BoardPins& pins, BoardEvents& events) {
+    AvrSession session(setup, pins, events);
+    return session.Run(stopFd);
+}
+
+std::vector<BoardChip> ListAvrParts(const std::filesystem::path& runner) {
+    ChildSpec spec;
+    spec.program = runner;
+    spec.arguments = {"--list"};
+    ChildProcess child;
+    if (child.Start(spec) != 0) return {};
+    std::string listing;
+    for (;;) {
+        pollfd wait{child.output(), POLLIN, 0};
+        if (::poll(&wait, 1, -1) < 0 && errno != EINTR) break;
+        if (!ReadInto(child.output(), listing)) break;
+    }
+    if (!child.Wait().Succeeded()) return {};
+    return avrsim::PartsFromListing(listing);
+}
+
+}  // namespace viz

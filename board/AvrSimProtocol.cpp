@@ -1,0 +1,83 @@
+#include "board/AvrSimProtocol.h"
+
+#include <charconv>
+#include <cstdio>
+#include <sstream>
+
+namespace viz::avrsim {
+namespace {
+
+template <typename Number>
+bool ReadNumber(std::istringstream& in, Number& value, int base = 10) {
+    std::string word;
+    if (!(in >> word)) return false;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value, base);
+    return error == std::errc{} && end == word.data() + word.size();
+}
+
+}  // namespace
+
+std::string Format(const Line& line) {
+    if (const auto* part = std::get_if<PartLine>(&line))
+        return "part " + part->core + " " + std::to_string(part->flashBytes) + " " + part->ports;
+    if (const auto* uart = std::get_if<UartLine>(&line)) return "uart " + uart->path;
+    if (const auto* port = std::get_if<PortLine>(&line)) {
+        char level[3];
+        std::snprintf(level, sizeof level, "%02X", port->level);
+        return "port " + std::to_string(port->cycle) + " " + port->port + " " + level;
+    }
+    return "end " + std::get<EndLine>(line).reason;
+}
+
+std::optional<Line> Parse(std::string_view text) {
+    std::istringstream in{std::string(text)};
+    std::string word;
+    if (!(in >> word)) return std::nullopt;
+    if (word == "part") {
+        PartLine part;
+        if (!(in >> part.core) || !ReadNumber(in, part.flashBytes)) return std::nullopt;
+        in >> part.ports;
+        return part;
+    }
+    if (word == "uart") {
+        UartLine uart;
+        if (!(in >> uart.path)) return std::nullopt;
+        return uart;
+    }
+    if (word == "port") {
+        PortLine port;
+        std::string letter;
+        unsigned level = 0;
+        if (!ReadNumber(in, port.cycle) || !(in >> letter) || letter.size() != 1 ||
+            !ReadNumber(in, level, 16) || level > 0xFF)
+            return std::nullopt;
+        port.port = letter[0];
+        port.level = static_cast<std::uint8_t>(level);
+        return port;
+    }
+    if (word == "end") {
+        EndLine end;
+        in >> end.reason;
+        return end;
+    }
+    return std::nullopt;
+}
+
+std::vector<BoardChip> PartsFromListing(std::string_view listing) {
+    std::vector<BoardChip> chips;
+    std::size_t from = 0;
+    while (from < listing.size()) {
+        std::size_t end = listing.find('\n', from);
+        if (end == std::string_view::npos) end = listing.size();
+        const auto line = Parse(listing.substr(from, end - from));
+        from = end + 1;
+        const auto* part = line ? std::get_if<PartLine>(&*line) : nullptr;
+        if (!part) continue;
+        BoardChip chip{ChipFamily::Avr, AvrDisplayName(part->core), part->core, part->flashBytes, {}};
+        for (char letter : part->ports) chip.ports.push_back(std::string("PORT") + letter);
+        chips.push_back(std::move(chip));
+    }
+    return chips;
+}
+
+}  // namespace viz::avrsim

@@ -1,0 +1,51 @@
+#pragma once
+
+// What the AVR runner (duvezer-avrsim) tells the board window, one line of
+// text at a time on the descriptor named by its --report-fd option (its
+// standard output and error carry the simulator's own messages):
+//
+//   part <core> <flash bytes> <port letters>   one per part, for --list
+//   uart <pty path>                            the firmware runs; its UART0 is this pty
+//   port <cycle> <letter> <hex level>          a port's pin levels changed at that cycle
+//   end <done|crashed>                         the firmware stopped the chip
+//
+// For example "part atmega16 16384 ABCD", "uart /dev/pts/5", "port 8000123 B 01".
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "board/BoardChip.h"
+
+namespace viz::avrsim {
+
+struct PartLine {
+    std::string core;
+    std::uint32_t flashBytes = 0;
+    std::string ports;  // "ABCD"
+};
+struct UartLine {
+    std::string path;
+};
+struct PortLine {
+    std::uint64_t cycle = 0;
+    char port = 'A';
+    std::uint8_t level = 0;
+};
+struct EndLine {
+    std::string reason;
+};
+using Line = std::variant<PartLine, UartLine, PortLine, EndLine>;
+
+std::string Format(const Line& line);
+// One line without its end; nothing for a line that is none of these.
+std::optional<Line> Parse(std::string_view text);
+
+// The AVR parts of a --list output as board chips, ports "PORTA".. in the
+// order listed.
+std::vector<BoardChip> PartsFromListing(std::string_view listing);
+
+}  // namespace viz::avrsim

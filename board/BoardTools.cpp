@@ -1,0 +1,60 @@
+#include "board/BoardTools.h"
+
+#include <unistd.h>
+
+#include "board/BoardTexts.h"
+#include "tools/TextFill.h"
+
+namespace viz {
+
+std::filesystem::path FindProgram(const std::string& program, const std::string& path) {
+    std::size_t from = 0;
+    while (from <= path.size()) {
+        std::size_t end = path.find(':', from);
+        if (end == std::string::npos) end = path.size();
+        const std::string dir = path.substr(from, end - from);
+        const std::filesystem::path candidate = std::filesystem::path(dir.empty() ? "." : dir) / program;
+        std::error_code error;
+        if (::access(candidate.c_str(), X_OK) == 0 && !std::filesystem::is_directory(candidate, error))
+            return std::filesystem::absolute(candidate, error);
+        from = end + 1;
+    }
+    return {};
+}
+
+BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& search) {
+    BoardTools tools;
+    const auto need = [&](const char* name, const char* package) {
+        std::filesystem::path found = FindProgram(name, search.path);
+        if (found.empty()) tools.missing.push_back({name, package});
+        return found;
+    };
+    if (family == ChipFamily::Mcs51) {
+        if (build) tools.compiler = need("sdcc", "sdcc");
+        tools.simulator = need("s51", "sdcc-ucsim");
+        return tools;
+    }
+    if (build) {
+        tools.compiler = need("avr-gcc", "gcc-avr");
+        // avr-libc's headers sit beside the compiler: <prefix>/lib/avr/include.
+        const std::filesystem::path header =
+            tools.compiler.parent_path().parent_path() / "lib" / "avr" / "include" / "avr" / "io.h";
+        std::error_code error;
+        if (!tools.compiler.empty() && !std::filesystem::exists(header, error))
+            tools.missing.push_back({"avr/io.h", "avr-libc"});
+    }
+    tools.simulator =
+        search.avrRunner.empty() ? FindProgram("duvezer-avrsim", search.path) : search.avrRunner;
+    tools.runnerMissing = tools.simulator.empty();
+    return tools;
+}
+
+std::string DescribeMissing(const BoardTools& tools) {
+    std::string text;
+    for (const BoardTool& tool : tools.missing)
+        text += FillText(texts::board::kMissingTool, {tool.name, tool.package}) + "\n";
+    if (tools.runnerMissing) text += std::string(texts::board::kMissingRunner) + "\n";
+    return text;
+}
+
+}  // namespace viz

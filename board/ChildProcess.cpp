@@ -1,0 +1,187 @@
+#include "board/ChildProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace viz {
+namespace {
+
+// Descriptors moved out of the way before they are put in place, so that a
+// source may carry the number of another one's target.
+constexpr int kParkedFloor = 100;
+
+void CloseIfOpen(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+// In the forked child: only system calls from here to exec.
+[[noreturn]] void RunChild(const ChildSpec& spec, const std::vector<char*>& argv, pid_t parent, int inputRead,
+                           int outputWrite, int errorPipe) {
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The starting thread may have ended before the line above.
+    if (::getppid() != parent) ::_exit(127);
+    ::signal(SIGPIPE, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    int parked[16];
+    const std::size_t passed = spec.passDescriptors.size() < 16 ? spec.passDescriptors.size() : 16;
+    int highest = 2;
+    for (std::size_t i = 0; i < passed; ++i) {
+        parked[i] = ::fcntl(spec.passDescriptors[i].first, F_DUPFD, kParkedFloor);
+    }
+    const int nullInput = inputRead >= 0 ? inputRead : ::open("/dev/null", O_RDONLY);
+    if (nullInput < 0 || ::dup2(nullInput, 0) < 0 || ::dup2(outputWrite, 1) < 0 ||
+        ::dup2(outputWrite, 2) < 0) {
+        const int error = errno;
+        [[maybe_unused]] const ssize_t told = ::write(errorPipe, &error, sizeof error);
+        ::_exit(127);
+    }
+    for (std::size_t i = 0; i < passed; ++i) {
+        const int target = spec.passDescriptors[i].second;
+        ::dup2(parked[i], target);
+        if (target > highest) highest = target;
+    }
+    // Nothing else of the window's reaches the program; the error pipe
+    // stays usable until the exec.
+    ::close_range(static_cast<unsigned>(highest) + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+    if (!spec.workingDirectory.empty() && ::chdir(spec.workingDirectory.c_str()) != 0) {
+        const int error = errno;
+        [[maybe_unused]] const ssize_t told = ::write(errorPipe, &error, sizeof error);
+        ::_exit(127);
+    }
+    ::execv(spec.program.c_str(), argv.data());
+    const int error = errno;
+    [[maybe_unused]] const ssize_t told = ::write(errorPipe, &error, sizeof error);
+    ::_exit(127);
+}
+
+}  // namespace
+
+std::string DescribeExit(const ExitStatus& status) {
+    if (!status.signalled) return "退出码" + std::to_string(status.code);
+    const char* name = ::strsignal(status.code);
+    return "被信号" + std::to_string(status.code) + "（" + (name ? name : "?") + "）终止";
+}
+
+ChildProcess::~ChildProcess() {
+    if (running()) Kill();
+    CloseDescriptors();
+}
+
+int ChildProcess::Start(const ChildSpec& spec) {
+    if (pid_ > 0) return EBUSY;
+    // Everything the child needs is made before the fork.
+    std::vector<std::string> strings;
+    strings.push_back(spec.program.string());
+    strings.insert(strings.end(), spec.arguments.begin(), spec.arguments.end());
+    std::vector<char*> argv;
+    for (std::string& text : strings) argv.push_back(text.data());
+    argv.push_back(nullptr);
+
+    int outputPipe[2];
+    int inputPipe[2] = {-1, -1};
+    int errorPipe[2];
+    if (::pipe2(outputPipe, O_CLOEXEC) != 0) return errno;
+    if ((spec.pipeInput && ::pipe2(inputPipe, O_CLOEXEC) != 0) || ::pipe2(errorPipe, O_CLOEXEC) != 0) {
+        const int error = errno;
+        for (int fd : {outputPipe[0], outputPipe[1], inputPipe[0], inputPipe[1]}) CloseIfOpen(fd);
+        return error;
+    }
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child == 0) RunChild(spec, argv, parent, inputPipe[0], outputPipe[1], errorPipe[1]);
+    const int forkError = errno;
+    ::close(outputPipe[1]);
+    ::close(errorPipe[1]);
+    if (inputPipe[0] >= 0) ::close(inputPipe[0]);
+    if (child < 0) {
+        ::close(outputPipe[0]);
+        ::close(errorPipe[0]);
+        if (inputPipe[1] >= 0) ::close(inputPipe[1]);
+        return forkError;
+    }
+    // Also here, so a kill right after Start already reaches the group.
+    ::setpgid(child, child);
+    pid_ = child;
+    status_.reset();
+    output_ = outputPipe[0];
+    input_ = inputPipe[1];
+
+    int childError = 0;
+    ssize_t got;
+    do {
+        got = ::read(errorPipe[0], &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    ::close(errorPipe[0]);
+    if (got == sizeof childError) {
+        Wait();
+        CloseDescriptors();
+        pid_ = -1;
+        return childError;
+    }
+    ::fcntl(output_, F_SETFL, O_NONBLOCK);
+    if (input_ >= 0) ::fcntl(input_, F_SETFL, O_NONBLOCK);
+    return 0;
+}
+
+void ChildProcess::CloseInput() {
+    CloseIfOpen(input_);
+}
+
+void ChildProcess::CloseDescriptors() {
+    CloseIfOpen(output_);
+    CloseIfOpen(input_);
+}
+
+void ChildProcess::Reaped(int rawStatus) {
+    ExitStatus status;
+    status.signalled = WIFSIGNALED(rawStatus);
+    status.code = status.signalled ? WTERMSIG(rawStatus) : WEXITSTATUS(rawStatus);
+    status_ = status;
+}
+
+std::optional<ExitStatus> ChildProcess::Poll() {
+    if (pid_ <= 0 || status_) return status_;
+    int raw = 0;
+    pid_t done;
+    do {
+        done = ::waitpid(pid_, &raw, WNOHANG);
+    } while (done < 0 && errno == EINTR);
+    if (done == pid_) Reaped(raw);
+    return status_;
+}
+
+ExitStatus ChildProcess::Wait() {
+    if (pid_ <= 0 || status_) return status_.value_or(ExitStatus{});
+    int raw = 0;
+    pid_t done;
+    do {
+        done = ::waitpid(pid_, &raw, 0);
+    } while (done < 0 && errno == EINTR);
+    if (done == pid_) {
+        Reaped(raw);
+    } else {
+        status_ = ExitStatus{true, SIGKILL};
+    }
+    return *status_;
+}
+
+ExitStatus ChildProcess::Kill() {
+    if (pid_ <= 0) return ExitStatus{};
+    // The group goes before its leader is reaped, while its id cannot
+    // have been given to anyone else.
+    if (!status_) ::kill(-pid_, SIGKILL);
+    return Wait();
+}
+
+}  // namespace viz

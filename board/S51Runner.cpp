@@ -1,0 +1,311 @@
+#include "board/S51Runner.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <deque>
+#include <string_view>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include "board/ByteRelay.h"
+#include "board/OutputTail.h"
+#include "board/S51Console.h"
+
+namespace viz {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Seconds = std::chrono::duration<double>;
+
+// Simulated time one step covers: short enough that the pins are read often
+// and a byte waits little, long enough that the console's talk (a register
+// dump a few characters at a time) costs little.
+constexpr double kStepSeconds = 0.01;
+// Steps sent and not answered: one running, one waiting in the console's pipe.
+constexpr std::size_t kStepsAhead = 2;
+// A simulation this far behind the clock (a busy machine) does not race to
+// catch up; the time is let go instead. Less than this (s51's console
+// checks and naps cost 100 ms now and then) is caught up.
+constexpr double kMostBehind = 0.15;
+// Catching up goes in steps of at most this, so the pins are still read often.
+constexpr double kLongestStep = 0.03;
+// Ahead by less than this is not worth a stop.
+constexpr double kLeastAhead = 0.0005;
+// s51 idles in 100 ms naps; silence much longer means the steps were dropped.
+constexpr auto kSilenceLimit = std::chrono::milliseconds(300);
+// s51 writes its console a few characters at a time; a pause lets them gather.
+constexpr auto kGatherPause = std::chrono::microseconds(300);
+// Bytes held for a side that does not read now.
+constexpr std::size_t kRelayLimit = 64 * 1024;
+
+class S51Session {
+public:
+    S51Session(const S51Setup& setup, PtyPort& port, int stopFd, BoardPins& pins, BoardEvents& events)
+        : setup_(setup), port_(port), stopFd_(stopFd), pins_(pins), events_(events) {}
+    ~S51Session() {
+        for (int fd : {serialIn_, serialOut_}) {
+            if (fd >= 0) ::close(fd);
+        }
+    }
+    S51Session(const S51Session&) = delete;
+    S51Session& operator=(const S51Session&) = delete;
+
+    RunEnd Run();
+
+private:
+    int Start();
+    void QueueSteps();
+    void TakeReplies();
+    void Started(std::string_view text);
+    void Stepped(std::string_view text);
+    void Ported(std::string_view text);
+    void Pace();
+    int Timeout() const;
+    RunEnd Exited();
+
+    const S51Setup& setup_;
+    PtyPort& port_;
+    const int stopFd_;
+    BoardPins& pins_;
+    BoardEvents& events_;
+
+    ChildProcess child_;
+    int serialIn_ = -1;   // we write what the chip receives
+    int serialOut_ = -1;  // we read what the chip sends
+    ByteRelay toChip_{kRelayLimit};
+    ByteRelay toPage_{kRelayLimit};
+    std::string consoleText_;
+    std::string commands_;
+    OutputTail tail_;
+
+    bool started_ = false;
+    // Instructions of the steps sent and not answered, oldest first.
+    std::deque<std::uint64_t> steps_;
+    double ticksPerInstruction_ = 12;
+    std::uint64_t ticks_ = 0;
+    Clock::time_point start_;
+    Clock::time_point lastReply_;
+    bool held_ = false;
+    Clock::time_point resumeAt_;
+};
+
+int S51Session::Start() {
+    int in[2];
+    int out[2];
+    if (::pipe2(in, O_CLOEXEC) != 0) return errno;
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+        const int error = errno;
+        ::close(in[0]);
+        ::close(in[1]);
+        return error;
+    }
+    ChildSpec spec;
+    spec.program = setup_.program;
+    spec.arguments = {"-P",
+                      "-b",
+                      "-t",
+                      setup_.cpu,
+                      "-X",
+                      std::to_string(setup_.crystalHz),
+                      "-e",
+                      s51::kCheckSerialInput,
+                      "-S",
+                      "in=/dev/fd/3,out=/dev/fd/4",
+                      setup_.firmware.string()};
+    spec.pipeInput = true;
+    spec.passDescriptors = {{in[0], 3}, {out[1], 4}};
+    const int error = child_.Start(spec);
+    if (error == 0) events_.OnSimulatorProcess(child_.pid());
+    ::close(in[0]);
+    ::close(out[1]);
+    serialIn_ = in[1];
+    serialOut_ = out[0];
+    ::fcntl(serialIn_, F_SETFL, O_NONBLOCK);
+    ::fcntl(serialOut_, F_SETFL, O_NONBLOCK);
+    return error;
+}
+
+// A step covers the time s51 is behind the clock (a busy machine answers
+// late), at least the usual short step.
+void S51Session::QueueSteps() {
+    while (started_ && steps_.size() < kStepsAhead) {
+        const double behind =
+            Seconds(Clock::now() - start_).count() - static_cast<double>(ticks_) / setup_.crystalHz;
+        const double seconds = std::clamp(behind, kStepSeconds, kLongestStep);
+        const auto instructions = std::max<std::uint64_t>(
+            1, static_cast<std::uint64_t>(seconds * setup_.crystalHz / ticksPerInstruction_));
+        // One write: s51 reads the step and its port read together, so the
+        // port read cannot be dropped while the step runs.
+        commands_ += s51::StepCommand(instructions);
+        steps_.push_back(instructions);
+    }
+}
+
+void S51Session::Started(std::string_view text) {
+    if (const std::string shown = s51::StartupText(text); !shown.empty()) {
+        tail_.Add(shown);
+        events_.OnOutput(shown);
+    }
+    events_.OnReady(port_.path());
+    start_ = Clock::now();
+    started_ = true;
+}
+
+void S51Session::Stepped(std::string_view text) {
+    const s51::StepReply step = s51::ParseStep(text);
+    if (!step.text.empty()) {
+        tail_.Add(step.text);
+        events_.OnOutput(step.text);
+    }
+    ticks_ += step.ticks;
+    if (step.interrupted) {
+        // The steps waiting behind it were dropped: send them again.
+        steps_.clear();
+        return;
+    }
+    if (steps_.empty()) return;
+    const double measured = static_cast<double>(step.ticks) / static_cast<double>(steps_.front());
+    steps_.pop_front();
+    if (step.ticks > 0)
+        ticksPerInstruction_ = std::clamp(0.7 * ticksPerInstruction_ + 0.3 * measured, 1.0, 1000.0);
+}
+
+void S51Session::Ported(std::string_view text) {
+    const double seconds = static_cast<double>(ticks_) / setup_.crystalHz;
+    const auto ports = s51::ParsePorts(text);
+    for (std::size_t port = 0; port < ports.size(); ++port) {
+        if (ports[port]) pins_.Set(port, *ports[port], seconds);
+    }
+}
+
+void S51Session::TakeReplies() {
+    std::size_t end;
+    bool any = false;
+    while ((end = consoleText_.find('\0')) != std::string::npos) {
+        const std::string reply = consoleText_.substr(0, end);
+        consoleText_.erase(0, end + 1);
+        any = true;
+        if (!started_) {
+            Started(reply);
+            continue;
+        }
+        switch (s51::Classify(reply)) {
+            case s51::ReplyKind::Step:
+                Stepped(reply);
+                break;
+            case s51::ReplyKind::Ports:
+                Ported(reply);
+                break;
+            case s51::ReplyKind::Other:
+                break;
+        }
+    }
+    if (!any) return;
+    lastReply_ = Clock::now();
+    QueueSteps();
+    Pace();
+}
+
+// Simulated time against the clock: hold s51 while it is ahead.
+void S51Session::Pace() {
+    const Clock::time_point now = Clock::now();
+    const double simulated = static_cast<double>(ticks_) / setup_.crystalHz;
+    const double elapsed = Seconds(now - start_).count();
+    if (simulated + kMostBehind < elapsed) {
+        start_ += std::chrono::duration_cast<Clock::duration>(Seconds(elapsed - simulated - kMostBehind));
+        return;
+    }
+    if (held_ || simulated - elapsed < kLeastAhead) return;
+    if (::kill(child_.pid(), SIGSTOP) != 0) return;
+    held_ = true;
+    resumeAt_ = now + std::chrono::duration_cast<Clock::duration>(Seconds(simulated - elapsed));
+}
+
+int S51Session::Timeout() const {
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point wake = held_ ? resumeAt_ : lastReply_ + kSilenceLimit;
+    if (!held_ && steps_.empty()) return -1;
+    return static_cast<int>(
+        std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(wake - now).count()));
+}
+
+RunEnd S51Session::Exited() {
+    if (held_) ::kill(child_.pid(), SIGCONT);
+    // What s51 said after its last prompt, without a register dump.
+    tail_.Add(s51::ParseStep(consoleText_).text);
+    RunEnd end;
+    end.kind = RunEnd::Kind::Exited;
+    end.status = child_.Wait();
+    end.lastOutput = tail_.Text();
+    return end;
+}
+
+RunEnd S51Session::Run() {
+    if (const int error = Start()) {
+        RunEnd end;
+        end.kind = RunEnd::Kind::StartFailed;
+        end.error = error;
+        return end;
+    }
+    commands_ = s51::kInteractive;
+    lastReply_ = Clock::now();
+    const int master = port_.master();
+    for (;;) {
+        pollfd waits[6] = {
+            {stopFd_, POLLIN, 0},
+            {child_.output(), POLLIN, 0},
+            {child_.input(), static_cast<short>(commands_.empty() ? 0 : POLLOUT), 0},
+            {serialOut_, static_cast<short>(toPage_.full() ? 0 : POLLIN), 0},
+            {master, static_cast<short>((toChip_.full() ? 0 : POLLIN) | (toPage_.empty() ? 0 : POLLOUT)), 0},
+            {serialIn_, static_cast<short>(toChip_.empty() ? 0 : POLLOUT), 0},
+        };
+        if (::poll(waits, 6, Timeout()) < 0 && errno != EINTR) break;
+        if (waits[0].revents != 0) break;
+        const Clock::time_point now = Clock::now();
+        if (held_ && now >= resumeAt_) {
+            ::kill(child_.pid(), SIGCONT);
+            held_ = false;
+            lastReply_ = now;
+        } else if (!held_ && !steps_.empty() && now - lastReply_ >= kSilenceLimit) {
+            steps_.clear();
+            QueueSteps();
+        }
+        if (waits[1].revents != 0) {
+            char buffer[16384];
+            const ssize_t got = ::read(child_.output(), buffer, sizeof buffer);
+            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) return Exited();
+            if (got > 0) {
+                consoleText_.append(buffer, static_cast<std::size_t>(got));
+                TakeReplies();
+                if (consoleText_.find('\0') == std::string::npos && waits[4].revents == 0)
+                    std::this_thread::sleep_for(kGatherPause);
+            }
+        }
+        if (!commands_.empty()) {
+            const ssize_t put = ::write(child_.input(), commands_.data(), commands_.size());
+            if (put > 0) commands_.erase(0, static_cast<std::size_t>(put));
+        }
+        if (waits[3].revents != 0 && !toPage_.ReadFrom(serialOut_)) return Exited();
+        if (waits[4].revents & POLLIN) toChip_.ReadFrom(master);
+        toPage_.WriteTo(master);
+        toChip_.WriteTo(serialIn_);
+    }
+    RunEnd end;
+    end.kind = RunEnd::Kind::Stopped;
+    end.status = child_.Kill();
+    return end;
+}
+
+}  // namespace
+
+RunEnd RunS51(const S51Setup& setup, PtyPort& port, int stopFd, BoardPins& pins, BoardEvents& events) {
+    S51Session session(setup, port, stopFd, pins, events);
+    return session.Run();
+}
+
+}  // namespace viz

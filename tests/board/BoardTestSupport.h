@@ -1,0 +1,166 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "board/BoardSession.h"
+#include "wizards/ToolRunner.h"
+#include "wizards/c51/Mcu51CodeGen.h"
+#include "wizards/c51/Mcu51Model.h"
+#include "wizards/c51/Mcu51Scenarios.h"
+
+// Running virtual boards in tests: a listener that waits for the board's
+// news, the far end of its serial port, and the echo programs.
+namespace viz::testing {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class BoardRecorder : public BoardListener {
+public:
+    void OnOutput(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        output_ += text;
+    }
+    void OnSimulatorProcess(int) override {}
+    void OnReady(const std::string& portPath) override {
+        std::lock_guard lock(mutex_);
+        port_ = portPath;
+        changed_.notify_all();
+    }
+    void OnPhase(BoardPhase phase) override {
+        std::lock_guard lock(mutex_);
+        phases_.push_back(phase);
+    }
+    void OnEnded(const BoardOutcome& outcome) override {
+        std::lock_guard lock(mutex_);
+        ended_ = outcome;
+        changed_.notify_all();
+    }
+
+    // The board's serial port once it is up; empty when it ended first or
+    // took longer than `limit`.
+    std::string WaitReady(std::chrono::milliseconds limit = 20s) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, limit, [&] { return !port_.empty() || ended_; });
+        return port_;
+    }
+    std::optional<BoardOutcome> WaitEnded(std::chrono::milliseconds limit = 20s) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, limit, [&] { return ended_.has_value(); });
+        return ended_;
+    }
+    std::string output() const {
+        std::lock_guard lock(mutex_);
+        return output_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string output_;
+    std::string port_;
+    std::vector<BoardPhase> phases_;
+    std::optional<BoardOutcome> ended_;
+};
+
+// Where the board finds its programs in tests: PATH, and the runner built beside the tests.
+inline ToolSearch TestToolSearch() {
+    const char* path = std::getenv("PATH");
+    return ToolSearch{path ? path : "/usr/bin:/bin", VIZ_AVRSIM_RUNNER};
+}
+
+// The board's port opened raw, as a terminal program would.
+class BoardPort {
+public:
+    explicit BoardPort(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+        termios line{};
+        if (fd_ >= 0 && ::tcgetattr(fd_, &line) == 0) {
+            ::cfmakeraw(&line);
+            ::tcsetattr(fd_, TCSANOW, &line);
+        }
+    }
+    ~BoardPort() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    BoardPort(const BoardPort&) = delete;
+    BoardPort& operator=(const BoardPort&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+
+    // Writes `sent` and reads until as many bytes came back or `limit` passed;
+    // what came back and how long it took.
+    std::string Exchange(const std::string& sent, std::chrono::milliseconds limit, double& seconds) {
+        const Clock::time_point start = Clock::now();
+        std::size_t written = 0;
+        std::string received;
+        while (received.size() < sent.size() && Clock::now() - start < limit) {
+            if (written < sent.size()) {
+                const ssize_t put = ::write(fd_, sent.data() + written, sent.size() - written);
+                if (put > 0) written += static_cast<std::size_t>(put);
+            }
+            pollfd wait{fd_, POLLIN, 0};
+            if (::poll(&wait, 1, 5) > 0) {
+                char buffer[4096];
+                const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+                if (got > 0) received.append(buffer, static_cast<std::size_t>(got));
+            }
+        }
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return received;
+    }
+
+private:
+    int fd_;
+};
+
+// 1,000 bytes with every value in them, not in order.
+inline std::string EchoPattern() {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes += static_cast<char>((i * 37 + 11) & 0xFF);
+    return bytes;
+}
+
+// Inserts `text` before the `nth` (from 0) occurrence of `marker`.
+inline std::string InsertBefore(std::string code, const std::string& marker, const std::string& text,
+                                int nth = 0) {
+    std::size_t at = code.find(marker);
+    for (int i = 0; i < nth && at != std::string::npos; ++i) at = code.find(marker, at + 1);
+    if (at != std::string::npos) code.insert(at, text);
+    return code;
+}
+
+// The C51 wizard's serial set-up (11.0592 MHz, 9600 baud, timer 1) with a
+// few lines of echo code a user adds to it: received bytes go into a ring
+// the main loop sends from, so a back-to-back stream never overruns.
+inline std::string C51EchoProgram() {
+    Mcu51Model model;
+    SetUpSerialPort(model);
+    std::string code = BuildMcu51Code(model, Mcu51Compiler::Sdcc);
+    code = InsertBefore(code, "\r\n\r\nvoid main",
+                        "\r\n__data unsigned char ring[64];\r\nvolatile unsigned char head, tail, busy;");
+    code = InsertBefore(code, "//添加你的代码",
+                        "if(!busy && tail!=head){busy=1; SBUF=ring[tail&63]; tail++;}\r\n    ");
+    code = InsertBefore(code, "  if(RI)", "  if(TI){TI=0; busy=0;}\r\n");
+    return InsertBefore(code, "//添加你的代码", "ring[head&63]=SBUF; head++;\r\n    ", 1);
+}
+
+inline bool HaveMcs51Tools() {
+    return !FindOnPath("sdcc").empty() && !FindOnPath("s51").empty();
+}
+inline bool HaveAvrTools() {
+    return !FindOnPath("avr-gcc").empty();
+}
+
+}  // namespace viz::testing

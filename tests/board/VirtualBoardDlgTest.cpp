@@ -1,0 +1,247 @@
+// The virtual board as a user meets it: started from a wizard page, its port
+// opened by the serial page, echoing what the page sends; its pin lamps; and
+// what it says when a program is missing or a firmware file is bad.
+#include "board/VirtualBoardDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "BoardTestSupport.h"
+#include "PageTestSupport.h"
+#include "app/VizuruvDlg.h"
+#include "base/StatusLabel.h"
+#include "board/PinView.h"
+#include "serial/ComDlg.h"
+#include "terminal/ReceiveArea.h"
+#include "terminal/SendArea.h"
+#include "wizards/ToolRunner.h"
+
+namespace viz {
+namespace {
+
+QString HexText(const std::string& bytes) {
+    QString text;
+    for (unsigned char byte : bytes)
+        text += QStringLiteral("%1 ").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+    return text;
+}
+
+template <typename Widget>
+Widget* Child(QWidget* parent, const char* name) {
+    return parent->findChild<Widget*>(QString::fromLatin1(name));
+}
+
+// The whole program's window, in a folder of its own, with the AVR runner
+// built beside the tests on PATH as an installed one would be.
+class BoardWindowTest : public ::testing::Test {
+protected:
+    BoardWindowTest() : previousDirectory_(QDir::currentPath()), previousPath_(std::getenv("PATH")) {
+        QDir::setCurrent(QString::fromStdString(host_.dir.path().string()));
+        const std::string runnerDir = std::filesystem::path(VIZ_AVRSIM_RUNNER).parent_path().string();
+        setenv("PATH", (runnerDir + ":" + previousPath_).c_str(), 1);
+        window_ = std::make_unique<CVizuruvDlg>(host_.context, [] {});
+        window_->show();
+    }
+    ~BoardWindowTest() override {
+        window_.reset();
+        setenv("PATH", previousPath_.c_str(), 1);
+        QDir::setCurrent(previousDirectory_);
+    }
+
+    CComDlg* serialPage() const { return static_cast<CComDlg*>(window_->page(0)); }
+    QComboBox* portList() const { return Child<QComboBox>(serialPage(), "port"); }
+
+    testing::PageHost host_;
+    const QString previousDirectory_;
+    const std::string previousPath_;
+    std::unique_ptr<CVizuruvDlg> window_;
+};
+
+TEST_F(BoardWindowTest, AvrWizardProgramRunsAndTheSerialPageTalksToIt) {
+    if (!testing::HaveAvrTools()) GTEST_SKIP() << "avr-gcc (packages gcc-avr, avr-libc) is not installed";
+    QWidget* avr = window_->page(7);
+    Child<QLineEdit>(avr, "frequency")->setText(QStringLiteral("8000000"));
+    Child<QComboBox>(avr, "baud")->setCurrentText(QStringLiteral("9600"));
+    QTest::mouseClick(Child<QPushButton>(avr, "runOnBoard"), Qt::LeftButton);
+
+    // The page switches to the serial page, which opens the board at 9600.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isOpen(); }, 30000))
+        << window_->Board()->output()->toPlainText().toStdString();
+    EXPECT_EQ(window_->tabs()->currentIndex(), 0);
+    EXPECT_TRUE(
+        portList()->currentText().startsWith(QStringLiteral("虚拟开发板：ATmega16 @ 8 MHz (/dev/pts/")))
+        << portList()->currentText().toStdString();
+    EXPECT_EQ(Child<QComboBox>(serialPage(), "baud")->currentText(), QStringLiteral("9600"));
+
+    // 1,000 bytes typed as hexadecimal come back unchanged, in about the wire time.
+    CReceiveArea* received = serialPage()->receiveArea();
+    testing::ClickAnsweringMessages(Child<QCheckBox>(serialPage(), "hexDisplay"));
+    testing::ClickAnsweringMessages(Child<QCheckBox>(serialPage(), "hexSend"));
+    received->ToggleOutput();
+    const std::string sent = testing::EchoPattern();
+    serialPage()->sendArea()->edit()->setPlainText(HexText(sent));
+    const auto start = testing::Clock::now();
+    QTest::mouseClick(Child<QPushButton>(serialPage(), "send"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received->pipeline().receivedTotal() >= 1000; }, 10000))
+        << received->pipeline().receivedTotal() << " " << serialPage()->sendArea()->title().toStdString()
+        << " " << window_->Board()->output()->toPlainText().toStdString();
+    const double seconds = std::chrono::duration<double>(testing::Clock::now() - start).count();
+    ::testing::Test::RecordProperty("echo_seconds", std::to_string(seconds));
+    EXPECT_GE(seconds, 1.0);
+    EXPECT_LE(seconds, 2.0);
+    received->ToggleOutput();
+    EXPECT_EQ(QString::fromStdString(testing::ReadFile(host_.dir / "串口数据输出记录.txt")), HexText(sent));
+
+    // "停止": the simulator is gone and the page sees an unplugged device.
+    CVirtualBoardDlg* board = window_->Board();
+    const int simulator = board->session().simulatorPid();
+    ASSERT_GT(simulator, 0);
+    QTest::mouseClick(board->findChild<QPushButton*>("stop"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !serialPage()->isOpen() && board->status()->text() == QStringLiteral("已停止") &&
+                   portList()->findText(QStringLiteral("虚拟开发板"), Qt::MatchStartsWith) == -1;
+        },
+        5000))
+        << board->status()->text().toStdString();
+    EXPECT_TRUE(::kill(simulator, 0) != 0 && errno == ESRCH);
+    EXPECT_TRUE(received->edit()->toPlainText().contains(QStringLiteral("已断开")));
+}
+
+// The page waits for a board that stops and reopens it when it runs again
+// ("自动重连"), on whatever pty the new run has.
+TEST_F(BoardWindowTest, C51WizardBoardIsFoundAgainAfterARestartAndLeavesWithItsWindow) {
+    if (!testing::HaveMcs51Tools())
+        GTEST_SKIP() << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
+    QWidget* mcu51 = window_->page(6);
+    QTest::mouseClick(Child<QPushButton>(mcu51, "runOnBoard"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isOpen(); }, 30000))
+        << window_->Board()->output()->toPlainText().toStdString();
+    // The wizard's start values: 12 MHz, 9600 baud, no timer 2.
+    EXPECT_TRUE(portList()->currentText().startsWith(QStringLiteral("虚拟开发板：8051 @ 12 MHz (/dev/pts/")));
+    CVirtualBoardDlg* board = window_->Board();
+    EXPECT_TRUE(board->output()->toPlainText().contains(QStringLiteral("编译：sdcc -mmcs51")));
+    EXPECT_TRUE(board->status()->text().startsWith(QStringLiteral("运行中，串口：/dev/pts/")));
+
+    QTest::mouseClick(board->findChild<QPushButton*>("stop"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return serialPage()->isWaitingForDevice() && board->startButton()->isEnabled(); }, 5000));
+    QTest::mouseClick(board->startButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isOpen(); }, 30000))
+        << board->output()->toPlainText().toStdString();
+    // The page has the new run's port open, and the list offers it.
+    EXPECT_EQ(QStringLiteral("运行中，串口：") + serialPage()->portPath(), board->status()->text());
+    EXPECT_GE(
+        portList()->findText(QStringLiteral("虚拟开发板：8051 @ 12 MHz (/dev/pts/"), Qt::MatchStartsWith), 0);
+
+    const int simulator = board->session().simulatorPid();
+    board->close();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !serialPage()->isOpen() &&
+                   portList()->findText(QStringLiteral("虚拟开发板"), Qt::MatchStartsWith) == -1;
+        },
+        5000));
+    EXPECT_TRUE(::kill(simulator, 0) != 0 && errno == ESRCH);
+}
+
+// The board window on its own, as the serial page's button opens it.
+class BoardAloneTest : public ::testing::Test {
+protected:
+    CVirtualBoardDlg& Board(ToolSearch search = testing::TestToolSearch()) {
+        board_ = std::make_unique<CVirtualBoardDlg>(host_.context, VirtualBoardSetup{search, {}}, nullptr);
+        return *board_;
+    }
+    void UseFile(const std::filesystem::path& file) {
+        board_->findChild<QLineEdit*>("file")->setText(QString::fromStdString(file.string()));
+    }
+
+    testing::PageHost host_;
+    std::unique_ptr<CVirtualBoardDlg> board_;
+};
+
+// Timer 0 every 10 ms, P1.0 toggled every 25th time: a 500 ms blink.
+TEST_F(BoardAloneTest, PinLampsShowABlinkingLedAndItsPeriod) {
+    if (!testing::HaveMcs51Tools()) GTEST_SKIP() << "sdcc and s51 are not installed";
+    std::ofstream(host_.dir / "blink.c")
+        << "#include <8052.h>\n"
+           "unsigned char ticks;\n"
+           "void t0(void) __interrupt(1) { TH0=0xD8; TL0=0xF0;\n"
+           "  if(++ticks==25){ticks=0; P1_0=!P1_0;} }\n"
+           "void main(void){ TMOD=0x01; TH0=0xD8; TL0=0xF0; TR0=1; ET0=1; EA=1;\n"
+           "  for(;;); }\n";
+    CVirtualBoardDlg& board = Board();
+    board.findChild<QLineEdit*>("clock")->setText(QStringLiteral("12"));
+    UseFile(host_.dir / "blink.c");
+    QTest::mouseClick(board.startButton(), Qt::LeftButton);
+
+    CPinLamp* led = nullptr;
+    int changes = 0;
+    bool last = false;
+    // The lamp as a user watches it: its changes and the interval it tells.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            led = board.pinView()->lamp(1, 0);
+            if (!led) return false;
+            if (led->lit() != last) ++changes;
+            last = led->lit();
+            return changes >= 5 && led->accessibleDescription().contains(QStringLiteral("翻转间隔"));
+        },
+        15000))
+        << board.output()->toPlainText().toStdString();
+    const QString description = led->accessibleDescription();
+    const int interval =
+        description.section(QStringLiteral("翻转间隔"), 1).section(QStringLiteral("毫秒"), 0, 0).toInt();
+    EXPECT_NEAR(interval, 250, 25) << description.toStdString();
+    EXPECT_EQ(led->accessibleName(), QStringLiteral("P1.0"));
+    EXPECT_EQ(board.pinView()->value(3)->text(), QStringLiteral("0xFF"));
+    board.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !board.running(); }, 5000));
+}
+
+TEST_F(BoardAloneTest, MissingProgramsAndBadFirmwareStopBeforeAnySimulator) {
+    // A PATH without s51: the package is named and "启动" stays off.
+    CVirtualBoardDlg& board = Board(ToolSearch{host_.dir.path().string(), {}});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board.findChild<QComboBox*>("chip")->count() > 2; }, 5000));
+    EXPECT_FALSE(board.startButton()->isEnabled());
+    EXPECT_TRUE(board.status()->text().contains(QStringLiteral("缺少s51：请安装软件包sdcc-ucsim")))
+        << board.status()->text().toStdString();
+    EXPECT_EQ(board.status()->accessibleDescription(), board.status()->text());
+    board.findChild<QComboBox*>("chip")->setCurrentText(QStringLiteral("ATmega16"));
+    EXPECT_TRUE(board.status()->text().contains(QStringLiteral("gcc-avr")));
+
+    if (!testing::HaveMcs51Tools()) GTEST_SKIP() << "s51 is not installed";
+    CVirtualBoardDlg& ready = Board();
+    // A HEX file cut in its second record.
+    std::ofstream(host_.dir / "cut.hex") << ":03000000020003F8\r\n:0400030075810";
+    UseFile(host_.dir / "cut.hex");
+    ASSERT_TRUE(ready.startButton()->isEnabled());
+    QTest::mouseClick(ready.startButton(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return ready.status()->text().startsWith(QStringLiteral("固件无效：Intel HEX文件cut.hex第2行："));
+        },
+        5000))
+        << ready.status()->text().toStdString();
+    EXPECT_TRUE(ready.startButton()->isEnabled());
+    EXPECT_EQ(ready.session().simulatorPid(), 0);
+}
+
+}  // namespace
+}  // namespace viz
