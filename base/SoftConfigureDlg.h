@@ -3,14 +3,16 @@
 #include <QDialog>
 
 class QCheckBox;
+class QSpinBox;
 
 namespace viz {
 
 class CStatusLabel;
 class SettingsStore;
 
-// "软件配置": switches the automatic update check and restores the defaults.
-// Both take effect at the next start.
+// "软件配置": switches the automatic update check, sets how many samples a
+// plot window keeps, and restores the defaults. All take effect at the next
+// start (a plot window reads its size when it is first opened).
 class CSoftConfigureDlg : public QDialog {
     Q_OBJECT
 
@@ -23,6 +25,7 @@ private:
 
     SettingsStore& settings_;
     QCheckBox* autoCheck_;
+    QSpinBox* plotSamples_;
     CStatusLabel* status_;
 };
 

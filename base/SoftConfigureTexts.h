@@ -12,6 +12,8 @@ inline constexpr char kConfigured[] = "配置成功，并在重启软件后生�
 inline constexpr char kRestore[] = "恢复";
 inline constexpr char kRestored[] = "恢复默认配置成功，并在重启软件后生效！";
 inline constexpr char kExit[] = "退出";
+inline constexpr char kPlotSamples[] = "波形显示每通道保留采样数：";
+inline constexpr char kTipPlotSamples[] = "波形显示窗口每个通道最多保留的采样数，超出时丢弃最早的采样";
 // Shown instead of a success text when the settings file cannot be written.
 inline constexpr char kSaveFailed[] = "配置失败：无法写入设置文件，请检查配置目录的权限！";
 

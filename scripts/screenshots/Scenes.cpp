@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QThread>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -22,6 +24,9 @@
 #include "net/ServerDlg.h"
 #include "platform/CodePage.h"
 #include "serial/ComDlg.h"
+#include "terminal/PlotFeed.h"
+#include "terminal/PlotLauncher.h"
+#include "terminal/PlotWindow.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/SendEdit.h"
@@ -260,6 +265,46 @@ QWidget* Scenes::RunBoard(CVizuruvDlg& window) {
     // The lamps show the port levels once the program has set them.
     WaitFor([] { return false; }, 1000);
     return board;
+}
+
+QWidget* Scenes::ShowPlot(CVizuruvDlg& window) {
+    auto* page = PageOf<CComDlg>(window, StartPage::Serial);
+    Click(ButtonShowing(page, QStringLiteral("波形显示")), "波形显示");
+    auto* plot = page->findChild<CPlotWindow*>();
+    if (!plot || !plot->attached()) {
+        Failed("the serial page's plot window did not open");
+        return nullptr;
+    }
+    // A line without numbers first, as a board prints when it starts: the
+    // status line counts it as skipped.
+    if (!peers_.WriteToTerminal("boot ok\r\n")) {
+        Failed("the board could not write");
+        return nullptr;
+    }
+    // The newest 300 points fill the plot's width.
+    if (auto* points = plot->findChild<QSpinBox*>(QStringLiteral("plotWindowPoints"))) points->setValue(300);
+    // About 300 lines a second, in pieces the page takes before the next.
+    constexpr std::size_t kLines = 300;
+    constexpr std::size_t kPiece = 30;
+    for (std::size_t first = 0; first < kLines; first += kPiece) {
+        std::string text;
+        for (std::size_t i = first; i < first + kPiece; ++i) {
+            char line[64];
+            std::snprintf(line, sizeof line, "temp:%.1f,adc=%d,pwm=%zu\r\n", 21.5 + 3 * std::sin(i / 30.0),
+                          300 + static_cast<int>(120 * std::cos(i / 45.0) + i * 7919 % 9), i * 4 % 256);
+            text += line;
+        }
+        if (!peers_.WriteToTerminal(text) ||
+            !WaitFor([plot, taken = first + kPiece] { return plot->feed().samples().size() == taken; })) {
+            Failed("the plot did not take the board's lines");
+            return nullptr;
+        }
+        WaitFor([] { return false; }, 100);
+    }
+    plot->TogglePause();
+    // A few frames and a status refresh (every 250 ms).
+    WaitFor([] { return false; }, 300);
+    return plot;
 }
 
 }  // namespace viz::screenshots

@@ -29,6 +29,10 @@ public:
     // and returns the board's window once the board runs; null (with a
     // message) when it does not start.
     QWidget* RunBoard(CVizuruvDlg& window);
+    // Opens the serial page's plot window ("波形显示"), lets the board print
+    // three channels of readings and pauses the plot, as a user does before
+    // exporting; returns the window, or null (with a message).
+    QWidget* ShowPlot(CVizuruvDlg& window);
 
 private:
     bool StageServer(CVizuruvDlg& window);

@@ -1,6 +1,7 @@
 // Writes one PNG of the main window per tab, named after the page's command
-// line name (serial.png, net.png, ...), and one of the virtual board's window
-// (board.png) into the folder given as the only argument. Every picture is made the same way wherever it
+// line name (serial.png, net.png, ...), one of the virtual board's window
+// (board.png) and one of the serial page's plot window (plot.png) into the
+// folder given as the only argument. Every picture is made the same way wherever it
 // runs: offscreen, with throw-away settings and working folder, automatic update off, one window size, one
 // style and the fonts of the package fonts-wqy-microhei.
 #include <QApplication>
@@ -145,13 +146,22 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", qPrintable(path));
     }
-    QWidget* board = scenes.RunBoard(window);
-    if (!board) return 1;
-    const QString path = out.filePath(QStringLiteral("board.png"));
-    if (!board->grab().save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    // The plot first: the board takes the serial page to its own port.
+    QWidget* plot = scenes.ShowPlot(window);
+    if (!plot) return 1;
+    const QString plotPath = out.filePath(QStringLiteral("plot.png"));
+    if (!plot->grab().save(plotPath)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(plotPath));
         return 1;
     }
-    std::printf("%s\n", qPrintable(path));
+    std::printf("%s\n", qPrintable(plotPath));
+    QWidget* board = scenes.RunBoard(window);
+    if (!board) return 1;
+    const QString boardPath = out.filePath(QStringLiteral("board.png"));
+    if (!board->grab().save(boardPath)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(boardPath));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(boardPath));
     return 0;
 }
