@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # One PNG per tab of the main window, named after the page's command line
-# name (serial.png, net.png, ...): scripts/screenshot.sh [OUTPUT_FOLDER] [BUILD_DIR]
+# name (serial.png, net.png, ...), and the virtual board's window (board.png)
+# and the serial page's plot window (plot.png):
+# scripts/screenshot.sh [OUTPUT_FOLDER] [BUILD_DIR]
 # The default folder is docs/images, the pictures the guide and the README
 # show: run this after a page changes and commit what it changed.
 # The program pictures the pages offscreen with throw-away settings and
 # working folder, automatic update off, one window size and the WenQuanYi
 # fonts, after putting them into a working state (a board on a
-# pseudo-terminal, boards on 127.0.0.1); pngquant then reduces each picture
+# pseudo-terminal printing readings for the plot, boards on 127.0.0.1); pngquant then reduces each picture
 # to a 256-colour palette, which looks the same and keeps it small.
 set -euo pipefail
 cd "$(dirname "$0")/.."
