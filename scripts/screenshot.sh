@@ -8,8 +8,9 @@
 # The program pictures the pages offscreen with throw-away settings and
 # working folder, automatic update off, one window size and the WenQuanYi
 # fonts, after putting them into a working state (a board on a
-# pseudo-terminal printing readings for the plot, boards on 127.0.0.1); pngquant then reduces each picture
-# to a 256-colour palette, which looks the same and keeps it small.
+# pseudo-terminal printing readings for the plot, boards on 127.0.0.1);
+# pngquant then reduces each picture to a 256-colour palette, which looks
+# the same and keeps it small.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-docs/images}")
