@@ -3,9 +3,12 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "base/ReceiveHistory.h"
 #include "base/SoftConfigureTexts.h"
 #include "base/SettingsStore.h"
 #include "base/StatusLabel.h"
@@ -35,18 +38,49 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
     buttons->addWidget(exit);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(autoCheck_);
+    layout->addLayout(CreateKeptLinesRow());
     layout->addWidget(status_);
     layout->addLayout(buttons);
     setMinimumWidth(380);
 }
 
+QLayout* CSoftConfigureDlg::CreateKeptLinesRow() {
+    keptLines_ = new QSpinBox(this);
+    keptLines_->setObjectName("keptLines");
+    keptLines_->setRange(static_cast<int>(kDefaultReceiveKeptLines), static_cast<int>(kMaxReceiveKeptLines));
+    keptLines_->setSingleStep(100);
+    keptLines_->setToolTip(QString::fromUtf8(texts::kTipKeptLines));
+    keptLines_->setValue(static_cast<int>(CReceiveHistory::instance().keptLines()));
+    auto* label = new QLabel(QString::fromUtf8(texts::kKeptLines), this);
+    label->setBuddy(keptLines_);
+    keptLines_->setAccessibleName(QString::fromUtf8(texts::kKeptLinesName));
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(keptLines_, 1);
+    return row;
+}
+
 void CSoftConfigureDlg::Configure() {
-    const int rc = settings_.WriteAutoUpdate(autoCheck_->isChecked() ? 1 : 0);
-    status_->ShowStatus(QString::fromUtf8(rc == 0 ? texts::kConfigured : texts::kSaveFailed));
+    // A number typed outside the range is refused, not silently replaced.
+    if (!keptLines_->hasAcceptableInput()) {
+        status_->ShowStatus(QString::fromUtf8(texts::kBadKeptLines));
+        keptLines_->setFocus();
+        return;
+    }
+    const auto lines = static_cast<std::uint32_t>(keptLines_->value());
+    int rc = settings_.WriteAutoUpdate(autoCheck_->isChecked() ? 1 : 0);
+    if (rc == 0) rc = settings_.WriteReceiveKeptLines(lines);
+    CReceiveHistory& history = CReceiveHistory::instance();
+    const bool changed = rc == 0 && lines != history.keptLines();
+    if (rc == 0) history.setKeptLines(lines);
+    const char* text = rc != 0 ? texts::kSaveFailed : changed ? texts::kConfiguredNow : texts::kConfigured;
+    status_->ShowStatus(QString::fromUtf8(text));
 }
 
 void CSoftConfigureDlg::Restore() {
     const int rc = settings_.RestoreDefaults();
+    keptLines_->setValue(static_cast<int>(kDefaultReceiveKeptLines));
+    if (rc == 0) CReceiveHistory::instance().setKeptLines(kDefaultReceiveKeptLines);
     status_->ShowStatus(QString::fromUtf8(rc == 0 ? texts::kRestored : texts::kSaveFailed));
 }
 

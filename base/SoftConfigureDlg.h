@@ -3,6 +3,8 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLayout;
+class QSpinBox;
 
 namespace viz {
 
@@ -10,7 +12,8 @@ class CStatusLabel;
 class SettingsStore;
 
 // "软件配置": switches the automatic update check and restores the defaults.
-// Both take effect at the next start.
+// Both take effect at the next start. It also sets how many lines the
+// receive areas keep ("接收区保留行数"), which takes effect at once.
 class CSoftConfigureDlg : public QDialog {
     Q_OBJECT
 
@@ -20,10 +23,12 @@ public:
 private:
     void Configure();
     void Restore();
+    QLayout* CreateKeptLinesRow();
 
     SettingsStore& settings_;
     QCheckBox* autoCheck_;
     CStatusLabel* status_;
+    QSpinBox* keptLines_ = nullptr;
 };
 
 }  // namespace viz

@@ -13,6 +13,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "base/ReceiveHistory.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/TerminalTexts.h"
 #include "terminal/TextFile.h"
@@ -66,6 +69,12 @@ CReceiveArea::CReceiveArea(ReceiveAreaConfig config, QWidget* parent)
     statusTimer_.setInterval(100);
     connect(&statusTimer_, &QTimer::timeout, this, &CReceiveArea::RefreshStatus);
     opener_ = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    CReceiveHistory& history = CReceiveHistory::instance();
+    pipeline_.setKeptLines(history.keptLines());
+    connect(&history, &CReceiveHistory::keptLinesChanged, this, [this](std::uint32_t lines) {
+        pipeline_.setKeptLines(lines);
+        if (pipeline_.area().hasUpdate()) ScheduleFlush();
+    });
     UpdateColumns();
 }
 
@@ -85,31 +94,48 @@ void CReceiveArea::Flush() {
     flushTimer_.stop();
     sinceFlush_.start();
     if (!pipeline_.area().hasUpdate()) return;
-    const AreaText::Update update = pipeline_.area().TakeUpdate();
-    const QString text = QString::fromStdU16String(update.text);
+    QScrollBar* bar = edit_->verticalScrollBar();
+    // A reader who scrolled up or selected something keeps that place.
+    const bool follow = !edit_->textCursor().hasSelection() && bar->value() == bar->maximum();
+    const int firstShown = bar->value();
+    const AreaText::Update update = pipeline_.area().TakeUpdate(kFlushLines);
+    QTextDocument* document = edit_->document();
     if (update.reset) {
-        edit_->setPlainText(text);
+        edit_->setPlainText(QString::fromStdU16String(update.text));
     } else {
-        QTextCursor cursor(edit_->document());
+        QTextCursor cursor(document);
+        cursor.beginEditBlock();
+        if (update.dropLines > 0) {
+            // By position, not by moving block by block: that lays out each line.
+            const QTextBlock kept = document->findBlockByNumber(static_cast<int>(update.dropLines));
+            cursor.setPosition(kept.position(), QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(text);
+        cursor.insertText(QString::fromStdU16String(update.text));
+        cursor.endEditBlock();
     }
-    // The newest text in view, caret at its end.
-    edit_->moveCursor(QTextCursor::End);
-    edit_->verticalScrollBar()->setValue(edit_->verticalScrollBar()->maximum());
+    if (!update.prepend.empty()) QTextCursor(document).insertText(QString::fromStdU16String(update.prepend));
+    if (follow || update.reset) {
+        // The newest text in view, caret at its end.
+        edit_->moveCursor(QTextCursor::End);
+        bar->setValue(bar->maximum());
+    } else {
+        const auto prepended = static_cast<int>(std::count(update.prepend.begin(), update.prepend.end(), u'\n'));
+        bar->setValue(firstShown - static_cast<int>(update.dropLines) + prepended);
+    }
+    // Older kept lines come in the next passes, so no pass lays out too many.
+    if (!update.complete) ScheduleFlush();
 }
 
 std::optional<QString> CReceiveArea::SelectedText(int start, int end) const {
     const AreaText& area = pipeline_.area();
     if (area.resetPending()) return std::nullopt;
-    const auto index = [&](int position) {
-        const QTextBlock block = edit_->document()->findBlock(position);
-        return area.TextIndex(static_cast<std::size_t>(block.blockNumber()),
-                              static_cast<std::size_t>(position - block.position()));
-    };
-    const std::size_t from = index(start);
-    const std::size_t to = index(end);
-    return QString::fromStdU16String(area.text().substr(from, to > from ? to - from : 0));
+    const QTextBlock first = edit_->document()->findBlock(start);
+    const QTextBlock last = edit_->document()->findBlock(end);
+    return QString::fromStdU16String(area.ShownText(
+        static_cast<std::size_t>(first.blockNumber()), static_cast<std::size_t>(start - first.position()),
+        static_cast<std::size_t>(last.blockNumber()), static_cast<std::size_t>(end - last.position())));
 }
 
 void CReceiveArea::SetText(const QString& text) {

@@ -77,6 +77,9 @@ public:
     // Shows what the chunks since the last flush produced, now.
     void Flush();
     static constexpr int kFlushInterval = 20;
+    // Screen lines one flush lays out at most; more kept lines follow in
+    // the next flushes, the newest first.
+    static constexpr std::size_t kFlushLines = 2000;
 
     // Replaces the whole text (notes at start, a ping result).
     void SetText(const QString& text);
