@@ -26,11 +26,23 @@ void AreaText::SetColumns(std::size_t columns) {
     columns_ = columns;
     text_.erase(0, lineStarts_[lineBase_]);
     Restart();
+    Reserve();
 }
 
 void AreaText::SetKeptLines(std::size_t lines) {
     keptLines_ = lines;
+    Reserve();
     Trim();
+}
+
+void AreaText::Reserve() {
+    // A screen line holds at most its columns and a line break, and dropped
+    // text goes once it is as long as the kept: with room for both reserved,
+    // the text never moves to a larger buffer while data streams in (the
+    // memory is only touched as text arrives).
+    if (keptLines_ == 0 || columns_ == 0) return;
+    text_.reserve(2 * keptLines_ * (columns_ + 2) + (std::size_t{1} << 16));
+    lineStarts_.reserve(2 * keptLines_ + (std::size_t{1} << 12));
 }
 
 void AreaText::Append(std::u16string_view text) {
@@ -67,6 +79,7 @@ void AreaText::Trim() {
 }
 
 void AreaText::Compact() {
+    // Every appended character pays for at most one character moved.
     const std::size_t dead = lineStarts_[lineBase_];
     const std::size_t floor = std::max<std::size_t>(text_.size() - dead, std::size_t{1} << 16);
     if (dead <= floor) return;
@@ -80,8 +93,9 @@ void AreaText::Compact() {
             reset_ = true;
         }
     }
+    // Less than that to let go is not worth moving the kept text yet.
     const std::size_t offset = lineStarts_[cut];
-    if (offset == 0) return;
+    if (offset <= floor) return;
     text_.erase(0, offset);
     lineStarts_.erase(lineStarts_.begin(), lineStarts_.begin() + static_cast<std::ptrdiff_t>(cut));
     for (std::size_t& start : lineStarts_) start -= offset;
@@ -90,7 +104,7 @@ void AreaText::Compact() {
     shown_ = reset_ ? 0 : shown_ - offset;
 }
 
-AreaText::Update AreaText::TakeUpdate(std::size_t budget) {
+AreaText::Update AreaText::TakeUpdate(std::size_t budget, std::size_t restart) {
     Update update;
     const std::size_t first = firstLine();
     const std::size_t end = endLine();
@@ -106,11 +120,13 @@ AreaText::Update AreaText::TakeUpdate(std::size_t budget) {
         update.dropLines = reset_ ? 0 : drop;
     }
     if (reset_) {
-        const std::size_t from = std::max(first, end > budget ? end - budget : 0);
+        const std::size_t lines = std::min(budget, restart);
+        const std::size_t from = std::max(first, end > lines ? end - lines : 0);
         update.reset = true;
         AppendScreenLines(update.text, StartOf(from), text_.size());
         shownFirst_ = from;
-        used = end - from;
+        // Starting over was the update's work; older lines come next time.
+        used = budget;
     } else {
         shownFirst_ += update.dropLines;
         // The last update filled its screen line exactly: the new text starts

@@ -47,8 +47,10 @@ public:
     // `text` (`reset`), or remove its first `dropLines` lines and append
     // `text`; then put `prepend` in front. Screen lines are separated by
     // '\n'; CR is left out. An update holds at most about `budget` lines:
-    // when more came, the widget starts over with the newest and gets the
-    // older ones in the next updates (`complete` is false until then).
+    // when more came, the widget starts over with the newest `restart` (a
+    // screenful or so: while text comes that fast, nobody reads older lines)
+    // and gets the older ones in the next updates that have room
+    // (`complete` is false until then).
     struct Update {
         bool reset = false;
         std::size_t dropLines = 0;
@@ -56,7 +58,8 @@ public:
         std::u16string prepend;
         bool complete = true;
     };
-    Update TakeUpdate(std::size_t budget = std::numeric_limits<std::size_t>::max());
+    Update TakeUpdate(std::size_t budget = std::numeric_limits<std::size_t>::max(),
+                      std::size_t restart = std::numeric_limits<std::size_t>::max());
     bool hasUpdate() const { return reset_ || shown_ != text_.size() || shownFirst_ != firstLine(); }
     // The widget shows other text than this until the next update.
     bool resetPending() const { return reset_; }
@@ -75,6 +78,7 @@ private:
     void Count(std::size_t from);
     void Trim();
     void Compact();
+    void Reserve();
     void Restart();
     // text_[from, to) as screen lines: a '\n' for each line start after from.
     void AppendScreenLines(std::u16string& out, std::size_t from, std::size_t to) const;

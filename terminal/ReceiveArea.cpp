@@ -98,7 +98,7 @@ void CReceiveArea::Flush() {
     // A reader who scrolled up or selected something keeps that place.
     const bool follow = !edit_->textCursor().hasSelection() && bar->value() == bar->maximum();
     const int firstShown = bar->value();
-    const AreaText::Update update = pipeline_.area().TakeUpdate(kFlushLines);
+    const AreaText::Update update = pipeline_.area().TakeUpdate(kFlushLines, kFlushRestartLines);
     QTextDocument* document = edit_->document();
     if (update.reset) {
         edit_->setPlainText(QString::fromStdU16String(update.text));

@@ -78,8 +78,10 @@ public:
     void Flush();
     static constexpr int kFlushInterval = 20;
     // Screen lines one flush lays out at most; more kept lines follow in
-    // the next flushes, the newest first.
+    // the next flushes, the newest first. When more came since the last
+    // flush, the area starts over with the newest kFlushRestartLines.
     static constexpr std::size_t kFlushLines = 2000;
+    static constexpr std::size_t kFlushRestartLines = 250;
 
     // Replaces the whole text (notes at start, a ping result).
     void SetText(const QString& text);
