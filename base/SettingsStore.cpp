@@ -295,6 +295,47 @@ int SettingsStore::ReadTextSettings(MoreSendKind page, TextSettings& settings) c
     });
 }
 
+// Positions left of or above the first screen are negative; they are
+// stored as their 32-bit two's complement.
+int SettingsStore::WritePlotPlace(MoreSendKind page, const WindowPlace& place) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) {
+        const std::string prefix = PagePrefix(page) + "Plot";
+        key.SetNumber((prefix + "X").c_str(), static_cast<std::uint32_t>(place.x));
+        key.SetNumber((prefix + "Y").c_str(), static_cast<std::uint32_t>(place.y));
+        key.SetNumber((prefix + "Width").c_str(), static_cast<std::uint32_t>(place.width));
+        key.SetNumber((prefix + "Height").c_str(), static_cast<std::uint32_t>(place.height));
+    });
+}
+
+int SettingsStore::ReadPlotPlace(MoreSendKind page, WindowPlace& place) const {
+    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) {
+        const std::string prefix = PagePrefix(page) + "Plot";
+        std::uint32_t values[4] = {};
+        const std::string names[4] = {prefix + "X", prefix + "Y", prefix + "Width", prefix + "Height"};
+        const int rc = ReadNumbers(key, {{names[0].c_str(), &values[0]},
+                                         {names[1].c_str(), &values[1]},
+                                         {names[2].c_str(), &values[2]},
+                                         {names[3].c_str(), &values[3]}});
+        if (rc == kSettingsOk) {
+            place = {static_cast<std::int32_t>(values[0]), static_cast<std::int32_t>(values[1]),
+                     static_cast<std::int32_t>(values[2]), static_cast<std::int32_t>(values[3])};
+        }
+        return rc;
+    });
+}
+
+int SettingsStore::WritePlotSamples(std::uint32_t samples) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { key.SetNumber("PlotSamples", samples); });
+}
+
+int SettingsStore::ReadPlotSamples(std::uint32_t& samples) const {
+    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) {
+        const int rc = key.GetNumber("PlotSamples", samples);
+        if (rc == kSettingsOk) samples = std::clamp(samples, kMinPlotSamples, kMaxPlotSamples);
+        return rc;
+    });
+}
+
 int SettingsStore::WriteMoreSend(MoreSendKind kind, const MoreSendList& entries) {
     return WriteGroup(file_, kMoreSendSection, [&](OpenKey& key) {
         for (std::size_t i = 0; i < entries.size(); ++i)
@@ -323,6 +364,7 @@ int SettingsStore::RestoreDefaults() {
     const int code = WriteGroup(file_, kMainSection, [](OpenKey& key) {
         SetMakerInfo(key);
         SetDefaults(key);
+        key.SetNumber("PlotSamples", kDefaultPlotSamples);
         for (const MoreSendKind page :
              {MoreSendKind::Serial, MoreSendKind::Usb, MoreSendKind::Network, MoreSendKind::Server})
             SetTextSettings(key, page, TextSettings{});

@@ -40,6 +40,19 @@ struct TextSettings {
     std::uint32_t encoding = 0;
     std::uint32_t timeStamps = 0;
 };
+// Where a window stood on the desktop and how large it was.
+struct WindowPlace {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+// Samples a plot window keeps per channel, and the range the settings
+// dialog offers.
+inline constexpr std::uint32_t kDefaultPlotSamples = 100'000;
+inline constexpr std::uint32_t kMinPlotSamples = 1'000;
+inline constexpr std::uint32_t kMaxPlotSamples = 1'000'000;
+
 inline constexpr std::size_t kMoreSendEntries = 8;
 // Entries hold at most 127 UTF-16 code units (256 bytes with the terminator).
 inline constexpr std::size_t kMoreSendEntryUnits = 128;
@@ -102,6 +115,13 @@ public:
     int ReadReceiveKeptLines(std::uint32_t& lines) const;
     int WriteTextSettings(MoreSendKind page, const TextSettings& settings);
     int ReadTextSettings(MoreSendKind page, TextSettings& settings) const;
+    // A page's plot window ("波形显示").
+    int WritePlotPlace(MoreSendKind page, const WindowPlace& place);
+    int ReadPlotPlace(MoreSendKind page, WindowPlace& place) const;
+    // Samples per channel the plot windows keep; a stored value outside the
+    // offered range reads as the nearest end of it.
+    int WritePlotSamples(std::uint32_t samples);
+    int ReadPlotSamples(std::uint32_t& samples) const;
     int WriteMoreSend(MoreSendKind kind, const MoreSendList& entries);
     int ReadMoreSend(MoreSendKind kind, MoreSendList& entries) const;
 

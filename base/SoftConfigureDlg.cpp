@@ -21,6 +21,18 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
     // Checked on every opening, whatever is stored: the dialog offers to switch it on.
     autoCheck_ = new QCheckBox(QString::fromUtf8(texts::kAutoCheck), this);
     autoCheck_->setChecked(true);
+    plotSamples_ = new QSpinBox(this);
+    plotSamples_->setObjectName("plotSamples");
+    plotSamples_->setRange(static_cast<int>(kMinPlotSamples), static_cast<int>(kMaxPlotSamples));
+    plotSamples_->setSingleStep(static_cast<int>(kMinPlotSamples));
+    plotSamples_->setGroupSeparatorShown(true);
+    plotSamples_->setToolTip(QString::fromUtf8(texts::kTipPlotSamples));
+    std::uint32_t samples = kDefaultPlotSamples;
+    settings_.ReadPlotSamples(samples);
+    plotSamples_->setValue(static_cast<int>(samples));
+    auto* samplesLabel = new QLabel(QString::fromUtf8(texts::kPlotSamples), this);
+    samplesLabel->setBuddy(plotSamples_);
+    plotSamples_->setAccessibleName(samplesLabel->text().chopped(1));
     status_ =
         new CStatusLabel(QString::fromUtf8(texts::kStatusName), QString::fromUtf8(texts::kWaiting), this);
     status_->setObjectName("status");
@@ -38,6 +50,10 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
     buttons->addWidget(exit);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(autoCheck_);
+    auto* samplesRow = new QHBoxLayout;
+    samplesRow->addWidget(samplesLabel);
+    samplesRow->addWidget(plotSamples_, 1);
+    layout->addLayout(samplesRow);
     layout->addLayout(CreateKeptLinesRow());
     layout->addWidget(status_);
     layout->addLayout(buttons);
@@ -69,6 +85,7 @@ void CSoftConfigureDlg::Configure() {
     }
     const auto lines = static_cast<std::uint32_t>(keptLines_->value());
     int rc = settings_.WriteAutoUpdate(autoCheck_->isChecked() ? 1 : 0);
+    if (rc == 0) rc = settings_.WritePlotSamples(static_cast<std::uint32_t>(plotSamples_->value()));
     if (rc == 0) rc = settings_.WriteReceiveKeptLines(lines);
     CReceiveHistory& history = CReceiveHistory::instance();
     const bool changed = rc == 0 && lines != history.keptLines();
@@ -79,6 +96,7 @@ void CSoftConfigureDlg::Configure() {
 
 void CSoftConfigureDlg::Restore() {
     const int rc = settings_.RestoreDefaults();
+    plotSamples_->setValue(static_cast<int>(kDefaultPlotSamples));
     keptLines_->setValue(static_cast<int>(kDefaultReceiveKeptLines));
     if (rc == 0) CReceiveHistory::instance().setKeptLines(kDefaultReceiveKeptLines);
     status_->ShowStatus(QString::fromUtf8(rc == 0 ? texts::kRestored : texts::kSaveFailed));

@@ -11,9 +11,10 @@ namespace viz {
 class CStatusLabel;
 class SettingsStore;
 
-// "软件配置": switches the automatic update check and restores the defaults.
-// Both take effect at the next start. It also sets how many lines the
-// receive areas keep ("接收区保留行数"), which takes effect at once.
+// "软件配置": switches the automatic update check, sets how many samples a
+// plot window keeps, and restores the defaults. All take effect at the next
+// start (a plot window reads its size when it is first opened), except how
+// many lines the receive areas keep ("接收区保留行数"), which takes effect at once.
 class CSoftConfigureDlg : public QDialog {
     Q_OBJECT
 
@@ -27,6 +28,7 @@ private:
 
     SettingsStore& settings_;
     QCheckBox* autoCheck_;
+    QSpinBox* plotSamples_;
     CStatusLabel* status_;
     QSpinBox* keptLines_ = nullptr;
 };

@@ -30,6 +30,9 @@ set(VIZ_RUNTIME_PACKAGES
     "fonts-wqy-microhei | fonts-noto-cjk"
     # the toolkit's own dialogs and menus in Chinese
     "qt6-translations-l10n"
+    # the plot window's widget library (linked, so dpkg-shlibdeps names it
+    # too; stated here so no build of the package can go without it)
+    "libqcustomplot2.1-qt6"
 )
 list(JOIN VIZ_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # The virtual board builds and runs firmware with these when they are there,

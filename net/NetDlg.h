@@ -28,6 +28,7 @@ namespace viz {
 class CChunkPump;
 class CReceiveArea;
 class CSendArea;
+class CPlotLauncher;
 class CTextOptions;
 
 // The TCP/UDP debug page: a TCP client terminal and a UDP terminal side by
@@ -145,6 +146,7 @@ private:
     QPushButton* moreSendButton_ = nullptr;
     CSendArea* sendArea_ = nullptr;
     CTextOptions* textOptions_ = nullptr;
+    CPlotLauncher* plot_ = nullptr;
     QPointer<CMoreSendDialog> moreSend_;
 
 };

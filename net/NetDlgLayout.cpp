@@ -17,6 +17,7 @@
 #include "net/PageWidgets.h"
 #include "terminal/FrameBreakSwitch.h"
 #include "terminal/ChunkPump.h"
+#include "terminal/PlotLauncher.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextOptions.h"
@@ -115,6 +116,8 @@ void CNetDlg::BuildControls() {
     clearSend_ = Button(t::kClearSend, QStringLiteral("clearSend"), this);
     recount_ = Button(t::kRecount, QStringLiteral("recount"), this);
     moreSendButton_ = Button(t::kMoreSend, QStringLiteral("moreSend"), this);
+    plot_ = new CPlotLauncher(context().settings(), MoreSendKind::Network, this);
+    for (int side : {kTcp, kUdp}) plot_->AddReceiveArea(sides_[side].area);
 
     SendAreaConfig send;
     send.countsFormat = Text(t::kSendCounts);
@@ -178,6 +181,7 @@ void CNetDlg::BuildLayout() {
     buttons->addWidget(sides_[kTcp].monitorButton, 1, 0);
     buttons->addWidget(sides_[kUdp].monitorButton, 1, 1);
     buttons->addWidget(recount_, 2, 0);
+    buttons->addWidget(plot_->button(), 2, 1);
     controls->addLayout(buttons);
     controls->addStretch(1);
 

@@ -23,6 +23,7 @@ namespace viz {
 class CReceiveArea;
 class CRecordArea;
 class CSendArea;
+class CPlotLauncher;
 class CTextOptions;
 class CServerEventPump;
 struct ServerEvent;
@@ -141,6 +142,7 @@ private:
     CSendArea* send_ = nullptr;
     CRecordArea* record_ = nullptr;
     CTextOptions* textOptions_ = nullptr;
+    CPlotLauncher* plot_ = nullptr;
     QPointer<CMoreSendDialog> moreSend_;
 };
 

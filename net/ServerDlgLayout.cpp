@@ -15,6 +15,7 @@
 #include "net/ServerDlg.h"
 #include "net/ServerDlgTexts.h"
 #include "terminal/FrameBreakSwitch.h"
+#include "terminal/PlotLauncher.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextOptions.h"
@@ -81,6 +82,8 @@ void CServerDlg::BuildControls() {
     textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Server, this);
     textOptions_->AddReceiveArea(receive_);
     textOptions_->AddSendArea(send_);
+    plot_ = new CPlotLauncher(context().settings(), MoreSendKind::Server, this);
+    plot_->AddReceiveArea(receive_);
 
     record_ = new CRecordArea(this);
     record_->setObjectName(QStringLiteral("record"));
@@ -110,6 +113,7 @@ void CServerDlg::BuildLayout() {
     options->addWidget(clearSend_, 4, 0);
     options->addWidget(clearReceive_, 4, 1, 1, 2);
     options->addWidget(recount_, 5, 0);
+    options->addWidget(plot_->button(), 5, 1, 1, 2);
 
     auto* recordGroup = new QGroupBox(Text(t::kRecordGroup), this);
     auto* recordBox = new QVBoxLayout(recordGroup);
@@ -155,6 +159,7 @@ void CServerDlg::BuildLayout() {
                               clearSend_,
                               clearReceive_,
                               recount_,
+                              plot_->button(),
                               record_,
                               chooser_,
                               sendButton_,

@@ -40,7 +40,8 @@ for file in usr/bin/duvezer usr/bin/duvezer-sermon usr/bin/duvezer-avrsim usr/sh
 done
 depends=$(dpkg-deb -f "$deb" Depends)
 # libqt6widgets6 comes from dpkg-shlibdeps, the plugins from our own list.
-for needed in libc6 libqt6widgets6 libcurl4 libudev1 libsimavr2 qt6-qpa-plugins libqt6svg6 qt6-translations-l10n; do
+for needed in libc6 libqt6widgets6 libcurl4 libudev1 libsimavr2 qt6-qpa-plugins libqt6svg6 qt6-translations-l10n \
+  libqcustomplot2.1-qt6; do
   if ! grep -q "$needed" <<<"$depends"; then
     echo "$deb does not depend on $needed: $depends" >&2
     exit 1

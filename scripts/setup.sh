@@ -10,6 +10,8 @@ packages=(
   # its desktop file and its metainfo are checked
   dpkg-dev file lintian desktop-file-utils appstream
   qt6-base-dev qt6-svg-dev libqt6svg6
+  # the plot window's widget (the Qt 6 build is libqcustomplot2.1-qt6)
+  libqcustomplot-dev
   libcurl4-openssl-dev libudev-dev zlib1g-dev
   # the virtual board's AVR runner: libsimavr (its pkg-config file asks for libelf)
   libsimavr-dev libelf-dev

@@ -16,6 +16,7 @@
 #include "terminal/FrameBreakSwitch.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/MoreSendDialog.h"
+#include "terminal/PlotLauncher.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
@@ -256,6 +257,8 @@ QWidget* CComDlg::CreateHelperGroup() {
     clearReceive_ = Named(new QPushButton(Text(t::kClearReceive), group), "clearReceive");
     monitorButton_ = Named(new QPushButton(Text(t::kMonitor), group), "monitor");
     resetCounts_ = Named(new QPushButton(Text(t::kResetCounts), group), "resetCounts");
+    plot_ = new CPlotLauncher(context().settings(), MoreSendKind::Serial, this);
+    plot_->AddReceiveArea(receive_);
 
     auto* grid = new QGridLayout(group);
     grid->addWidget(hexSend_, 0, 0);
@@ -271,6 +274,7 @@ QWidget* CComDlg::CreateHelperGroup() {
     grid->addWidget(clearReceive_, 4, 1, 1, 2);
     grid->addWidget(monitorButton_, 5, 0);
     grid->addWidget(resetCounts_, 5, 1, 1, 2);
+    grid->addWidget(plot_->button(), 6, 0);
 
     connect(hexSend_, &QCheckBox::toggled, send_, &CSendArea::setHexSend);
     connect(hexDisplay_, &QCheckBox::toggled, receive_, &CReceiveArea::setHexDisplay);

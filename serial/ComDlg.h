@@ -27,6 +27,7 @@ namespace viz {
 
 class CChunkPump;
 class CMoreSendDialog;
+class CPlotLauncher;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
@@ -156,6 +157,7 @@ private:
     CReceiveArea* receive_ = nullptr;
     CSendArea* send_ = nullptr;
     CTextOptions* textOptions_ = nullptr;
+    CPlotLauncher* plot_ = nullptr;
     QPointer<CPortMonitorDialog> monitor_;
     QPointer<CMoreSendDialog> moreSend_;
 

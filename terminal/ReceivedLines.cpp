@@ -25,7 +25,7 @@ void LineAssembler::Feed(std::u16string_view text, std::chrono::system_clock::ti
             partial_.empty() && stop != std::u16string_view::npos && piece.size() <= kMaxLineUnits;
         if (!whole) partial_.append(piece);
         while (partial_.size() >= kMaxLineUnits) {
-            sink.OnLine({source, partialTime_, std::u16string_view(partial_).substr(0, kMaxLineUnits)});
+            sink.OnLine({source, partialTime_, std::u16string_view(partial_).substr(0, kMaxLineUnits), true});
             partial_.erase(0, kMaxLineUnits);
             partialTime_ = readTime;
         }

@@ -17,7 +17,8 @@
 // shows (hex or text). Time stamps, frame breaks and the server page's
 // sender prefix are the area's and are not in the lines; the text of a read
 // ends at its first zero byte, as the area shows it. A line longer than
-// kMaxLineUnits code units is handed on in pieces of that size.
+// kMaxLineUnits code units is handed on in pieces of that size; every piece
+// but the last has `more` set.
 
 #include <chrono>
 #include <cstddef>
@@ -35,6 +36,8 @@ struct ReceivedLine {
     std::chrono::system_clock::time_point readTime;
     // Without its line break; valid only during the call.
     std::u16string_view text;
+    // The line goes on in the next call: this is a piece of a long line.
+    bool more = false;
 };
 
 class ReceivedLineSink {

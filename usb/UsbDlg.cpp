@@ -14,6 +14,7 @@
 #include "terminal/FrameBreakSwitch.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/MoreSendDialog.h"
+#include "terminal/PlotLauncher.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
@@ -151,6 +152,8 @@ void CUsbDlg::CreateAreas() {
     textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Usb, this);
     textOptions_->AddReceiveArea(ep2_);
     textOptions_->AddSendArea(send_);
+    plot_ = new CPlotLauncher(context().settings(), MoreSendKind::Usb, this);
+    plot_->AddReceiveArea(ep2_);
 }
 
 QWidget* CUsbDlg::CreateConfigGroup() {
@@ -236,6 +239,7 @@ QWidget* CUsbDlg::CreateOptionsGroup() {
     grid->addWidget(monitorCh37x_, 6, 0);
     grid->addWidget(monitorHid_, 6, 1, 1, 2);
     grid->addWidget(recount_, 7, 0);
+    grid->addWidget(plot_->button(), 7, 1, 1, 2);
 
     for (const int endpoint : {kEp1, kEp2}) {
         period_[endpoint]->setMaxLength(5);
@@ -307,6 +311,7 @@ void CUsbDlg::SetTabOrder() {
                                          monitorCh37x_,
                                          monitorHid_,
                                          recount_,
+                                         plot_->button(),
                                          ep1_->edit(),
                                          ep2_->edit(),
                                          ep2_->timeStampBox(),

@@ -24,6 +24,7 @@ class CMoreSendDialog;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
+class CPlotLauncher;
 class CTextOptions;
 
 // The USB debug page: a terminal for a board that is a USB HID device. The
@@ -105,6 +106,7 @@ private:
     CReceiveArea* ep2_ = nullptr;
     CSendArea* send_ = nullptr;
     CTextOptions* textOptions_ = nullptr;
+    CPlotLauncher* plot_ = nullptr;
     QPointer<CPortMonitorDialog> monitor_;
     QPointer<CMoreSendDialog> moreSend_;
 

@@ -1,12 +1,16 @@
 // Writes one PNG of the main window per tab into the folder given as the
-// first argument, using the settings of $XDG_CONFIG_HOME like the program.
+// first argument, using the settings of $XDG_CONFIG_HOME like the program;
+// then one of the serial page's plot window with three channels of lines
+// put through its receive area as if a board had sent them.
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QThread>
 
+#include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "base/PageContext.h"
 #include "base/Page.h"
@@ -15,8 +19,28 @@
 #include "board/VirtualBoardDlg.h"
 #include "platform/SettingsPath.h"
 #include "platform/Signals.h"
+#include "serial/ComDlg.h"
+#include "terminal/PlotWindow.h"
+#include "terminal/ReceiveArea.h"
 
 namespace {
+
+// The plot window of the serial page after a board printed a sine, a ramp
+// and a noisy cosine, a line it cannot read among them.
+QWidget* ShowPlotWindow(viz::CVizuruvDlg& window) {
+    viz::CComDlg* serial = window.findChild<viz::CComDlg*>();
+    if (!serial) return nullptr;
+    serial->findChild<QPushButton*>(QStringLiteral("plot"))->click();
+    std::string lines = "boot ok\r\n";
+    for (int i = 0; i < 1500; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "temp:%.3f,ramp=%d,adc:%.1f\r\n", 20 + 5 * std::sin(i / 40.0),
+                      i % 500, 300 * std::cos(i / 90.0) + (i * 7919 % 13));
+        lines += line;
+    }
+    serial->receiveArea()->Receive(viz::Chunk::JustRead(viz::Bytes(lines.begin(), lines.end())));
+    return serial->findChild<viz::CPlotWindow*>();
+}
 
 void Settle() {
     for (int i = 0; i < 5; ++i) {
@@ -69,5 +93,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s\n", qPrintable(name));
+    if (QWidget* plot = ShowPlotWindow(window)) {
+        Settle();
+        const QString plotName = out.filePath(QStringLiteral("13-CPlotWindow.png"));
+        if (!plot->grab().save(plotName)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(plotName));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(plotName));
+    }
     return 0;
 }

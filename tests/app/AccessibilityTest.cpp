@@ -16,6 +16,7 @@
 #include "base/SoftConfigureDlg.h"
 #include "terminal/HexTypeDlg.h"
 #include "terminal/MoreSendDialog.h"
+#include "terminal/PlotWindow.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ProcessDlg.h"
 #include "terminal/ViewEditDlg.h"
@@ -60,6 +61,8 @@ protected:
                                                                 nullptr, nullptr));
         }
         dialogs.push_back(std::make_unique<CViewEditDlg>(QStringLiteral("数据查看")));
+        dialogs.push_back(std::make_unique<CPlotWindow>(host.store, MoreSendKind::Serial,
+                                                        std::vector<CReceiveArea*>{}, nullptr));
         dialogs.push_back(std::make_unique<CHexTypeDlg>());
         dialogs.push_back(std::make_unique<CProcessDlg>(QStringLiteral("串口发送文件进度")));
         dialogs.push_back(std::make_unique<CMcu51GuideCodeViewDlg>(QStringLiteral("void main(void) {}")));

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <tuple>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -219,6 +220,29 @@ TEST_F(SettingsStoreTest, RestoreThenExitKeepsTheDefaults) {
     HidIdentifiers hid{0, 0, 0};
     ASSERT_EQ(store.ReadHid(hid), 0);
     EXPECT_EQ(hid.vendorId, 1138u);
+}
+
+TEST_F(SettingsStoreTest, PlotWindowPlacesArePerPageAndTheSampleCountStaysInItsRange) {
+    ASSERT_EQ(store.WritePlotPlace(MoreSendKind::Serial, {-1200, 40, 800, 500}), 0);
+    ASSERT_EQ(store.WritePlotPlace(MoreSendKind::Server, {10, 20, 640, 480}), 0);
+    WindowPlace place;
+    ASSERT_EQ(SettingsStore{path}.ReadPlotPlace(MoreSendKind::Serial, place), 0);
+    EXPECT_EQ(std::make_tuple(place.x, place.y, place.width, place.height),
+              std::make_tuple(-1200, 40, 800, 500))
+        << "a window on a screen left of the first comes back there";
+    EXPECT_NE(store.ReadPlotPlace(MoreSendKind::Usb, place), 0);
+
+    std::uint32_t samples = 0;
+    EXPECT_NE(store.ReadPlotSamples(samples), 0) << "not stored: the reader keeps its default";
+    for (const auto& [stored, read] : {std::pair{5u, kMinPlotSamples}, std::pair{250'000u, 250'000u},
+                                       std::pair{0xFFFFFFFFu, kMaxPlotSamples}}) {
+        ASSERT_EQ(store.WritePlotSamples(stored), 0);
+        ASSERT_EQ(store.ReadPlotSamples(samples), 0);
+        EXPECT_EQ(samples, read);
+    }
+    EXPECT_EQ(store.RestoreDefaults(), 0);
+    ASSERT_EQ(store.ReadPlotSamples(samples), 0);
+    EXPECT_EQ(samples, kDefaultPlotSamples);
 }
 
 TEST_F(SettingsStoreTest, RestoreLeavesTheMultiSendListsAlone) {

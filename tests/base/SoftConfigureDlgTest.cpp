@@ -62,6 +62,23 @@ TEST(SoftConfigureDlg, RestoreWritesDefaultsAndSetsTheFlag) {
     EXPECT_EQ(dialog.findChild<QLabel*>("status")->text(), "恢复默认配置成功，并在重启软件后生效！");
 }
 
+TEST(SoftConfigureDlg, ThePlotSampleCountIsShownAndStoredByConfigure) {
+    testing::TempDir dir;
+    SettingsStore store{dir / "Vizuruv.conf"};
+    ASSERT_EQ(store.WritePlotSamples(20'000), 0);
+    CSoftConfigureDlg dialog(store);
+    auto* samples = dialog.findChild<QSpinBox*>("plotSamples");
+    ASSERT_NE(samples, nullptr);
+    EXPECT_EQ(samples->value(), 20'000);
+    samples->setValue(500'000);
+    QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
+    std::uint32_t stored = 0;
+    ASSERT_EQ(store.ReadPlotSamples(stored), 0);
+    EXPECT_EQ(stored, 500'000u);
+    QTest::mouseClick(Button(dialog, "恢复"), Qt::LeftButton);
+    EXPECT_EQ(samples->value(), 100'000);
+}
+
 TEST(SoftConfigureDlg, AFailedWriteIsNotReportedAsSuccess) {
     testing::TempDir dir;
     // The settings folder's name is taken by a file, so nothing can be written, even as root.

@@ -15,6 +15,7 @@ export QT_QPA_PLATFORM=offscreen
 runs=(
   "terminal_bench --mb 1"
   "serial_page_bench --mb 1"
+  "plot_page_bench --seconds 2 --burst-kb 100 --ring 1000"
   "serial_reconnect_bench --cycles 2"
   "net_page_bench --mb 1"
   "send_bench --tcp-mb 1 --serial-mb 1 --rounds 1"

@@ -1,0 +1,29 @@
+#include "terminal/PlotLauncher.h"
+
+#include <QPushButton>
+
+#include "terminal/PlotTexts.h"
+#include "terminal/PlotWindow.h"
+
+namespace viz {
+
+CPlotLauncher::CPlotLauncher(SettingsStore& settings, MoreSendKind page, QWidget* pageWidget)
+    : QObject(pageWidget), settings_(settings), page_(page), pageWidget_(pageWidget) {
+    button_ = new QPushButton(QString::fromUtf16(plot_texts::kButton), pageWidget);
+    button_->setObjectName(QStringLiteral("plot"));
+    button_->setToolTip(QString::fromUtf16(plot_texts::kTipButton));
+    connect(button_, &QPushButton::clicked, this, &CPlotLauncher::Show);
+}
+
+CPlotWindow* CPlotLauncher::window() const {
+    return window_;
+}
+
+void CPlotLauncher::Show() {
+    if (!window_) window_ = new CPlotWindow(settings_, page_, areas_, pageWidget_);
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+}  // namespace viz

@@ -1,0 +1,191 @@
+// The plot window driven as a user does, with lines put through a receive
+// area: legend, Y range, zoom and pan by mouse and keyboard, the window of
+// the newest points, the time axis and the frame rate.
+#include "terminal/PlotWindow.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <qcustomplot.h>
+
+#include "ModalCatcher.h"
+#include "PageTestSupport.h"
+#include "terminal/PlotView.h"
+#include "terminal/ReceiveArea.h"
+
+namespace viz {
+namespace {
+
+class PlotWindowTest : public ::testing::Test {
+protected:
+    PlotWindowTest() {
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    // Lines first..last-1 of "a:i,b:-i", through the area as one read.
+    void Lines(int first, int last,
+               std::chrono::system_clock::time_point time = std::chrono::system_clock::now()) {
+        std::string text;
+        for (int i = first; i < last; ++i)
+            text += "a:" + std::to_string(i) + ",b:-" + std::to_string(i) + "\n";
+        area.Receive(Chunk{Bytes(text.begin(), text.end()), std::chrono::steady_clock::now(), time});
+    }
+    // Lets the frame timer draw what came.
+    void Drawn() { QTest::qWait(2 * 1000 / CPlotWindow::kFrameRate + 10); }
+    template <typename Widget>
+    Widget* Find(const char* name) {
+        auto* widget = window.findChild<Widget*>(QLatin1StringView(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+
+    testing::PageHost host;
+    CReceiveArea area{ReceiveAreaConfig{}};
+    CPlotWindow window{host.store, MoreSendKind::Serial, {&area}, nullptr};
+    CPlotView* view = window.view();
+};
+
+TEST_F(PlotWindowTest, TheNewestPointsScrollByAndTheLegendHidesAndShowsChannels) {
+    Find<QSpinBox>("plotWindowPoints")->setValue(100);
+    Lines(1, 251);
+    Drawn();
+    EXPECT_EQ(view->xRange(), std::make_pair(151.0, 250.0));
+    EXPECT_EQ(view->shownPoints(0), 101u) << "the window's points and one beyond its left edge";
+    EXPECT_EQ(view->yRange().first, -250 - 0.05 * 500);
+
+    QCheckBox* entry = view->legendEntry(1);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->text(), QStringLiteral("b"));
+    QTest::mouseClick(entry, Qt::LeftButton, {}, QPoint(8, entry->height() / 2));
+    Drawn();
+    EXPECT_EQ(view->shownPoints(1), 0u);
+    EXPECT_FALSE(view->plot()->graph(1)->visible());
+    EXPECT_GT(view->yRange().first, 0) << "Y fits the channels shown";
+    entry->setFocus();
+    QTest::keyClick(entry, Qt::Key_Space);
+    Drawn();
+    EXPECT_TRUE(view->plot()->graph(1)->visible()) << "the keyboard shows it again";
+
+    Lines(251, 261);
+    Drawn();
+    EXPECT_EQ(view->xRange(), std::make_pair(161.0, 260.0));
+    testing::ClickAnsweringMessages(Find<QPushButton>("plotClear"));
+    Lines(1, 3);
+    Drawn();
+    EXPECT_EQ(view->xRange(), std::make_pair(1.0, 100.0)) << "a cleared plot starts again from the left";
+}
+
+TEST_F(PlotWindowTest, ATypedYRangeIsTakenAndBadInputRefusedWithAMessage) {
+    Lines(1, 11);
+    auto* yMin = Find<QLineEdit>("plotYMin");
+    auto* yMax = Find<QLineEdit>("plotYMax");
+    auto* yAuto = Find<QCheckBox>("plotYAuto");
+    for (const auto& [low, high] :
+         {std::pair{"abc", "5"}, std::pair{"5", "-5"}, std::pair{"", "1"}, std::pair{"1", "inf"}}) {
+        yMin->setText(QString::fromUtf8(low));
+        yMax->setText(QString::fromUtf8(high));
+        const QStringList messages = testing::ClickAnsweringMessages(Find<QPushButton>("plotYApply"));
+        ASSERT_EQ(messages.size(), 1) << low << " " << high;
+        EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Y轴范围无效")));
+        EXPECT_TRUE(yAuto->isChecked());
+    }
+    yMin->setText(QStringLiteral("-100"));
+    yMax->setText(QStringLiteral("1e2"));
+    EXPECT_TRUE(testing::ClickAnsweringMessages(Find<QPushButton>("plotYApply")).isEmpty());
+    EXPECT_FALSE(yAuto->isChecked());
+    Drawn();
+    EXPECT_EQ(view->yRange(), std::make_pair(-100.0, 100.0));
+
+    // Unticking "Y轴自动" with nothing usable typed keeps it ticked.
+    testing::ClickAnsweringMessages(yAuto);
+    Drawn();
+    EXPECT_EQ(view->yRange(), std::make_pair(-10.0 - 1, 10.0 + 1));
+    yMin->clear();
+    EXPECT_EQ(testing::ClickAnsweringMessages(yAuto).size(), 1);
+    EXPECT_TRUE(yAuto->isChecked());
+}
+
+TEST_F(PlotWindowTest, WheelDragAndKeysZoomAndPanUntilTheViewIsReset) {
+    Lines(1, 1001);
+    Drawn();
+    ASSERT_EQ(view->xRange(), std::make_pair(1.0, 1000.0));
+    QCustomPlot* plot = view->plot();
+    const QPointF middle(plot->axisRect()->center());
+    QWheelEvent wheel(middle, plot->mapToGlobal(middle), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+    Drawn();
+    const auto [zoomedFrom, zoomedTo] = view->xRange();
+    EXPECT_NEAR(zoomedTo - zoomedFrom, 999 * 0.85, 1e-6);
+    EXPECT_FALSE(view->following());
+    Lines(1001, 1101);
+    Drawn();
+    EXPECT_EQ(view->xRange(), std::make_pair(zoomedFrom, zoomedTo))
+        << "a zoomed view stays where the user put it";
+
+    QTest::mousePress(plot, Qt::LeftButton, {}, middle.toPoint());
+    QTest::mouseMove(plot, middle.toPoint() + QPoint(50, 0));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, middle.toPoint() + QPoint(50, 0));
+    Drawn();
+    EXPECT_LT(view->xRange().first, zoomedFrom) << "dragging right shows earlier samples";
+
+    testing::ClickAnsweringMessages(Find<QPushButton>("plotResetView"));
+    Drawn();
+    EXPECT_EQ(view->xRange(), std::make_pair(101.0, 1100.0));
+
+    plot->setFocus();
+    QTest::keyClick(plot, Qt::Key_Left);
+    Drawn();
+    EXPECT_NEAR(view->xRange().first, 101 - 99.9, 1e-6);
+    QTest::keyClick(plot, Qt::Key_Minus);
+    Drawn();
+    EXPECT_GT(view->xRange().second - view->xRange().first, 999 * 1.1);
+    const auto y = view->yRange();
+    QTest::keyClick(plot, Qt::Key_Plus, Qt::ControlModifier);
+    Drawn();
+    EXPECT_LT(view->yRange().second - view->yRange().first, y.second - y.first);
+    QTest::keyClick(plot, Qt::Key_Home);
+    Drawn();
+    EXPECT_TRUE(view->following());
+    EXPECT_EQ(view->xRange(), std::make_pair(101.0, 1100.0));
+}
+
+TEST_F(PlotWindowTest, TheTimeAxisSpansTheReadTimesOfTheNewestPoints) {
+    const auto start = std::chrono::sys_days{std::chrono::year{2024} / 3 / 5} + std::chrono::hours(13);
+    Lines(1, 11, start);
+    Lines(11, 21, start + std::chrono::seconds(2));
+    Find<QComboBox>("plotAxis")->setCurrentIndex(1);
+    Drawn();
+    const double seconds = std::chrono::duration<double>(start.time_since_epoch()).count();
+    EXPECT_EQ(view->xRange(), std::make_pair(seconds, seconds + 2));
+}
+
+TEST_F(PlotWindowTest, LinesFasterThanTheFrameRateAreDrawnAtMostThirtyTimesASecond) {
+    QSignalSpy replots(view->plot(), &QCustomPlot::afterReplot);
+    QElapsedTimer clock;
+    clock.start();
+    testing::RunLoopUntil(
+        [&] {
+            static int next = 1;
+            Lines(next, next + 5);
+            next += 5;
+            return false;
+        },
+        1000);
+    EXPECT_GE(window.feed().taken(), 100u);
+    EXPECT_LE(replots.count(), clock.elapsed() * CPlotWindow::kFrameRate / 1000 + 1);
+    EXPECT_GE(replots.count(), 5) << "but it is drawn";
+}
+
+}  // namespace
+}  // namespace viz
