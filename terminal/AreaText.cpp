@@ -5,6 +5,10 @@
 namespace viz {
 namespace {
 
+// How much longer than the kept text the dropped text may grow before it
+// goes: more moves less often, at the cost of memory.
+constexpr std::size_t kDroppedPerKept = 3;
+
 // The end of the run from `p` of printable ASCII characters (one column each).
 const char16_t* SingleColumnRunEnd(const char16_t* p, const char16_t* end) {
     return std::find_if_not(p, end, [](char16_t unit) { return unit >= 0x20 && unit < 0x80; });
@@ -37,11 +41,11 @@ void AreaText::SetKeptLines(std::size_t lines) {
 
 void AreaText::Reserve() {
     // A screen line holds at most its columns and a line break, and dropped
-    // text goes once it is as long as the kept: with room for both reserved,
+    // text goes once it is kDroppedPerKept times the kept: with room for both reserved,
     // the text never moves to a larger buffer while data streams in (the
     // memory is only touched as text arrives).
     if (keptLines_ == 0 || columns_ == 0) return;
-    text_.reserve(2 * keptLines_ * (columns_ + 2) + (std::size_t{1} << 16));
+    text_.reserve((kDroppedPerKept + 1) * keptLines_ * (columns_ + 2) + (std::size_t{1} << 16));
     lineStarts_.reserve(2 * keptLines_ + (std::size_t{1} << 12));
 }
 
@@ -79,9 +83,9 @@ void AreaText::Trim() {
 }
 
 void AreaText::Compact() {
-    // Every appended character pays for at most one character moved.
+    // Every appended character pays for at most a third of a character moved.
     const std::size_t dead = lineStarts_[lineBase_];
-    const std::size_t floor = std::max<std::size_t>(text_.size() - dead, std::size_t{1} << 16);
+    const std::size_t floor = kDroppedPerKept * std::max<std::size_t>(text_.size() - dead, std::size_t{1} << 15);
     if (dead <= floor) return;
     std::size_t cut = lineBase_;
     if (!reset_ && shownFirst_ < firstLine()) {
