@@ -84,28 +84,18 @@ void AreaText::Trim() {
 
 void AreaText::Compact() {
     // Every appended character pays for at most a third of a character moved.
-    const std::size_t dead = lineStarts_[lineBase_];
-    const std::size_t floor = kDroppedPerKept * std::max<std::size_t>(text_.size() - dead, std::size_t{1} << 15);
-    if (dead <= floor) return;
-    std::size_t cut = lineBase_;
-    if (!reset_ && shownFirst_ < firstLine()) {
-        // Lines the widget still shows stay until it has taken the update,
-        // unless it is so far behind that starting over is cheaper.
-        if (dead <= 2 * floor) {
-            cut = shownFirst_ - lineOrigin_;
-        } else {
-            reset_ = true;
-        }
-    }
-    // Less than that to let go is not worth moving the kept text yet.
-    const std::size_t offset = lineStarts_[cut];
+    const std::size_t offset = lineStarts_[lineBase_];
+    const std::size_t floor = kDroppedPerKept * std::max<std::size_t>(text_.size() - offset, std::size_t{1} << 15);
     if (offset <= floor) return;
     text_.erase(0, offset);
-    lineStarts_.erase(lineStarts_.begin(), lineStarts_.begin() + static_cast<std::ptrdiff_t>(cut));
+    lineStarts_.erase(lineStarts_.begin(), lineStarts_.begin() + static_cast<std::ptrdiff_t>(lineBase_));
     for (std::size_t& start : lineStarts_) start -= offset;
-    lineOrigin_ += cut;
-    lineBase_ -= cut;
-    shown_ = reset_ ? 0 : shown_ - offset;
+    lineOrigin_ += lineBase_;
+    lineBase_ = 0;
+    // Only lines the widget is about to drop are gone from what it shows;
+    // if its end went too, it starts over.
+    if (shown_ < offset) reset_ = true;
+    shown_ = shown_ < offset ? 0 : shown_ - offset;
 }
 
 AreaText::Update AreaText::TakeUpdate(std::size_t budget, std::size_t restart) {
@@ -179,15 +169,16 @@ void AreaText::AppendScreenLines(std::u16string& out, std::size_t from, std::siz
     out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
-std::u16string AreaText::ShownText(std::size_t fromLine, std::size_t fromColumn, std::size_t toLine,
-                                   std::size_t toColumn) const {
+std::optional<std::u16string> AreaText::ShownText(std::size_t fromLine, std::size_t fromColumn,
+                                                  std::size_t toLine, std::size_t toColumn) const {
+    if (reset_ || shownFirst_ + fromLine < lineOrigin_) return std::nullopt;
     const std::size_t from = TextIndex(fromLine, fromColumn);
     const std::size_t to = TextIndex(toLine, toColumn);
     return text_.substr(from, to > from ? to - from : 0);
 }
 
 std::size_t AreaText::TextIndex(std::size_t line, std::size_t column) const {
-    const std::size_t index = shownFirst_ - lineOrigin_ + line;
+    const std::size_t index = shownFirst_ + line - lineOrigin_;
     if (index >= lineStarts_.size()) return text_.size();
     const std::size_t end = index + 1 < lineStarts_.size() ? lineStarts_[index + 1] : text_.size();
     std::size_t i = lineStarts_[index];

@@ -11,10 +11,11 @@
 // changed with TakeUpdate() once per pass instead of after every chunk.
 //
 // With a number of kept lines set, the oldest screen lines go as new ones
-// come. Their text is let go in batches, so dropping costs nothing per line.
+// come. Their text is let go in batches, so dropping costs little per line.
 
 #include <cstddef>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,9 +67,10 @@ public:
 
     // The text between two places of the widget, each `column` characters
     // into the widget's screen line `line` (CR and LF are not shown, so not
-    // counted). Lines dropped since the last update are still there.
-    std::u16string ShownText(std::size_t fromLine, std::size_t fromColumn, std::size_t toLine,
-                             std::size_t toColumn) const;
+    // counted). Lines dropped since the last update are still there until
+    // their text goes; none when it went, or when the widget shows other text.
+    std::optional<std::u16string> ShownText(std::size_t fromLine, std::size_t fromColumn, std::size_t toLine,
+                                            std::size_t toColumn) const;
 
 private:
     // Absolute numbers of screen lines: they keep counting as lines go.

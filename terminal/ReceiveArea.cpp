@@ -8,7 +8,9 @@
 #include <QFontMetricsF>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QPlainTextDocumentLayout>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -93,6 +95,7 @@ void CReceiveArea::ScheduleFlush() {
 void CReceiveArea::Flush() {
     flushTimer_.stop();
     sinceFlush_.start();
+    EmptyRetired();
     if (!pipeline_.area().hasUpdate()) return;
     QScrollBar* bar = edit_->verticalScrollBar();
     // A reader who scrolled up or selected something keeps that place.
@@ -101,7 +104,7 @@ void CReceiveArea::Flush() {
     const AreaText::Update update = pipeline_.area().TakeUpdate(kFlushLines, kFlushRestartLines);
     QTextDocument* document = edit_->document();
     if (update.reset) {
-        edit_->setPlainText(QString::fromStdU16String(update.text));
+        StartOver(QString::fromStdU16String(update.text));
     } else {
         QTextCursor cursor(document);
         cursor.beginEditBlock();
@@ -128,14 +131,47 @@ void CReceiveArea::Flush() {
     if (!update.complete) ScheduleFlush();
 }
 
+void CReceiveArea::StartOver(const QString& text) {
+    QTextDocument* shown = edit_->document();
+    if (shown->blockCount() <= static_cast<int>(kFlushLines)) {
+        edit_->setPlainText(text);
+        return;
+    }
+    // Emptying a document of many lines at once would stall the window: a
+    // new one takes its place and the old one is emptied a slice per flush.
+    auto* fresh = new QTextDocument(edit_);
+    fresh->setDocumentLayout(new QPlainTextDocumentLayout(fresh));
+    fresh->setDefaultFont(edit_->font());
+    fresh->setUndoRedoEnabled(false);
+    fresh->setPlainText(text);
+    shown->setParent(nullptr);  // the edit would delete a document that is its child
+    retired_.emplace_back(shown);
+    edit_->setDocument(fresh);
+    ScheduleFlush();
+}
+
+void CReceiveArea::EmptyRetired() {
+    if (retired_.empty()) return;
+    std::unique_ptr<QTextDocument>& oldest = retired_.front();
+    if (oldest->blockCount() > static_cast<int>(kFlushLines)) {
+        QTextCursor cursor(oldest.get());
+        cursor.setPosition(oldest->findBlockByNumber(static_cast<int>(kFlushLines)).position(),
+                           QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    } else {
+        retired_.pop_front();
+    }
+    if (!retired_.empty()) ScheduleFlush();
+}
+
 std::optional<QString> CReceiveArea::SelectedText(int start, int end) const {
-    const AreaText& area = pipeline_.area();
-    if (area.resetPending()) return std::nullopt;
     const QTextBlock first = edit_->document()->findBlock(start);
     const QTextBlock last = edit_->document()->findBlock(end);
-    return QString::fromStdU16String(area.ShownText(
+    const std::optional<std::u16string> text = pipeline_.area().ShownText(
         static_cast<std::size_t>(first.blockNumber()), static_cast<std::size_t>(start - first.position()),
-        static_cast<std::size_t>(last.blockNumber()), static_cast<std::size_t>(end - last.position())));
+        static_cast<std::size_t>(last.blockNumber()), static_cast<std::size_t>(end - last.position()));
+    if (!text) return std::nullopt;
+    return QString::fromStdU16String(*text);
 }
 
 void CReceiveArea::SetText(const QString& text) {

@@ -33,11 +33,14 @@
 #include <QString>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
+#include <memory>
 
 #include "terminal/MenuEdit.h"
 
 class QCheckBox;
+class QTextDocument;
 #include "terminal/ReceivePipeline.h"
 
 namespace viz {
@@ -120,6 +123,9 @@ protected:
 
 private:
     void ScheduleFlush();
+    // Shows `text` alone; a long document goes to retired_.
+    void StartOver(const QString& text);
+    void EmptyRetired();
     void UpdateColumns();
     std::optional<QString> SelectedText(int start, int end) const;
 
@@ -132,6 +138,8 @@ private:
     std::function<void(const QString&)> opener_;
     QTimer flushTimer_;
     QElapsedTimer sinceFlush_;
+    // Documents the edit showed before starting over, emptied a slice per flush.
+    std::deque<std::unique_ptr<QTextDocument>> retired_;
 };
 
 // A file of the program's working directory, as the file functions take it.
