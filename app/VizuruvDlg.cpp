@@ -14,6 +14,7 @@
 #include "app/PageHolder.h"
 #include "base/Page.h"
 #include "base/PageContext.h"
+#include "base/ReceiveHistory.h"
 #include "board/VirtualBoardDlg.h"
 #include "update/StartupNotices.h"
 
@@ -52,6 +53,9 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     // follows the same decision as the start-up threads, on a first run too.
     updateMode_ = PrepareSettingsAtStart(context_.settings());
     context_.setAutomaticUpdate(updateMode_ == UpdateMode::On);
+    std::uint32_t keptLines = kDefaultReceiveKeptLines;
+    context_.settings().ReadReceiveKeptLines(keptLines);
+    CReceiveHistory::instance().setKeptLines(keptLines);
     CreateTabs();
     resize(1000, 700);
 

@@ -270,6 +270,18 @@ int SettingsStore::ReadC51Compiler(std::uint32_t& compiler) const {
                      [&](const OpenKey& key) { return key.GetNumber("C51Compiler", compiler); });
 }
 
+int SettingsStore::WriteReceiveKeptLines(std::uint32_t lines) {
+    return WriteGroup(file_, kMainSection, [&](OpenKey& key) { key.SetNumber("RecvKeptLines", lines); });
+}
+
+int SettingsStore::ReadReceiveKeptLines(std::uint32_t& lines) const {
+    return ReadGroup(file_, kMainSection, [&](const OpenKey& key) {
+        const int rc = key.GetNumber("RecvKeptLines", lines);
+        if (rc == kSettingsOk) lines = std::clamp(lines, kDefaultReceiveKeptLines, kMaxReceiveKeptLines);
+        return rc;
+    });
+}
+
 int SettingsStore::WriteTextSettings(MoreSendKind page, const TextSettings& settings) {
     return WriteGroup(file_, kMainSection, [&](OpenKey& key) { SetTextSettings(key, page, settings); });
 }
@@ -356,6 +368,7 @@ int SettingsStore::RestoreDefaults() {
         for (const MoreSendKind page :
              {MoreSendKind::Serial, MoreSendKind::Usb, MoreSendKind::Network, MoreSendKind::Server})
             SetTextSettings(key, page, TextSettings{});
+        key.SetNumber("RecvKeptLines", kDefaultReceiveKeptLines);
     });
     defaultsRestored_ = true;
     return code;

@@ -66,6 +66,11 @@ inline constexpr char16_t kDefaultIpAddress[] = u"192.168.1.218";
 inline constexpr PortPair kDefaultTcpPorts{80, 80};
 inline constexpr PortPair kDefaultUdpPorts{2222, 2222};
 inline constexpr std::uint32_t kDefaultServerPort = 8888;
+// Screen lines every receive area keeps: at the default an area is emptied
+// when it holds more (what files of earlier versions mean), above it the
+// oldest lines go.
+inline constexpr std::uint32_t kDefaultReceiveKeptLines = 200;
+inline constexpr std::uint32_t kMaxReceiveKeptLines = 100'000;
 
 // The one settings store of the program. Every operation opens the file,
 // reads or writes its values in a fixed order and closes it again, returning
@@ -105,6 +110,9 @@ public:
     // The compiler the 8051 wizard writes for (0 Keil C51, 1 SDCC).
     int WriteC51Compiler(std::uint32_t compiler);
     int ReadC51Compiler(std::uint32_t& compiler) const;
+    // "接收区保留行数"; a stored value outside the offered range reads as its nearest end.
+    int WriteReceiveKeptLines(std::uint32_t lines);
+    int ReadReceiveKeptLines(std::uint32_t& lines) const;
     int WriteTextSettings(MoreSendKind page, const TextSettings& settings);
     int ReadTextSettings(MoreSendKind page, TextSettings& settings) const;
     // A page's plot window ("波形显示").

@@ -8,6 +8,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "base/ReceiveHistory.h"
 #include "base/SoftConfigureTexts.h"
 #include "base/SettingsStore.h"
 #include "base/StatusLabel.h"
@@ -53,20 +54,51 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
     samplesRow->addWidget(samplesLabel);
     samplesRow->addWidget(plotSamples_, 1);
     layout->addLayout(samplesRow);
+    layout->addLayout(CreateKeptLinesRow());
     layout->addWidget(status_);
     layout->addLayout(buttons);
     setMinimumWidth(380);
 }
 
+QLayout* CSoftConfigureDlg::CreateKeptLinesRow() {
+    keptLines_ = new QSpinBox(this);
+    keptLines_->setObjectName("keptLines");
+    keptLines_->setRange(static_cast<int>(kDefaultReceiveKeptLines), static_cast<int>(kMaxReceiveKeptLines));
+    keptLines_->setSingleStep(100);
+    keptLines_->setToolTip(QString::fromUtf8(texts::kTipKeptLines));
+    keptLines_->setValue(static_cast<int>(CReceiveHistory::instance().keptLines()));
+    auto* label = new QLabel(QString::fromUtf8(texts::kKeptLines), this);
+    label->setBuddy(keptLines_);
+    keptLines_->setAccessibleName(QString::fromUtf8(texts::kKeptLinesName));
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(keptLines_, 1);
+    return row;
+}
+
 void CSoftConfigureDlg::Configure() {
+    // A number typed outside the range is refused, not silently replaced.
+    if (!keptLines_->hasAcceptableInput()) {
+        status_->ShowStatus(QString::fromUtf8(texts::kBadKeptLines));
+        keptLines_->setFocus();
+        return;
+    }
+    const auto lines = static_cast<std::uint32_t>(keptLines_->value());
     int rc = settings_.WriteAutoUpdate(autoCheck_->isChecked() ? 1 : 0);
     if (rc == 0) rc = settings_.WritePlotSamples(static_cast<std::uint32_t>(plotSamples_->value()));
-    status_->ShowStatus(QString::fromUtf8(rc == 0 ? texts::kConfigured : texts::kSaveFailed));
+    if (rc == 0) rc = settings_.WriteReceiveKeptLines(lines);
+    CReceiveHistory& history = CReceiveHistory::instance();
+    const bool changed = rc == 0 && lines != history.keptLines();
+    if (rc == 0) history.setKeptLines(lines);
+    const char* text = rc != 0 ? texts::kSaveFailed : changed ? texts::kConfiguredNow : texts::kConfigured;
+    status_->ShowStatus(QString::fromUtf8(text));
 }
 
 void CSoftConfigureDlg::Restore() {
     const int rc = settings_.RestoreDefaults();
     plotSamples_->setValue(static_cast<int>(kDefaultPlotSamples));
+    keptLines_->setValue(static_cast<int>(kDefaultReceiveKeptLines));
+    if (rc == 0) CReceiveHistory::instance().setKeptLines(kDefaultReceiveKeptLines);
     status_->ShowStatus(QString::fromUtf8(rc == 0 ? texts::kRestored : texts::kSaveFailed));
 }
 

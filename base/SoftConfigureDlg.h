@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLayout;
 class QSpinBox;
 
 namespace viz {
@@ -12,7 +13,8 @@ class SettingsStore;
 
 // "软件配置": switches the automatic update check, sets how many samples a
 // plot window keeps, and restores the defaults. All take effect at the next
-// start (a plot window reads its size when it is first opened).
+// start (a plot window reads its size when it is first opened), except how
+// many lines the receive areas keep ("接收区保留行数"), which takes effect at once.
 class CSoftConfigureDlg : public QDialog {
     Q_OBJECT
 
@@ -22,11 +24,13 @@ public:
 private:
     void Configure();
     void Restore();
+    QLayout* CreateKeptLinesRow();
 
     SettingsStore& settings_;
     QCheckBox* autoCheck_;
     QSpinBox* plotSamples_;
     CStatusLabel* status_;
+    QSpinBox* keptLines_ = nullptr;
 };
 
 }  // namespace viz

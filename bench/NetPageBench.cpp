@@ -4,12 +4,13 @@
 // sent, and the longest lateness of a 5 ms UI timer.
 // (Sending files through the page: send_bench.)
 //
-//   net_page_bench [--mb N] [--utf8 1] [--stamps 1] [--text 1]
+//   net_page_bench [--mb N] [--utf8 1] [--stamps 1] [--text 1] [--kept LINES]
 //
 // --mb: MiB to stream (default 256); --utf8: the page's encoding is UTF-8
 // (default GBK); --stamps: time stamps on the TCP area; --text: text display
 // of lines of Chinese text in the page's encoding instead of hex display of
-// the byte pattern.
+// the byte pattern; --kept: the lines the receive areas keep
+// ("接收区保留行数", default 200).
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -35,6 +36,7 @@
 #include "UiStallMeter.h"
 #include "WorkDir.h"
 #include "base/PageContext.h"
+#include "base/ReceiveHistory.h"
 #include "net/NetDlg.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
@@ -57,6 +59,8 @@ Options Parse(int argc, char** argv) {
     options.utf8 = bench::NumberOption(argc, argv, "--utf8", 0) != 0;
     options.stamps = bench::NumberOption(argc, argv, "--stamps", 0) != 0;
     options.text = bench::NumberOption(argc, argv, "--text", 0) != 0;
+    viz::CReceiveHistory::instance().setKeptLines(static_cast<std::uint32_t>(
+        bench::NumberOption(argc, argv, "--kept", viz::kDefaultReceiveKeptLines)));
     return options;
 }
 
@@ -115,6 +119,7 @@ int main(int argc, char** argv) {
     const bench::OutputCheck output = bench::CheckOutputFile(
         work / "TCP数据输出记录.txt", bench::ShownPeriod(period, !options.text), total / period.size());
 
+    std::printf("kept_lines %u\n", viz::CReceiveHistory::instance().keptLines());
     std::printf("raw_loopback_mb_per_s %.1f\n", static_cast<double>(total) / kMiB / rawSeconds);
     std::printf("page_input_mb_per_s %.1f  (%zu MiB in %.2f s)\n",
                 static_cast<double>(total) / kMiB / streamSeconds, options.megabytes, streamSeconds);

@@ -7,16 +7,18 @@
 // the UI thread and the UI thread's CPU time per MB. The output file goes to
 // a temporary working folder.
 //
-//   serial_page_bench [--mb N] [--utf8 1] [--stamps 1] [--text 1]
+//   serial_page_bench [--mb N] [--utf8 1] [--stamps 1] [--text 1] [--kept LINES]
 //
 // --mb: megabytes to stream (default 64); --utf8: the page's encoding is
 // UTF-8 (default GBK); --stamps: time stamps on; --text: text display of
 // lines of Chinese text in the page's encoding instead of hex display of
-// the byte pattern.
+// the byte pattern; --kept: the lines the receive area keeps
+// ("接收区保留行数", default 200).
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <unistd.h>
@@ -34,6 +36,7 @@
 #include "UiStallMeter.h"
 #include "WorkDir.h"
 #include "base/PageContext.h"
+#include "base/ReceiveHistory.h"
 #include "base/SettingsStore.h"
 #include "serial/ComDlg.h"
 #include "terminal/ReceiveArea.h"
@@ -50,6 +53,8 @@ int main(int argc, char** argv) {
     const bool utf8 = bench::NumberOption(argc, argv, "--utf8", 0) != 0;
     const bool stamps = bench::NumberOption(argc, argv, "--stamps", 0) != 0;
     const bool text = bench::NumberOption(argc, argv, "--text", 0) != 0;
+    viz::CReceiveHistory::instance().setKeptLines(static_cast<std::uint32_t>(
+        bench::NumberOption(argc, argv, "--kept", viz::kDefaultReceiveKeptLines)));
     const std::vector<std::uint8_t> period = text ? bench::TextLinePeriod(utf8) : bench::PatternPeriod();
     const std::size_t total = bench::WholePeriods(
         static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", 64)) * 1000 * 1000, period.size());
@@ -111,6 +116,8 @@ int main(int argc, char** argv) {
                                bench::ShownPeriod(period, !text), total / period.size());
 
     std::printf("input_bytes %zu\n", total);
+    std::printf("kept_lines %u\n", viz::CReceiveHistory::instance().keptLines());
+    std::printf("lines_shown %d\n", area->edit()->document()->blockCount());
     std::printf("raw_pty_mb_per_s %.1f\n", bench::MegabytesPerSecond(raw.bytes, raw.seconds));
     std::printf("serial_page_mb_per_s %.1f\n", bench::MegabytesPerSecond(received, seconds));
     std::printf("bytes_lost %zu\n", total - std::min(total, received));

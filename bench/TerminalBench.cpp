@@ -3,9 +3,13 @@
 // and a shown receive area (hex display, text output on), as a page does.
 // Prints input MB/s, bytes lost and the longest event-loop stall.
 //
-//   terminal_bench [--mb N] [--chunk BYTES]   (default 64 MB in 4096-byte chunks)
+//   terminal_bench [--mb N] [--chunk BYTES] [--kept LINES]
+//
+// Default 64 MB in 4096-byte chunks; --kept: the lines the area keeps
+// ("接收区保留行数", default 200).
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -20,6 +24,7 @@
 #include "BenchOptions.h"
 #include "UiStallMeter.h"
 #include "WorkDir.h"
+#include "base/ReceiveHistory.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/ReceiveArea.h"
 
@@ -28,12 +33,14 @@ namespace {
 struct Options {
     std::size_t megabytes = 64;
     std::size_t chunk = 4096;
+    std::uint32_t kept = viz::kDefaultReceiveKeptLines;
 };
 
 Options Parse(int argc, char** argv) {
     Options options;
     options.megabytes = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--mb", options.megabytes));
     options.chunk = static_cast<std::size_t>(bench::NumberOption(argc, argv, "--chunk", options.chunk));
+    options.kept = static_cast<std::uint32_t>(bench::NumberOption(argc, argv, "--kept", options.kept));
     return options;
 }
 
@@ -45,6 +52,7 @@ int main(int argc, char** argv) {
     const Options options = Parse(argc, argv);
     const bench::WorkDir workDir;
 
+    viz::CReceiveHistory::instance().setKeptLines(options.kept);
     QWidget page;
     viz::ReceiveAreaConfig config;
     config.countsFormat = QStringLiteral("接收区：已接收%d字节，速度%d字节/秒，");
@@ -124,6 +132,8 @@ int main(int argc, char** argv) {
     const bool outputComplete = outputSize >= 3 * total;
     std::printf("input_bytes %zu\n", total);
     std::printf("chunk_bytes %zu\n", options.chunk);
+    std::printf("kept_lines %u\n", viz::CReceiveHistory::instance().keptLines());
+    std::printf("lines_shown %d\n", area->edit()->document()->blockCount());
     std::printf("input_mb_per_s %.1f\n", total / 1048576.0 / seconds);
     std::printf("bytes_lost %zu\n", total - std::min(total, received));
     std::printf("output_file_complete %s\n", outputComplete ? "yes" : "no");

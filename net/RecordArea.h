@@ -26,7 +26,7 @@ public:
     void Add(const QString& line);
     void Clear();
     // The text as the program holds it (CR LF line breaks).
-    const std::u16string& text() const { return area_.text(); }
+    std::u16string text() const { return std::u16string(area_.text()); }
     // Shows what was added since the last update, now.
     void Flush();
 

@@ -5,6 +5,10 @@
 namespace viz {
 namespace {
 
+// How much longer than the kept text the dropped text may grow before it
+// goes: more moves less often, at the cost of memory.
+constexpr std::size_t kDroppedPerKept = 3;
+
 // The end of the run from `p` of printable ASCII characters (one column each).
 const char16_t* SingleColumnRunEnd(const char16_t* p, const char16_t* end) {
     return std::find_if_not(p, end, [](char16_t unit) { return unit >= 0x20 && unit < 0x80; });
@@ -24,70 +28,160 @@ std::size_t WideScreenColumns(char16_t unit) {
 void AreaText::SetColumns(std::size_t columns) {
     if (columns == columns_) return;
     columns_ = columns;
-    lineStarts_.assign(1, 0);
-    lastLineColumns_ = 0;
-    Count(0);
-    shown_ = 0;
-    reset_ = true;
+    text_.erase(0, lineStarts_[lineBase_]);
+    Restart();
+    Reserve();
+}
+
+void AreaText::SetKeptLines(std::size_t lines) {
+    keptLines_ = lines;
+    Reserve();
+    Trim();
+}
+
+void AreaText::Reserve() {
+    // A screen line holds at most its columns and a line break, and dropped
+    // text goes once it is kDroppedPerKept times the kept: with room for both reserved,
+    // the text never moves to a larger buffer while data streams in (the
+    // memory is only touched as text arrives).
+    if (keptLines_ == 0 || columns_ == 0) return;
+    text_.reserve((kDroppedPerKept + 1) * keptLines_ * (columns_ + 2) + (std::size_t{1} << 16));
+    lineStarts_.reserve(2 * keptLines_ + (std::size_t{1} << 12));
 }
 
 void AreaText::Append(std::u16string_view text) {
     const std::size_t from = text_.size();
     text_.append(text);
     Count(from);
+    Trim();
 }
 
 void AreaText::Assign(std::u16string_view text) {
     text_.assign(text);
+    Restart();
+}
+
+void AreaText::Restart() {
     lineStarts_.assign(1, 0);
+    lineBase_ = 0;
+    lineOrigin_ = 0;
     lastLineColumns_ = 0;
     Count(0);
     shown_ = 0;
+    shownFirst_ = 0;
     reset_ = true;
+    Trim();
 }
 
-AreaText::Update AreaText::TakeUpdate() {
-    Update update{reset_, {}};
-    const std::size_t from = reset_ ? 0 : shown_;
-    // Breaks before the characters of this update, and one at its end when
-    // the last screen line has just been ended.
-    auto line = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), from);
-    // The last update filled its screen line exactly: the new text starts
-    // the next one.
-    const bool startsLine = !reset_ && from > 0 && from < text_.size() && !shownEndsWithBreak_ &&
-                            std::binary_search(lineStarts_.begin(), line, from);
-    update.text.resize(text_.size() - from + static_cast<std::size_t>(lineStarts_.end() - line) + 1);
-    char16_t* out = update.text.data();
-    if (startsLine) *out++ = u'\n';
-    std::size_t i = from;
-    for (;;) {
-        const std::size_t stop = line != lineStarts_.end() ? *line : text_.size();
-        for (; i < stop; ++i) {
-            const char16_t unit = text_[i];
-            *out = unit;
-            out += unit != u'\r' && unit != u'\n';
-        }
-        if (line == lineStarts_.end()) break;
-        if (i == text_.size()) {
-            if (text_.size() > from) *out++ = u'\n';
-            break;
-        }
-        *out++ = u'\n';
-        ++line;
+void AreaText::Trim() {
+    if (keptLines_ == 0) return;
+    std::size_t lines = lineCount();
+    if (lines > 1 && lineStarts_.back() == text_.size()) --lines;
+    if (lines <= keptLines_) return;
+    lineBase_ += lines - keptLines_;
+    Compact();
+}
+
+void AreaText::Compact() {
+    // Every appended character pays for at most a third of a character moved.
+    const std::size_t offset = lineStarts_[lineBase_];
+    const std::size_t floor = kDroppedPerKept * std::max<std::size_t>(text_.size() - offset, std::size_t{1} << 15);
+    if (offset <= floor) return;
+    text_.erase(0, offset);
+    lineStarts_.erase(lineStarts_.begin(), lineStarts_.begin() + static_cast<std::ptrdiff_t>(lineBase_));
+    for (std::size_t& start : lineStarts_) start -= offset;
+    lineOrigin_ += lineBase_;
+    lineBase_ = 0;
+    // Only lines the widget is about to drop are gone from what it shows;
+    // if its end went too, it starts over.
+    if (shown_ < offset) reset_ = true;
+    shown_ = shown_ < offset ? 0 : shown_ - offset;
+}
+
+AreaText::Update AreaText::TakeUpdate(std::size_t budget, std::size_t restart) {
+    Update update;
+    const std::size_t first = firstLine();
+    const std::size_t end = endLine();
+    std::size_t used = 0;
+    if (!reset_) {
+        const std::size_t drop = shownFirst_ < first ? first - shownFirst_ : 0;
+        const auto fresh = static_cast<std::size_t>(
+            lineStarts_.end() - std::upper_bound(lineStarts_.begin(), lineStarts_.end(), shown_));
+        // Removing every line the widget shows, or more lines than one
+        // update may carry: start over.
+        if (drop >= shownLines_ || drop + fresh > budget) reset_ = true;
+        used = drop + fresh;
+        update.dropLines = reset_ ? 0 : drop;
     }
-    update.text.resize(static_cast<std::size_t>(out - update.text.data()));
+    if (reset_) {
+        const std::size_t lines = std::min(budget, restart);
+        const std::size_t from = std::max(first, end > lines ? end - lines : 0);
+        update.reset = true;
+        AppendScreenLines(update.text, StartOf(from), text_.size());
+        shownFirst_ = from;
+        // Starting over was the update's work; older lines come next time.
+        used = budget;
+    } else {
+        shownFirst_ += update.dropLines;
+        // The last update filled its screen line exactly: the new text starts
+        // the next one.
+        const bool startsLine = shown_ > StartOf(shownFirst_) && shown_ < text_.size() &&
+                                !shownEndsWithBreak_ &&
+                                std::binary_search(lineStarts_.begin(), lineStarts_.end(), shown_);
+        if (startsLine) update.text += u'\n';
+        AppendScreenLines(update.text, shown_, text_.size());
+    }
     if (!update.text.empty() || update.reset) {
         shownEndsWithBreak_ = !update.text.empty() && update.text.back() == u'\n';
     }
     reset_ = false;
     shown_ = text_.size();
+    // Older kept lines the widget has not got yet, newest first.
+    const std::size_t room = budget > used ? budget - used : 0;
+    if (shownFirst_ > first && room > 0) {
+        const std::size_t from = std::max(first, shownFirst_ > room ? shownFirst_ - room : 0);
+        AppendScreenLines(update.prepend, StartOf(from), StartOf(shownFirst_));
+        shownFirst_ = from;
+    }
+    update.complete = shownFirst_ == first;
+    shownLines_ = end - shownFirst_;
     return update;
 }
 
+void AreaText::AppendScreenLines(std::u16string& out, std::size_t from, std::size_t to) const {
+    auto line = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), from);
+    const auto last = std::upper_bound(line, lineStarts_.end(), to);
+    const std::size_t at = out.size();
+    out.resize(at + (to - from) + static_cast<std::size_t>(last - line));
+    char16_t* p = out.data() + at;
+    std::size_t i = from;
+    for (;;) {
+        const std::size_t stop = line != last ? *line : to;
+        for (; i < stop; ++i) {
+            const char16_t unit = text_[i];
+            *p = unit;
+            p += unit != u'\r' && unit != u'\n';
+        }
+        if (line == last) break;
+        *p++ = u'\n';
+        ++line;
+    }
+    out.resize(static_cast<std::size_t>(p - out.data()));
+}
+
+std::optional<std::u16string> AreaText::ShownText(std::size_t fromLine, std::size_t fromColumn,
+                                                  std::size_t toLine, std::size_t toColumn) const {
+    if (reset_ || shownFirst_ + fromLine < lineOrigin_) return std::nullopt;
+    const std::size_t from = TextIndex(fromLine, fromColumn);
+    const std::size_t to = TextIndex(toLine, toColumn);
+    return text_.substr(from, to > from ? to - from : 0);
+}
+
 std::size_t AreaText::TextIndex(std::size_t line, std::size_t column) const {
-    if (line >= lineStarts_.size()) return text_.size();
-    const std::size_t end = line + 1 < lineStarts_.size() ? lineStarts_[line + 1] : text_.size();
-    std::size_t i = lineStarts_[line];
+    const std::size_t index = shownFirst_ + line - lineOrigin_;
+    if (index >= lineStarts_.size()) return text_.size();
+    const std::size_t end = index + 1 < lineStarts_.size() ? lineStarts_[index + 1] : text_.size();
+    std::size_t i = lineStarts_[index];
     for (std::size_t seen = 0; i < end && seen < column; ++i) {
         if (text_[i] != u'\r' && text_[i] != u'\n') ++seen;
     }

@@ -8,11 +8,16 @@
 #include <QFontMetricsF>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QPlainTextDocumentLayout>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "base/ReceiveHistory.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/TerminalTexts.h"
 #include "terminal/TextFile.h"
@@ -66,6 +71,12 @@ CReceiveArea::CReceiveArea(ReceiveAreaConfig config, QWidget* parent)
     statusTimer_.setInterval(100);
     connect(&statusTimer_, &QTimer::timeout, this, &CReceiveArea::RefreshStatus);
     opener_ = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    CReceiveHistory& history = CReceiveHistory::instance();
+    pipeline_.setKeptLines(history.keptLines());
+    connect(&history, &CReceiveHistory::keptLinesChanged, this, [this](std::uint32_t lines) {
+        pipeline_.setKeptLines(lines);
+        if (pipeline_.area().hasUpdate()) ScheduleFlush();
+    });
     UpdateColumns();
 }
 
@@ -84,32 +95,83 @@ void CReceiveArea::ScheduleFlush() {
 void CReceiveArea::Flush() {
     flushTimer_.stop();
     sinceFlush_.start();
+    EmptyRetired();
     if (!pipeline_.area().hasUpdate()) return;
-    const AreaText::Update update = pipeline_.area().TakeUpdate();
-    const QString text = QString::fromStdU16String(update.text);
+    QScrollBar* bar = edit_->verticalScrollBar();
+    // A reader who scrolled up or selected something keeps that place.
+    const bool follow = !edit_->textCursor().hasSelection() && bar->value() == bar->maximum();
+    const int firstShown = bar->value();
+    const AreaText::Update update = pipeline_.area().TakeUpdate(kFlushLines, kFlushRestartLines);
+    QTextDocument* document = edit_->document();
     if (update.reset) {
-        edit_->setPlainText(text);
+        StartOver(QString::fromStdU16String(update.text));
     } else {
-        QTextCursor cursor(edit_->document());
+        QTextCursor cursor(document);
+        cursor.beginEditBlock();
+        if (update.dropLines > 0) {
+            // By position, not by moving block by block: that lays out each line.
+            const QTextBlock kept = document->findBlockByNumber(static_cast<int>(update.dropLines));
+            cursor.setPosition(kept.position(), QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
         cursor.movePosition(QTextCursor::End);
-        cursor.insertText(text);
+        cursor.insertText(QString::fromStdU16String(update.text));
+        cursor.endEditBlock();
     }
-    // The newest text in view, caret at its end.
-    edit_->moveCursor(QTextCursor::End);
-    edit_->verticalScrollBar()->setValue(edit_->verticalScrollBar()->maximum());
+    if (!update.prepend.empty()) QTextCursor(document).insertText(QString::fromStdU16String(update.prepend));
+    if (follow || update.reset) {
+        // The newest text in view, caret at its end.
+        edit_->moveCursor(QTextCursor::End);
+        bar->setValue(bar->maximum());
+    } else {
+        const auto prepended = static_cast<int>(std::count(update.prepend.begin(), update.prepend.end(), u'\n'));
+        bar->setValue(firstShown - static_cast<int>(update.dropLines) + prepended);
+    }
+    // Older kept lines come in the next passes, so no pass lays out too many.
+    if (!update.complete) ScheduleFlush();
+}
+
+void CReceiveArea::StartOver(const QString& text) {
+    QTextDocument* shown = edit_->document();
+    if (shown->blockCount() <= static_cast<int>(kFlushLines)) {
+        edit_->setPlainText(text);
+        return;
+    }
+    // Emptying a document of many lines at once would stall the window: a
+    // new one takes its place and the old one is emptied a slice per flush.
+    auto* fresh = new QTextDocument(edit_);
+    fresh->setDocumentLayout(new QPlainTextDocumentLayout(fresh));
+    fresh->setDefaultFont(edit_->font());
+    fresh->setUndoRedoEnabled(false);
+    fresh->setPlainText(text);
+    shown->setParent(nullptr);  // the edit would delete a document that is its child
+    retired_.emplace_back(shown);
+    edit_->setDocument(fresh);
+    ScheduleFlush();
+}
+
+void CReceiveArea::EmptyRetired() {
+    if (retired_.empty()) return;
+    std::unique_ptr<QTextDocument>& oldest = retired_.front();
+    if (oldest->blockCount() > static_cast<int>(kFlushLines)) {
+        QTextCursor cursor(oldest.get());
+        cursor.setPosition(oldest->findBlockByNumber(static_cast<int>(kFlushLines)).position(),
+                           QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    } else {
+        retired_.pop_front();
+    }
+    if (!retired_.empty()) ScheduleFlush();
 }
 
 std::optional<QString> CReceiveArea::SelectedText(int start, int end) const {
-    const AreaText& area = pipeline_.area();
-    if (area.resetPending()) return std::nullopt;
-    const auto index = [&](int position) {
-        const QTextBlock block = edit_->document()->findBlock(position);
-        return area.TextIndex(static_cast<std::size_t>(block.blockNumber()),
-                              static_cast<std::size_t>(position - block.position()));
-    };
-    const std::size_t from = index(start);
-    const std::size_t to = index(end);
-    return QString::fromStdU16String(area.text().substr(from, to > from ? to - from : 0));
+    const QTextBlock first = edit_->document()->findBlock(start);
+    const QTextBlock last = edit_->document()->findBlock(end);
+    const std::optional<std::u16string> text = pipeline_.area().ShownText(
+        static_cast<std::size_t>(first.blockNumber()), static_cast<std::size_t>(start - first.position()),
+        static_cast<std::size_t>(last.blockNumber()), static_cast<std::size_t>(end - last.position()));
+    if (!text) return std::nullopt;
+    return QString::fromStdU16String(*text);
 }
 
 void CReceiveArea::SetText(const QString& text) {

@@ -33,11 +33,14 @@
 #include <QString>
 #include <QTimer>
 
+#include <deque>
 #include <functional>
+#include <memory>
 
 #include "terminal/MenuEdit.h"
 
 class QCheckBox;
+class QTextDocument;
 #include "terminal/ReceivePipeline.h"
 
 namespace viz {
@@ -77,6 +80,11 @@ public:
     // Shows what the chunks since the last flush produced, now.
     void Flush();
     static constexpr int kFlushInterval = 20;
+    // Screen lines one flush lays out at most; more kept lines follow in
+    // the next flushes, the newest first. When more came since the last
+    // flush, the area starts over with the newest kFlushRestartLines.
+    static constexpr std::size_t kFlushLines = 2000;
+    static constexpr std::size_t kFlushRestartLines = 250;
 
     // Replaces the whole text (notes at start, a ping result).
     void SetText(const QString& text);
@@ -115,6 +123,9 @@ protected:
 
 private:
     void ScheduleFlush();
+    // Shows `text` alone; a long document goes to retired_.
+    void StartOver(const QString& text);
+    void EmptyRetired();
     void UpdateColumns();
     std::optional<QString> SelectedText(int start, int end) const;
 
@@ -127,6 +138,8 @@ private:
     std::function<void(const QString&)> opener_;
     QTimer flushTimer_;
     QElapsedTimer sinceFlush_;
+    // Documents the edit showed before starting over, emptied a slice per flush.
+    std::deque<std::unique_ptr<QTextDocument>> retired_;
 };
 
 // A file of the program's working directory, as the file functions take it.

@@ -40,6 +40,12 @@ void AppendStamped(std::u16string& out, std::u16string_view text, bool expandLin
 
 }  // namespace
 
+void ReceivePipeline::setKeptLines(std::size_t lines) {
+    keptLines_ = std::max(lines, kMaxLines);
+    // The old rule empties the area before a chunk instead of dropping lines.
+    area_.SetKeptLines(keptLines_ > kMaxLines ? keptLines_ : 0);
+}
+
 void ReceivePipeline::setEncoding(TextEncoding encoding) {
     encoding_ = encoding;
     for (auto& [source, stream] : streams_) stream.decoder.setEncoding(encoding);
@@ -81,9 +87,9 @@ void ReceivePipeline::Receive(const Chunk& chunk, std::u16string_view prefix, st
     receivedTotal_ += size;
     // Taken before the 200-line rule empties the area: a line it cuts goes
     // on without a new time stamp.
-    const std::u16string& shownText = area_.text();
+    const std::u16string_view shownText = area_.text();
     const bool lineStart = shownText.empty() || shownText.back() == u'\n';
-    if (area_.lineCount() > kMaxLines) area_.Clear();
+    if (keptLines_ == kMaxLines && area_.lineCount() > kMaxLines) area_.Clear();
 
     Stream& stream = StreamOf(source);
     const bool serialRecord = form_ == TextForm::Serial && !hexDisplay_;
@@ -155,7 +161,7 @@ void ReceivePipeline::WriteOutput(std::u16string_view text) {
     // The title only says "[已停止]"; the area says why, once, on a line of its own.
     std::u16string notice = t::kOutputFailed;
     notice.replace(notice.find(u"%1"), 2, Utf8ToUtf16(error));
-    const std::u16string& shown = area_.text();
+    const std::u16string_view shown = area_.text();
     if (!shown.empty() && shown.back() != u'\n') notice.insert(0, u"\r\n");
     area_.Append(notice + u"\r\n");
 }

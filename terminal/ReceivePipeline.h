@@ -1,7 +1,7 @@
 #pragma once
 
 // What a receive area does with each received chunk, without widgets: pause,
-// counters, the 200-line rule, decoding in the page's encoding, hex or text
+// counters, the 200-line rule (or a longer history), decoding in the page's encoding, hex or text
 // display, time stamps, the frame line break by the chunk's read time, the
 // monitor's R record, the text output file, the decoded lines for other
 // consumers, and the receive status line with its rate bookkeeping.
@@ -38,7 +38,8 @@ namespace viz {
 
 class ReceivePipeline {
 public:
-    // An area that holds more lines than this is emptied before the next chunk.
+    // With this many kept lines (the default) an area that holds more is
+    // emptied before the next chunk; with more, its oldest lines go instead.
     static constexpr std::size_t kMaxLines = 200;
 
     // The serial page's R record is the chunk as its text shows it: without
@@ -73,6 +74,10 @@ public:
     // read that brought its first byte.
     void setTimeStamps(bool on) { timeStamps_ = on; }
     bool timeStamps() const { return timeStamps_; }
+
+    // Screen lines the area keeps: kMaxLines or more.
+    void setKeptLines(std::size_t lines);
+    std::size_t keptLines() const { return keptLines_; }
 
     void setPaused(bool paused) { paused_ = paused; }
     bool paused() const { return paused_; }
@@ -136,6 +141,7 @@ private:
     std::uint32_t frameTime_ = 40;
     std::optional<std::chrono::steady_clock::time_point> frameClock_;
     bool paused_ = false;
+    std::size_t keptLines_ = kMaxLines;
     RecordSink monitor_;
     LineFanOut lineSinks_;
     TextOutputFile output_;

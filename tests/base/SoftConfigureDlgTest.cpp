@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "TempDir.h"
+#include "base/ReceiveHistory.h"
 #include "base/SettingsStore.h"
 
 namespace viz {
@@ -88,6 +89,55 @@ TEST(SoftConfigureDlg, AFailedWriteIsNotReportedAsSuccess) {
     EXPECT_NE(dialog.findChild<QLabel*>("status")->text(), "配置成功，并在重启软件后生效！");
     QTest::mouseClick(Button(dialog, "退出"), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+// "接收区保留行数": a value in range is stored and applied to the running
+// areas at once, one outside is refused and stores nothing, "恢复" brings
+// back 200, and a file with a value out of range reads as the nearest end.
+TEST(SoftConfigureDlg, KeptLinesAreStoredAndAppliedAtOnceAndBadInputIsRefused) {
+    testing::TempDir dir;
+    SettingsStore store{dir / "Vizuruv.conf"};
+    CReceiveHistory& history = CReceiveHistory::instance();
+    std::uint32_t lines = 0;
+    {
+        CSoftConfigureDlg dialog(store);
+        auto* box = dialog.findChild<QSpinBox*>("keptLines");
+        auto* status = dialog.findChild<QLabel*>("status");
+        ASSERT_TRUE(box && status);
+        EXPECT_EQ(box->value(), 200);
+        EXPECT_EQ(box->accessibleName(), "接收区保留行数");
+
+        box->selectAll();
+        QTest::keyClicks(box, "50");
+        QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
+        EXPECT_EQ(status->text(), "配置失败：接收区保留行数须为200～100000之间的整数！");
+        EXPECT_NE(store.ReadReceiveKeptLines(lines), 0) << "nothing stored";
+        box->selectAll();
+        QTest::keyClicks(box, "250000");
+        EXPECT_EQ(box->text(), "25000") << "a sixth digit is not taken";
+
+        box->setValue(5000);
+        QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
+        EXPECT_EQ(status->text(), "配置成功，接收区保留行数已生效，其他配置在重启软件后生效！");
+        EXPECT_EQ(history.keptLines(), 5000u);
+    }
+    SettingsStore reread{dir / "Vizuruv.conf"};
+    EXPECT_EQ(reread.ReadReceiveKeptLines(lines), 0);
+    EXPECT_EQ(lines, 5000u);
+    CSoftConfigureDlg again(reread);
+    EXPECT_EQ(again.findChild<QSpinBox*>("keptLines")->value(), 5000);
+    QTest::mouseClick(Button(again, "恢复"), Qt::LeftButton);
+    EXPECT_EQ(again.findChild<QSpinBox*>("keptLines")->value(), 200);
+    EXPECT_EQ(history.keptLines(), 200u);
+    EXPECT_EQ(reread.ReadReceiveKeptLines(lines), 0);
+    EXPECT_EQ(lines, 200u);
+
+    ASSERT_EQ(reread.WriteReceiveKeptLines(7), 0);
+    EXPECT_EQ(reread.ReadReceiveKeptLines(lines), 0);
+    EXPECT_EQ(lines, 200u);
+    ASSERT_EQ(reread.WriteReceiveKeptLines(500000), 0);
+    EXPECT_EQ(reread.ReadReceiveKeptLines(lines), 0);
+    EXPECT_EQ(lines, 100000u);
 }
 
 }  // namespace

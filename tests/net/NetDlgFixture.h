@@ -84,7 +84,7 @@ protected:
     void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }
     QString Caption(const char* name) const { return Find<QAbstractButton>(name)->text(); }
     int Lamp(const char* name) const { return Find<QLabel>(name)->property("icon").toInt(); }
-    std::u16string AreaText(int side) const { return page->receiveArea(side)->pipeline().area().text(); }
+    std::u16string AreaText(int side) const { return std::u16string(page->receiveArea(side)->pipeline().area().text()); }
     QString Title(int side) const { return page->receiveArea(side)->title(); }
     bool Wait(const std::function<bool()>& condition, int ms = 5000) {
         return QTest::qWaitFor(condition, ms);

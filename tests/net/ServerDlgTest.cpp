@@ -208,12 +208,12 @@ TEST_F(ServerDlgTest, ReceivedDataShowsTheSenderOnRequestIsRecordedAndCountedUnl
     Click("create");
     Fd peer = Join();
     const int peerPort = LocalPort(peer.get());
-    const std::u16string& shown = page->receiveArea()->pipeline().area().text();
+    const AreaText& shownArea = page->receiveArea()->pipeline().area();
 
     Click("showAddress");
     ::send(peer.get(), "abc", 3, 0);
-    ASSERT_TRUE(Wait([&] { return shown.ends_with(u"abc\r\n"); }));
-    EXPECT_TRUE(shown.ends_with(QStringLiteral("[127.0.0.1:%1]abc\r\n").arg(peerPort).toStdU16String()));
+    ASSERT_TRUE(Wait([&] { return shownArea.text().ends_with(u"abc\r\n"); }));
+    EXPECT_TRUE(shownArea.text().ends_with(QStringLiteral("[127.0.0.1:%1]abc\r\n").arg(peerPort).toStdU16String()));
     EXPECT_TRUE(Recorded(QStringLiteral("从127.0.0.1:%1接收了3字节").arg(peerPort)));
 
     Click("showAddress");
@@ -222,8 +222,8 @@ TEST_F(ServerDlgTest, ReceivedDataShowsTheSenderOnRequestIsRecordedAndCountedUnl
     QTest::qWait(200);
     emit page->receiveArea()->edit()->Command(2025);
     ::send(peer.get(), "de", 2, 0);
-    ASSERT_TRUE(Wait([&] { return shown.ends_with(u"de"); }));
-    EXPECT_TRUE(shown.ends_with(u"abc\r\nde")) << "paused data is dropped";
+    ASSERT_TRUE(Wait([&] { return shownArea.text().ends_with(u"de"); }));
+    EXPECT_TRUE(shownArea.text().ends_with(u"abc\r\nde")) << "paused data is dropped";
     EXPECT_EQ(page->receiveArea()->pipeline().receivedTotal(), 5);
     const std::u16string twoBytes =
         QStringLiteral("从127.0.0.1:%1接收了2字节").arg(peerPort).toStdU16String();
@@ -241,7 +241,7 @@ TEST_F(ServerDlgTest, TwoClientsEachSplittingACharacterBetweenReadsShowBothWhole
     Click("create");
     Fd first = Join();
     Fd second = Join();
-    const std::u16string& shown = page->receiveArea()->pipeline().area().text();
+    const AreaText& shownArea = page->receiveArea()->pipeline().area();
     const auto sendAndShow = [&](const Fd& peer, const char* bytes, std::int64_t total) {
         ::send(peer.get(), bytes, std::strlen(bytes), 0);
         ASSERT_TRUE(Wait([&] { return page->receiveArea()->pipeline().receivedTotal() == total; }));
@@ -250,7 +250,7 @@ TEST_F(ServerDlgTest, TwoClientsEachSplittingACharacterBetweenReadsShowBothWhole
     sendAndShow(second, "\xE6\x96", 4);
     sendAndShow(first, "\xAD|", 6);
     sendAndShow(second, "\x87|", 8);
-    EXPECT_TRUE(shown.ends_with(u"中|文|")) << QString::fromStdU16String(shown).toStdString();
+    EXPECT_TRUE(shownArea.text().ends_with(u"中|文|")) << QString::fromStdU16String(std::u16string(shownArea.text())).toStdString();
 }
 
 TEST_F(ServerDlgTest, SendsGoToTheChosenClientAndFilesToTheNewestUnlessATextSendChoseAnother) {

@@ -20,7 +20,7 @@ constexpr int kReconnectLimitMs = 1000;
 
 class ComDlgReconnect : public ComDlgTest {
 protected:
-    std::u16string AreaText() { return received().area().text(); }
+    std::u16string AreaText() { return std::u16string(received().area().text()); }
     bool EndsWith(const std::u16string& tail) {
         const std::u16string text = AreaText();
         return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;

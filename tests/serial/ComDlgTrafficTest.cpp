@@ -18,8 +18,8 @@ Bytes FileBytes(const std::filesystem::path& path) {
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-std::u16string Tail(const std::u16string& text, std::size_t size) {
-    return text.size() < size ? text : text.substr(text.size() - size);
+std::u16string Tail(std::u16string_view text, std::size_t size) {
+    return std::u16string(text.size() < size ? text : text.substr(text.size() - size));
 }
 
 TEST_F(ComDlgTraffic, HexSendReachesTheFarEndAndTheMonitor) {

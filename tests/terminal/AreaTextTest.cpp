@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace viz {
 namespace {
 
@@ -61,6 +64,100 @@ TEST(AreaTextTest, UpdatesCutTheTextIntoScreenLinesTheSameWayInOneGoOrPiecewise)
     EXPECT_EQ(update.text, u"abc\ndef\ngh\n中\n文x\n123\n456\n78");
     EXPECT_EQ(shown, update.text);
     EXPECT_EQ(whole.lineCount(), 8u);
+}
+
+// What a widget shows after applying updates: one string per screen line.
+class ShownLines {
+public:
+    void Apply(const AreaText::Update& update) {
+        if (update.reset) lines_.assign(1, u"");
+        lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(update.dropLines));
+        for (const char16_t unit : update.text) {
+            if (unit == u'\n') {
+                lines_.emplace_back();
+            } else {
+                lines_.back() += unit;
+            }
+        }
+        std::vector<std::u16string> older(1);
+        for (const char16_t unit : update.prepend) {
+            if (unit == u'\n') {
+                older.emplace_back();
+            } else {
+                older.back() += unit;
+            }
+        }
+        older.pop_back();  // the prepended text ends with a line break
+        lines_.insert(lines_.begin(), older.begin(), older.end());
+    }
+    const std::vector<std::u16string>& lines() const { return lines_; }
+
+private:
+    std::vector<std::u16string> lines_{u""};
+};
+
+std::u16string Numbered(int from, int to) {
+    std::u16string text;
+    for (int i = from; i < to; ++i) {
+        const std::string line = "line " + std::to_string(i) + "\r\n";
+        text.append(line.begin(), line.end());
+    }
+    return text;
+}
+
+// Far more text than kept, arriving faster than updates may carry: the area
+// holds exactly the newest lines, and a widget that took small updates all
+// along (starting over, dropping, then filling in older lines) ends up
+// showing exactly them, cut as counted.
+TEST(AreaTextTest, KeptLinesAreExactlyTheNewestAndSmallUpdatesEndShowingThem) {
+    for (const std::size_t columns : {std::size_t{0}, std::size_t{4}}) {
+        AreaText area;
+        area.SetColumns(columns);
+        area.SetKeptLines(300);
+        ShownLines widget;
+        for (int i = 0; i < 20000; i += 100) {
+            area.Append(Numbered(i, i + 100));
+            if (i % 700 == 0) widget.Apply(area.TakeUpdate(120, 30));
+        }
+        AreaText::Update update;
+        do {
+            update = area.TakeUpdate(120, 30);
+            widget.Apply(update);
+        } while (!update.complete);
+        EXPECT_FALSE(area.hasUpdate());
+
+        AreaText expected;
+        expected.SetColumns(columns);
+        expected.Append(Numbered(0, 20000));
+        const std::u16string all(expected.text());
+        EXPECT_EQ(area.lineCount(), 301u) << "300 lines and the empty one after the last break";
+        EXPECT_TRUE(all.ends_with(area.text()));
+        if (columns == 0) {
+            EXPECT_EQ(area.text(), Numbered(19700, 20000));
+        }
+        ASSERT_EQ(widget.lines().size(), 301u) << "columns " << columns;
+        for (std::size_t i = 0; i < widget.lines().size(); ++i) {
+            std::u16string line = area.ShownText(i, 0, i + 1, 0).value_or(u"?");
+            std::erase_if(line, [](char16_t unit) { return unit == u'\r' || unit == u'\n'; });
+            EXPECT_EQ(widget.lines()[i], line) << "screen line " << i << ", columns " << columns;
+        }
+        EXPECT_EQ(area.ShownText(0, 0, 301, 0).value_or(u"?"), area.text()) << "a copy of everything shown";
+    }
+}
+
+TEST(AreaTextTest, DroppedLinesTheWidgetStillShowsCopyUntilItTakesTheUpdate) {
+    AreaText area;
+    area.SetKeptLines(3);
+    area.Append(Numbered(0, 3));
+    area.TakeUpdate();
+    area.Append(Numbered(3, 5));
+    EXPECT_EQ(area.text(), Numbered(2, 5));
+    EXPECT_EQ(area.ShownText(0, 0, 1, 2).value_or(u"?"), u"line 0\r\nli") << "the widget still shows line 0";
+    const AreaText::Update update = area.TakeUpdate();
+    EXPECT_FALSE(update.reset);
+    EXPECT_EQ(update.dropLines, 2u);
+    EXPECT_EQ(update.text, u"line 3\nline 4\n");
+    EXPECT_EQ(area.ShownText(0, 0, 1, 0).value_or(u"?"), u"line 2\r\n");
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ TEST(LoopbackPageText, Utf8AndTimeStampsReachSendsAreaFilesAndMonitor) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 14; }, 5000));
 
     const QString stamp = QStringLiteral("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\] ");
-    const QString shown = QString::fromStdU16String(page.receiveArea()->pipeline().area().text());
+    const QString shown = QString::fromStdU16String(std::u16string(page.receiveArea()->pipeline().area().text()));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1温度℃\r\r\n%1中$").arg(stamp)).match(shown).hasMatch())
         << shown.toStdString();
     page.receiveArea()->ToggleOutput();

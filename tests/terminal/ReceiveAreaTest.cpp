@@ -19,6 +19,7 @@
 #include "IconvReference.h"
 #include "ModalCatcher.h"
 #include "TempDir.h"
+#include "base/ReceiveHistory.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ListCtrlEx.h"
 
@@ -330,6 +331,70 @@ TEST_F(ReceiveAreaTest, AttachedMonitorGetsReceivedRecordsWhileMonitoring) {
     area.AttachMonitor(nullptr);
     area.Receive(ChunkOf("CD"));
     EXPECT_EQ(monitor.list()->rows().size(), 1u);
+}
+
+// The program-wide "接收区保留行数" for one test.
+class KeptLinesForTest {
+public:
+    explicit KeptLinesForTest(std::uint32_t lines) { CReceiveHistory::instance().setKeptLines(lines); }
+    ~KeptLinesForTest() { CReceiveHistory::instance().setKeptLines(kDefaultReceiveKeptLines); }
+};
+
+QString Lines(int from, int to, const char* lineBreak) {
+    QString text;
+    for (int i = from; i < to; ++i) text += QStringLiteral("第%1行").arg(i) + QLatin1String(lineBreak);
+    return text;
+}
+
+void FeedLines(CReceiveArea& area, int from, int to) {
+    for (int i = from; i < to; i += 50) area.Receive(ChunkOf(testing::Gbk(Lines(i, i + 50, "\n").toStdString())));
+}
+
+void FlushUntilComplete(CReceiveArea& area) {
+    for (int i = 0; i < 1000 && area.pipeline().area().hasUpdate(); ++i) area.Flush();
+}
+
+// A history longer than 200 lines, set while the area is open: far more
+// lines than kept arrive, and the area shows, copies and saves exactly the
+// newest; a reader scrolled up keeps his place; back at 200 the area is
+// emptied again when it passes 200 lines.
+TEST_F(ReceiveAreaTest, ALongerHistoryKeepsExactlyTheNewestLinesAndTheOldRuleComesBackAt200) {
+    area.resize(400, 300);
+    area.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
+    KeptLinesForTest kept(3000);
+    FeedLines(area, 0, 10000);
+    QTest::qWait(0);
+    FlushUntilComplete(area);
+    QPlainTextEdit* edit = area.edit();
+    EXPECT_EQ(edit->toPlainText(), Lines(7000, 10000, "\n"));
+    EXPECT_EQ(edit->document()->blockCount(), 3001);
+    QScrollBar* bar = edit->verticalScrollBar();
+    EXPECT_EQ(bar->value(), bar->maximum()) << "the newest text in view";
+
+    edit->selectAll();
+    edit->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), Lines(7000, 10000, "\r\n"));
+    testing::ModalCatcher boxes;
+    area.SaveCapture();
+    EXPECT_EQ(ReadFile(dir / "串口数据接收记录.txt"), testing::Gbk(Lines(7000, 10000, "\r\n").toStdString()));
+
+    edit->moveCursor(QTextCursor::End);
+    bar->setValue(1000);
+    const QString topLine = edit->cursorForPosition(QPoint(2, 2)).block().text();
+    EXPECT_EQ(topLine, QStringLiteral("第8000行"));
+    FeedLines(area, 10000, 10100);
+    FlushUntilComplete(area);
+    EXPECT_EQ(edit->cursorForPosition(QPoint(2, 2)).block().text(), topLine) << "a scrolled-up view stays";
+    EXPECT_TRUE(edit->toPlainText().startsWith(QStringLiteral("第7100行\n")));
+
+    CReceiveHistory::instance().setKeptLines(200);
+    FeedLines(area, 0, 50);
+    FlushUntilComplete(area);
+    EXPECT_EQ(edit->toPlainText(), Lines(0, 50, "\n")) << "more than 200 lines: emptied before the next chunk";
+    FeedLines(area, 50, 300);
+    EXPECT_EQ(area.pipeline().area().text(), Lines(200, 300, "\r\n").toStdU16String())
+        << "200 lines and the empty one after them are more than 200";
 }
 
 }  // namespace

@@ -69,8 +69,8 @@ protected:
         return report;
     }
 
-    std::u16string Ep1Text() { return page().receiveArea(CUsbDlg::kEp1)->pipeline().area().text(); }
-    std::u16string Ep2Text() { return page().receiveArea(CUsbDlg::kEp2)->pipeline().area().text(); }
+    std::u16string Ep1Text() { return std::u16string(page().receiveArea(CUsbDlg::kEp1)->pipeline().area().text()); }
+    std::u16string Ep2Text() { return std::u16string(page().receiveArea(CUsbDlg::kEp2)->pipeline().area().text()); }
     std::int64_t Ep2Sent() { return page().sendArea()->link(CUsbDlg::kEp2).sentTotal(); }
     QString SendText() { return page().sendArea()->edit()->toPlainText(); }
 
