@@ -18,10 +18,6 @@ constexpr std::array<std::string_view, 12> kPageNames{"serial", "monitor",  "usb
                                                       "server", "tools",    "c51",    "avr",
                                                       "check",  "encoding", "bitmap", "update"};
 
-std::string_view PageName(StartPage page) {
-    return kPageNames[static_cast<std::size_t>(page)];
-}
-
 std::optional<StartPage> PageNamed(std::string_view name) {
     for (std::size_t i = 0; i < kPageNames.size(); ++i) {
         if (kPageNames[i] == name) return static_cast<StartPage>(i);
@@ -270,6 +266,10 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments, Messag
     line.action = CommandLine::Action::Refuse;
     line.message = Say(t::kPrefix, language) + parser.fault + "\n" + Say(t::kHint, language) + "\n";
     return line;
+}
+
+std::string_view PageName(StartPage page) {
+    return kPageNames[static_cast<std::size_t>(page)];
 }
 
 std::string HelpText(MessageLanguage language) {

@@ -12,6 +12,10 @@ namespace viz {
 // The pages a start can ask for, in tab order.
 enum class StartPage { Serial, Monitor, Usb, Net, Server, Tools, C51, Avr, Check, Encoding, Bitmap, Update };
 
+// The name a page has on the command line ("serial", "net", ...); the
+// screenshots are named after it too.
+std::string_view PageName(StartPage page);
+
 struct TcpTarget {
     std::string address;  // dotted IPv4, without leading zeros
     int port = 0;         // 1..65535

@@ -38,8 +38,9 @@ inline constexpr char kHelpChinese[] = R"(用法：duvezer [选项]...
 一样在退出时保存。打开失败时，页面的提示与按下按钮时相同。Qt 自己的选项
 （-platform、-style、-session 等）原样交给 Qt。
 
-退出状态：窗口关闭后，或 --help、--version 之后为 0；选项未知或值不正确
-时为 2，此时不显示窗口。
+退出状态：窗口关闭后，或 --help、--version 之后为 0；帮助或版本无法写到
+标准输出时（例如输出已关闭或磁盘已满）为 1；选项未知或值不正确时为 2，此时
+不显示窗口。
 )";
 
 inline constexpr char kHelpEnglish[] = R"(Usage: duvezer [OPTION]...
@@ -79,7 +80,9 @@ as when the page's button is pressed. Qt's own options (-platform, -style,
 -session and the others) are passed on to Qt.
 
 Exit status: 0 after the window is closed, or after --help and --version;
-2 for an unknown option or a bad value, and then no window is shown.
+1 when the help or the version cannot be written to standard output (it is
+closed or the disk is full); 2 for an unknown option or a bad value, and then
+no window is shown.
 )";
 
 // The second line of the version answer.

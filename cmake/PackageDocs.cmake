@@ -56,3 +56,7 @@ install(FILES ${viz_doc_root}/man/man1/duvezer.1.gz ${viz_doc_root}/man/man1/duv
 install(FILES ${viz_doc_root}/man/zh_CN/man1/duvezer.1.gz ${viz_doc_root}/man/zh_CN/man1/duvezer-sermon.1.gz
               ${viz_doc_root}/man/zh_CN/man1/duvezer-avrsim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)
+
+# The user guide with the pictures it shows, readable without a network.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.zh-CN.md DESTINATION ${VIZ_DOCDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION ${VIZ_DOCDIR} FILES_MATCHING PATTERN "*.png")

@@ -4,7 +4,8 @@
 # that already holds a Release build, as scripts/test.sh leaves, is reused).
 # The package is unpacked into a throw-away root, where it must hold every
 # file the install rules install (program, desktop file, icon, metainfo,
-# licence, copyright, changelog, manual pages and whatever is added later)
+# licence, copyright, changelog, manual pages, the guide with its pictures
+# and whatever is added later)
 # and nothing else, with dependencies found by dpkg-shlibdeps. lintian,
 # desktop-file-validate and appstreamcli must find nothing to warn about.
 # Expects scripts/setup.sh to have run.
@@ -30,11 +31,25 @@ for file in usr/bin/duvezer usr/bin/duvezer-sermon usr/bin/duvezer-avrsim usr/sh
             usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml usr/share/doc/duvezer/LICENSE \
             usr/share/doc/duvezer/UNIFONT-LICENSE.txt usr/share/doc/duvezer/examples/70-duvezer-hid.rules \
             usr/share/doc/duvezer/copyright usr/share/doc/duvezer/changelog.gz \
+            usr/share/doc/duvezer/guide.zh-CN.md \
             usr/share/man/man1/duvezer.1.gz usr/share/man/man1/duvezer-sermon.1.gz \
             usr/share/man/man1/duvezer-avrsim.1.gz usr/share/man/zh_CN/man1/duvezer.1.gz \
             usr/share/man/zh_CN/man1/duvezer-sermon.1.gz usr/share/man/zh_CN/man1/duvezer-avrsim.1.gz; do
   if [ ! -s "$root/package/$file" ]; then
     echo "$deb lacks $file" >&2
+    exit 1
+  fi
+done
+# Every picture of the guide is in the package and in the metainfo's screenshots.
+metainfo="$root/package/usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml"
+for picture in docs/images/*.png; do
+  name=$(basename "$picture")
+  if ! cmp -s "$picture" "$root/package/usr/share/doc/duvezer/images/$name"; then
+    echo "$deb lacks usr/share/doc/duvezer/images/$name as in docs/images" >&2
+    exit 1
+  fi
+  if ! grep -q "/images/$name</image>" "$metainfo"; then
+    echo "the metainfo shows no screenshot $name" >&2
     exit 1
   fi
 done

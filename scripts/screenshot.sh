@@ -1,24 +1,32 @@
 #!/usr/bin/env bash
-# One PNG per tab of the main window: scripts/screenshot.sh [OUTPUT_FOLDER] [BUILD_DIR]
-# Uses a throw-away settings folder with automatic update off, so nothing
-# goes to the network and the user's own settings are never touched; the
-# window runs in that folder, so no file a page writes lands in the checkout.
+# One PNG per tab of the main window, named after the page's command line
+# name (serial.png, net.png, ...), and the virtual board's window (board.png)
+# and the serial page's plot window (plot.png):
+# scripts/screenshot.sh [OUTPUT_FOLDER] [BUILD_DIR]
+# The default folder is docs/images, the pictures the guide and the README
+# show: run this after a page changes and commit what it changed.
+# The program pictures the pages offscreen with throw-away settings and
+# working folder, automatic update off, one window size and the WenQuanYi
+# fonts, after putting them into a working state (a board on a
+# pseudo-terminal printing readings for the plot, boards on 127.0.0.1);
+# pngquant then reduces each picture to a 256-colour palette, which looks
+# the same and keeps it small.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=$(realpath -m "${1:-screenshots}")
+out=$(realpath -m "${1:-docs/images}")
 build=${2:-build}
+if ! command -v pngquant >/dev/null 2>&1; then
+  echo "pngquant is missing: run scripts/setup.sh" >&2
+  exit 1
+fi
 cmake --build "$build" --target viz_screenshots >/dev/null
 program=$(realpath "$build/scripts/screenshots/viz_screenshots")
 
-settings=$(mktemp -d)
-trap 'rm -rf "$settings"' EXIT
-mkdir -p "$settings/Vizuruv"
-printf '[Vizuruv]\nAutoUpdate=dword:0\n' > "$settings/Vizuruv/Vizuruv.conf"
-
-export XDG_CONFIG_HOME=$settings
-cd "$settings"
-if command -v xvfb-run >/dev/null 2>&1; then
-  xvfb-run -a -s "-screen 0 1280x900x24" "$program" "$out"
-else
-  QT_QPA_PLATFORM=offscreen "$program" "$out"
-fi
+raw=$(mktemp -d)
+trap 'rm -rf "$raw"' EXIT
+(cd "$raw" && "$program" pictures >/dev/null)
+mkdir -p "$out"
+for picture in "$raw"/pictures/*.png; do
+  pngquant --force --strip --speed 1 --nofs 256 --output "$out/$(basename "$picture")" "$picture"
+  echo "$out/$(basename "$picture")"
+done

@@ -30,8 +30,10 @@ packages=(
   binutils
   # the download bench compares the downloader with the curl command
   curl
-  # screenshots under a real X server
+  # the start-up bench under a real X server
   xvfb xauth
+  # the stored screenshots are reduced to a palette (scripts/screenshot.sh)
+  pngquant
 )
 
 as_root=()
