@@ -7,7 +7,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QImageWriter>
+#include <QBuffer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -16,9 +16,17 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "base/StatusLabel.h"
+#include "platform/DurableFiles.h"
 #include "terminal/PlotCsv.h"
 #include "terminal/PlotTexts.h"
 #include "terminal/PlotView.h"
@@ -31,6 +39,26 @@ namespace t = plot_texts;
 
 QString Text(const char16_t* text) {
     return QString::fromUtf16(text);
+}
+
+// The picture encoded in memory, then written with the system's own reason
+// on failure (as the CSV export reports it); a partly written file is removed.
+std::string WritePng(const std::filesystem::path& path, const QImage& picture) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG")) return std::strerror(ENOMEM);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return std::strerror(errno);
+    const bool written =
+        WriteAllBytes(fd, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (written && closed) return {};
+    const std::string error = std::strerror(written ? errno : writeError);
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return error;
 }
 
 QString PageName(MoreSendKind page) {
@@ -330,8 +358,8 @@ void CPlotWindow::SavePicture() {
     // What the user sees: the curves as last drawn, with the legend.
     QImage picture = view_->grab().toImage();
     StartWriting([picture = std::move(picture), path](const std::atomic<bool>&) {
-        QImageWriter writer(path, "png");
-        if (!writer.write(picture)) return Text(t::kPictureFailed).arg(writer.errorString());
+        const std::string error = WritePng(path.toStdString(), picture);
+        if (!error.empty()) return Text(t::kPictureFailed).arg(QString::fromLocal8Bit(error));
         return Text(t::kPictureDone).arg(path);
     });
 }

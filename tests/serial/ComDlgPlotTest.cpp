@@ -2,9 +2,11 @@
 // becomes curves, kept samples, a CSV file and a picture.
 #include <QImage>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 #include "ComDlgTestSupport.h"
@@ -153,6 +155,21 @@ TEST_F(ComDlgPlot, ABoardsThreeChannelsArePlottedKeptExportedAndPictured) {
         for (int x = 0; x < picture.width(); ++x) sinePixels += picture.pixel(x, y) == QColor(0x1f77b4).rgb();
     }
     EXPECT_GT(sinePixels, 200) << "the first channel's curve is in the picture";
+
+    // A folder that is not there: both writes say why in the system's words, and leave nothing.
+    const std::filesystem::path missing = dir / "gone";
+    window->setFileChooser([&](const QString& suggested, const QString&) {
+        return QString::fromStdString(
+            (missing / std::filesystem::path(suggested.toStdString()).filename()).string());
+    });
+    const QString reason = QString::fromLocal8Bit(std::strerror(ENOENT));
+    for (const auto& [button, lead] :
+         {std::pair{"plotSavePicture", "保存图片失败："}, std::pair{"plotExportCsv", "导出CSV失败："}}) {
+        Click(Button(button));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->writing(); }, 5000));
+        EXPECT_EQ(message->text(), QString::fromUtf8(lead) + reason);
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST_F(ComDlgPlot, TheWindowKeepsTakingLinesAcrossTabChangesAndStopsWhenClosed) {
