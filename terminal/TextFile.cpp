@@ -6,19 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/DurableFiles.h"
+
 namespace viz {
 namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 int CreateFile(const std::filesystem::path& path) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -30,7 +21,7 @@ std::string WriteTextFile(const std::filesystem::path& path, std::u16string_view
                           TextEncoding encoding) {
     const int fd = CreateFile(path);
     if (fd < 0) return std::strerror(errno);
-    const bool written = WriteAll(fd, EncodeFileText(text, encoding));
+    const bool written = WriteAllBytes(fd, EncodeFileText(text, encoding));
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     if (!written) return std::strerror(writeError);
@@ -47,7 +38,7 @@ bool TextOutputFile::Open(const std::filesystem::path& path, TextEncoding encodi
 
 std::string TextOutputFile::Append(std::u16string_view text) {
     if (fd_ < 0) return std::strerror(EBADF);
-    if (!WriteAll(fd_, EncodeFileText(text, encoding_))) return std::strerror(errno);
+    if (!WriteAllBytes(fd_, EncodeFileText(text, encoding_))) return std::strerror(errno);
     return {};
 }
 

@@ -8,21 +8,10 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "platform/DurableFiles.h"
 
 namespace viz::screenshots {
 namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 sockaddr_in Loopback(int port) {
     sockaddr_in address{};
@@ -69,7 +58,7 @@ std::string Peers::OpenBoardTerminal() {
 }
 
 bool Peers::WriteToTerminal(const std::string& bytes) {
-    return terminal_ >= 0 && WriteAll(terminal_, bytes);
+    return terminal_ >= 0 && WriteAllBytes(terminal_, bytes);
 }
 
 bool Peers::ConnectBoard(int port, const std::string& greeting) {
@@ -78,7 +67,7 @@ bool Peers::ConnectBoard(int port, const std::string& greeting) {
     clients_.push_back(fd);
     const sockaddr_in address = Loopback(port);
     return ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-           WriteAll(fd, greeting);
+           WriteAllBytes(fd, greeting);
 }
 
 int Peers::FreeTcpPort() {

@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 
+#include "ChinaTime.h"
 #include "IconvReference.h"
 #include "PlotFuzzDriver.h"
 #include "TempDir.h"
@@ -209,26 +210,7 @@ TEST(PlotSamples, ThinnedPointsKeepEveryRunsExtremesInOrder) {
     EXPECT_EQ(lowest, samples.value(0, 7777));
 }
 
-// Local time is China's (UTC+8, no daylight saving) while it lives.
-class ChinaTime {
-public:
-    ChinaTime() {
-        if (const char* zone = std::getenv("TZ")) saved_ = zone;
-        setenv("TZ", "CST-8", 1);
-        tzset();
-    }
-    ~ChinaTime() {
-        if (saved_) {
-            setenv("TZ", saved_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
+using testing::ChinaTime;
 
 TEST(PlotCsv, EveryKeptSampleWithItsTimeInThePagesEncodingReadsBackTheSame) {
     const ChinaTime china;

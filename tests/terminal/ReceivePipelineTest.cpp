@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "ChinaTime.h"
 #include "IconvReference.h"
 #include "TempDir.h"
 #include "platform/CodePage.h"
@@ -22,26 +23,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using WallClock = std::chrono::system_clock;
 
-// Local time is China's (UTC+8, no daylight saving) while it lives.
-class ChinaTime {
-public:
-    ChinaTime() {
-        if (const char* zone = std::getenv("TZ")) saved_ = zone;
-        setenv("TZ", "CST-8", 1);
-        tzset();
-    }
-    ~ChinaTime() {
-        if (saved_) {
-            setenv("TZ", saved_->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
+using testing::ChinaTime;
 
 struct Line {
     std::uint64_t source;
