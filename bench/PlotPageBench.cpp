@@ -19,7 +19,6 @@
 // ring/1000 seconds). QT_QPA_PLATFORM=xcb under Xvfb draws through a real
 // X server instead of offscreen.
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
@@ -42,6 +41,7 @@
 
 #include "BenchOptions.h"
 #include "BenchPty.h"
+#include "BenchSerialPage.h"
 #include "UiStallMeter.h"
 #include "WorkDir.h"
 #include "base/PageContext.h"
@@ -135,18 +135,10 @@ int main(int argc, char** argv) {
     viz::SettingsStore store(workDir / "Vizuruv.conf");
     store.WritePlotSamples(ring);
     viz::PageContext context(store);
-    viz::ComDlgDevices devices;
-    devices.ttyClassRoot = workDir.path();
-    viz::CComDlg page(context, nullptr, devices);
-    page.resize(1000, 680);
-    page.show();
+    const std::unique_ptr<viz::CComDlg> shown = bench::ShownSerialPage(context, workDir.path());
+    viz::CComDlg& page = *shown;
     bench::Pty pty = bench::OpenPty();
-    page.findChild<QComboBox*>(QStringLiteral("port"))->setEditText(QString::fromStdString(pty.slave));
-    page.ToggleOpen();
-    if (!page.isOpen()) {
-        std::printf("the page could not open %s\n", pty.slave.c_str());
-        return 2;
-    }
+    if (!bench::OpenSerialPage(page, pty.slave)) return 2;
     page.findChild<QPushButton*>(QStringLiteral("plot"))->click();
     auto* window = page.findChild<viz::CPlotWindow*>();
     window->resize(900, 560);

@@ -9,7 +9,6 @@
 //
 //   send_bench [--tcp-mb N] [--serial-mb N] [--rounds N]   (defaults 256 MiB, 64 MB, 3)
 #include <QApplication>
-#include <QComboBox>
 #include <QPushButton>
 
 #include <unistd.h>
@@ -24,6 +23,7 @@
 
 #include "BenchOptions.h"
 #include "BenchPty.h"
+#include "BenchSerialPage.h"
 #include "BenchSockets.h"
 #include "UiStallMeter.h"
 #include "WorkDir.h"
@@ -151,18 +151,10 @@ int main(int argc, char** argv) {
         std::filesystem::remove(work / "tcp.bin");
     }
     {
-        viz::ComDlgDevices devices;
-        devices.ttyClassRoot = work;
-        viz::CComDlg page(context, nullptr, devices);
-        page.resize(1000, 680);
-        page.show();
+        const std::unique_ptr<viz::CComDlg> shown = bench::ShownSerialPage(context, work);
+        viz::CComDlg& page = *shown;
         bench::Pty pty = bench::OpenPty();
-        page.findChild<QComboBox*>(QStringLiteral("port"))->setEditText(QString::fromStdString(pty.slave));
-        page.ToggleOpen();
-        if (!page.isOpen()) {
-            std::fprintf(stderr, "the serial page could not open %s\n", pty.slave.c_str());
-            return 2;
-        }
+        if (!bench::OpenSerialPage(page, pty.slave)) return 2;
         WritePatternFile(work / "serial.bin", serialSize);
         Rounds rounds;
         for (int round = 0; round < roundCount; ++round) {

@@ -32,6 +32,7 @@
 
 #include "BenchOptions.h"
 #include "BenchPty.h"
+#include "BenchSerialPage.h"
 #include "BenchText.h"
 #include "UiStallMeter.h"
 #include "WorkDir.h"
@@ -64,20 +65,11 @@ int main(int argc, char** argv) {
     const bench::WorkDir workDir;
     viz::SettingsStore store(workDir / "Vizuruv.conf");
     viz::PageContext context(store);
-    viz::ComDlgDevices devices;
-    devices.ttyClassRoot = workDir.path();
-    viz::CComDlg page(context, nullptr, devices);
-    page.resize(1000, 680);
-    page.show();
+    const std::unique_ptr<viz::CComDlg> shown = bench::ShownSerialPage(context, workDir.path());
+    viz::CComDlg& page = *shown;
 
     bench::Pty pty = bench::OpenPty();
-    page.findChild<QComboBox*>(QStringLiteral("port"))->setEditText(QString::fromStdString(pty.slave));
-    page.findChild<QComboBox*>(QStringLiteral("baud"))->setCurrentText(QStringLiteral("115200"));
-    page.ToggleOpen();
-    if (!page.isOpen()) {
-        std::printf("the page could not open %s\n", pty.slave.c_str());
-        return 2;
-    }
+    if (!bench::OpenSerialPage(page, pty.slave, "115200")) return 2;
     page.findChild<QCheckBox*>(QStringLiteral("hexDisplay"))->setChecked(!text);
     if (utf8) page.findChild<QComboBox*>(QStringLiteral("encoding"))->setCurrentText(QStringLiteral("UTF-8"));
     viz::CReceiveArea* area = page.receiveArea();

@@ -2,14 +2,12 @@
 // outside through the test probe and through the settings it leaves.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -17,6 +15,7 @@
 #include "Version.h"
 #include "app/ProgramRun.h"
 #include "base/SettingsStore.h"
+#include "net/NetTestSupport.h"
 #include "serial/SerialTestSupport.h"
 
 namespace viz::testing {
@@ -26,41 +25,12 @@ std::filesystem::path SettingsFile(const TempDir& home) {
     return home / "config/Vizuruv/Vizuruv.conf";
 }
 
-// A TCP socket on 127.0.0.1 with the port the system gave it.
-struct LoopbackSocket {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int port = 0;
-
-    explicit LoopbackSocket(bool listening) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-        if (listening) ::listen(fd, 1);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-        port = ntohs(address.sin_port);
-    }
-    ~LoopbackSocket() { ::close(fd); }
-};
-
-// The peer that connected to `listener`, or -1 after 30 s.
-int AcceptedPeer(int listener) {
-    pollfd ready{listener, POLLIN, 0};
-    if (::poll(&ready, 1, 30000) != 1) return -1;
-    return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-}
+using namespace std::chrono_literals;
+using net_testing::Fd;
 
 bool ConnectsWithin30s(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
     for (int attempt = 0; attempt < 1500; ++attempt) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        ::close(fd);
-        if (connected) return true;
+        if (net_testing::ConnectTo(port).get() >= 0) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
@@ -192,19 +162,19 @@ TEST(CommandLineRunTest, SerialOpenThatFailsIsSaidAsForTheButton) {
 
 TEST(CommandLineRunTest, NetPageConnectsToTheDestinationAndSavesIt) {
     TempDir home;
-    LoopbackSocket board(true);
-    const std::string port = std::to_string(board.port);
+    const Fd board = net_testing::Listening(1);
+    const int boardPort = net_testing::LocalPort(board.get());
+    const std::string port = std::to_string(boardPort);
     ProgramRun run(home.path(), {"--tcp", "127.0.0.1:" + port, "--open"});
     ASSERT_EQ(run.ReadLine(), "ready") << run.errors();
-    const int peer = AcceptedPeer(board.fd);
-    EXPECT_GE(peer, 0);
+    const Fd peer = net_testing::AcceptWithin(board.get(), 30s);
+    EXPECT_GE(peer.get(), 0);
     EXPECT_EQ(run.Ask("page"), "网络调试");
     EXPECT_EQ(run.Ask("value address"), "127.0.0.1");
     EXPECT_EQ(run.Ask("value tcpDestPort"), port);
     EXPECT_EQ(run.AskUntil("value tcpOpen", "关闭TCP"), "关闭TCP");
     run.Ask("quit");
     EXPECT_EQ(run.Finish(), 0) << run.errors();
-    ::close(peer);
 
     const SettingsStore settings(SettingsFile(home));
     std::u16string address;
@@ -212,13 +182,13 @@ TEST(CommandLineRunTest, NetPageConnectsToTheDestinationAndSavesIt) {
     ASSERT_EQ(settings.ReadIpAddress(address), 0);
     ASSERT_EQ(settings.ReadTcpPorts(ports), 0);
     EXPECT_EQ(address, u"127.0.0.1");
-    EXPECT_EQ(ports.destination, static_cast<std::uint32_t>(board.port));
+    EXPECT_EQ(ports.destination, static_cast<std::uint32_t>(boardPort));
 }
 
 TEST(CommandLineRunTest, ServerPageListensOnThePortAndSavesIt) {
     TempDir home;
     // A port that was free a moment ago.
-    const int port = LoopbackSocket(false).port;
+    const int port = net_testing::FreeTcpPort();
     ProgramRun run(home.path(), {"--page", "server", "--listen", std::to_string(port), "--open"});
     ASSERT_EQ(run.ReadLine(), "ready") << run.errors();
     EXPECT_TRUE(ConnectsWithin30s(port));
