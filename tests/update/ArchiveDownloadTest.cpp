@@ -20,6 +20,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::HttpRoute;
 using testing::LocalHttpServer;
+using testing::FilesIn;
 using testing::ReadFile;
 
 // Writes down each report as a word, in the order the worker made them.
@@ -91,14 +92,6 @@ TEST(ArchiveDownload, ReportsInOrderAndReplacesTheTargetOnlyWhenWhole) {
     EXPECT_EQ(cancelled.words().back(), "ended 1");
     EXPECT_EQ(ReadFile(target), archive.body);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-}
-
-std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // A server that accepts and never answers, and one that sends a byte a

@@ -22,15 +22,8 @@ namespace {
 
 using testing::HttpRoute;
 using testing::LocalHttpServer;
+using testing::FilesIn;
 using testing::ReadFile;
-
-std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::string Pattern(std::size_t size) {
     std::string bytes(size, '\0');

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace viz::testing {
 
@@ -39,6 +41,15 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     std::stringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+// The names of the files in a folder, sorted.
+inline std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace viz::testing
