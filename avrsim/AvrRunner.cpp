@@ -28,8 +28,8 @@ extern "C" {
 #include "avrsim/UartClock.h"
 #include "board/AvrSimProtocol.h"
 #include "board/ByteRelay.h"
-#include "board/PtyPort.h"
-#include "tools/IntelHex.h"
+#include "formats/IntelHex.h"
+#include "platform/PtyPort.h"
 
 namespace viz::avrsim {
 namespace {

@@ -37,7 +37,7 @@
 #include <vector>
 
 #include "BenchOptions.h"
-#include "terminal/PlotSamples.h"
+#include "plot/PlotSamples.h"
 
 namespace {
 

@@ -46,9 +46,9 @@
 #include "WorkDir.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
+#include "plot/PlotView.h"
+#include "plot/PlotWindow.h"
 #include "serial/ComDlg.h"
-#include "terminal/PlotView.h"
-#include "terminal/PlotWindow.h"
 #include "terminal/ReceiveArea.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "board/ChildProcess.h"
+#include "platform/ChildProcess.h"
 
 namespace viz {
 

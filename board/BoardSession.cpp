@@ -9,13 +9,13 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "base/TextFill.h"
 #include "board/AvrBoardRun.h"
 #include "board/BoardTexts.h"
 #include "board/FirmwareBuild.h"
 #include "board/FirmwareCheck.h"
-#include "board/PtyPort.h"
 #include "board/S51Runner.h"
-#include "tools/TextFill.h"
+#include "platform/PtyPort.h"
 
 namespace viz {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
+#include "base/TextFill.h"
 #include "board/BoardTexts.h"
-#include "tools/TextFill.h"
 
 namespace viz {
 

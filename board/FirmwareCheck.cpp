@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/TextFill.h"
 #include "board/BoardTexts.h"
+#include "formats/IntelHex.h"
 #include "platform/CodePage.h"
-#include "tools/IntelHex.h"
-#include "tools/TextFill.h"
 
 namespace viz {
 namespace {

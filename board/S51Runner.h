@@ -17,7 +17,7 @@
 
 #include "board/BoardPins.h"
 #include "board/BoardRun.h"
-#include "board/PtyPort.h"
+#include "platform/PtyPort.h"
 
 namespace viz {
 

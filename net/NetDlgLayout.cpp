@@ -12,12 +12,13 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "base/QtText.h"
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
 #include "net/PageWidgets.h"
-#include "terminal/FrameBreakSwitch.h"
+#include "plot/PlotLauncher.h"
 #include "terminal/ChunkPump.h"
-#include "terminal/PlotLauncher.h"
+#include "terminal/FrameBreakSwitch.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextOptions.h"
@@ -27,10 +28,6 @@ namespace viz {
 namespace t = netdlg_texts;
 
 namespace {
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 ReceiveAreaConfig AreaConfig(int side) {
     const bool tcp = side == CNetDlg::kTcp;

@@ -7,23 +7,20 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/QtText.h"
+#include "base/TextFormat.h"
 #include "net/DottedAddress.h"
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
-#include "terminal/TextFormat.h"
 
 namespace viz {
 
 namespace t = netdlg_texts;
 
 namespace {
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 int PortValue(const QLineEdit* edit) {
     return FieldInteger(edit->text().toStdU16String());

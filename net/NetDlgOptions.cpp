@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "base/QtText.h"
+#include "base/TextFormat.h"
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
 #include "net/PageWidgets.h"
@@ -12,20 +14,11 @@
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
-#include "terminal/TextFormat.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
 
 namespace t = netdlg_texts;
-
-namespace {
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
-
-}  // namespace
 
 void CNetDlg::ContinuousClicked(int side, bool checked) {
     LinkSide& link = sides_[side];

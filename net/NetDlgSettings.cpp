@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "base/TextFormat.h"
 #include "net/NetDlg.h"
-#include "terminal/TextFormat.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {

@@ -10,7 +10,8 @@
 
 #include <algorithm>
 
-#include "terminal/TextFormat.h"
+#include "base/QtText.h"
+#include "base/TextFormat.h"
 
 namespace viz {
 
@@ -18,10 +19,6 @@ namespace {
 
 // Tool tips are at most 500 pixels wide; longer ones wrap.
 constexpr int kToolTipWidth = 500;
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 }  // namespace
 

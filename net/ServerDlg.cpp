@@ -9,12 +9,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "base/QtText.h"
+#include "base/TextFormat.h"
 #include "net/RecordArea.h"
 #include "net/ServerDlgTexts.h"
 #include "net/ServerEventPump.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
-#include "terminal/TextFormat.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
@@ -22,10 +23,6 @@ namespace viz {
 namespace t = serverdlg_texts;
 
 namespace {
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 QString Address(const CTCPCustom& client) {
     return QString::fromStdString(client.address());

@@ -10,12 +10,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/QtText.h"
 #include "net/PageWidgets.h"
 #include "net/RecordArea.h"
 #include "net/ServerDlg.h"
 #include "net/ServerDlgTexts.h"
+#include "plot/PlotLauncher.h"
 #include "terminal/FrameBreakSwitch.h"
-#include "terminal/PlotLauncher.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TextOptions.h"
@@ -23,14 +24,6 @@
 namespace viz {
 
 namespace t = serverdlg_texts;
-
-namespace {
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
-
-}  // namespace
 
 void CServerDlg::BuildControls() {
     port_ = NumberEdit(QStringLiteral("port"), 5, this);
@@ -188,7 +181,8 @@ void CServerDlg::ConnectControls() {
     connect(continuous_, &QCheckBox::clicked, this, &CServerDlg::ContinuousClicked);
     connect(period_, &QLineEdit::textChanged, this, &CServerDlg::PeriodChanged);
     new CFrameBreakSwitch(
-        frameBreak_, frameTime_, [this](bool on, std::uint32_t ms) { receive_->setFrameBreak(on, ms); }, this);
+        frameBreak_, frameTime_, [this](bool on, std::uint32_t ms) { receive_->setFrameBreak(on, ms); },
+        this);
     connect(clearSend_, &QPushButton::clicked, send_->edit(), &QPlainTextEdit::clear);
     connect(clearReceive_, &QPushButton::clicked, receive_, &CReceiveArea::Clear);
     connect(recount_, &QPushButton::clicked, this, &CServerDlg::Recount);

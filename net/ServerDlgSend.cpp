@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "base/QtText.h"
 #include "net/PageWidgets.h"
 #include "net/ServerDlg.h"
 #include "net/ServerDlgTexts.h"
@@ -17,14 +18,6 @@
 namespace viz {
 
 namespace t = serverdlg_texts;
-
-namespace {
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
-
-}  // namespace
 
 void CServerDlg::Send() {
     SendOrTick(false);

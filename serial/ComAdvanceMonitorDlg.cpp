@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "base/QtText.h"
 #include "serial/ComAdvanceMonitorTexts.h"
 #include "serial/SerMonSession.h"
 #include "serial/SerialPorts.h"
@@ -50,10 +51,6 @@ protected:
         if (option->text.size() > fits) option->text.truncate(fits);
     }
 };
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name) {

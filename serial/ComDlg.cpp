@@ -12,15 +12,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "base/QtText.h"
+#include "base/TextFormat.h"
+#include "plot/PlotLauncher.h"
 #include "serial/ComDlgTexts.h"
-#include "terminal/FrameBreakSwitch.h"
 #include "terminal/ChunkPump.h"
+#include "terminal/FrameBreakSwitch.h"
 #include "terminal/MoreSendDialog.h"
-#include "terminal/PlotLauncher.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
-#include "terminal/TextFormat.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
@@ -32,10 +33,6 @@ namespace t = texts::comdlg;
 constexpr std::size_t kFileBlock = 1024;
 // Room for "/dev/ttyUSB10" and a little more.
 constexpr int kPortBoxCharacters = 16;
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name) {
@@ -281,7 +278,8 @@ QWidget* CComDlg::CreateHelperGroup() {
     connect(continuous_, &QCheckBox::clicked, this, &CComDlg::ContinuousClicked);
     connect(periodEdit_, &QLineEdit::textChanged, this, &CComDlg::PeriodChanged);
     new CFrameBreakSwitch(
-        frameBreakBox_, frameTimeEdit_, [this](bool on, std::uint32_t ms) { receive_->setFrameBreak(on, ms); }, this);
+        frameBreakBox_, frameTimeEdit_,
+        [this](bool on, std::uint32_t ms) { receive_->setFrameBreak(on, ms); }, this);
     connect(clearSend_, &QPushButton::clicked, send_, [this] { send_->edit()->clear(); });
     connect(clearReceive_, &QPushButton::clicked, receive_, &CReceiveArea::Clear);
     connect(monitorButton_, &QPushButton::clicked, this, &CComDlg::ShowMonitor);

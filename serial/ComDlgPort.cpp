@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "base/TextFormat.h"
 #include "serial/ComDlg.h"
 #include "serial/ComDlgTexts.h"
 #include "serial/SerialPorts.h"
@@ -18,7 +19,6 @@
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
-#include "terminal/TextFormat.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
+#include "base/TextFormat.h"
 #include "terminal/TerminalTexts.h"
-#include "terminal/TextFormat.h"
 
 namespace viz {
 namespace {

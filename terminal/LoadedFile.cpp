@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "base/TextFormat.h"
 #include "platform/CodePage.h"
 #include "terminal/TerminalTexts.h"
-#include "terminal/TextFormat.h"
 
 namespace viz {
 
@@ -33,9 +33,11 @@ std::u16string LoadedFile::Finish() {
     return loadMessage_ + t::kFileSent;
 }
 
-std::u16string LoadedFile::InterruptedText(std::uint64_t done, std::uint64_t total, std::u16string_view reason) const {
-    return loadMessage_ + FormatCounts(t::kFileInterrupted, {static_cast<std::int64_t>(done),
-                                                            static_cast<std::int64_t>(total)}) +
+std::u16string LoadedFile::InterruptedText(std::uint64_t done, std::uint64_t total,
+                                           std::u16string_view reason) const {
+    return loadMessage_ +
+           FormatCounts(t::kFileInterrupted,
+                        {static_cast<std::int64_t>(done), static_cast<std::int64_t>(total)}) +
            u"（" + std::u16string(reason) + u"）";
 }
 

@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "base/TextFormat.h"
 #include "terminal/TerminalTexts.h"
-#include "terminal/TextFormat.h"
 
 namespace viz {
 

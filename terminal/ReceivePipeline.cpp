@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/TextFormat.h"
 #include "platform/CodePage.h"
 #include "terminal/TerminalTexts.h"
-#include "terminal/TextFormat.h"
 
 namespace viz {
 

@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "base/TextFormat.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ProcessDlg.h"
 #include "terminal/TerminalTexts.h"
-#include "terminal/TextFormat.h"
 
 namespace viz {
 
@@ -63,10 +63,11 @@ CSendArea::CSendArea(SendAreaConfig config, QWidget* parent) : QGroupBox(parent)
                                .undelivered = config_.links[i].undelivered,
                                .blockSize = config_.links[i].blockSize,
                                .typedLimit = config_.links[i].typedLimit,
-                               .wake = [this, index] {
-                                   QMetaObject::invokeMethod(this, [this, index] { Collect(index); },
-                                                             Qt::QueuedConnection);
-                               },
+                               .wake =
+                                   [this, index] {
+                                       QMetaObject::invokeMethod(
+                                           this, [this, index] { Collect(index); }, Qt::QueuedConnection);
+                                   },
                                .limits = config_.limits};
         links_.push_back(std::make_unique<Link>(config_.links[i], std::move(logic)));
         Link& link = *links_.back();

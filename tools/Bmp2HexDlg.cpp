@@ -10,18 +10,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "tools/BmpCode.h"
+#include "base/QtText.h"
 #include "tools/Bmp2HexTexts.h"
+#include "tools/BmpCode.h"
 #include "tools/ConversionRunner.h"
 
 namespace viz {
 namespace {
 
 namespace t = texts::bmp;
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 }  // namespace
 

@@ -6,8 +6,8 @@
 #include <variant>
 #include <vector>
 
+#include "formats/BlockOutput.h"
 #include "platform/CodePage.h"
-#include "tools/BlockOutput.h"
 #include "tools/Bmp2HexTexts.h"
 #include "tools/BmpFile.h"
 #include "tools/ConversionFiles.h"

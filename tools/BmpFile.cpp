@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "terminal/TextFormat.h"
+#include "base/TextFormat.h"
 #include "tools/Bmp2HexTexts.h"
 
 namespace viz {

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "tools/BlockOutput.h"
+#include "formats/BlockOutput.h"
 
 namespace viz {
 

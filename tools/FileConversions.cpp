@@ -4,14 +4,15 @@
 #include <optional>
 #include <vector>
 
+#include "base/TextFill.h"
+#include "base/TextFormat.h"
+#include "formats/BlockOutput.h"
+#include "formats/IntelHex.h"
+#include "formats/IntelHexTexts.h"
 #include "platform/CodePage.h"
-#include "terminal/TextFormat.h"
-#include "tools/BlockOutput.h"
 #include "tools/CArrayText.h"
 #include "tools/ConversionFiles.h"
 #include "tools/ConversionTask.h"
-#include "tools/IntelHex.h"
-#include "tools/TextFill.h"
 #include "tools/ToolsTexts.h"
 
 namespace viz {
@@ -69,8 +70,9 @@ std::optional<HexFailure> ReadHex(SourceFile& source, const std::filesystem::pat
     if (reader.Finish()) return std::nullopt;
     const HexProblem& problem = *reader.problem();
     if (problem.line == 0) return HexFailure{false, problem.what};
-    return HexFailure{false,
-                      FormatCounts(t::kHexLine, {static_cast<std::int64_t>(problem.line)}) + problem.what};
+    return HexFailure{
+        false,
+        FormatCounts(texts::intelhex::kHexLine, {static_cast<std::int64_t>(problem.line)}) + problem.what};
 }
 
 // The image in address order to `write`; progress from half way to the end.

@@ -1,8 +1,8 @@
 #include "tools/FontMatrix.h"
 
+#include "formats/BlockOutput.h"
 #include "platform/CodePage.h"
 #include "res/fonts/FontTables.h"
-#include "tools/BlockOutput.h"
 #include "tools/ToolsTexts.h"
 
 namespace viz {

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 
+#include "base/QtText.h"
 #include "terminal/HexTypeDlg.h"
 #include "tools/ConversionRunner.h"
 #include "tools/ToolsTexts.h"
@@ -18,10 +19,6 @@ namespace viz {
 namespace {
 
 namespace t = texts::tools;
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 std::filesystem::path FilePath(const QString& path) {
     return path.toStdString();

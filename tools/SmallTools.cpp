@@ -1,8 +1,8 @@
 #include "tools/SmallTools.h"
 
+#include "base/TextFormat.h"
+#include "formats/BlockOutput.h"
 #include "terminal/TextCodec.h"
-#include "terminal/TextFormat.h"
-#include "tools/BlockOutput.h"
 #include "tools/ToolsTexts.h"
 
 namespace viz {

@@ -14,7 +14,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "terminal/TextFormat.h"
+#include "base/QtText.h"
+#include "base/TextFormat.h"
 #include "tools/FontMatrix.h"
 #include "tools/GlyphPreview.h"
 #include "tools/HexBinGroup.h"
@@ -26,10 +27,6 @@ namespace viz {
 namespace {
 
 namespace t = texts::tools;
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 QString Text(const std::u16string& text) {
     return QString::fromStdU16String(text);

@@ -11,14 +11,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "terminal/FrameBreakSwitch.h"
+#include "base/QtText.h"
+#include "base/TextFormat.h"
+#include "plot/PlotLauncher.h"
 #include "terminal/ChunkPump.h"
+#include "terminal/FrameBreakSwitch.h"
 #include "terminal/MoreSendDialog.h"
-#include "terminal/PlotLauncher.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
-#include "terminal/TextFormat.h"
 #include "terminal/TextOptions.h"
 #include "usb/UsbDlgTexts.h"
 
@@ -26,10 +27,6 @@ namespace viz {
 namespace {
 
 namespace t = texts::usbdlg;
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 template <typename Widget>
 Widget* Named(Widget* widget, const char* name) {
@@ -251,7 +248,8 @@ QWidget* CUsbDlg::CreateOptionsGroup() {
     connect(hexSend_, &QCheckBox::toggled, send_, &CSendArea::setHexSend);
     connect(hexDisplay_, &QCheckBox::toggled, ep2_, &CReceiveArea::setHexDisplay);
     new CFrameBreakSwitch(
-        frameBreakBox_, frameTimeEdit_, [this](bool on, std::uint32_t ms) { ep2_->setFrameBreak(on, ms); }, this);
+        frameBreakBox_, frameTimeEdit_, [this](bool on, std::uint32_t ms) { ep2_->setFrameBreak(on, ms); },
+        this);
     connect(clearSend_, &QPushButton::clicked, send_, [this] { send_->edit()->clear(); });
     connect(clearReceive_, &QPushButton::clicked, this, &CUsbDlg::ClearReceiveAreas);
     connect(monitorHid_, &QPushButton::clicked, this, &CUsbDlg::ShowMonitor);

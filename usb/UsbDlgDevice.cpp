@@ -7,11 +7,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "base/QtText.h"
+#include "base/TextFormat.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
-#include "terminal/TextFormat.h"
 #include "terminal/TextOptions.h"
 #include "usb/HidOpenResult.h"
 #include "usb/UsbDlg.h"
@@ -23,10 +24,6 @@ namespace {
 namespace t = texts::usbdlg;
 
 constexpr QSize kLampSize{24, 24};
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 QString Number(std::uint32_t value) {
     return QString::fromStdU16String(HidNumberText(value));

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "terminal/PlotFuzzDriver.h"
+#include "plot/PlotFuzzDriver.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A small ring, so wrapping is reached quickly.

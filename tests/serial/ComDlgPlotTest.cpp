@@ -11,9 +11,9 @@
 
 #include "ComDlgTestSupport.h"
 #include "IconvReference.h"
-#include "terminal/PlotFeed.h"
-#include "terminal/PlotView.h"
-#include "terminal/PlotWindow.h"
+#include "plot/PlotFeed.h"
+#include "plot/PlotView.h"
+#include "plot/PlotWindow.h"
 
 #include <qcustomplot.h>
 

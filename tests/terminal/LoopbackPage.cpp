@@ -5,12 +5,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "base/TextFormat.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
-#include "terminal/TextFormat.h"
 #include "terminal/TextOptions.h"
 
 namespace viz::testing {
@@ -32,12 +32,11 @@ LoopbackPage::LoopbackPage(SettingsStore& settings, QWidget* parent, std::size_t
     send.countsFormat = QStringLiteral("发送区：已发送%d字节");
     send.initialTitle = QStringLiteral("发送区：已发送0字节（提示：双击文本框可以支持Bin/Txt文件发送）");
     send.resetTitle = QStringLiteral("发送区：已发送0字节");
-    send.links = {
-        {.write = [this](const std::uint8_t* bytes, std::size_t count,
-                         const WriteWait&) { return Write(bytes, count); },
-         .isOpen = [this] { return channel_.IsOpen(); },
-         .blockSize = 1024,
-         .progressTitle = QStringLiteral("回环发送文件进度")}};
+    send.links = {{.write = [this](const std::uint8_t* bytes, std::size_t count,
+                                   const WriteWait&) { return Write(bytes, count); },
+                   .isOpen = [this] { return channel_.IsOpen(); },
+                   .blockSize = 1024,
+                   .progressTitle = QStringLiteral("回环发送文件进度")}};
     send_ = new CSendArea(send, this);
 
     pump_ = new CChunkPump(this);
@@ -127,8 +126,8 @@ void LoopbackPage::ShowMonitor() {
 void LoopbackPage::ShowMoreSend() {
     if (!moreSend_) {
         auto send = [this](Bytes bytes, bool cycleStep) { send_->SendEntry(0, std::move(bytes), cycleStep); };
-        moreSend_ = new CMoreSendDialog(settings_, MoreSendKind::Serial, QStringLiteral("回环多项发送"),
-                                        send, send, this);
+        moreSend_ = new CMoreSendDialog(settings_, MoreSendKind::Serial, QStringLiteral("回环多项发送"), send,
+                                        send, this);
         textOptions_->AddMoreSend(moreSend_);
     }
     moreSend_->show();

@@ -11,8 +11,8 @@
 
 #include "FakeLink.h"
 #include "TempDir.h"
+#include "base/TextFormat.h"
 #include "terminal/LoadedFile.h"
-#include "terminal/TextFormat.h"
 
 namespace viz {
 namespace {
@@ -73,8 +73,8 @@ struct Harness {
 };
 
 std::shared_ptr<const FileSource> FileOf(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return FileSource::Open(path).file;
 }
 
@@ -184,7 +184,8 @@ TEST(SendLinkTest, AStalledLinkHoldsOneSendRefusesTicksBoundsTheQueueAndIsCancel
         EXPECT_EQ(result.end, SendEnd::DeviceRemoved);
         EXPECT_EQ(result.done, 0u);
     }
-    EXPECT_EQ(std::count_if(h.finished.begin(), h.finished.end(), [](const SendResult& r) { return r.file; }), 1);
+    EXPECT_EQ(std::count_if(h.finished.begin(), h.finished.end(), [](const SendResult& r) { return r.file; }),
+              1);
     EXPECT_TRUE(h.link.sendReady());
     const int calls = fake.calls();
     std::this_thread::sleep_for(50ms);
@@ -242,7 +243,8 @@ TEST(SendLinkTest, LoadedFileOpensInsteadOfReadingAndTellsHowASendEnded) {
     EXPECT_EQ(file.source()->size(), 3u);
     EXPECT_EQ(file.loadMessage(), u"\r\n成功读取外部资源文件：\r\n\r\n/tmp/x/data.bin\r\n\r\n");
     EXPECT_EQ(file.InterruptedText(1024, 102400, u"用户取消发送"),
-              u"\r\n成功读取外部资源文件：\r\n\r\n/tmp/x/data.bin\r\n\r\n\r\n发送文件中断：已发送1024/102400字节（用户取消发送）");
+              u"\r\n成功读取外部资源文件：\r\n\r\n/tmp/x/data.bin\r\n\r\n\r\n发送文件中断：已发送1024/"
+              u"102400字节（用户取消发送）");
     EXPECT_TRUE(file.fileMode()) << "an interrupted file stays loaded";
     EXPECT_EQ(file.Finish(),
               u"\r\n成功读取外部资源文件：\r\n\r\n/tmp/x/data.bin\r\n\r\n\r\n发送文件完成，请重新载入文件！");

@@ -1,4 +1,4 @@
-#include "terminal/PlotSamples.h"
+#include "plot/PlotSamples.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,17 +1,17 @@
-#include "tools/IntelHex.h"
+#include "formats/IntelHex.h"
 
 #include <algorithm>
 #include <array>
 
-#include "terminal/TextFormat.h"
-#include "tools/BlockOutput.h"
-#include "tools/TextFill.h"
-#include "tools/ToolsTexts.h"
+#include "base/TextFill.h"
+#include "base/TextFormat.h"
+#include "formats/BlockOutput.h"
+#include "formats/IntelHexTexts.h"
 
 namespace viz {
 namespace {
 
-namespace t = texts::tools;
+namespace t = texts::intelhex;
 
 constexpr std::size_t kWindow = std::size_t{1} << 20;
 constexpr std::uint64_t kAddressLimit = std::uint64_t{1} << 32;

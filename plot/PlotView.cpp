@@ -1,4 +1,4 @@
-#include "terminal/PlotView.h"
+#include "plot/PlotView.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -15,16 +15,13 @@
 #include <cmath>
 #include <limits>
 
-#include "terminal/PlotTexts.h"
+#include "base/QtText.h"
+#include "plot/PlotTexts.h"
 
 namespace viz {
 namespace {
 
 namespace t = plot_texts;
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 // Sixteen colours told apart on a white ground.
 constexpr std::array<QRgb, kPlotChannels> kColours{

@@ -1,4 +1,4 @@
-#include "tools/BlockOutput.h"
+#include "formats/BlockOutput.h"
 
 #include <utility>
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/PlotSamples.h"
+#include "plot/PlotSamples.h"
 #include "terminal/TextCodec.h"
 
 namespace viz {

@@ -1,6 +1,6 @@
 // The board's child processes: their own process group, ended by PID with
 // whatever they started, and their end told as it happened.
-#include "board/ChildProcess.h"
+#include "platform/ChildProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "board/ChildProcess.h"
+#include "platform/ChildProcess.h"
 
 #include <cerrno>
 #include <csignal>

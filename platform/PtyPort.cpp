@@ -1,4 +1,4 @@
-#include "board/PtyPort.h"
+#include "platform/PtyPort.h"
 
 #include <cerrno>
 #include <cstdlib>

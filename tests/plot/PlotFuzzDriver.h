@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/PlotFeed.h"
+#include "plot/PlotFeed.h"
 #include "terminal/ReceivedLines.h"
 #include "terminal/StreamDecoder.h"
 

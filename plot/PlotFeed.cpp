@@ -1,4 +1,4 @@
-#include "terminal/PlotFeed.h"
+#include "plot/PlotFeed.h"
 
 namespace viz {
 namespace {

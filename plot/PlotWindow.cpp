@@ -1,4 +1,4 @@
-#include "terminal/PlotWindow.h"
+#include "plot/PlotWindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -25,21 +25,18 @@
 #include <memory>
 #include <string_view>
 
+#include "base/QtText.h"
 #include "base/StatusLabel.h"
 #include "platform/DurableFiles.h"
-#include "terminal/PlotCsv.h"
-#include "terminal/PlotTexts.h"
-#include "terminal/PlotView.h"
+#include "plot/PlotCsv.h"
+#include "plot/PlotTexts.h"
+#include "plot/PlotView.h"
 #include "terminal/ReceiveArea.h"
 
 namespace viz {
 namespace {
 
 namespace t = plot_texts;
-
-QString Text(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
 
 // The picture encoded in memory, then written with the system's own reason
 // on failure (as the CSV export reports it); a partly written file is removed.

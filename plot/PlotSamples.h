@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "terminal/PlotLineParser.h"
+#include "plot/PlotLineParser.h"
 
 namespace viz {
 

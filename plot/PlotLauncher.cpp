@@ -1,9 +1,9 @@
-#include "terminal/PlotLauncher.h"
+#include "plot/PlotLauncher.h"
 
 #include <QPushButton>
 
-#include "terminal/PlotTexts.h"
-#include "terminal/PlotWindow.h"
+#include "plot/PlotTexts.h"
+#include "plot/PlotWindow.h"
 
 namespace viz {
 

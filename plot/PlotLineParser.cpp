@@ -1,4 +1,4 @@
-#include "terminal/PlotLineParser.h"
+#include "plot/PlotLineParser.h"
 
 #include <charconv>
 #include <cmath>

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "base/SettingsStore.h"
-#include "terminal/PlotFeed.h"
+#include "plot/PlotFeed.h"
 
 class QCheckBox;
 class QComboBox;

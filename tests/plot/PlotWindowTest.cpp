@@ -1,7 +1,7 @@
 // The plot window driven as a user does, with lines put through a receive
 // area: legend, Y range, zoom and pan by mouse and keyboard, the window of
 // the newest points, the time axis and the frame rate.
-#include "terminal/PlotWindow.h"
+#include "plot/PlotWindow.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -19,7 +19,7 @@
 
 #include "ModalCatcher.h"
 #include "PageTestSupport.h"
-#include "terminal/PlotView.h"
+#include "plot/PlotView.h"
 #include "terminal/ReceiveArea.h"
 
 namespace viz {

@@ -1,4 +1,4 @@
-#include "terminal/PlotCsv.h"
+#include "plot/PlotCsv.h"
 
 #include <algorithm>
 #include <cerrno>

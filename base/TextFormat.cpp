@@ -1,4 +1,4 @@
-#include "terminal/TextFormat.h"
+#include "base/TextFormat.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "terminal/PlotFeed.h"
+#include "plot/PlotFeed.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include "IconvReference.h"
 #include "PlotFuzzDriver.h"
 #include "TempDir.h"
-#include "terminal/PlotCsv.h"
+#include "plot/PlotCsv.h"
 #include "terminal/ReceivePipeline.h"
 
 namespace viz {

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "terminal/PlotLineParser.h"
-#include "terminal/PlotSamples.h"
+#include "plot/PlotLineParser.h"
+#include "plot/PlotSamples.h"
 #include "terminal/ReceivedLines.h"
 
 namespace viz {

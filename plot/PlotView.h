@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "terminal/PlotFeed.h"
+#include "plot/PlotFeed.h"
 
 class QCheckBox;
 class QCustomPlot;
