@@ -73,10 +73,8 @@ DigitState DigitDisplay::Digit(int index) const {
 }
 
 double DigitDisplay::Brightness(int digit, int segment) const {
-    double brightest = 0;
-    for (int d = 0; d < kDigits; ++d)
-        for (int s = 0; s < 8; ++s) brightest = std::max(brightest, meter_.LastFrame(SegmentLight(d, s)));
-    return brightest > 0 ? meter_.LastFrame(SegmentLight(digit, segment)) / brightest : 0;
+    const double selected = meter_.LastFrame(static_cast<std::size_t>(digit));
+    return selected > 0 ? std::min(1.0, meter_.LastFrame(SegmentLight(digit, segment)) / selected) : 0;
 }
 
 std::string DigitDisplay::Text() const {

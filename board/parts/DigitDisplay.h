@@ -40,8 +40,9 @@ public:
     void AdvanceTo(SimNanos at);
 
     DigitState Digit(int index) const;
-    // A segment's brightness relative to the brightest one of the last frame
-    // (0..1), for drawing: an eye adapts to the display, not to the scan.
+    // A segment's brightness for drawing (0..1): the share of its digit's
+    // time in the last frame it was lit. The scan itself does not dim a
+    // digit to the eye; a segment lit for part of its digit's turn looks dimmer.
     double Brightness(int digit, int segment) const;
     // The digits' characters left to right, for the accessible text.
     std::string Text() const;

@@ -59,6 +59,8 @@ void LogicTrace::Record(std::size_t channel, bool level, SimNanos at) {
         return;
     }
     current_[channel] = level;
+    // A dump's times only go forward: a change reported late counts at the last time.
+    if (!changes_.empty()) at = std::max(at, changes_.back().at);
     changes_.push_back({at, static_cast<std::uint32_t>(channel), level});
 }
 

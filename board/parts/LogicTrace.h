@@ -40,6 +40,7 @@ public:
     LogicTrace(std::vector<TraceChannel> channels, const std::array<std::uint8_t, kBoardPorts>& levels,
                SimNanos start, std::size_t limit = kDefaultLimit);
 
+    // Changes come in time order; one earlier than the last recorded counts at that time.
     void SetPort(std::size_t port, std::uint8_t levels, SimNanos at);
     void SetPin(BoardPin pin, bool level, SimNanos at);
 
