@@ -8,6 +8,7 @@ FrameMeter::FrameMeter(std::size_t lights, SimNanos frameNanos)
     : frame_(std::max<SimNanos>(frameNanos, 1)), on_(lights), onTime_(lights), last_(lights) {}
 
 void FrameMeter::Accumulate(SimNanos until) {
+    if (until == now_) return;
     for (std::size_t i = 0; i < on_.size(); ++i)
         if (on_[i]) onTime_[i] += until - now_;
     now_ = until;
@@ -38,7 +39,7 @@ void FrameMeter::AdvanceTo(SimNanos at) {
 
 void FrameMeter::Set(std::size_t light, bool on, SimNanos at) {
     AdvanceTo(at);
-    on_[light] = on;
+    on_[light] = on ? 1 : 0;
 }
 
 }  // namespace viz

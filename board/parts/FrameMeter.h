@@ -41,7 +41,7 @@ private:
     void Accumulate(SimNanos until);
 
     SimNanos frame_;
-    std::vector<bool> on_;
+    std::vector<std::uint8_t> on_;  // bytes, not bits: set on every pin change
     std::vector<SimNanos> onTime_;  // within the open frame
     std::vector<double> last_;
     SimNanos now_ = 0;

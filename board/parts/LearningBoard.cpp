@@ -4,6 +4,17 @@
 #include <cmath>
 
 namespace viz {
+namespace {
+
+template <typename Row>
+unsigned Ports(const Row& row) {
+    unsigned ports = 0;
+    for (const auto& pin : row)
+        if (pin) ports |= 1u << pin->port;
+    return ports;
+}
+
+}  // namespace
 
 LearningBoard::LearningBoard(BoardLayout layout)
     : layout_(std::move(layout)), digits_(layout_.digits), lcd_(layout_.lcdClockHertz) {
@@ -20,6 +31,10 @@ LearningBoard::LearningBoard(BoardLayout layout)
     lcdControlPins_ = Resolve(part::kLcd, {"RS", "RW", "E"});
     lcdDataPins_ = Resolve(part::kLcd, {"D0", "D1", "D2", "D3", "D4", "D5", "D6", "D7"});
     buzzerPin_ = Resolve(part::kBuzzer, {"BZ"});
+    ledPorts_ = Ports(ledPins_);
+    digitPorts_ = Ports(segmentPins_) | Ports(selectPins_);
+    lcdPorts_ = Ports(lcdControlPins_) | Ports(lcdDataPins_);
+    buzzerPorts_ = Ports(buzzerPin_);
 }
 
 LearningBoard::PinRow LearningBoard::Resolve(std::string_view partName,
@@ -42,26 +57,31 @@ std::uint8_t LearningBoard::Gather(const PinRow& row, bool unwired) const {
 void LearningBoard::SetPort(std::size_t port, std::uint8_t levels, SimNanos at) {
     if (port >= kBoardPorts) return;
     levels_[port] = levels;
-    Feed(at);
+    Feed(port, at);
 }
 
 void LearningBoard::SetPin(BoardPin pin, bool level, SimNanos at) {
     if (pin.port >= kBoardPorts || pin.bit > 7) return;
     const auto bit = static_cast<std::uint8_t>(1u << pin.bit);
     levels_[pin.port] = level ? (levels_[pin.port] | bit) : (levels_[pin.port] & ~bit);
-    Feed(at);
+    Feed(pin.port, at);
 }
 
-void LearningBoard::Feed(SimNanos at) {
+void LearningBoard::Feed(std::size_t port, SimNanos at) {
+    const unsigned changed = 1u << port;
     // A part's line not wired stays at its idle level: an LED or segment
     // dark, a directly selected digit off.
-    leds_.Update(Gather(ledPins_, true), at);
+    if (ledPorts_ & changed) leds_.Update(Gather(ledPins_, true), at);
     const DigitWiring& wiring = layout_.digits;
-    digits_.Update(Gather(segmentPins_, wiring.commonAnode),
-                   Gather(selectPins_, wiring.decoderSelect || wiring.directActiveLow), at);
-    const std::uint8_t control = Gather(lcdControlPins_, false);
-    lcd_.Update({(control & 1) != 0, (control & 2) != 0, (control & 4) != 0, Gather(lcdDataPins_, true)}, at);
-    if (buzzerPin_[0]) buzzer_.Update(Gather(buzzerPin_, false) & 1, at);
+    if (digitPorts_ & changed)
+        digits_.Update(Gather(segmentPins_, wiring.commonAnode),
+                       Gather(selectPins_, wiring.decoderSelect || wiring.directActiveLow), at);
+    if (lcdPorts_ & changed) {
+        const std::uint8_t control = Gather(lcdControlPins_, false);
+        lcd_.Update({(control & 1) != 0, (control & 2) != 0, (control & 4) != 0, Gather(lcdDataPins_, true)},
+                    at);
+    }
+    if (buzzerPorts_ & changed) buzzer_.Update(Gather(buzzerPin_, false) & 1, at);
 }
 
 void LearningBoard::AdvanceTo(SimNanos at) {

@@ -72,11 +72,14 @@ private:
     PinRow Resolve(std::string_view part, std::initializer_list<std::string_view> signals) const;
     // Bit i is the level on the pin of row[i]; `unwired` for a signal not connected.
     std::uint8_t Gather(const PinRow& row, bool unwired) const;
-    void Feed(SimNanos at);
+    // Feeds the parts wired to `port`.
+    void Feed(std::size_t port, SimNanos at);
 
     BoardLayout layout_;
     PinRow ledPins_, keyPins_, keypadPins_, segmentPins_, selectPins_, lcdControlPins_, lcdDataPins_,
         buzzerPin_;
+    // The ports each output part is wired to, bit per port: most changes concern one part.
+    unsigned ledPorts_ = 0, digitPorts_ = 0, lcdPorts_ = 0, buzzerPorts_ = 0;
     std::array<std::uint8_t, kBoardPorts> levels_;
     LedRow leds_;
     KeyPanel keys_;
