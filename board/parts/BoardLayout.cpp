@@ -60,6 +60,7 @@ std::optional<BoardPin> BoardLayout::Pin(std::string_view partName, std::string_
 }
 
 bool BoardLayout::SetPin(std::string_view partName, std::string_view signal, std::optional<BoardPin> pin) {
+    if (pin && !IsBoardPin(*pin)) return false;
     for (PartWire& wire : wires) {
         if (wire.part != partName || wire.signal != signal) continue;
         wire.pin = pin;

@@ -52,7 +52,7 @@ struct BoardLayout {
     std::uint32_t lcdClockHertz = 270000;
 
     std::optional<BoardPin> Pin(std::string_view part, std::string_view signal) const;
-    // False when the part has no such signal.
+    // False, changing nothing, when the part has no such signal or the chip no such pin.
     bool SetPin(std::string_view part, std::string_view signal, std::optional<BoardPin> pin);
 
     bool operator==(const BoardLayout&) const = default;

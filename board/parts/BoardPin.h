@@ -26,6 +26,11 @@ struct BoardPin {
 
 inline constexpr std::size_t kBoardPorts = 4;
 
+// A pin the learning board's chips have: port 0..3, bit 0..7.
+constexpr bool IsBoardPin(BoardPin pin) {
+    return pin.port < kBoardPorts && pin.bit < 8;
+}
+
 // Simulated time in nanoseconds since reset: a digit scan step is a
 // millisecond, an LCD strobe a microsecond.
 using SimNanos = std::uint64_t;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace viz {
 namespace {
@@ -41,7 +42,12 @@ LearningBoard::PinRow LearningBoard::Resolve(std::string_view partName,
                                              std::initializer_list<std::string_view> signals) const {
     PinRow row;
     std::size_t i = 0;
-    for (std::string_view signal : signals) row[i++] = layout_.Pin(partName, signal);
+    // A pin the chip does not have (a layout built by hand) counts as not wired.
+    for (std::string_view signal : signals) {
+        const std::optional<BoardPin> pin = layout_.Pin(partName, signal);
+        if (pin && IsBoardPin(*pin)) row[i] = pin;
+        ++i;
+    }
     return row;
 }
 
@@ -61,7 +67,7 @@ void LearningBoard::SetPort(std::size_t port, std::uint8_t levels, SimNanos at) 
 }
 
 void LearningBoard::SetPin(BoardPin pin, bool level, SimNanos at) {
-    if (pin.port >= kBoardPorts || pin.bit > 7) return;
+    if (!IsBoardPin(pin)) return;
     const auto bit = static_cast<std::uint8_t>(1u << pin.bit);
     levels_[pin.port] = level ? (levels_[pin.port] | bit) : (levels_[pin.port] & ~bit);
     Feed(pin.port, at);
@@ -117,6 +123,18 @@ void LearningBoard::SetPotPosition(double fraction) {
 
 std::uint32_t LearningBoard::PotMillivolts(std::uint32_t vccMillivolts) const {
     return static_cast<std::uint32_t>(std::lround(pot_ * vccMillivolts));
+}
+
+std::string LearningBoard::BuzzerText(SimNanos at) const {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f Hz", buzzer_.Frequency(at));
+    return text;
+}
+
+std::string LearningBoard::PotText(std::uint32_t vccMillivolts) const {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f V", PotMillivolts(vccMillivolts) / 1000.0);
+    return text;
 }
 
 }  // namespace viz

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "board/parts/BoardLayout.h"
@@ -55,6 +56,10 @@ public:
     std::uint32_t PotMillivolts(std::uint32_t vccMillivolts) const;
     void SetPotPosition(double fraction);  // 0..1
     double potPosition() const { return pot_; }
+    // The two parts' states as accessible texts: "2000 Hz" ("0 Hz" when
+    // silent) and "2.50 V".
+    std::string BuzzerText(SimNanos at) const;
+    std::string PotText(std::uint32_t vccMillivolts) const;
 
     LedRow& leds() { return leds_; }
     const LedRow& leds() const { return leds_; }

@@ -47,8 +47,7 @@ LogicTrace::LogicTrace(std::vector<TraceChannel> channels,
                        const std::array<std::uint8_t, kBoardPorts>& levels, SimNanos start, std::size_t limit)
     : channels_(std::move(channels)), start_(start), limit_(limit) {
     for (const TraceChannel& channel : channels_)
-        initial_.push_back(channel.pin.port < kBoardPorts &&
-                           ((levels[channel.pin.port] >> channel.pin.bit) & 1));
+        initial_.push_back(IsBoardPin(channel.pin) && ((levels[channel.pin.port] >> channel.pin.bit) & 1));
     current_ = initial_;
 }
 
@@ -66,7 +65,8 @@ void LogicTrace::Record(std::size_t channel, bool level, SimNanos at) {
 
 void LogicTrace::SetPort(std::size_t port, std::uint8_t levels, SimNanos at) {
     for (std::size_t i = 0; i < channels_.size(); ++i)
-        if (channels_[i].pin.port == port) Record(i, (levels >> channels_[i].pin.bit) & 1, at);
+        if (channels_[i].pin.port == port && IsBoardPin(channels_[i].pin))
+            Record(i, (levels >> channels_[i].pin.bit) & 1, at);
 }
 
 void LogicTrace::SetPin(BoardPin pin, bool level, SimNanos at) {

@@ -92,7 +92,7 @@ TEST_P(DigitScan, ShowsTheNumberSteadilyInEveryFrame) {
     EXPECT_TRUE(two.steady);
     EXPECT_NEAR(two.selected, 0.125, 0.03);
     EXPECT_NEAR(board.digits().Brightness(0, 0), 1.0, 0.01);  // segment a of "2"
-    EXPECT_EQ(board.digits().Brightness(0, 2), 0.0);         // segment c is dark in "2"
+    EXPECT_EQ(board.digits().Brightness(0, 2), 0.0);          // segment c is dark in "2"
 }
 
 INSTANTIATE_TEST_SUITE_P(Wirings, DigitScan,

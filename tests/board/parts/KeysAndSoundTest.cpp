@@ -132,6 +132,7 @@ TEST_P(BothBoards, BuzzerSoundsAtItsPinsToggleFrequencyAndStopsWithIt) {
         }
         EXPECT_NEAR(board.buzzer().Frequency(steps.now()), hertz, hertz * 0.01);
     }
+    EXPECT_EQ(board.BuzzerText(steps.now()), "440 Hz");
     steps.Wait(10'000'000);
     EXPECT_EQ(board.buzzer().Frequency(steps.now()), 0.0);
 }
@@ -173,6 +174,7 @@ TEST(LearningBoard, LcdReadAndKeyOnOneLineLeaveItLowAndThePotGivesItsVoltage) {
 
     board.SetPotPosition(0.25);
     EXPECT_EQ(board.PotMillivolts(5000), 1250u);
+    EXPECT_EQ(board.PotText(5000), "1.25 V");
     board.SetPotPosition(2.0);
     EXPECT_EQ(board.PotMillivolts(5000), 5000u);
 }

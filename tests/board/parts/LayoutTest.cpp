@@ -15,6 +15,8 @@ TEST(BoardLayout, SavedFormGivesBackEveryWireAndOptionOfAnyLayout) {
     ASSERT_TRUE(changed.SetPin(part::kLcd, "D0", std::nullopt));
     ASSERT_TRUE(changed.SetPin(part::kDigits, "DIG3", BoardPin{0, 7}));
     EXPECT_FALSE(changed.SetPin(part::kBuzzer, "BZ2", BoardPin{3, 6})) << "no such signal";
+    EXPECT_FALSE(changed.SetPin(part::kBuzzer, "BZ", BoardPin{4, 0})) << "no such port";
+    EXPECT_FALSE(changed.SetPin(part::kBuzzer, "BZ", BoardPin{3, 8})) << "no such bit";
     changed.digits = {true, false, false, true};
     changed.lcdClockHertz = 250000;
 
