@@ -14,8 +14,11 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <vector>
+
 #include "base/QtText.h"
 #include "base/StatusLabel.h"
+#include "plot/PlotPlace.h"
 #include "plot/PlotTexts.h"
 #include "plot/PlotView.h"
 #include "terminal/ReceiveArea.h"
@@ -274,18 +277,18 @@ bool CPlotWindow::ApplyYRange() {
 }
 
 void CPlotWindow::Restore() {
-    WindowPlace place;
-    if (settings_.ReadPlotPlace(page_, place) != 0 || place.width < minimumSizeHint().width() / 2 ||
-        place.height < minimumSizeHint().height() / 2)
+    WindowPlace saved;
+    if (settings_.ReadPlotPlace(page_, saved) != 0 || saved.width < minimumSizeHint().width() / 2 ||
+        saved.height < minimumSizeHint().height() / 2)
         return;
-    const QRect rect(place.x, place.y, place.width, place.height);
-    // A place on a screen that is no longer there is not taken.
+    std::vector<WindowPlace> screens;
     for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(rect)) {
-            setGeometry(rect);
-            return;
-        }
+        const QRect area = screen->availableGeometry();
+        screens.push_back({area.x(), area.y(), area.width(), area.height()});
     }
+    // A place on a screen that is no longer there is not taken.
+    if (const auto place = PlaceOnScreens(saved, screens))
+        setGeometry(place->x, place->y, place->width, place->height);
 }
 
 void CPlotWindow::SavePlace() {
