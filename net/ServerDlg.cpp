@@ -101,6 +101,8 @@ void CServerDlg::CreateServer() {
 }
 
 void CServerDlg::CloseServer() {
+    // The server's own close: what its clients hold still goes out.
+    leftUndelivered_.store(0);
     send_->LinkClosed(0);
     ClearSendTarget();
     // The hand-off first, so the event thread is not left waiting for this thread.
@@ -187,6 +189,8 @@ void CServerDlg::ClientClosed(const std::shared_ptr<CTCPCustom>& client) {
     // File sends then say that no client is there instead of going nowhere.
     if (current_ == client) current_.reset();
     if (SendTarget() == client) {
+        // Taken while its socket is there: a send still ending asks for it after.
+        leftUndelivered_.store(client->Undelivered());
         send_->LinkClosed(0);
         ClearSendTarget();
     }

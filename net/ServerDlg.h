@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -97,6 +98,7 @@ private:
     void ClearSendTarget();
     // On the send area's writer thread.
     WriteStep Write(const std::uint8_t* bytes, std::size_t size, const WriteWait& wait);
+    std::uint64_t Undelivered() const;
     void SendEntry(Bytes bytes, bool cycleStep);
     void ContinuousClicked(bool checked);
     void PeriodChanged();
@@ -119,8 +121,12 @@ private:
     mutable std::mutex targetMutex_;
     std::shared_ptr<CTCPCustom> target_;
     // The writer thread's own: the client it wrote to last, whom it asks
-    // what never arrived when a send ends with that client's connection.
-    std::shared_ptr<CTCPCustom> written_;
+    // what never arrived when a send ends with that client's connection. Not
+    // an owner: a client that leaves takes its socket with it.
+    std::weak_ptr<CTCPCustom> written_;
+    // What the send target had not delivered when it left, for a send that
+    // ends after the client is gone.
+    std::atomic<std::uint64_t> leftUndelivered_{0};
     QTimer continuousTimer_;
 
     QLineEdit* port_ = nullptr;

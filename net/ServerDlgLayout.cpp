@@ -65,7 +65,7 @@ void CServerDlg::BuildControls() {
     send.resetTitle = Text(t::kSendResetTitle);
     send.links = {{.write = [this](const std::uint8_t* bytes, std::size_t size,
                                    const WriteWait& wait) { return Write(bytes, size, wait); },
-                   .undelivered = [this] { return written_ ? written_->Undelivered() : 0; },
+                   .undelivered = [this] { return Undelivered(); },
                    .isOpen = [this] { return created_; },
                    .blockSize = 1024,
                    .progressTitle = Text(t::kProgressTitle)}};

@@ -86,6 +86,7 @@ bool CServerDlg::AimAt(const std::shared_ptr<CTCPCustom>& client) {
         return false;
     }
     std::lock_guard lock(targetMutex_);
+    if (target_ != client) leftUndelivered_.store(0);
     target_ = client;
     return true;
 }
@@ -105,6 +106,11 @@ WriteStep CServerDlg::Write(const std::uint8_t* bytes, std::size_t size, const W
     if (!target) return FailedStep(ENOTCONN);
     written_ = target;
     return target->Write(bytes, size, wait);
+}
+
+std::uint64_t CServerDlg::Undelivered() const {
+    if (const auto client = written_.lock()) return client->Undelivered();
+    return leftUndelivered_.load();
 }
 
 // Multi-send entries go to the chosen client without counting; a cycle step

@@ -1,20 +1,17 @@
 #include "plot/PlotCsv.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
-#include <system_error>
 
-#include "terminal/TextFile.h"
+#include "plot/PlotExport.h"
 
 namespace viz {
 namespace {
 
-// Rows written between two looks at the cancel flag.
+// Rows made between two writes, each of which looks at the cancel flag.
 constexpr std::size_t kBlockRows = 2000;
 
 void AppendAscii(std::u16string& out, const char* begin, const char* end) {
@@ -83,22 +80,8 @@ private:
 
 }  // namespace
 
-PlotCsvResult WritePlotCsv(const std::filesystem::path& path, const PlotSamples& samples,
-                           const std::vector<std::u16string>& names, TextEncoding encoding,
-                           const std::atomic<bool>& cancel) {
-    PlotCsvResult result;
-    TextOutputFile file;
-    if (!file.Open(path, encoding)) {
-        result.error = std::strerror(errno);
-        return result;
-    }
-    const auto fail = [&](std::string error) {
-        file.Close();
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-        result.error = std::move(error);
-        return result;
-    };
+void WritePlotCsv(PlotExportOut& out, const PlotSamples& samples, const std::vector<std::u16string>& names,
+                  TextEncoding encoding) {
     std::u16string text = u"序号,时间";
     for (const std::u16string& name : names) {
         text.push_back(u',');
@@ -117,17 +100,22 @@ PlotCsvResult WritePlotCsv(const std::filesystem::path& path, const PlotSamples&
         }
         text.append(u"\r\n");
         if ((row + 1) % kBlockRows == 0) {
-            if (cancel.load(std::memory_order_relaxed)) {
-                result.cancelled = true;
-                return fail({});
-            }
-            if (std::string error = file.Append(text); !error.empty()) return fail(std::move(error));
+            if (!out.Write(EncodeFileText(text, encoding))) return;
             text.clear();
         }
     }
-    if (std::string error = file.Append(text); !error.empty()) return fail(std::move(error));
-    file.Close();
-    result.rows = samples.size();
+    out.Write(EncodeFileText(text, encoding));
+}
+
+PlotCsvResult WritePlotCsv(const std::filesystem::path& path, const PlotSamples& samples,
+                           const std::vector<std::u16string>& names, TextEncoding encoding,
+                           const std::atomic<bool>& cancel) {
+    const PlotExportResult written = WritePlotExport(
+        path, cancel, [&](PlotExportOut& out) { WritePlotCsv(out, samples, names, encoding); });
+    PlotCsvResult result;
+    result.error = written.error;
+    result.cancelled = written.cancelled;
+    if (written.error.empty() && !written.cancelled) result.rows = samples.size();
     return result;
 }
 

@@ -246,9 +246,10 @@ PlotLineParser::Outcome PlotLineParser::Parse(std::u16string_view line, PlotValu
         int channel = ChannelOf(field);
         if (channel == kNoChannel && names_.size() < kPlotChannels) channel = AddChannel(field);
         if (channel == kNoChannel) continue;
-        if (!field.finite) return undo();
+        // A later value of a channel is not taken, so a bad one spoils nothing.
         const auto bit = static_cast<std::uint16_t>(1U << channel);
         if (values.present & bit) continue;
+        if (!field.finite) return undo();
         values.present |= bit;
         values.value[static_cast<std::size_t>(channel)] = field.value;
     }

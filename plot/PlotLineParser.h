@@ -17,7 +17,8 @@
 // are columns past kPlotChannels. A channel is named by its label, or
 // "通道N" for column channels, N its channel number. A line may mix labels
 // and columns; a channel the line gives no value has no point at that line.
-// A line gives a channel the first value it holds for it.
+// A line gives a channel the first value it holds for it; later ones are
+// passed over, whatever they hold.
 //
 // A line is skipped, and counted as such by the caller, when it gives no
 // channel a value, or when a value it would give is not finite (nan, inf,

@@ -3,11 +3,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QBuffer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -16,19 +14,11 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <memory>
-#include <string_view>
+#include <vector>
 
 #include "base/QtText.h"
 #include "base/StatusLabel.h"
-#include "platform/DurableFiles.h"
-#include "plot/PlotCsv.h"
+#include "plot/PlotPlace.h"
 #include "plot/PlotTexts.h"
 #include "plot/PlotView.h"
 #include "terminal/ReceiveArea.h"
@@ -37,26 +27,6 @@ namespace viz {
 namespace {
 
 namespace t = plot_texts;
-
-// The picture encoded in memory, then written with the system's own reason
-// on failure (as the CSV export reports it); a partly written file is removed.
-std::string WritePng(const std::filesystem::path& path, const QImage& picture) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!picture.save(&buffer, "PNG")) return std::strerror(ENOMEM);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return std::strerror(errno);
-    const bool written =
-        WriteAllBytes(fd, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    const int writeError = errno;
-    const bool closed = ::close(fd) == 0;
-    if (written && closed) return {};
-    const std::string error = std::strerror(written ? errno : writeError);
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-    return error;
-}
 
 QString PageName(MoreSendKind page) {
     switch (page) {
@@ -306,74 +276,19 @@ bool CPlotWindow::ApplyYRange() {
     return true;
 }
 
-void CPlotWindow::StartWriting(std::function<QString(const std::atomic<bool>& cancel)> job) {
-    writing_ = true;
-    exportCsv_->setEnabled(false);
-    savePicture_->setEnabled(false);
-    writer_ = std::jthread([this, job = std::move(job)] {
-        QString message = job(cancelWriting_);
-        // Dropped by Qt if the window is gone, which waits for this thread first.
-        QMetaObject::invokeMethod(
-            this,
-            [this, message] {
-                writing_ = false;
-                exportCsv_->setEnabled(true);
-                savePicture_->setEnabled(true);
-                message_->ShowStatus(message);
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void CPlotWindow::ExportCsv() {
-    if (writing_) return;
-    const QString path =
-        chooser_(QDir::current().filePath(Text(t::kCsvFile).arg(pageName_)), Text(t::kCsvFilter));
-    if (path.isEmpty()) return;
-    TextEncoding encoding = TextEncoding::Gbk;
-    for (const auto& area : areas_) {
-        if (area) {
-            encoding = area->pipeline().encoding();
-            break;
-        }
-    }
-    // The copy is a memory copy of the ring; formatting and writing happen on the thread.
-    auto samples = std::make_shared<const PlotSamples>(feed_.samples());
-    message_->ShowStatus(Text(t::kCsvWriting));
-    StartWriting([samples, names = feed_.names(), encoding, path](const std::atomic<bool>& cancel) {
-        const PlotCsvResult result = WritePlotCsv(path.toStdString(), *samples, names, encoding, cancel);
-        if (!result.error.empty()) return Text(t::kCsvFailed).arg(QString::fromLocal8Bit(result.error));
-        return Text(t::kCsvDone).arg(path).arg(result.rows);
-    });
-}
-
-void CPlotWindow::SavePicture() {
-    if (writing_) return;
-    const QString path =
-        chooser_(QDir::current().filePath(Text(t::kPictureFile).arg(pageName_)), Text(t::kPictureFilter));
-    if (path.isEmpty()) return;
-    // What the user sees: the curves as last drawn, with the legend.
-    QImage picture = view_->grab().toImage();
-    StartWriting([picture = std::move(picture), path](const std::atomic<bool>&) {
-        const std::string error = WritePng(path.toStdString(), picture);
-        if (!error.empty()) return Text(t::kPictureFailed).arg(QString::fromLocal8Bit(error));
-        return Text(t::kPictureDone).arg(path);
-    });
-}
-
 void CPlotWindow::Restore() {
-    WindowPlace place;
-    if (settings_.ReadPlotPlace(page_, place) != 0 || place.width < minimumSizeHint().width() / 2 ||
-        place.height < minimumSizeHint().height() / 2)
+    WindowPlace saved;
+    if (settings_.ReadPlotPlace(page_, saved) != 0 || saved.width < minimumSizeHint().width() / 2 ||
+        saved.height < minimumSizeHint().height() / 2)
         return;
-    const QRect rect(place.x, place.y, place.width, place.height);
-    // A place on a screen that is no longer there is not taken.
+    std::vector<WindowPlace> screens;
     for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen->availableGeometry().intersects(rect)) {
-            setGeometry(rect);
-            return;
-        }
+        const QRect area = screen->availableGeometry();
+        screens.push_back({area.x(), area.y(), area.width(), area.height()});
     }
+    // A place on a screen that is no longer there is not taken.
+    if (const auto place = PlaceOnScreens(saved, screens))
+        setGeometry(place->x, place->y, place->width, place->height);
 }
 
 void CPlotWindow::SavePlace() {

@@ -8,8 +8,9 @@
 //
 // It repaints on its own frame timer (at most kFrameRate times a second,
 // less when frames are costly), never when data arrives. "导出CSV" and "保存图片" write on a thread of
-// their own, from a copy taken when pressed. Its place and size are saved
-// per page.
+// their own, from a copy taken when pressed, both through WritePlotExport. Its
+// place and size are saved per page, and it opens there again while that is
+// on a screen.
 
 #include <QPointer>
 #include <QString>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include "base/SettingsStore.h"
+#include "plot/PlotExport.h"
 #include "plot/PlotFeed.h"
 
 class QCheckBox;
@@ -82,8 +84,13 @@ private:
     bool ApplyYRange();
     void Restore();
     void SavePlace();
-    // Runs `job` on the writer thread; `done` gets its message on this thread.
-    void StartWriting(std::function<QString(const std::atomic<bool>& cancel)> job);
+    // The exports (PlotWindowExport.cpp): the chosen path, or empty (the
+    // user cancelled, or an export is being written).
+    QString ChooseExportPath(const char16_t* file, const char16_t* filter);
+    using ExportContent = std::function<void(PlotExportOut& out)>;
+    // Makes and writes `content` on the writer thread; the message line then
+    // says `done`, or `failed` with the system's reason.
+    void StartExport(const QString& path, ExportContent content, QString done, const char16_t* failed);
 
     SettingsStore& settings_;
     const MoreSendKind page_;

@@ -82,8 +82,14 @@ void LinkWriter::Cancel(SendEnd why) {
     {
         std::lock_guard lock(mutex_);
         for (const Entry& entry : queue_) {
-            finished_.push_back({entry.id, entry.job.file != nullptr, entry.job.recorded, why, 0, 0,
-                                 entry.job.file ? entry.job.file->size() : entry.job.bytes.size(), {}});
+            finished_.push_back({entry.id,
+                                 entry.job.file != nullptr,
+                                 entry.job.recorded,
+                                 why,
+                                 0,
+                                 0,
+                                 entry.job.file ? entry.job.file->size() : entry.job.bytes.size(),
+                                 {}});
             ended = true;
         }
         queue_.clear();
@@ -168,7 +174,8 @@ LinkWriter::Outcome LinkWriter::WriteFile(const Entry& entry) {
     Outcome outcome;
     while (outcome.done < file.size()) {
         if (Cancelled(entry.id, outcome.end)) return outcome;
-        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), file.size() - outcome.done));
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), file.size() - outcome.done));
         const long long got = file.ReadAt(outcome.done, buffer.data(), want);
         if (got <= 0) {
             outcome.end = SendEnd::ReadFailed;
@@ -193,8 +200,8 @@ LinkWriter::Outcome LinkWriter::WriteAll(const Entry& entry, const std::uint8_t*
     const bool file = entry.job.file != nullptr;
     Outcome outcome;
     while (outcome.done < size) {
-        const WriteStep step = config_.write(data + outcome.done, size - outcome.done,
-                                             {cancelFd_, config_.limits.waitSliceMs});
+        const WriteStep step =
+            config_.write(data + outcome.done, size - outcome.done, {cancelFd_, config_.limits.waitSliceMs});
         if (step.consumed > 0) {
             outcome.done += step.consumed;
             outcome.counted += step.counted;
@@ -240,7 +247,11 @@ LinkWriter::Outcome LinkWriter::WriteAll(const Entry& entry, const std::uint8_t*
 void LinkWriter::Finish(const Entry& entry, Outcome outcome) {
     Publish();
     if (entry.job.file && EndsWithTheLink(outcome.end) && config_.undelivered) {
-        outcome.done -= std::min(outcome.done, config_.undelivered());
+        const std::uint64_t lost = std::min(outcome.done, config_.undelivered());
+        outcome.done -= lost;
+        // The sent total was counted as the link took the bytes; it takes
+        // back the same, so it agrees with the message.
+        if (entry.job.counted) counted_.fetch_sub(static_cast<std::int64_t>(lost));
     }
     SendResult result;
     result.job = entry.id;
@@ -279,7 +290,8 @@ void LinkWriter::WakeForProgress() {
 }
 
 void LinkWriter::Publish() {
-    if (unpublishedCounted_ != 0) counted_.fetch_add(std::exchange(unpublishedCounted_, 0));
+    if (unpublishedCounted_ != 0)
+        counted_.fetch_add(static_cast<std::int64_t>(std::exchange(unpublishedCounted_, 0)));
     if (unpublishedFileDone_ != 0) fileDone_.fetch_add(std::exchange(unpublishedFileDone_, 0));
 }
 

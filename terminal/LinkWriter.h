@@ -44,11 +44,11 @@ enum class SendEnd {
 };
 
 struct SendJob {
-    Bytes bytes{};                         // typed data, or
+    Bytes bytes{};                             // typed data, or
     std::shared_ptr<const FileSource> file{};  // a file, read and written in blocks
     std::size_t blockSize = 1024;
-    bool counted = true;  // adds to the page's sent total
-    bool recorded = true; // typed data: an S record for the monitor
+    bool counted = true;   // adds to the page's sent total
+    bool recorded = true;  // typed data: an S record for the monitor
 };
 
 struct SendResult {
@@ -67,8 +67,9 @@ struct SendResult {
 };
 
 struct SendReport {
-    // To add to the sent total since the last report.
-    std::uint64_t counted = 0;
+    // To add to the sent total since the last report; less than 0 when a
+    // file send that ended with its link took back what never reached the peer.
+    std::int64_t counted = 0;
     struct FileProgress {
         std::uint64_t job = 0;
         std::uint64_t done = 0;
@@ -162,7 +163,7 @@ private:
     std::vector<SendResult> finished_;
     bool stop_ = false;
 
-    std::atomic<std::uint64_t> counted_{0};
+    std::atomic<std::int64_t> counted_{0};
     std::atomic<std::uint64_t> fileJob_{0};
     std::atomic<std::uint64_t> fileDone_{0};
     std::atomic<std::uint64_t> fileTotal_{0};

@@ -17,11 +17,13 @@ void ReceivePipeline::setFrameBreak(bool on, std::uint32_t milliseconds) {
 
 namespace {
 
-// Appends `text` to `out`, each LF as CR LF when `expandLineFeeds`, with
-// `stamp` (if any) in front of the first character of every line.
-// `lineStart` says whether `out` stands at the start of a line; kept up to date.
+// Appends `text` to `out`, each bare LF as CR LF when `expandLineFeeds` (an
+// LF after a CR already ends its line as CR LF), with `stamp` (if any) in
+// front of the first character of every line. `lineStart` says whether `out`
+// stands at the start of a line, `afterCr` whether what came before `out`
+// ended in CR.
 void AppendStamped(std::u16string& out, std::u16string_view text, bool expandLineFeeds,
-                   const std::u16string* stamp, bool& lineStart) {
+                   const std::u16string* stamp, bool& lineStart, bool afterCr) {
     std::size_t at = 0;
     while (at < text.size()) {
         if (lineStart && stamp) out += *stamp;
@@ -32,7 +34,8 @@ void AppendStamped(std::u16string& out, std::u16string_view text, bool expandLin
             return;
         }
         out.append(text.substr(at, lineFeed - at));
-        out.append(expandLineFeeds ? u"\r\n" : u"\n");
+        const bool bare = out.empty() ? !afterCr : out.back() != u'\r';
+        out.append(expandLineFeeds && bare ? u"\r\n" : u"\n");
         lineStart = true;
         at = lineFeed + 1;
     }
@@ -103,11 +106,13 @@ void ReceivePipeline::Receive(const Chunk& chunk, std::u16string_view prefix, st
     if (frameBreak_ && chunk.readTime >= *frameClock_ &&
         std::chrono::duration_cast<std::chrono::milliseconds>(chunk.readTime - *frameClock_).count() >=
             static_cast<std::int64_t>(frameTime_)) {
-        text += u"\r\n";
+        const bool afterCr = text.empty() ? afterCr_ : text.back() == u'\r';
+        text += afterCr ? u"\n" : u"\r\n";
         frameClock_ = chunk.readTime;
     }
     const Bytes& record = serialRecord ? shown : chunk.bytes;
     if (monitor_ && !record.empty()) monitor_(record.data(), record.size());
+    if (!text.empty()) afterCr_ = text.back() == u'\r';
     area_.Append(text);
     if (output_.isOpen()) WriteOutput(text);
     if (decode && !lineSinks_.sinks.empty()) stream.lines.Feed(decoded_, chunk.wallTime, source, lineSinks_);
@@ -141,16 +146,18 @@ std::u16string ReceivePipeline::Compose(const Chunk& chunk, std::u16string_view 
     const std::size_t bodySize = hexDisplay_ ? chunk.bytes.size() * 3 : decoded_.size();
     std::u16string text;
     text.reserve(prefix.size() + bodySize + suffix.size() + (stamp ? stamp->size() : 0));
-    AppendStamped(text, prefix, false, stamp, lineStart);
+    AppendStamped(text, prefix, false, stamp, lineStart, afterCr_);
     if (!hexDisplay_) {
-        AppendStamped(text, decoded_, true, stamp, lineStart);
+        AppendStamped(text, decoded_, true, stamp, lineStart, afterCr_);
     } else if (!chunk.bytes.empty()) {
         // Hex text holds no line break: at most the one stamp in front.
         if (lineStart && stamp) text += *stamp;
         AppendHexDisplay(text, chunk.bytes.data(), chunk.bytes.size());
         lineStart = false;
     }
-    AppendStamped(text, suffix, false, stamp, lineStart);
+    // Text that ended in CR takes the suffix's line end as its own CR LF.
+    if (suffix.starts_with(u"\r\n") && !text.empty() && text.back() == u'\r') suffix.remove_prefix(1);
+    AppendStamped(text, suffix, false, stamp, lineStart, afterCr_);
     return text;
 }
 
@@ -164,6 +171,7 @@ void ReceivePipeline::WriteOutput(std::u16string_view text) {
     const std::u16string_view shown = area_.text();
     if (!shown.empty() && shown.back() != u'\n') notice.insert(0, u"\r\n");
     area_.Append(notice + u"\r\n");
+    afterCr_ = false;
 }
 
 void ReceivePipeline::ResetRate() {

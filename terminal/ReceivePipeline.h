@@ -146,6 +146,9 @@ private:
     LineFanOut lineSinks_;
     TextOutputFile output_;
     AreaText area_;
+    // The area's text (and the output file) ends in a CR, so an LF that
+    // comes next completes that line end instead of making another.
+    bool afterCr_ = false;
 
     std::int64_t receivedTotal_ = 0;
     std::int64_t windowBytes_ = 0;

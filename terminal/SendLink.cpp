@@ -1,5 +1,7 @@
 #include "terminal/SendLink.h"
 
+#include <algorithm>
+
 namespace viz {
 
 SendLink::SendLink(Config config)
@@ -37,7 +39,8 @@ std::uint64_t SendLink::SendFile(std::shared_ptr<const FileSource> file) {
 
 SendReport SendLink::Collect() {
     SendReport report = writer_.Take();
-    sentTotal_ += static_cast<std::int64_t>(report.counted);
+    // Counters reset during a send never go below zero when it takes bytes back.
+    sentTotal_ = std::max<std::int64_t>(sentTotal_ + report.counted, 0);
     if (monitor_) {
         for (const SendResult& result : report.finished) {
             if (!result.file && result.recorded && !result.written.empty())

@@ -88,10 +88,11 @@ std::size_t GbkCharacter(const std::uint8_t* p, const std::uint8_t* end, char16_
         *out++ = kBad;
         return 1;
     }
+    // A pair that names no character: the lead byte alone is bad, and the
+    // next byte is read afresh, so an ASCII byte after it still shows.
     const char16_t unit = table.Pair(byte, p[1]);
     *out++ = unit != 0 ? unit : kBad;
-    if (unit == 0) *out++ = kBad;
-    return 2;
+    return unit != 0 ? 2 : 1;
 }
 
 std::size_t Utf8Character(const std::uint8_t* p, const std::uint8_t* end, char16_t*& out) {

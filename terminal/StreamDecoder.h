@@ -11,7 +11,8 @@
 // character comes out as U+FFFD, one for each such byte, and what follows it
 // is read afresh, so a bad byte never takes the next character with it. In
 // GBK (code page 936 as iconv reads it) a lead byte followed by a byte of
-// the trail range is one character or, when it names none, two bad bytes.
+// the trail range is one character or, when it names none, one bad byte
+// followed by whatever the second byte begins (as Python's decoder reads it).
 
 #include <array>
 #include <cstddef>

@@ -130,6 +130,8 @@ TEST_F(NetDlgTest, APeerThatClosesMidFileEndsTheSendAsClosedCountingWhatReachedI
     EXPECT_TRUE(send->edit()->toPlainText().endsWith(
         QStringLiteral("发送文件中断：已发送%1/16777216字节（连接已关闭）").arg(unread)))
         << send->edit()->toPlainText().toStdString();
+    EXPECT_EQ(send->link(CNetDlg::kTcp).sentTotal(), unread) << "the counter tells the same as the message";
+    EXPECT_EQ(send->title(), QStringLiteral("发送区：TCP已发送%1字节，UDP已发送0字节").arg(unread));
 }
 
 }  // namespace net_page_testing

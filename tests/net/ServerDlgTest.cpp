@@ -10,8 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
+#include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -34,6 +37,33 @@ using testing::TempDir;
 std::string Received(int fd, std::size_t count) {
     const auto bytes = ReadUpTo(fd, count, 3s);
     return {bytes.begin(), bytes.end()};
+}
+
+// The socket (its inode) of this process whose peer has the local port
+// `peerPort`, or 0; and whether a descriptor of this process still holds a
+// socket, whatever its state.
+ino_t ServerSocketOf(int peerPort) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        int fd = -1;
+        const std::string name = entry.path().filename().string();
+        std::from_chars(name.data(), name.data() + name.size(), fd);
+        sockaddr_in remote{};
+        socklen_t length = sizeof remote;
+        struct stat status {};
+        if (::getpeername(fd, reinterpret_cast<sockaddr*>(&remote), &length) == 0 &&
+            remote.sin_family == AF_INET && ntohs(remote.sin_port) == peerPort && ::fstat(fd, &status) == 0)
+            return status.st_ino;
+    }
+    return 0;
+}
+
+bool SocketStillOpen(ino_t socket) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        struct stat status {};
+        if (::stat(entry.path().c_str(), &status) == 0 && S_ISSOCK(status.st_mode) && status.st_ino == socket)
+            return true;
+    }
+    return false;
 }
 
 class ServerDlgTest : public ::testing::Test {
@@ -213,7 +243,8 @@ TEST_F(ServerDlgTest, ReceivedDataShowsTheSenderOnRequestIsRecordedAndCountedUnl
     Click("showAddress");
     ::send(peer.get(), "abc", 3, 0);
     ASSERT_TRUE(Wait([&] { return shownArea.text().ends_with(u"abc\r\n"); }));
-    EXPECT_TRUE(shownArea.text().ends_with(QStringLiteral("[127.0.0.1:%1]abc\r\n").arg(peerPort).toStdU16String()));
+    EXPECT_TRUE(
+        shownArea.text().ends_with(QStringLiteral("[127.0.0.1:%1]abc\r\n").arg(peerPort).toStdU16String()));
     EXPECT_TRUE(Recorded(QStringLiteral("从127.0.0.1:%1接收了3字节").arg(peerPort)));
 
     Click("showAddress");
@@ -250,7 +281,8 @@ TEST_F(ServerDlgTest, TwoClientsEachSplittingACharacterBetweenReadsShowBothWhole
     sendAndShow(second, "\xE6\x96", 4);
     sendAndShow(first, "\xAD|", 6);
     sendAndShow(second, "\x87|", 8);
-    EXPECT_TRUE(shownArea.text().ends_with(u"中|文|")) << QString::fromStdU16String(std::u16string(shownArea.text())).toStdString();
+    EXPECT_TRUE(shownArea.text().ends_with(u"中|文|"))
+        << QString::fromStdU16String(std::u16string(shownArea.text())).toStdString();
 }
 
 TEST_F(ServerDlgTest, SendsGoToTheChosenClientAndFilesToTheNewestUnlessATextSendChoseAnother) {
@@ -333,6 +365,36 @@ TEST_F(ServerDlgTest, ASendToAClientThatHasGoneRecordsTheErrorAndTheClosure) {
     EXPECT_EQ(page->currentClient(), nullptr);
 }
 
+// A client that leaves takes its socket with it, also after the page sent to
+// it, and not only when the server stops.
+TEST_F(ServerDlgTest, AClientThatLeavesLeavesNoDescriptorBehind) {
+    Create(FreeTcpPort());
+    Click("create");
+    Fd typed = Join();
+    Fd filed = Join();
+    const ino_t typedSocket = ServerSocketOf(LocalPort(typed.get()));
+    const ino_t filedSocket = ServerSocketOf(LocalPort(filed.get()));
+    ASSERT_NE(typedSocket, 0u);
+    ASSERT_NE(filedSocket, 0u);
+
+    LoadFile("one.txt", "file-one");
+    Click("send");
+    EXPECT_EQ(Received(filed.get(), 8), "file-one") << "to the newest client";
+    ASSERT_TRUE(FileSent());
+    filed.Reset();
+    ASSERT_TRUE(Wait([&] { return page->chooser()->count() == 1; }));
+    EXPECT_TRUE(Wait([&] { return !SocketStillOpen(filedSocket); })) << "a client sent a file to";
+
+    page->sendArea()->edit()->setPlainText(QStringLiteral("hi"));
+    page->chooser()->setCurrentIndex(0);
+    Click("send");
+    EXPECT_EQ(Received(typed.get(), 2), "hi");
+    typed.Reset();
+    ASSERT_TRUE(Wait([&] { return page->chooser()->count() == 0; }));
+    EXPECT_TRUE(Wait([&] { return !SocketStillOpen(typedSocket); })) << "a client sent text to";
+    EXPECT_TRUE(page->created()) << "while the server runs on";
+}
+
 // As on the network page: a client that closes in the middle of a file, with
 // data it never read, ends the send as a closed link counting what reached it.
 TEST_F(ServerDlgTest, AClientThatClosesMidFileEndsTheSendAsClosedCountingWhatReachedIt) {
@@ -362,6 +424,8 @@ TEST_F(ServerDlgTest, AClientThatClosesMidFileEndsTheSendAsClosedCountingWhatRea
     EXPECT_TRUE(edit->toPlainText().endsWith(
         QStringLiteral("发送文件中断：已发送%1/16777216字节（连接已关闭）").arg(unread)))
         << edit->toPlainText().toStdString();
+    EXPECT_EQ(page->sendArea()->title(), QStringLiteral("发送区：已发送%1字节").arg(unread))
+        << "the counter tells the same as the message";
 }
 
 }  // namespace

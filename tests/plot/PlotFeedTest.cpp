@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -18,6 +22,7 @@
 #include "PlotFuzzDriver.h"
 #include "TempDir.h"
 #include "plot/PlotCsv.h"
+#include "plot/PlotExport.h"
 #include "terminal/ReceivePipeline.h"
 
 namespace viz {
@@ -246,6 +251,44 @@ TEST(PlotCsv, EveryKeptSampleWithItsTimeInThePagesEncodingReadsBackTheSame) {
         WritePlotCsv(dir / "big.csv", big.samples(), big.names(), TextEncoding::Gbk, cancelled);
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_FALSE(std::filesystem::exists(dir / "big.csv")) << "a cancelled export leaves no half file";
+}
+
+// Both exports take this road: a write that fails half-way (here the file
+// size limit) says why in the system's words, removes what it wrote and
+// leaves the file it was to replace as it was; a complete one replaces it.
+TEST(PlotExport, AWriteThatFailsHalfWayLeavesTheEarlierFileAndNoPart) {
+    const testing::TempDir dir;
+    const std::filesystem::path target = dir / "plot.csv";
+    std::ofstream(target, std::ios::binary) << "earlier";
+    PlotFeed big(20'000);
+    for (int i = 0; i < 20'000; ++i) big.OnLine({0, kWallStart, u"1,2"});
+    const std::atomic<bool> cancel{false};
+
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit small = before;
+    small.rlim_cur = 64 * 1024;
+    const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const PlotCsvResult failed = WritePlotCsv(target, big.samples(), big.names(), TextEncoding::Gbk, cancel);
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, signal);
+    EXPECT_EQ(failed.error, std::strerror(EFBIG));
+    EXPECT_EQ(ReadFile(target), "earlier");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "no part left";
+
+    const PlotExportResult picture = WritePlotExport(target, cancel, [](PlotExportOut& out) {
+        out.Write("\x89PNG");
+        out.Fail("no memory");
+    });
+    EXPECT_EQ(picture.error, "no memory") << "content that cannot be made says so";
+    EXPECT_EQ(ReadFile(target), "earlier");
+
+    const PlotCsvResult written = WritePlotCsv(target, big.samples(), big.names(), TextEncoding::Gbk, cancel);
+    ASSERT_EQ(written.error, "");
+    EXPECT_EQ(written.rows, 20'000u);
+    EXPECT_TRUE(ReadFile(target).starts_with(testing::Gbk("序号,时间,通道1,通道2\r\n1,")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 // Random input, seeded so a failure repeats: bytes that look like the

@@ -90,6 +90,12 @@ TEST(PlotLineParser, ColumnsBySeparatorsLabelsAndIgnoredWords) {
         << "channels in the order their labels were first seen";
     EXPECT_EQ(Parse(labelled, u"x:1 temp:2 x:3").values, (Values{{u"x", 1}, {u"temp", 2}}))
         << "a line gives a channel its first value";
+    line = Parse(labelled, u"x:1 x:nan temp:inf");
+    EXPECT_EQ(line.outcome, kSkipped) << "temp's first value is not finite";
+    line = Parse(labelled, u"x:1 x:nan temp:4 temp:-inf");
+    EXPECT_EQ(line.outcome, kValues) << "a bad value after a channel's first is passed over, not the line";
+    EXPECT_EQ(line.values, (Values{{u"x", 1}, {u"temp", 4}}));
+    EXPECT_EQ(Parse(labelled, u"x:nan x:1").outcome, kSkipped) << "the first value wins, and spoils the line";
     EXPECT_EQ(Parse(labelled, u"time: 12:30:00, temp: 5").values, (Values{{u"temp", 5}}))
         << "a label whose value is no number is passed over";
 }

@@ -6,14 +6,18 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 #include <qcustomplot.h>
 
@@ -185,6 +189,45 @@ TEST_F(PlotWindowTest, LinesFasterThanTheFrameRateAreDrawnAtMostThirtyTimesASeco
     EXPECT_GE(window.feed().taken(), 100u);
     EXPECT_LE(replots.count(), clock.elapsed() * CPlotWindow::kFrameRate / 1000 + 1);
     EXPECT_GE(replots.count(), 5) << "but it is drawn";
+}
+
+// Places from the settings file, which may hold any numbers: one on a
+// screen opens there, cut to the screen; one on no screen is not taken.
+TEST(PlotWindowPlace, ASavedPlaceOpensOnTheScreenWhateverNumbersTheSettingsHold) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    const struct {
+        WindowPlace saved;
+        QRect opened;  // empty: where a new window opens
+    } cases[] = {
+        {{screen.x() + 20, screen.y() + 10, 600, 400}, QRect(screen.x() + 20, screen.y() + 10, 600, 400)},
+        {{screen.x() + 20, screen.y() + 10, kMax, 400},
+         QRect(screen.x(), screen.y() + 10, screen.width(), 400)},
+        {{screen.x() - 100, screen.y() - 100, kMax, kMax}, screen},
+        // Reaching 9 pixels into the screen from near -2^31: moved onto it, whole.
+        {{screen.x() + 9 - kMax, screen.y(), kMax, 400}, QRect(screen.x(), screen.y(), screen.width(), 400)},
+        {{kMax - 100, screen.y(), 800, 600}, QRect()},
+        {{kMin, kMin, kMax, kMax}, QRect()},
+    };
+    for (const auto& [saved, opened] : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << saved.x << " " << saved.y << " " << saved.width << " " << saved.height);
+        testing::PageHost host;
+        ASSERT_EQ(host.store.WritePlotPlace(MoreSendKind::Serial, saved), 0);
+        CReceiveArea area{ReceiveAreaConfig{}};
+        CPlotWindow fresh{host.store, MoreSendKind::Serial, {&area}, nullptr};
+        const QRect unplaced = fresh.geometry();
+        fresh.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&fresh));
+        // The platform may move a window by its frame to keep the frame on the screen.
+        const int frame = fresh.geometry().x() - fresh.frameGeometry().x();
+        const QRect expected = opened.isEmpty() ? unplaced : opened;
+        EXPECT_EQ(fresh.size(), expected.size())
+            << (opened.isEmpty() ? "a place on no screen is not taken" : "");
+        EXPECT_LE((fresh.pos() - expected.topLeft()).manhattanLength(), 2 * frame)
+            << fresh.x() << "," << fresh.y();
+    }
 }
 
 }  // namespace

@@ -45,9 +45,8 @@ TEST_F(LoopbackPageTest, TypedSendComesBackIntoTheReceiveAreaAndBothAreMonitored
     ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 6; }, 5000));
     // The widget catches up within one flush interval of the last redraw.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !page.receiveArea()->edit()->toPlainText().isEmpty(); }, 1000));
-    EXPECT_EQ(page.receiveArea()->edit()->toPlainText(), QStringLiteral("你好\n"))
-        << "CR CR LF shows one break";
-    EXPECT_EQ(page.receiveArea()->pipeline().area().text(), u"你好\r\r\n");
+    EXPECT_EQ(page.receiveArea()->edit()->toPlainText(), QStringLiteral("你好\n")) << "CR LF shows one break";
+    EXPECT_EQ(page.receiveArea()->pipeline().area().text(), u"你好\r\n") << "the sent CR LF, as it came";
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return page.sendArea()->title() == QStringLiteral("发送区：已发送6字节"); }, 1000));
 
@@ -133,8 +132,9 @@ TEST(LoopbackPageText, Utf8AndTimeStampsReachSendsAreaFilesAndMonitor) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 14; }, 5000));
 
     const QString stamp = QStringLiteral("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\] ");
-    const QString shown = QString::fromStdU16String(std::u16string(page.receiveArea()->pipeline().area().text()));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1温度℃\r\r\n%1中$").arg(stamp)).match(shown).hasMatch())
+    const QString shown =
+        QString::fromStdU16String(std::u16string(page.receiveArea()->pipeline().area().text()));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^%1温度℃\r\n%1中$").arg(stamp)).match(shown).hasMatch())
         << shown.toStdString();
     page.receiveArea()->ToggleOutput();
     EXPECT_EQ(FileBytes(dir / "回环数据输出记录.txt"), shown.toStdString()) << "UTF-8, with the stamps";

@@ -185,7 +185,26 @@ TEST_F(ReceivePipelineTest, TextIsTheReadsDecodedWithLineFeedsAsCrLfUpToEachRead
     pipeline.Receive(At("H\nI\r\n"));
     pipeline.Receive(At(std::string("A\0B", 3)));
     pipeline.Receive(At(testing::Gbk("温度=25℃") + "\xFF|"));
-    EXPECT_EQ(pipeline.area().text(), u"H\r\nI\r\r\nA" + Utf8ToUtf16("温度=25℃") + u"\uFFFD|");
+    EXPECT_EQ(pipeline.area().text(), u"H\r\nI\r\nA" + Utf8ToUtf16("温度=25℃") + u"\uFFFD|");
+}
+
+// Only a bare LF becomes CR LF: a CR LF (also split between reads), a lone CR
+// and an LF after a lone CR's line come out as the device sent them.
+TEST_F(ReceivePipelineTest, OutputFileGetsEachLineEndOnceWhetherTheDeviceSendsLfOrCrLf) {
+    ReceivePipeline pipeline;
+    ASSERT_TRUE(pipeline.StartOutput(dir / "out.txt"));
+    for (const char* read : {"a\r\n", "b\n", "c\r", "\nd\r", "\r\n", "\n\n", "e\rf\n"})
+        pipeline.Receive(At(read));
+    const std::string expected = "a\r\nb\r\nc\r\nd\r\r\n\r\n\r\ne\rf\r\n";
+    EXPECT_EQ(ReadFile(dir / "out.txt"), expected);
+    EXPECT_EQ(pipeline.area().text(), Utf8ToUtf16(expected));
+
+    // The server page's sender lines end in CR LF of their own, after data ending in CR too.
+    ReceivePipeline server;
+    ASSERT_TRUE(server.StartOutput(dir / "server.txt"));
+    server.Receive(At("x\r"), u"[1]", u"\r\n");
+    server.Receive(At("y\n"), u"[1]", u"\r\n");
+    EXPECT_EQ(ReadFile(dir / "server.txt"), "[1]x\r\n[1]y\r\n\r\n");
 }
 
 TEST_F(ReceivePipelineTest, ACharacterSplitBetweenReadsShowsWholeInEitherEncodingOnEveryPage) {
