@@ -48,7 +48,9 @@ int FieldOrOne(const QLineEdit* field) {
 }  // namespace
 
 CComDlg::CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices)
-    : CPage(context, parent), devices_(std::move(devices)), serial_(devices_.modemLines) {
+    : CPage(context, parent), devices_(std::move(devices)),
+      serial_(devices_.modemLines),
+      reconnect_(system()) {
     CreateAreas();
     auto* left = new QVBoxLayout;
     left->addWidget(CreateConfigGroup());
@@ -321,7 +323,7 @@ void CComDlg::SetToolTips() {
 }
 
 void CComDlg::ContinuousClicked(bool checked) {
-    if (state_ == PortState::Closed) {
+    if (reconnect_.state() == PortState::Closed) {
         continuous_->setChecked(false);
     } else if (checked) {
         send_->StartContinuous(0, period_);
@@ -334,7 +336,7 @@ void CComDlg::ContinuousClicked(bool checked) {
 // times waits for the next change of the field. While a port that went away
 // is waited for, continuous sending stays set up and resumes with the port.
 void CComDlg::PeriodChanged() {
-    if (state_ == PortState::Closed || !continuous_->isChecked()) return;
+    if (reconnect_.state() == PortState::Closed || !continuous_->isChecked()) return;
     period_ = FieldOrOne(periodEdit_);
     send_->StartContinuous(0, period_);
 }

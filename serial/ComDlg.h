@@ -13,7 +13,7 @@
 #include "platform/Hotplug.h"
 #include "serial/ModemLines.h"
 #include "serial/Serial.h"
-#include "serial/SerialPortIdentity.h"
+#include "serial/SerialReconnect.h"
 #include "terminal/LinkWriter.h"
 
 class QCheckBox;
@@ -59,9 +59,9 @@ public:
     CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices = {});
     ~CComDlg() override;
 
-    bool isOpen() const { return state_ == PortState::Open; }
+    bool isOpen() const { return reconnect_.state() == PortState::Open; }
     // The port went away and is waited for.
-    bool isWaitingForDevice() const { return state_ == PortState::Waiting; }
+    bool isWaitingForDevice() const { return reconnect_.state() == PortState::Waiting; }
     // The path of the port the box names: a listed entry's path or what was typed.
     QString portPath() const;
     CReceiveArea* receiveArea() const { return receive_; }
@@ -95,7 +95,7 @@ private:
     void CreateAreas();
     void SetToolTips();
 
-    enum class PortState { Closed, Open, Waiting };
+    using PortState = SerialReconnect::State;
 
     // Settings.
     void FillLists();
@@ -139,10 +139,8 @@ private:
     CSerial serial_;
     // Counts closings, so news of a session already closed is dropped.
     std::atomic<std::uint64_t> session_{0};
-    PortState state_ = PortState::Closed;
-    // The open (or awaited) port: who it is and the line settings it had.
-    SerialPortIdentity identity_;
-    SerialPortConfig lineConfig_;
+    // The open (or awaited) port: its state, who it is and the line settings it had.
+    SerialReconnect reconnect_;
     // Set once the user picked or typed a port (or the saved one was listed):
     // a newly plugged adapter is then not selected for them.
     bool portChosen_ = false;

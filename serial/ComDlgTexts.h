@@ -71,7 +71,7 @@ inline constexpr char16_t kSendResetTitle[] = u"发送区：已发送0字节";
 inline constexpr char16_t kProgressTitle[] = u"串口发送文件进度";
 // A port that went away while open and is waited for; %1 is the path reopened.
 inline constexpr char16_t kWaitingForDevice[] = u"\r\n串口已断开，等待设备重新连接…";
-inline constexpr char16_t kReconnected[] = u"\r\n串口已重新连接：%1";
+inline constexpr char16_t kReconnected[] = u"\r\n串口已重新连接：%1\r\n";
 // Once per send the port has stopped taking for a long while; the send goes on.
 inline constexpr char16_t kSendStalled[] = u"\r\n发送阻塞：对方未读取数据或硬件流控阻止发送\r\n";
 inline constexpr char16_t kNotes[] =
