@@ -13,7 +13,6 @@
 #include "terminal/LinkWrite.h"
 #include "terminal/MoreSendDialog.h"
 
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -23,8 +22,7 @@ namespace viz {
 class CReceiveArea;
 class CRecordArea;
 class CSendArea;
-class CPlotLauncher;
-class CTextOptions;
+class CTerminalOptions;
 class CServerEventPump;
 struct ServerEvent;
 
@@ -98,9 +96,6 @@ private:
     // On the send area's writer thread.
     WriteStep Write(const std::uint8_t* bytes, std::size_t size, const WriteWait& wait);
     void SendEntry(Bytes bytes, bool cycleStep);
-    void ContinuousClicked(bool checked);
-    void PeriodChanged();
-    void Recount();
     void ShowMoreSend();
 
     // Settings (ServerDlg.cpp).
@@ -125,24 +120,13 @@ private:
 
     QLineEdit* port_ = nullptr;
     QPushButton* createButton_ = nullptr;
-    QCheckBox* hexSend_ = nullptr;
-    QCheckBox* hexDisplay_ = nullptr;
-    QCheckBox* showAddress_ = nullptr;
-    QCheckBox* continuous_ = nullptr;
-    QLineEdit* period_ = nullptr;
-    QCheckBox* frameBreak_ = nullptr;
-    QLineEdit* frameTime_ = nullptr;
-    QPushButton* clearSend_ = nullptr;
-    QPushButton* clearReceive_ = nullptr;
-    QPushButton* recount_ = nullptr;
     QComboBox* chooser_ = nullptr;
     QPushButton* sendButton_ = nullptr;
     QPushButton* moreSendButton_ = nullptr;
     CReceiveArea* receive_ = nullptr;
     CSendArea* send_ = nullptr;
     CRecordArea* record_ = nullptr;
-    CTextOptions* textOptions_ = nullptr;
-    CPlotLauncher* plot_ = nullptr;
+    CTerminalOptions* options_ = nullptr;
     QPointer<CMoreSendDialog> moreSend_;
 };
 

@@ -19,7 +19,6 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTimer;
 
@@ -27,11 +26,10 @@ namespace viz {
 
 class CChunkPump;
 class CMoreSendDialog;
-class CPlotLauncher;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
-class CTextOptions;
+class CTerminalOptions;
 
 // Where the serial page finds its ports, their modem lines and news of
 // ports arriving and leaving. Tests give sysfs and /dev trees of their own,
@@ -127,10 +125,6 @@ private:
     void TryReconnect();
     void AutoReconnectClicked(bool on);
 
-    // Helper group.
-    void ContinuousClicked(bool checked);
-    void PeriodChanged();
-
     // Called on the channel's threads.
     void OnLineChanged(std::uint32_t line, std::uint32_t value) override;
     void OnDeviceLost() override;
@@ -147,15 +141,13 @@ private:
     std::unique_ptr<HotplugWatch> hotplug_;
     ExtraSerialPorts::Subscription extraPortsChanged_;
     QTimer* retry_ = nullptr;
-    int period_ = 1000;
     // CTS, DSR, RING, RLSD as last reported.
     std::array<std::uint32_t, 4> lineStates_{};
 
     CChunkPump* pump_ = nullptr;
     CReceiveArea* receive_ = nullptr;
     CSendArea* send_ = nullptr;
-    CTextOptions* textOptions_ = nullptr;
-    CPlotLauncher* plot_ = nullptr;
+    CTerminalOptions* options_ = nullptr;
     QPointer<CPortMonitorDialog> monitor_;
     QPointer<CMoreSendDialog> moreSend_;
 
@@ -172,16 +164,6 @@ private:
     QCheckBox* rts_ = nullptr;
     QCheckBox* break_ = nullptr;
     std::array<QCheckBox*, 4> inputLines_{};
-    QCheckBox* hexSend_ = nullptr;
-    QCheckBox* hexDisplay_ = nullptr;
-    QCheckBox* continuous_ = nullptr;
-    QLineEdit* periodEdit_ = nullptr;
-    QCheckBox* frameBreakBox_ = nullptr;
-    QLineEdit* frameTimeEdit_ = nullptr;
-    QPushButton* clearSend_ = nullptr;
-    QPushButton* clearReceive_ = nullptr;
-    QPushButton* monitorButton_ = nullptr;
-    QPushButton* resetCounts_ = nullptr;
     QPushButton* sendButton_ = nullptr;
     QPushButton* moreSendButton_ = nullptr;
 };

@@ -19,6 +19,7 @@
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TerminalOptions.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
@@ -51,7 +52,7 @@ void CComDlg::FillLists() {
 
 // A saved value that is no longer in its list falls back to a fixed entry.
 void CComDlg::LoadSettings() {
-    textOptions_->Load();
+    options_->textOptions()->Load();
     std::uint32_t autoReconnect = 1;
     if (context().settings().ReadSerialAutoReconnect(autoReconnect) == 0)
         autoReconnect_->setChecked(autoReconnect != 0);
@@ -83,7 +84,7 @@ void CComDlg::SaveSettings() {
     settings.dataBits = static_cast<std::uint32_t>(ListInteger(dataBits_));
     settings.stopBits = static_cast<std::uint32_t>(ListInteger(stopBits_));
     context().settings().WriteSerial(settings);
-    textOptions_->Save();
+    options_->textOptions()->Save();
     context().settings().WriteSerialAutoReconnect(autoReconnect_->isChecked() ? 1 : 0);
 }
 
@@ -159,11 +160,7 @@ void CComDlg::PortOpened() {
     ShowPortState();
     if (monitor_) monitor_->LinkChanged(true);
     receive_->StartStatusTimer();
-    if (continuous_->isChecked()) {
-        send_->StartContinuous(0, period_);
-    } else {
-        send_->StopContinuous(0);
-    }
+    options_->ApplyContinuous(0);
 }
 
 // Also ends the wait for a port that went away. The continuous-send timer
