@@ -236,6 +236,7 @@ QWidget* CComDlg::CreateHelperGroup() {
     config.kind = MoreSendKind::Serial;
     config.continuous = {{.periodAccessibleName = t::kPeriodName}};
     config.periodRule = PeriodRule::TypedWhileRunning;
+    config.digitsOnly = false;
     config.monitors = {{.text = t::kMonitor, .name = "monitor", .tip = t::kTipMonitor}};
     config.recountName = "resetCounts";
     // While a port that went away is waited for, continuous sending stays

@@ -40,12 +40,14 @@ Widget* Named(Widget* widget, const char* name, const char16_t* tip) {
     return widget;
 }
 
-QLineEdit* DigitsEdit(const char* name, int digits, const char16_t* text, const char16_t* accessibleName,
-                      QWidget* parent) {
+QLineEdit* NumberEdit(const char* name, int digits, const char16_t* text, const char16_t* accessibleName,
+                      bool digitsOnly, QWidget* parent) {
     auto* edit = new QLineEdit(Text(text), parent);
     edit->setObjectName(QLatin1StringView(name));
     edit->setMaxLength(digits);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    if (digitsOnly)
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     edit->setAccessibleName(Text(accessibleName));
     return edit;
 }
@@ -79,15 +81,16 @@ void CTerminalOptions::Build(QWidget* page) {
         Row built;
         built.box = Named(new QCheckBox(Text(row.text ? row.text : t::kOptionContinuous), this), row.name,
                           row.tip ? row.tip : t::kOptionTipContinuous);
-        built.period =
-            DigitsEdit(row.periodName, kPeriodDigits, row.defaultPeriod, row.periodAccessibleName, this);
+        built.period = NumberEdit(row.periodName, kPeriodDigits, row.defaultPeriod, row.periodAccessibleName,
+                                  config_.digitsOnly, this);
         built.kept = FieldMilliseconds(built.period);
         rows_.push_back(built);
     }
     frameBreak_ =
         Named(new QCheckBox(Text(t::kOptionFrameBreak), this), "frameBreak", t::kOptionTipFrameBreak);
-    frameTime_ = DigitsEdit("frameTime", kFrameTimeDigits, t::kOptionDefaultFrameTime,
-                            config_.frameTimeName ? config_.frameTimeName : t::kOptionFrameTimeName, this);
+    frameTime_ = NumberEdit("frameTime", kFrameTimeDigits, t::kOptionDefaultFrameTime,
+                            config_.frameTimeName ? config_.frameTimeName : t::kOptionFrameTimeName,
+                            config_.digitsOnly, this);
     clearSend_ = Named(new QPushButton(Text(t::kOptionClearSend), this), "clearSend", t::kOptionTipClearSend);
     clearReceive_ =
         Named(new QPushButton(Text(t::kOptionClearReceive), this), "clearReceive", t::kOptionTipClearReceive);

@@ -71,6 +71,9 @@ struct TerminalOptionsConfig {
     std::vector<Button> monitors;
     const char* recountName = "recount";
     const char16_t* frameTimeName = nullptr;  // the shared name when null
+    // The period and frame time fields take digits alone (the network
+    // pages); otherwise any text, of which the leading digits count.
+    bool digitsOnly = true;
     // Whether link i can send now; continuous sending is refused while not.
     std::function<bool(int link)> canSend;
     // How continuous sending starts and stops; the send area's own timer when null.

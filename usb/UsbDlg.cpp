@@ -199,6 +199,7 @@ QWidget* CUsbDlg::CreateOptionsGroup() {
                           .periodAccessibleName = t::kEp2PeriodName,
                           .tip = t::kTipEp2Continuous}};
     config.periodRule = PeriodRule::TypedWhileRunning;
+    config.digitsOnly = false;
     config.monitors = {
         {.text = t::kMonitorCh37x, .name = "monitorCh37x", .tip = t::kTipMonitorCh37x, .enabled = false},
         {.text = t::kMonitorHid, .name = "monitorHid", .tip = t::kTipMonitorHid}};
