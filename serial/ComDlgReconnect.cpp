@@ -50,20 +50,20 @@ void CComDlg::DeviceLost(std::uint64_t session) {
     if (session != session_.load()) return;
     const std::string device = serial_.device();
     switch (reconnect_.Lost(autoReconnect_->isChecked())) {
-    case SerialReconnect::Loss::NotOpen:
-        return;
-    case SerialReconnect::Loss::Closed:
-        StopChannel(SendEnd::DeviceRemoved);
-        ClosePort();
-        receive_->AppendText(QString::fromStdString(SerialDeviceLostText(device)));
-        return;
-    case SerialReconnect::Loss::Waiting:
-        StopChannel(SendEnd::DeviceRemoved);
-        ShowPortState();
-        ClearInputLines();
-        receive_->AppendText(QString::fromUtf16(t::kWaitingForDevice));
-        retry_->start();
-        return;
+        case SerialReconnect::Loss::NotOpen:
+            return;
+        case SerialReconnect::Loss::Closed:
+            StopChannel(SendEnd::DeviceRemoved);
+            ClosePort();
+            receive_->AppendText(QString::fromStdString(SerialDeviceLostText(device)));
+            return;
+        case SerialReconnect::Loss::Waiting:
+            StopChannel(SendEnd::DeviceRemoved);
+            ShowPortState();
+            ClearInputLines();
+            receive_->AppendText(QString::fromUtf16(t::kWaitingForDevice));
+            retry_->start();
+            return;
     }
 }
 

@@ -93,7 +93,11 @@ TEST_F(TerminalOptionsTest, EachControlReachesTheAreasItNamesAndTheKeyboardReach
     Click("hexSend");
     sendArea->edit()->setPlainText(QStringLiteral("41 42"));
     sendArea->Send(1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return links[1].written() == Bytes{0x41, 0x42}; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return links[1].written() == Bytes{0x41, 0x42};
+        },
+        5000))
         << "sent as hex";
     Click("hexDisplay");
     EXPECT_TRUE(areas[0]->pipeline().hexDisplay());
