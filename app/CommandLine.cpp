@@ -14,22 +14,11 @@ namespace {
 
 namespace t = texts::cli;
 
-constexpr std::array<std::string_view, 12> kPageNames{"serial", "monitor",  "usb",    "net",
-                                                      "server", "tools",    "c51",    "avr",
-                                                      "check",  "encoding", "bitmap", "update"};
-
-std::optional<StartPage> PageNamed(std::string_view name) {
-    for (std::size_t i = 0; i < kPageNames.size(); ++i) {
-        if (kPageNames[i] == name) return static_cast<StartPage>(i);
-    }
-    return std::nullopt;
-}
-
 std::string AllPageNames() {
     std::string names;
-    for (const std::string_view name : kPageNames) {
+    for (const PageInfo& page : kPages) {
         if (!names.empty()) names += ", ";
-        names += name;
+        names += page.name;
     }
     return names;
 }
@@ -162,7 +151,7 @@ bool Parser::Take(std::span<const std::string_view> arguments) {
 
 bool Parser::Value(std::string_view option, std::string_view value) {
     if (option == "--page") {
-        options.page = PageNamed(value);
+        options.page = PageIdNamed(value);
         if (!options.page) return Refuse(t::kUnknownPage, {option, value, AllPageNames()});
         return true;
     }
@@ -269,7 +258,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> arguments, Messag
 }
 
 std::string_view PageName(StartPage page) {
-    return kPageNames[static_cast<std::size_t>(page)];
+    return kPages[static_cast<std::size_t>(TabOf(page))].name;
 }
 
 std::string HelpText(MessageLanguage language) {

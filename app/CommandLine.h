@@ -7,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/Pages.h"
+
 namespace viz {
 
-// The pages a start can ask for, in tab order.
-enum class StartPage { Serial, Monitor, Usb, Net, Server, Tools, C51, Avr, Check, Encoding, Bitmap, Update };
+// The page a start asks for.
+using StartPage = PageId;
 
 // The name a page has on the command line ("serial", "net", ...); the
 // screenshots are named after it too.

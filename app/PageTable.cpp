@@ -16,29 +16,41 @@
 namespace viz {
 namespace {
 
-template <typename Page>
+template <PageId id>
 CPage* Build(PageContext& context, QWidget* parent) {
-    return new Page(context, parent);
+    return new typename PageClass<id>::Type(context, parent);
 }
 
 }  // namespace
 
-const std::array<PageEntry, kPageCount>& PageTable() {
-    static const std::array<PageEntry, kPageCount> table{{
-        {"串口调试", &Build<CComDlg>},
-        {"串口监视器", &Build<CComAdvanceMonitorDlg>},
-        {"USB调试", &Build<CUsbDlg>},
-        {"网络调试", &Build<CNetDlg>},
-        {"网络服务器", &Build<CServerDlg>},
-        {"小工具", &Build<CToolsDlg>},
-        {"C51代码向导", &Build<CMcu51GuideDlg>},
-        {"AVR代码向导", &Build<CMcuAvrDlg>},
-        {"数据校验", &Build<CCheck>},
-        {"编码转换", &Build<CUnicode>},
-        {"位图转16进制", &Build<CBmp2HexDlg>},
-        {"升级与配置", &Build<CReadMe>, true},
-    }};
-    return table;
+CPage* BuildPage(PageId id, PageContext& context, QWidget* parent) {
+    switch (id) {
+        case PageId::Serial:
+            return Build<PageId::Serial>(context, parent);
+        case PageId::Monitor:
+            return Build<PageId::Monitor>(context, parent);
+        case PageId::Usb:
+            return Build<PageId::Usb>(context, parent);
+        case PageId::Net:
+            return Build<PageId::Net>(context, parent);
+        case PageId::Server:
+            return Build<PageId::Server>(context, parent);
+        case PageId::Tools:
+            return Build<PageId::Tools>(context, parent);
+        case PageId::C51:
+            return Build<PageId::C51>(context, parent);
+        case PageId::Avr:
+            return Build<PageId::Avr>(context, parent);
+        case PageId::Check:
+            return Build<PageId::Check>(context, parent);
+        case PageId::Encoding:
+            return Build<PageId::Encoding>(context, parent);
+        case PageId::Bitmap:
+            return Build<PageId::Bitmap>(context, parent);
+        case PageId::Update:
+            return Build<PageId::Update>(context, parent);
+    }
+    return nullptr;
 }
 
 }  // namespace viz

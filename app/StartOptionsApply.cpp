@@ -11,11 +11,6 @@
 namespace viz {
 namespace {
 
-// StartPage lists the pages in tab order.
-int TabOf(StartPage page) {
-    return static_cast<int>(page);
-}
-
 void Fill(CComDlg& page, const StartOptions& options) {
     if (options.serialPort) page.ChoosePort(QString::fromStdString(*options.serialPort));
     if (options.baud) page.ChooseBaud(*options.baud);

@@ -12,27 +12,20 @@
 #include "wizards/c51/Mcu51GuideDlg.h"
 
 namespace viz {
-namespace {
 
-constexpr int kSerialTab = 0;
-constexpr int kMcu51Tab = 6;
-constexpr int kAvrTab = 7;
-
-}  // namespace
-
-void CVizuruvDlg::WirePage(int tabIndex, CPage* page) {
-    if (tabIndex == kSerialTab) {
-        connect(static_cast<CComDlg*>(page), &CComDlg::virtualBoardRequested, this, [this] {
+void CVizuruvDlg::WirePage(PageId id, CPage* page) {
+    if (id == PageId::Serial) {
+        connect(PageAs<PageId::Serial>(page), &CComDlg::virtualBoardRequested, this, [this] {
             CVirtualBoardDlg* board = Board();
             board->show();
             board->raise();
             board->activateWindow();
         });
-    } else if (tabIndex == kMcu51Tab) {
-        connect(static_cast<CMcu51GuideDlg*>(page), &CMcu51GuideDlg::runOnVirtualBoard, this,
+    } else if (id == PageId::C51) {
+        connect(PageAs<PageId::C51>(page), &CMcu51GuideDlg::runOnVirtualBoard, this,
                 [this](const WizardFirmware& firmware) { Board()->RunWizard(firmware); });
-    } else if (tabIndex == kAvrTab) {
-        connect(static_cast<CMcuAvrDlg*>(page), &CMcuAvrDlg::runOnVirtualBoard, this,
+    } else if (id == PageId::Avr) {
+        connect(PageAs<PageId::Avr>(page), &CMcuAvrDlg::runOnVirtualBoard, this,
                 [this](const WizardFirmware& firmware) { Board()->RunWizard(firmware); });
     }
 }
@@ -42,15 +35,14 @@ CVirtualBoardDlg* CVizuruvDlg::Board() {
     VirtualBoardSetup setup;
     setup.search = DefaultToolSearch();
     setup.wizardCode = [this](ChipFamily family) {
-        return family == ChipFamily::Mcs51
-                   ? static_cast<CMcu51GuideDlg*>(page(kMcu51Tab))->BoardFirmware().source
-                   : static_cast<CMcuAvrDlg*>(page(kAvrTab))->BoardFirmware().source;
+        return family == ChipFamily::Mcs51 ? PageAs<PageId::C51>(page(PageId::C51))->BoardFirmware().source
+                                           : PageAs<PageId::Avr>(page(PageId::Avr))->BoardFirmware().source;
     };
     board_ = new CVirtualBoardDlg(context_, std::move(setup), this);
     connect(board_, &CVirtualBoardDlg::portReady, this, [this](const QString& path, quint32 baud) {
         if (baud == 0) return;
-        static_cast<CComDlg*>(page(kSerialTab))->OpenBoardPort(path, baud);
-        tabs_->setCurrentIndex(kSerialTab);
+        PageAs<PageId::Serial>(page(PageId::Serial))->OpenBoardPort(path, baud);
+        tabs_->setCurrentIndex(TabOf(PageId::Serial));
     });
     return board_;
 }

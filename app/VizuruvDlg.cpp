@@ -90,18 +90,18 @@ void CVizuruvDlg::CreateMenu() {
 
 void CVizuruvDlg::CreateTabs() {
     for (int i = 0; i < kPageCount; ++i) {
-        const PageEntry& entry = PageTable()[i];
+        const PageId id = kPages[static_cast<std::size_t>(i)].id;
         // The page reads its settings as it is built: only the page itself
         // writes them, so it finds what a page built at start would have,
         // unless the defaults were restored meanwhile.
         holders_[i] = new CPageHolder(
-            [this, &entry, i](QWidget* parent) {
-                CPage* built = entry.create(context_, parent);
-                WirePage(i, built);
+            [this, id](QWidget* parent) {
+                CPage* built = BuildPage(id, context_, parent);
+                WirePage(id, built);
                 return built;
             },
             tabs_);
-        tabs_->addTab(holders_[i], QString::fromUtf8(entry.caption));
+        tabs_->addTab(holders_[i], QString::fromUtf8(kPages[static_cast<std::size_t>(i)].caption));
     }
     tabs_->setCurrentIndex(0);
 }
@@ -121,8 +121,8 @@ void CVizuruvDlg::paintEvent(QPaintEvent* event) {
 }
 
 void CVizuruvDlg::BuildPagesThatWorkFromStart() {
-    for (int i = 0; i < kPageCount; ++i) {
-        if (PageTable()[i].worksFromStart) page(i);
+    for (const PageInfo& info : kPages) {
+        if (WorksFromStart(info.id)) page(info.id);
     }
 }
 

@@ -37,6 +37,7 @@ public:
     QTabWidget* tabs() const { return tabs_; }
     // The page behind a tab, built now if it was not yet; null outside 0..11.
     CPage* page(int tabIndex);
+    CPage* page(PageId id) { return page(TabOf(id)); }
     bool pageBuilt(int tabIndex) const;
     UpdateMode updateMode() const { return updateMode_; }
 
@@ -56,7 +57,7 @@ private:
     void CreateTabs();
     void BuildPagesThatWorkFromStart();
     // The board window is opened from the serial page and both wizards.
-    void WirePage(int tabIndex, CPage* page);
+    void WirePage(PageId id, CPage* page);
     void ReportSettingsNotices();
 
     PageContext& context_;

@@ -17,7 +17,6 @@
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
 
-class QCheckBox;
 class QLabel;
 class QPixmap;
 class QLineEdit;
@@ -28,8 +27,7 @@ namespace viz {
 class CChunkPump;
 class CReceiveArea;
 class CSendArea;
-class CPlotLauncher;
-class CTextOptions;
+class CTerminalOptions;
 
 // The TCP/UDP debug page: a TCP client terminal and a UDP terminal side by
 // side, sharing the destination address, the send area and the display
@@ -77,9 +75,6 @@ private:
         QLineEdit* destPort = nullptr;
         QPushButton* openButton = nullptr;
         QLabel* lamp = nullptr;
-        QCheckBox* continuous = nullptr;
-        QLineEdit* period = nullptr;
-        QPushButton* monitorButton = nullptr;
         QPushButton* sendButton = nullptr;
         CReceiveArea* area = nullptr;
         CChunkPump* pump = nullptr;
@@ -94,6 +89,7 @@ private:
 
     // Layout and wiring (NetDlgLayout.cpp).
     void BuildControls();
+    void BuildOptions();
     void BuildLayout();
     void ConnectControls();
     void SetToolTips();
@@ -118,12 +114,7 @@ private:
     WriteStep Write(int side, const std::uint8_t* bytes, std::size_t size, const WriteWait& wait);
     std::optional<std::string> Destination() const;
 
-    // Options, monitors, multi-send (NetDlgOptions.cpp).
-    void ContinuousClicked(int side, bool checked);
-    void PeriodChanged(int side);
-    int Period(int side) const;
-    void ClearReceiveAreas();
-    void Recount();
+    // Monitors and multi-send (NetDlgOptions.cpp).
     void ShowMonitor(int side);
     void ShowMoreSend();
     void PingFinished(const QString& text);
@@ -136,19 +127,10 @@ private:
 
     QLineEdit* address_ = nullptr;
     QPushButton* ping_ = nullptr;
-    QCheckBox* hexSend_ = nullptr;
-    QCheckBox* hexDisplay_ = nullptr;
-    QCheckBox* frameBreak_ = nullptr;
-    QLineEdit* frameTime_ = nullptr;
-    QPushButton* clearReceive_ = nullptr;
-    QPushButton* clearSend_ = nullptr;
-    QPushButton* recount_ = nullptr;
     QPushButton* moreSendButton_ = nullptr;
     CSendArea* sendArea_ = nullptr;
-    CTextOptions* textOptions_ = nullptr;
-    CPlotLauncher* plot_ = nullptr;
+    CTerminalOptions* options_ = nullptr;
     QPointer<CMoreSendDialog> moreSend_;
-
 };
 
 }  // namespace viz

@@ -1,5 +1,4 @@
 // The page's controls, their arrangement, tool tips and signal wiring.
-#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -7,7 +6,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
@@ -16,12 +14,10 @@
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
 #include "net/PageWidgets.h"
-#include "plot/PlotLauncher.h"
 #include "terminal/ChunkPump.h"
-#include "terminal/FrameBreakSwitch.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
-#include "terminal/TextOptions.h"
+#include "terminal/TerminalOptions.h"
 
 namespace viz {
 
@@ -82,15 +78,8 @@ void CNetDlg::BuildControls() {
         link.openButton = Button(tcp ? t::kOpenTcp : t::kOpenUdp, prefix + QStringLiteral("Open"), this);
         link.lamp = new QLabel(this);
         link.lamp->setObjectName(prefix + QStringLiteral("Lamp"));
-        link.continuous =
-            Box(tcp ? t::kTcpContinuous : t::kUdpContinuous, prefix + QStringLiteral("Continuous"), this);
-        link.period = NumberEdit(prefix + QStringLiteral("Period"), 5, this);
-        link.period->setText(Text(t::kDefaultPeriod));
         link.sourcePort->setAccessibleName(Text(tcp ? t::kTcpSourcePortName : t::kUdpSourcePortName));
         link.destPort->setAccessibleName(Text(tcp ? t::kTcpDestPortName : t::kUdpDestPortName));
-        link.period->setAccessibleName(Text(tcp ? t::kTcpPeriodName : t::kUdpPeriodName));
-        link.monitorButton =
-            Button(tcp ? t::kTcpMonitor : t::kUdpMonitor, prefix + QStringLiteral("Monitor"), this);
         link.sendButton = Button(tcp ? t::kTcpSend : t::kUdpSend, prefix + QStringLiteral("Send"), this);
         link.area = new CReceiveArea(AreaConfig(side), this);
         link.area->setObjectName(prefix + QStringLiteral("Receive"));
@@ -100,21 +89,7 @@ void CNetDlg::BuildControls() {
         SetLamp(side, kLampClosed);
     }
 
-    hexSend_ = Box(t::kHexSend, QStringLiteral("hexSend"), this);
-    hexDisplay_ = Box(t::kHexDisplay, QStringLiteral("hexDisplay"), this);
-    // Made here so the keyboard reaches it right after "Hex显示".
-    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Network, this);
-    for (int side : {kTcp, kUdp}) textOptions_->AddReceiveArea(sides_[side].area);
-    frameBreak_ = Box(t::kFrameBreak, QStringLiteral("frameBreak"), this);
-    frameTime_ = NumberEdit(QStringLiteral("frameTime"), 4, this);
-    frameTime_->setText(Text(t::kDefaultFrameTime));
-    frameTime_->setAccessibleName(Text(t::kFrameTimeName));
-    clearReceive_ = Button(t::kClearReceive, QStringLiteral("clearReceive"), this);
-    clearSend_ = Button(t::kClearSend, QStringLiteral("clearSend"), this);
-    recount_ = Button(t::kRecount, QStringLiteral("recount"), this);
     moreSendButton_ = Button(t::kMoreSend, QStringLiteral("moreSend"), this);
-    plot_ = new CPlotLauncher(context().settings(), MoreSendKind::Network, this);
-    for (int side : {kTcp, kUdp}) plot_->AddReceiveArea(sides_[side].area);
 
     SendAreaConfig send;
     send.countsFormat = Text(t::kSendCounts);
@@ -132,7 +107,27 @@ void CNetDlg::BuildControls() {
     sendArea_ = new CSendArea(send, this);
     sendArea_->setObjectName(QStringLiteral("send"));
     sendArea_->edit()->setPlainText(Text(t::kInitialSendText));
-    textOptions_->AddSendArea(sendArea_);
+    BuildOptions();
+}
+
+void CNetDlg::BuildOptions() {
+    TerminalOptionsConfig config;
+    config.kind = MoreSendKind::Network;
+    config.continuous = {{.text = t::kTcpContinuous,
+                          .name = "tcpContinuous",
+                          .periodName = "tcpPeriod",
+                          .periodAccessibleName = t::kTcpPeriodName,
+                          .tip = t::kTipTcpContinuous},
+                         {.text = t::kUdpContinuous,
+                          .name = "udpContinuous",
+                          .periodName = "udpPeriod",
+                          .periodAccessibleName = t::kUdpPeriodName,
+                          .tip = t::kTipUdpContinuous}};
+    config.monitors = {{.text = t::kTcpMonitor, .name = "tcpMonitor", .tip = t::kTipTcpMonitor},
+                       {.text = t::kUdpMonitor, .name = "udpMonitor", .tip = t::kTipUdpMonitor}};
+    config.canSend = [this](int side) { return isOpen(side); };
+    options_ = new CTerminalOptions(context().settings(), std::move(config),
+                                    {sendArea_, {sides_[kTcp].area, sides_[kUdp].area}}, this);
 }
 
 void CNetDlg::BuildLayout() {
@@ -156,30 +151,7 @@ void CNetDlg::BuildLayout() {
         controls->addWidget(group);
     }
 
-    auto* options = new QGridLayout;
-    options->addWidget(hexSend_, 0, 0);
-    options->addWidget(hexDisplay_, 0, 1, 1, 2);
-    options->addWidget(textOptions_->encodingChoice(), 1, 1, 1, 2);
-    int row = 2;
-    for (int side : {kTcp, kUdp}) {
-        options->addWidget(sides_[side].continuous, row, 0);
-        options->addWidget(sides_[side].period, row, 1);
-        options->addWidget(new QLabel(Text(t::kMilliseconds), this), row, 2);
-        ++row;
-    }
-    options->addWidget(frameBreak_, row, 0);
-    options->addWidget(frameTime_, row, 1);
-    options->addWidget(new QLabel(Text(t::kMilliseconds), this), row, 2);
-    controls->addLayout(options);
-
-    auto* buttons = new QGridLayout;
-    buttons->addWidget(clearReceive_, 0, 0);
-    buttons->addWidget(clearSend_, 0, 1);
-    buttons->addWidget(sides_[kTcp].monitorButton, 1, 0);
-    buttons->addWidget(sides_[kUdp].monitorButton, 1, 1);
-    buttons->addWidget(recount_, 2, 0);
-    buttons->addWidget(plot_->button(), 2, 1);
-    controls->addLayout(buttons);
+    controls->addWidget(options_);
     controls->addStretch(1);
 
     auto* sendButtons = new QVBoxLayout;
@@ -204,16 +176,6 @@ void CNetDlg::SetToolTips() {
     ping_->setToolTip(ToolTip(t::kTipPing));
     sides_[kTcp].openButton->setToolTip(ToolTip(t::kTipOpenTcp));
     sides_[kUdp].openButton->setToolTip(ToolTip(t::kTipOpenUdp));
-    hexSend_->setToolTip(ToolTip(t::kTipHexSend));
-    hexDisplay_->setToolTip(ToolTip(t::kTipHexDisplay));
-    sides_[kTcp].continuous->setToolTip(ToolTip(t::kTipTcpContinuous));
-    sides_[kUdp].continuous->setToolTip(ToolTip(t::kTipUdpContinuous));
-    frameBreak_->setToolTip(ToolTip(t::kTipFrameBreak));
-    clearSend_->setToolTip(ToolTip(t::kTipClearSend));
-    clearReceive_->setToolTip(ToolTip(t::kTipClearReceive));
-    sides_[kTcp].monitorButton->setToolTip(ToolTip(t::kTipTcpMonitor));
-    sides_[kUdp].monitorButton->setToolTip(ToolTip(t::kTipUdpMonitor));
-    recount_->setToolTip(ToolTip(t::kTipRecount));
     sides_[kTcp].sendButton->setToolTip(ToolTip(t::kTipTcpSend));
     sides_[kUdp].sendButton->setToolTip(ToolTip(t::kTipUdpSend));
     moreSendButton_->setToolTip(ToolTip(t::kTipMoreSend));
@@ -225,24 +187,9 @@ void CNetDlg::ConnectControls() {
         LinkSide& link = sides_[side];
         connect(link.openButton, &QPushButton::clicked, this, [this, side] { ToggleLink(side); });
         connect(link.sendButton, &QPushButton::clicked, this, [this, side] { sendArea_->Send(side); });
-        connect(link.continuous, &QCheckBox::clicked, this,
-                [this, side](bool checked) { ContinuousClicked(side, checked); });
-        connect(link.period, &QLineEdit::textChanged, this, [this, side] { PeriodChanged(side); });
-        connect(link.monitorButton, &QPushButton::clicked, this, [this, side] { ShowMonitor(side); });
+        connect(options_->monitorButton(side), &QPushButton::clicked, this,
+                [this, side] { ShowMonitor(side); });
     }
-    connect(hexSend_, &QCheckBox::toggled, sendArea_, &CSendArea::setHexSend);
-    connect(hexDisplay_, &QCheckBox::toggled, this, [this](bool on) {
-        for (LinkSide& link : sides_) link.area->setHexDisplay(on);
-    });
-    new CFrameBreakSwitch(
-        frameBreak_, frameTime_,
-        [this](bool on, std::uint32_t ms) {
-            for (LinkSide& link : sides_) link.area->setFrameBreak(on, ms);
-        },
-        this);
-    connect(clearReceive_, &QPushButton::clicked, this, &CNetDlg::ClearReceiveAreas);
-    connect(clearSend_, &QPushButton::clicked, sendArea_->edit(), &QPlainTextEdit::clear);
-    connect(recount_, &QPushButton::clicked, this, &CNetDlg::Recount);
     connect(moreSendButton_, &QPushButton::clicked, this, &CNetDlg::ShowMoreSend);
 }
 

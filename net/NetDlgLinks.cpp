@@ -1,5 +1,4 @@
 // Opening and closing the two links, the channels' notices, and sending.
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +14,7 @@
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TerminalOptions.h"
 
 namespace viz {
 
@@ -93,7 +93,7 @@ void CNetDlg::LinkOpened(int side) {
     SetLamp(side, kLampOpen);
     if (link.monitor) link.monitor->LinkChanged(true);
     link.area->StartStatusTimer();
-    if (link.continuous->isChecked()) sendArea_->StartContinuous(side, Period(side));
+    options_->ApplyContinuous(side);
 }
 
 void CNetDlg::ShowClosed(int side) {
@@ -110,6 +110,11 @@ void CNetDlg::SetLamp(int side, int icon) {
     QLabel* lamp = sides_[side].lamp;
     lamp->setProperty("icon", icon);
     lamp->setPixmap(LampPixmap(icon));
+    const bool open = icon == kLampOpen;
+    const QString name = Text(side == kTcp ? (open ? t::kTcpLampOpen : t::kTcpLampClosed)
+                                           : (open ? t::kUdpLampOpen : t::kUdpLampClosed));
+    lamp->setAccessibleName(name);
+    lamp->setToolTip(name);
 }
 
 void CNetDlg::ReportOpenFailure(int side, int error) {

@@ -1,53 +1,19 @@
-// The page's options (continuous sending), counters,
-// monitor windows and the multi-send dialog.
-#include <QCheckBox>
+// The page's monitor windows and the multi-send dialog.
 #include <QLineEdit>
 
-#include <algorithm>
-
 #include "base/QtText.h"
-#include "base/TextFormat.h"
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
-#include "net/PageWidgets.h"
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TerminalOptions.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
 
 namespace t = netdlg_texts;
-
-void CNetDlg::ContinuousClicked(int side, bool checked) {
-    LinkSide& link = sides_[side];
-    if (checked && !link.open) {
-        link.continuous->setChecked(false);
-    } else if (checked) {
-        sendArea_->StartContinuous(side, Period(side));
-    } else {
-        sendArea_->StopContinuous(side);
-    }
-}
-
-void CNetDlg::PeriodChanged(int side) {
-    const LinkSide& link = sides_[side];
-    if (link.open && link.continuous->isChecked()) sendArea_->StartContinuous(side, Period(side));
-}
-
-int CNetDlg::Period(int side) const {
-    return Milliseconds(sides_[side].period);
-}
-
-void CNetDlg::ClearReceiveAreas() {
-    for (LinkSide& link : sides_) link.area->Clear();
-}
-
-void CNetDlg::Recount() {
-    sendArea_->ResetCounters();
-    for (LinkSide& link : sides_) link.area->ResetCounters();
-}
 
 void CNetDlg::ShowMonitor(int side) {
     LinkSide& link = sides_[side];
@@ -72,7 +38,7 @@ void CNetDlg::ShowMoreSend() {
         };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Network, Text(t::kMoreSendTitle),
                                         sendOver(kTcp), sendOver(kUdp), this);
-        textOptions_->AddMoreSend(moreSend_);
+        options_->textOptions()->AddMoreSend(moreSend_);
     }
     moreSend_->show();
 }

@@ -5,6 +5,7 @@
 
 #include "base/TextFormat.h"
 #include "net/NetDlg.h"
+#include "terminal/TerminalOptions.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
@@ -32,7 +33,7 @@ void CNetDlg::ReadSettings() {
         sides_[side].sourcePort->setText(QString::number(ports[side].source));
         sides_[side].destPort->setText(QString::number(ports[side].destination));
     }
-    textOptions_->Load();
+    options_->textOptions()->Load();
 }
 
 void CNetDlg::WriteSettings() {
@@ -40,7 +41,7 @@ void CNetDlg::WriteSettings() {
     settings.WriteIpAddress(address_->text().toStdU16String());
     settings.WriteTcpPorts({PortSetting(sides_[kTcp].sourcePort), PortSetting(sides_[kTcp].destPort)});
     settings.WriteUdpPorts({PortSetting(sides_[kUdp].sourcePort), PortSetting(sides_[kUdp].destPort)});
-    textOptions_->Save();
+    options_->textOptions()->Save();
 }
 
 }  // namespace viz

@@ -10,7 +10,6 @@ inline constexpr char16_t kTcpGroup[] = u"TCP";
 inline constexpr char16_t kUdpGroup[] = u"UDP";
 inline constexpr char16_t kSourcePort[] = u"源端口：";
 inline constexpr char16_t kDestPort[] = u"目的端口：";
-inline constexpr char16_t kMilliseconds[] = u"ms";
 
 // Names read out by screen readers where a label is shared by both links
 inline constexpr char16_t kTcpSourcePortName[] = u"TCP源端口";
@@ -19,28 +18,26 @@ inline constexpr char16_t kUdpSourcePortName[] = u"UDP源端口";
 inline constexpr char16_t kUdpDestPortName[] = u"UDP目的端口";
 inline constexpr char16_t kTcpPeriodName[] = u"TCP连续发送周期（毫秒）";
 inline constexpr char16_t kUdpPeriodName[] = u"UDP连续发送周期（毫秒）";
-inline constexpr char16_t kFrameTimeName[] = u"帧换行时间（毫秒）";
 inline constexpr char16_t kTcpTimeStampsName[] = u"TCP接收区时间戳";
 inline constexpr char16_t kUdpTimeStampsName[] = u"UDP接收区时间戳";
 
 // Buttons and boxes
 inline constexpr char16_t kPing[] = u"PING";
+// The lamps beside the open buttons, as read out.
+inline constexpr char16_t kTcpLampOpen[] = u"TCP状态：已打开";
+inline constexpr char16_t kTcpLampClosed[] = u"TCP状态：已关闭";
+inline constexpr char16_t kUdpLampOpen[] = u"UDP状态：已打开";
+inline constexpr char16_t kUdpLampClosed[] = u"UDP状态：已关闭";
 inline constexpr char16_t kOpenTcp[] = u"打开TCP";
 inline constexpr char16_t kCloseTcp[] = u"关闭TCP";
 inline constexpr char16_t kOpenUdp[] = u"打开UDP";
 inline constexpr char16_t kCloseUdp[] = u"关闭UDP";
 // The open button while a TCP connect is under way; pressing it gives up.
 inline constexpr char16_t kCancelConnect[] = u"取消连接";
-inline constexpr char16_t kHexSend[] = u"Hex发送";
-inline constexpr char16_t kHexDisplay[] = u"Hex显示";
 inline constexpr char16_t kTcpContinuous[] = u"TCP连续发送";
 inline constexpr char16_t kUdpContinuous[] = u"UDP连续发送";
-inline constexpr char16_t kFrameBreak[] = u"帧换行";
-inline constexpr char16_t kClearReceive[] = u"清接收区";
-inline constexpr char16_t kClearSend[] = u"清发送区";
 inline constexpr char16_t kTcpMonitor[] = u"TCP监视";
 inline constexpr char16_t kUdpMonitor[] = u"UDP监视";
-inline constexpr char16_t kRecount[] = u"重新计数";
 inline constexpr char16_t kTcpSend[] = u"TCP发送";
 inline constexpr char16_t kUdpSend[] = u"UDP发送";
 inline constexpr char16_t kMoreSend[] = u"多项发送";
@@ -51,18 +48,10 @@ inline constexpr char16_t kTipOpenTcp[] =
     u"打开TCP之前请检查源端口和目的端口是否正确，电脑是否已与目标设备连接好";
 inline constexpr char16_t kTipOpenUdp[] =
     u"打开UDP之前请检查源端口和目的端口是否正确，电脑是否已与目标设备连接好";
-inline constexpr char16_t kTipHexSend[] = u"若勾选：数据以16进制数进行发送\r\n不勾选：数据以字符形式进行发送";
-inline constexpr char16_t kTipHexDisplay[] =
-    u"若勾选：数据以16进制数进行接收\r\n不勾选：数据以字符形式进行接收";
 inline constexpr char16_t kTipTcpContinuous[] = u"若勾选：TCP数据将连续发送\r\n不勾选：TCP数据将单次发送";
 inline constexpr char16_t kTipUdpContinuous[] = u"若勾选：UDP数据将连续发送\r\n不勾选：UDP数据将单次发送";
-inline constexpr char16_t kTipFrameBreak[] =
-    u"若勾选：接收数据会每隔一段时间自动添加换行\r\n不勾选：接收数据则正常显示";
-inline constexpr char16_t kTipClearSend[] = u"清空发送区所有数据";
-inline constexpr char16_t kTipClearReceive[] = u"清空接收区所有数据";
 inline constexpr char16_t kTipTcpMonitor[] = u"注意：启用TCP监视窗口，仅支持本软件";
 inline constexpr char16_t kTipUdpMonitor[] = u"注意：启用UDP监视窗口，仅支持本软件";
-inline constexpr char16_t kTipRecount[] = u"将发送和接收的统计字节数清零";
 inline constexpr char16_t kTipTcpSend[] = u"若TCP已打开，则发送数据";
 inline constexpr char16_t kTipUdpSend[] = u"若UDP已打开，则发送数据";
 inline constexpr char16_t kTipMoreSend[] =
@@ -105,8 +94,6 @@ inline constexpr char16_t kPortCaption[] = u"S:%1 D:%2";
 inline constexpr char16_t kMoreSendTitle[] = u"网络多项发送";
 
 // Defaults and limits of the edits
-inline constexpr char16_t kDefaultPeriod[] = u"1000";
-inline constexpr char16_t kDefaultFrameTime[] = u"40";
 
 // Why an open did not succeed, shown at the end of the link's receive area.
 inline constexpr char16_t kTcpOpenFailed[] = u"\r\n打开TCP失败：%1\r\n";

@@ -16,6 +16,7 @@
 #include "net/ServerEventPump.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TerminalOptions.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
@@ -57,13 +58,13 @@ void CServerDlg::ReadSettings() {
     std::uint32_t port = 0;
     port_->setText(context().settings().ReadServerPort(port) == 0 ? QString::number(port)
                                                                   : Text(t::kDefaultPort));
-    textOptions_->Load();
+    options_->textOptions()->Load();
 }
 
 void CServerDlg::WriteSettings() {
     const int port = std::max(0, FieldInteger(port_->text().toStdU16String()));
     context().settings().WriteServerPort(static_cast<std::uint32_t>(port));
-    textOptions_->Save();
+    options_->textOptions()->Save();
 }
 
 void CServerDlg::SetLocalPort(int port) {
@@ -97,7 +98,7 @@ void CServerDlg::CreateServer() {
     createButton_->setText(Text(t::kClose));
     receive_->StartStatusTimer();
     // No client has come yet, so continuous sending has nobody to send to.
-    continuous_->setChecked(false);
+    options_->continuousBox(0)->setChecked(false);
 }
 
 void CServerDlg::CloseServer() {
@@ -172,7 +173,7 @@ void CServerDlg::ClientData(const ServerEvent& event) {
     // A paused area drops the block: nothing is counted, shown or recorded.
     if (receive_->pipeline().paused()) return;
     const CTCPCustom& client = *event.client;
-    if (showAddress_->isChecked()) {
+    if (options_->besideEncodingBox()->isChecked()) {
         const QString sender = Text(t::kSenderPrefix).arg(Address(client)).arg(client.port());
         receive_->Receive(event.chunk, sender.toStdU16String(), u"\r\n", client.id());
     } else {

@@ -14,7 +14,6 @@
 #include "terminal/LinkWrite.h"
 #include "terminal/MoreSendDialog.h"
 
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -24,8 +23,7 @@ namespace viz {
 class CReceiveArea;
 class CRecordArea;
 class CSendArea;
-class CPlotLauncher;
-class CTextOptions;
+class CTerminalOptions;
 class CServerEventPump;
 struct ServerEvent;
 
@@ -100,9 +98,6 @@ private:
     WriteStep Write(const std::uint8_t* bytes, std::size_t size, const WriteWait& wait);
     std::uint64_t Undelivered() const;
     void SendEntry(Bytes bytes, bool cycleStep);
-    void ContinuousClicked(bool checked);
-    void PeriodChanged();
-    void Recount();
     void ShowMoreSend();
 
     // Settings (ServerDlg.cpp).
@@ -131,24 +126,13 @@ private:
 
     QLineEdit* port_ = nullptr;
     QPushButton* createButton_ = nullptr;
-    QCheckBox* hexSend_ = nullptr;
-    QCheckBox* hexDisplay_ = nullptr;
-    QCheckBox* showAddress_ = nullptr;
-    QCheckBox* continuous_ = nullptr;
-    QLineEdit* period_ = nullptr;
-    QCheckBox* frameBreak_ = nullptr;
-    QLineEdit* frameTime_ = nullptr;
-    QPushButton* clearSend_ = nullptr;
-    QPushButton* clearReceive_ = nullptr;
-    QPushButton* recount_ = nullptr;
     QComboBox* chooser_ = nullptr;
     QPushButton* sendButton_ = nullptr;
     QPushButton* moreSendButton_ = nullptr;
     CReceiveArea* receive_ = nullptr;
     CSendArea* send_ = nullptr;
     CRecordArea* record_ = nullptr;
-    CTextOptions* textOptions_ = nullptr;
-    CPlotLauncher* plot_ = nullptr;
+    CTerminalOptions* options_ = nullptr;
     QPointer<CMoreSendDialog> moreSend_;
 };
 

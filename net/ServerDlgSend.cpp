@@ -13,6 +13,7 @@
 #include "net/ServerDlgTexts.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TerminalOptions.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
@@ -76,7 +77,7 @@ std::shared_ptr<CTCPCustom> CServerDlg::ChosenClient() const {
 
 bool CServerDlg::TypedTextHasBytes() const {
     const std::u16string text = send_->text();
-    return !(hexSend_->isChecked() ? HexToBytes(text) : TextToBytes(text)).empty();
+    return !(options_->hexSendBox()->isChecked() ? HexToBytes(text) : TextToBytes(text)).empty();
 }
 
 bool CServerDlg::AimAt(const std::shared_ptr<CTCPCustom>& client) {
@@ -128,30 +129,9 @@ void CServerDlg::ShowMoreSend() {
         auto send = [this](Bytes bytes, bool cycleStep) { SendEntry(std::move(bytes), cycleStep); };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Server, Text(t::kMoreSendTitle),
                                         send, send, this);
-        textOptions_->AddMoreSend(moreSend_);
+        options_->textOptions()->AddMoreSend(moreSend_);
     }
     moreSend_->show();
-}
-
-void CServerDlg::ContinuousClicked(bool checked) {
-    if (checked && clients_.empty()) {
-        continuous_->setChecked(false);
-    } else if (checked) {
-        continuousTimer_.start(std::max(1, Milliseconds(period_)));
-    } else {
-        continuousTimer_.stop();
-    }
-}
-
-// The period is read only while it can take effect.
-void CServerDlg::PeriodChanged() {
-    if (!clients_.empty() && continuous_->isChecked())
-        continuousTimer_.start(std::max(1, Milliseconds(period_)));
-}
-
-void CServerDlg::Recount() {
-    send_->ResetCounters();
-    receive_->ResetCounters();
 }
 
 }  // namespace viz

@@ -9,19 +9,11 @@ inline constexpr char16_t kServerGroup[] = u"服务器操作";
 inline constexpr char16_t kPortLabel[] = u"端口：";
 inline constexpr char16_t kClientsLabel[] = u"客户端列表：";
 inline constexpr char16_t kRecordGroup[] = u"记录（双击文本框清空记录）";
-inline constexpr char16_t kMilliseconds[] = u"ms";
 
 // Buttons and boxes
 inline constexpr char16_t kCreate[] = u"创建";
 inline constexpr char16_t kClose[] = u"关闭";
-inline constexpr char16_t kHexSend[] = u"Hex发送";
-inline constexpr char16_t kHexDisplay[] = u"Hex显示";
 inline constexpr char16_t kShowAddress[] = u"显示IP";
-inline constexpr char16_t kContinuous[] = u"连续发送";
-inline constexpr char16_t kFrameBreak[] = u"帧换行";
-inline constexpr char16_t kClearSend[] = u"清发送区";
-inline constexpr char16_t kClearReceive[] = u"清接收区";
-inline constexpr char16_t kRecount[] = u"重新计数";
 inline constexpr char16_t kSend[] = u"发送";
 inline constexpr char16_t kMoreSend[] = u"多项发送";
 // What assistive tools call the two time edits, which have no label of their own.
@@ -30,17 +22,8 @@ inline constexpr char16_t kFrameTimeName[] = u"帧换行时间（ms）";
 
 // Tool tips
 inline constexpr char16_t kTipCreate[] = u"创建或关闭服务器";
-inline constexpr char16_t kTipHexSend[] = u"若勾选：数据以16进制数进行发送\r\n不勾选：数据以字符形式进行发送";
-inline constexpr char16_t kTipHexDisplay[] =
-    u"若勾选：数据以16进制数进行接收\r\n不勾选：数据以字符形式进行接收";
-inline constexpr char16_t kTipContinuous[] = u"若勾选：数据将连续发送\r\n不勾选：数据将单次发送";
-inline constexpr char16_t kTipFrameBreak[] =
-    u"若勾选：接收数据会每隔一段时间自动添加换行\r\n不勾选：接收数据则正常显示";
 inline constexpr char16_t kTipShowAddress[] =
     u"若勾选：接收数据则添加当前客户端IP地址\r\n不勾选：接收数据则正常显示";
-inline constexpr char16_t kTipClearSend[] = u"清空发送区所有数据";
-inline constexpr char16_t kTipClearReceive[] = u"清空接收区所有数据";
-inline constexpr char16_t kTipRecount[] = u"将发送和接收的统计字节数清零";
 inline constexpr char16_t kTipSend[] = u"若服务器与客户端已建立连接，则发送数据";
 inline constexpr char16_t kTipClients[] = u"显示当前与服务器连接的客户端";
 
@@ -69,8 +52,6 @@ inline constexpr char16_t kMoreSendTitle[] = u"服务器网络多项发送";
 
 // Defaults of the edits
 inline constexpr char16_t kDefaultPort[] = u"8888";
-inline constexpr char16_t kDefaultPeriod[] = u"1000";
-inline constexpr char16_t kDefaultFrameTime[] = u"40";
 
 // The client chooser's entries: address and port.
 inline constexpr char16_t kClientEntry[] = u"%1 : %2";

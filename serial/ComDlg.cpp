@@ -13,15 +13,13 @@
 #include <QVBoxLayout>
 
 #include "base/QtText.h"
-#include "base/TextFormat.h"
-#include "plot/PlotLauncher.h"
 #include "serial/ComDlgTexts.h"
 #include "terminal/ChunkPump.h"
-#include "terminal/FrameBreakSwitch.h"
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TerminalOptions.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
@@ -40,15 +38,13 @@ Widget* Named(Widget* widget, const char* name) {
     return widget;
 }
 
-// A number field's value; an empty field counts as 1.
-int FieldOrOne(const QLineEdit* field) {
-    return field->text().isEmpty() ? 1 : FieldInteger(field->text().toStdU16String());
-}
-
 }  // namespace
 
 CComDlg::CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices)
-    : CPage(context, parent), devices_(std::move(devices)), serial_(devices_.modemLines) {
+    : CPage(context, parent),
+      devices_(std::move(devices)),
+      serial_(devices_.modemLines),
+      reconnect_(system()) {
     CreateAreas();
     auto* left = new QVBoxLayout;
     left->addWidget(CreateConfigGroup());
@@ -236,54 +232,20 @@ QWidget* CComDlg::CreateLineGroups() {
 
 QWidget* CComDlg::CreateHelperGroup() {
     auto* group = new QGroupBox(Text(t::kHelperGroup), this);
-    hexSend_ = Named(new QCheckBox(Text(t::kHexSend), group), "hexSend");
-    hexDisplay_ = Named(new QCheckBox(Text(t::kHexDisplay), group), "hexDisplay");
-    // Made here so the keyboard reaches it right after "Hex显示".
-    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Serial, this);
-    textOptions_->AddReceiveArea(receive_);
-    textOptions_->AddSendArea(send_);
-    continuous_ = Named(new QCheckBox(Text(t::kContinuous), group), "continuous");
-    periodEdit_ = Named(new QLineEdit(Text(t::kDefaultPeriod), group), "period");
-    periodEdit_->setMaxLength(5);
-    periodEdit_->setAccessibleName(Text(t::kPeriodName));
-    frameBreakBox_ = Named(new QCheckBox(Text(t::kFrameBreak), group), "frameBreak");
-    frameTimeEdit_ = Named(new QLineEdit(Text(t::kDefaultFrameTime), group), "frameTime");
-    frameTimeEdit_->setMaxLength(4);
-    frameTimeEdit_->setAccessibleName(Text(t::kFrameTimeName));
-    clearSend_ = Named(new QPushButton(Text(t::kClearSend), group), "clearSend");
-    clearReceive_ = Named(new QPushButton(Text(t::kClearReceive), group), "clearReceive");
-    monitorButton_ = Named(new QPushButton(Text(t::kMonitor), group), "monitor");
-    resetCounts_ = Named(new QPushButton(Text(t::kResetCounts), group), "resetCounts");
-    plot_ = new CPlotLauncher(context().settings(), MoreSendKind::Serial, this);
-    plot_->AddReceiveArea(receive_);
-
-    auto* grid = new QGridLayout(group);
-    grid->addWidget(hexSend_, 0, 0);
-    grid->addWidget(hexDisplay_, 0, 1, 1, 2);
-    grid->addWidget(textOptions_->encodingChoice(), 1, 1, 1, 2);
-    grid->addWidget(continuous_, 2, 0);
-    grid->addWidget(periodEdit_, 2, 1);
-    grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 2, 2);
-    grid->addWidget(frameBreakBox_, 3, 0);
-    grid->addWidget(frameTimeEdit_, 3, 1);
-    grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 3, 2);
-    grid->addWidget(clearSend_, 4, 0);
-    grid->addWidget(clearReceive_, 4, 1, 1, 2);
-    grid->addWidget(monitorButton_, 5, 0);
-    grid->addWidget(resetCounts_, 5, 1, 1, 2);
-    grid->addWidget(plot_->button(), 6, 0);
-
-    connect(hexSend_, &QCheckBox::toggled, send_, &CSendArea::setHexSend);
-    connect(hexDisplay_, &QCheckBox::toggled, receive_, &CReceiveArea::setHexDisplay);
-    connect(continuous_, &QCheckBox::clicked, this, &CComDlg::ContinuousClicked);
-    connect(periodEdit_, &QLineEdit::textChanged, this, &CComDlg::PeriodChanged);
-    new CFrameBreakSwitch(
-        frameBreakBox_, frameTimeEdit_,
-        [this](bool on, std::uint32_t ms) { receive_->setFrameBreak(on, ms); }, this);
-    connect(clearSend_, &QPushButton::clicked, send_, [this] { send_->edit()->clear(); });
-    connect(clearReceive_, &QPushButton::clicked, receive_, &CReceiveArea::Clear);
-    connect(monitorButton_, &QPushButton::clicked, this, &CComDlg::ShowMonitor);
-    connect(resetCounts_, &QPushButton::clicked, this, &CComDlg::ResetCounts);
+    TerminalOptionsConfig config;
+    config.kind = MoreSendKind::Serial;
+    config.continuous = {{.periodAccessibleName = t::kPeriodName}};
+    config.periodRule = PeriodRule::TypedWhileRunning;
+    config.digitsOnly = false;
+    config.monitors = {{.text = t::kMonitor, .name = "monitor", .tip = t::kTipMonitor}};
+    config.recountName = "resetCounts";
+    // While a port that went away is waited for, continuous sending stays
+    // set up and resumes with the port.
+    config.canSend = [this](int) { return reconnect_.state() != PortState::Closed; };
+    options_ = new CTerminalOptions(context().settings(), std::move(config), {send_, {receive_}}, this);
+    auto* column = new QVBoxLayout(group);
+    column->addWidget(options_);
+    connect(options_->monitorButton(0), &QPushButton::clicked, this, &CComDlg::ShowMonitor);
     return group;
 }
 
@@ -297,14 +259,6 @@ void CComDlg::SetToolTips() {
         {dataBits_, t::kTipDataBits},
         {stopBits_, t::kTipStopBits},
         {parity_, t::kTipParity},
-        {hexSend_, t::kTipHexSend},
-        {hexDisplay_, t::kTipHexDisplay},
-        {continuous_, t::kTipContinuous},
-        {frameBreakBox_, t::kTipFrameBreak},
-        {clearSend_, t::kTipClearSend},
-        {clearReceive_, t::kTipClearReceive},
-        {monitorButton_, t::kTipMonitor},
-        {resetCounts_, t::kTipResetCounts},
         {sendButton_, t::kTipSend},
         {moreSendButton_, t::kTipMoreSend},
         {dtr_, t::kTipDtr},
@@ -320,28 +274,8 @@ void CComDlg::SetToolTips() {
         widget->setToolTip(Text(tip).replace(QStringLiteral("\r\n"), "\n"));
 }
 
-void CComDlg::ContinuousClicked(bool checked) {
-    if (state_ == PortState::Closed) {
-        continuous_->setChecked(false);
-    } else if (checked) {
-        send_->StartContinuous(0, period_);
-    } else {
-        send_->StopContinuous(0);
-    }
-}
-
-// The period is read only while it can take effect; a value typed at other
-// times waits for the next change of the field. While a port that went away
-// is waited for, continuous sending stays set up and resumes with the port.
-void CComDlg::PeriodChanged() {
-    if (state_ == PortState::Closed || !continuous_->isChecked()) return;
-    period_ = FieldOrOne(periodEdit_);
-    send_->StartContinuous(0, period_);
-}
-
 void CComDlg::ResetCounts() {
-    send_->ResetCounters();
-    receive_->ResetCounters();
+    options_->ResetCounts();
 }
 
 void CComDlg::ShowMonitor() {
@@ -360,7 +294,7 @@ void CComDlg::ShowMoreSend() {
         auto send = [this](Bytes bytes, bool cycleStep) { send_->SendEntry(0, std::move(bytes), cycleStep); };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Serial, Text(t::kMoreSendTitle),
                                         send, send, this);
-        textOptions_->AddMoreSend(moreSend_);
+        options_->textOptions()->AddMoreSend(moreSend_);
     }
     moreSend_->show();
 }

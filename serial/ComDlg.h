@@ -13,13 +13,12 @@
 #include "platform/Hotplug.h"
 #include "serial/ModemLines.h"
 #include "serial/Serial.h"
-#include "serial/SerialPortIdentity.h"
+#include "serial/SerialReconnect.h"
 #include "terminal/LinkWriter.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTimer;
 
@@ -27,11 +26,10 @@ namespace viz {
 
 class CChunkPump;
 class CMoreSendDialog;
-class CPlotLauncher;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
-class CTextOptions;
+class CTerminalOptions;
 
 // Where the serial page finds its ports, their modem lines and news of
 // ports arriving and leaving. Tests give sysfs and /dev trees of their own,
@@ -59,9 +57,9 @@ public:
     CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices = {});
     ~CComDlg() override;
 
-    bool isOpen() const { return state_ == PortState::Open; }
+    bool isOpen() const { return reconnect_.state() == PortState::Open; }
     // The port went away and is waited for.
-    bool isWaitingForDevice() const { return state_ == PortState::Waiting; }
+    bool isWaitingForDevice() const { return reconnect_.state() == PortState::Waiting; }
     // The path of the port the box names: a listed entry's path or what was typed.
     QString portPath() const;
     CReceiveArea* receiveArea() const { return receive_; }
@@ -95,7 +93,7 @@ private:
     void CreateAreas();
     void SetToolTips();
 
-    enum class PortState { Closed, Open, Waiting };
+    using PortState = SerialReconnect::State;
 
     // Settings.
     void FillLists();
@@ -127,10 +125,6 @@ private:
     void TryReconnect();
     void AutoReconnectClicked(bool on);
 
-    // Helper group.
-    void ContinuousClicked(bool checked);
-    void PeriodChanged();
-
     // Called on the channel's threads.
     void OnLineChanged(std::uint32_t line, std::uint32_t value) override;
     void OnDeviceLost() override;
@@ -139,25 +133,21 @@ private:
     CSerial serial_;
     // Counts closings, so news of a session already closed is dropped.
     std::atomic<std::uint64_t> session_{0};
-    PortState state_ = PortState::Closed;
-    // The open (or awaited) port: who it is and the line settings it had.
-    SerialPortIdentity identity_;
-    SerialPortConfig lineConfig_;
+    // The open (or awaited) port: its state, who it is and the line settings it had.
+    SerialReconnect reconnect_;
     // Set once the user picked or typed a port (or the saved one was listed):
     // a newly plugged adapter is then not selected for them.
     bool portChosen_ = false;
     std::unique_ptr<HotplugWatch> hotplug_;
     ExtraSerialPorts::Subscription extraPortsChanged_;
     QTimer* retry_ = nullptr;
-    int period_ = 1000;
     // CTS, DSR, RING, RLSD as last reported.
     std::array<std::uint32_t, 4> lineStates_{};
 
     CChunkPump* pump_ = nullptr;
     CReceiveArea* receive_ = nullptr;
     CSendArea* send_ = nullptr;
-    CTextOptions* textOptions_ = nullptr;
-    CPlotLauncher* plot_ = nullptr;
+    CTerminalOptions* options_ = nullptr;
     QPointer<CPortMonitorDialog> monitor_;
     QPointer<CMoreSendDialog> moreSend_;
 
@@ -174,16 +164,6 @@ private:
     QCheckBox* rts_ = nullptr;
     QCheckBox* break_ = nullptr;
     std::array<QCheckBox*, 4> inputLines_{};
-    QCheckBox* hexSend_ = nullptr;
-    QCheckBox* hexDisplay_ = nullptr;
-    QCheckBox* continuous_ = nullptr;
-    QLineEdit* periodEdit_ = nullptr;
-    QCheckBox* frameBreakBox_ = nullptr;
-    QLineEdit* frameTimeEdit_ = nullptr;
-    QPushButton* clearSend_ = nullptr;
-    QPushButton* clearReceive_ = nullptr;
-    QPushButton* monitorButton_ = nullptr;
-    QPushButton* resetCounts_ = nullptr;
     QPushButton* sendButton_ = nullptr;
     QPushButton* moreSendButton_ = nullptr;
 };

@@ -19,6 +19,7 @@
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TerminalOptions.h"
 #include "terminal/TextOptions.h"
 
 namespace viz {
@@ -51,7 +52,7 @@ void CComDlg::FillLists() {
 
 // A saved value that is no longer in its list falls back to a fixed entry.
 void CComDlg::LoadSettings() {
-    textOptions_->Load();
+    options_->textOptions()->Load();
     std::uint32_t autoReconnect = 1;
     if (context().settings().ReadSerialAutoReconnect(autoReconnect) == 0)
         autoReconnect_->setChecked(autoReconnect != 0);
@@ -83,7 +84,7 @@ void CComDlg::SaveSettings() {
     settings.dataBits = static_cast<std::uint32_t>(ListInteger(dataBits_));
     settings.stopBits = static_cast<std::uint32_t>(ListInteger(stopBits_));
     context().settings().WriteSerial(settings);
-    textOptions_->Save();
+    options_->textOptions()->Save();
     context().settings().WriteSerialAutoReconnect(autoReconnect_->isChecked() ? 1 : 0);
 }
 
@@ -105,7 +106,7 @@ void CComDlg::ChooseBaud(std::uint32_t baud) {
 // The board's port was just offered: the list is brought up to date at once
 // (its own refresh is queued), then the port is chosen and opened.
 void CComDlg::OpenBoardPort(const QString& path, quint32 baud) {
-    if (state_ != PortState::Closed) ClosePort();
+    if (reconnect_.state() != PortState::Closed) ClosePort();
     RefreshPorts(false);
     ChoosePort(path);
     ChooseBaud(baud);
@@ -113,7 +114,7 @@ void CComDlg::OpenBoardPort(const QString& path, quint32 baud) {
 }
 
 void CComDlg::ToggleOpen() {
-    if (state_ == PortState::Closed) {
+    if (reconnect_.state() == PortState::Closed) {
         OpenPort();
     } else {
         ClosePort();
@@ -137,8 +138,7 @@ void CComDlg::OpenPort() {
                              QString::fromStdString(SerialOpenFailureText(result)));
         return;
     }
-    lineConfig_ = config;
-    identity_ = IdentifySerialPort(config.device, system(), context().extraSerialPorts().ports());
+    reconnect_.Opened(config, context().extraSerialPorts().ports());
     PortOpened();
 }
 
@@ -157,22 +157,17 @@ void CComDlg::StopChannel(SendEnd why) {
 }
 
 void CComDlg::PortOpened() {
-    state_ = PortState::Open;
     ShowPortState();
     if (monitor_) monitor_->LinkChanged(true);
     receive_->StartStatusTimer();
-    if (continuous_->isChecked()) {
-        send_->StartContinuous(0, period_);
-    } else {
-        send_->StopContinuous(0);
-    }
+    options_->ApplyContinuous(0);
 }
 
 // Also ends the wait for a port that went away. The continuous-send timer
 // may run on: its ticks send nothing while closed.
 void CComDlg::ClosePort(SendEnd why) {
-    if (state_ == PortState::Open) StopChannel(why);
-    state_ = PortState::Closed;
+    if (isOpen()) StopChannel(why);
+    reconnect_.Close();
     retry_->stop();
     ShowPortState();
     receive_->StopStatusTimer();
@@ -181,10 +176,10 @@ void CComDlg::ClosePort(SendEnd why) {
 }
 
 void CComDlg::ShowPortState() {
-    const bool closed = state_ == PortState::Closed;
+    const bool closed = reconnect_.state() == PortState::Closed;
     openButton_->setText(QString::fromUtf16(closed ? t::kOpenPort : t::kClosePort));
     for (QComboBox* list : {port_, baud_, dataBits_, stopBits_, parity_}) list->setEnabled(closed);
-    SetLamp(state_);
+    SetLamp(reconnect_.state());
 }
 
 void CComDlg::SetLamp(PortState state) {
@@ -202,11 +197,11 @@ void CComDlg::SetLamp(PortState state) {
 // While a port that went away is waited for, the output lines keep what
 // the user sets; they are set on the port when it is back.
 void CComDlg::OutputLineClicked(QCheckBox* box) {
-    if (state_ == PortState::Closed) {
+    if (reconnect_.state() == PortState::Closed) {
         box->setChecked(false);
         return;
     }
-    if (state_ != PortState::Open) return;
+    if (reconnect_.state() != PortState::Open) return;
     const bool on = box->isChecked();
     if (box == dtr_) serial_.SetDtr(on);
     if (box == rts_) serial_.SetRts(on);

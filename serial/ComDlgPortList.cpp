@@ -83,7 +83,7 @@ void CComDlg::RefreshPorts(bool arrival) {
         port_->setEditText(listed ? path : shown);
     }
 
-    if (!arrival || portChosen_ || state_ != PortState::Closed) return;
+    if (!arrival || portChosen_ || reconnect_.state() != PortState::Closed) return;
     for (int i = 0; i < port_->count(); ++i) {
         if (port_->itemData(i, kUsbRole).toBool() &&
             !before.contains(port_->itemData(i, kPathRole).toString())) {

@@ -1,12 +1,14 @@
 // A serial port that goes away while open: the page closes the channel and,
-// with "自动重连", waits for the same device (SerialPortIdentity) and opens
-// it again with the same line settings. News comes from the channel (the
-// device hung up), from udev (ports arriving and leaving), from the registry
-// of extra ports, and from a slow timer for ports nobody announces.
+// with "自动重连", waits while SerialReconnect looks for the same device and
+// opens it again; the page shows the state and sets the output lines again.
+// News comes from the channel (the device hung up), from udev (ports
+// arriving and leaving), from the registry of extra ports, and from a slow
+// timer for ports nobody announces.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTimer>
 
+#include <optional>
 #include <system_error>
 
 #include "serial/ComDlg.h"
@@ -39,53 +41,53 @@ void CComDlg::StartHotplugWatch() {
 void CComDlg::HotplugArrived(const HotplugEvent& event) {
     const bool arrival = event.kind == HotplugEvent::Kind::Arrived;
     RefreshPorts(arrival);
-    if (!arrival && isOpen() && IsSerialPortRemoval(identity_, event.devicePath)) DeviceLost(session_.load());
+    if (!arrival && reconnect_.IsRemovalOfOpenPort(event.devicePath)) DeviceLost(session_.load());
     if (arrival) TryReconnect();
 }
 
 // Chunks read before the loss were posted earlier and are shown first.
 void CComDlg::DeviceLost(std::uint64_t session) {
-    if (session != session_.load() || !isOpen()) return;
-    if (!autoReconnect_->isChecked() || !identity_.CanReturn()) {
-        const std::string device = serial_.device();
-        ClosePort(SendEnd::DeviceRemoved);
-        receive_->AppendText(QString::fromStdString(SerialDeviceLostText(device)));
-        return;
+    if (session != session_.load()) return;
+    const std::string device = serial_.device();
+    switch (reconnect_.Lost(autoReconnect_->isChecked())) {
+        case SerialReconnect::Loss::NotOpen:
+            return;
+        case SerialReconnect::Loss::Closed:
+            StopChannel(SendEnd::DeviceRemoved);
+            ClosePort();
+            receive_->AppendText(QString::fromStdString(SerialDeviceLostText(device)));
+            return;
+        case SerialReconnect::Loss::Waiting:
+            StopChannel(SendEnd::DeviceRemoved);
+            ShowPortState();
+            ClearInputLines();
+            receive_->AppendText(QString::fromUtf16(t::kWaitingForDevice));
+            retry_->start();
+            return;
     }
-    StopChannel(SendEnd::DeviceRemoved);
-    state_ = PortState::Waiting;
-    ShowPortState();
-    ClearInputLines();
-    receive_->AppendText(QString::fromUtf16(t::kWaitingForDevice));
-    retry_->start();
 }
 
 // Quietly waits on when the device is not back or cannot be opened yet.
 void CComDlg::TryReconnect() {
-    if (state_ != PortState::Waiting) return;
-    const std::vector<ExtraSerialPort>& extras = context().extraSerialPorts().ports();
-    const std::string path = FindSerialPort(identity_, system(), extras);
-    if (path.empty()) return;
-    SerialPortConfig config = lineConfig_;
-    config.device = path;
-    if (!StartChannel(config).ok()) return;
+    const std::string before = reconnect_.lineConfig().device;
+    const std::optional<std::string> path =
+        reconnect_.Retry(context().extraSerialPorts().ports(),
+                         [this](const SerialPortConfig& config) { return StartChannel(config).ok(); });
+    if (!path) return;
 
     retry_->stop();
     // The box follows a port it named that came back under another name.
-    if (path != lineConfig_.device && portPath().toStdString() == lineConfig_.device)
-        ChoosePort(QString::fromStdString(path));
-    identity_ = IdentifyReopenedSerialPort(identity_, path, system(), extras);
-    lineConfig_ = config;
+    if (*path != before && portPath().toStdString() == before) ChoosePort(QString::fromStdString(*path));
     PortOpened();
     if (dtr_->isChecked()) serial_.SetDtr(true);
     if (rts_->isChecked()) serial_.SetRts(true);
     if (break_->isChecked()) serial_.SetBreak(true);
-    receive_->AppendText(QString::fromUtf16(t::kReconnected).arg(QString::fromStdString(path)));
+    receive_->AppendText(QString::fromUtf16(t::kReconnected).arg(QString::fromStdString(*path)));
 }
 
 // Turning it off while waiting ends the wait.
 void CComDlg::AutoReconnectClicked(bool on) {
-    if (!on && state_ == PortState::Waiting) ClosePort();
+    if (!on && isWaitingForDevice()) ClosePort();
 }
 
 void CComDlg::OnDeviceLost() {

@@ -15,7 +15,8 @@ inline constexpr char16_t kOpenPort[] = u"打开串口";
 inline constexpr char16_t kClosePort[] = u"关闭串口";
 inline constexpr char16_t kAutoReconnect[] = u"自动重连";
 inline constexpr char16_t kVirtualBoard[] = u"虚拟开发板";
-inline constexpr char16_t kVirtualBoardTip[] = u"打开虚拟开发板窗口：在模拟的8051或AVR上运行固件，它的串口出现在端口列表中";
+inline constexpr char16_t kVirtualBoardTip[] =
+    u"打开虚拟开发板窗口：在模拟的8051或AVR上运行固件，它的串口出现在端口列表中";
 inline constexpr char16_t kLineControlGroup[] = u"线路控制";
 inline constexpr char16_t kLineStateGroup[] = u"线路状态（只读）";
 inline constexpr char16_t kDtr[] = u"DTR";
@@ -26,15 +27,7 @@ inline constexpr char16_t kDsr[] = u"DSR";
 inline constexpr char16_t kRing[] = u"RING";
 inline constexpr char16_t kRlsd[] = u"RLSD";
 inline constexpr char16_t kHelperGroup[] = u"辅助";
-inline constexpr char16_t kHexSend[] = u"Hex发送";
-inline constexpr char16_t kHexDisplay[] = u"Hex显示";
-inline constexpr char16_t kContinuous[] = u"连续发送";
-inline constexpr char16_t kFrameBreak[] = u"帧换行";
-inline constexpr char16_t kMilliseconds[] = u"ms";
-inline constexpr char16_t kClearSend[] = u"清发送区";
-inline constexpr char16_t kClearReceive[] = u"清接收区";
 inline constexpr char16_t kMonitor[] = u"伪串口监视";
-inline constexpr char16_t kResetCounts[] = u"重新计数";
 inline constexpr char16_t kSend[] = u"发送";
 inline constexpr char16_t kMoreSend[] = u"多项发送";
 
@@ -43,7 +36,6 @@ inline constexpr char16_t kLampClosed[] = u"串口状态：已关闭";
 inline constexpr char16_t kLampOpen[] = u"串口状态：已打开";
 inline constexpr char16_t kLampWaiting[] = u"串口状态：等待设备重新连接";
 inline constexpr char16_t kPeriodName[] = u"连续发送周期（毫秒）";
-inline constexpr char16_t kFrameTimeName[] = u"帧换行时间（毫秒）";
 
 // Lists
 inline constexpr const char16_t* kBaudRates[] = {u"1200",  u"2400",  u"4800",  u"9600",   u"14400", u"19200",
@@ -53,8 +45,6 @@ inline constexpr const char16_t* kStopBits[] = {u"1", u"2"};
 inline constexpr const char16_t* kParities[] = {u"NONE", u"ODD", u"EVEN"};
 
 // Field contents at start
-inline constexpr char16_t kDefaultPeriod[] = u"1000";
-inline constexpr char16_t kDefaultFrameTime[] = u"40";
 
 // Receive and send areas
 inline constexpr char16_t kReceiveCounts[] = u"接收区：已接收%d字节，速度%d字节/秒，";
@@ -71,7 +61,7 @@ inline constexpr char16_t kSendResetTitle[] = u"发送区：已发送0字节";
 inline constexpr char16_t kProgressTitle[] = u"串口发送文件进度";
 // A port that went away while open and is waited for; %1 is the path reopened.
 inline constexpr char16_t kWaitingForDevice[] = u"\r\n串口已断开，等待设备重新连接…";
-inline constexpr char16_t kReconnected[] = u"\r\n串口已重新连接：%1";
+inline constexpr char16_t kReconnected[] = u"\r\n串口已重新连接：%1\r\n";
 // Once per send the port has stopped taking for a long while; the send goes on.
 inline constexpr char16_t kSendStalled[] = u"\r\n发送阻塞：对方未读取数据或硬件流控阻止发送\r\n";
 inline constexpr char16_t kNotes[] =
@@ -84,7 +74,6 @@ inline constexpr char16_t kNotes[] =
 inline constexpr char16_t kMonitorTitle[] = u"伪串口监视器";
 inline constexpr char16_t kMoreSendTitle[] = u"串口多项发送";
 
-
 // Tool tips
 inline constexpr char16_t kTipOpen[] = u"打开或关闭串口";
 inline constexpr char16_t kTipAutoReconnect[] =
@@ -94,16 +83,7 @@ inline constexpr char16_t kTipBaud[] = u"波特率";
 inline constexpr char16_t kTipDataBits[] = u"数据位";
 inline constexpr char16_t kTipStopBits[] = u"停止位";
 inline constexpr char16_t kTipParity[] = u"串口数据校验方式";
-inline constexpr char16_t kTipHexSend[] = u"若勾选：数据以16进制数进行发送\r\n不勾选：数据以字符形式进行发送";
-inline constexpr char16_t kTipHexDisplay[] =
-    u"若勾选：数据以16进制数进行接收\r\n不勾选：数据以字符形式进行接收";
-inline constexpr char16_t kTipContinuous[] = u"若勾选：数据将连续发送\r\n不勾选：数据将单次发送";
-inline constexpr char16_t kTipFrameBreak[] =
-    u"若勾选：接收数据会每隔一段时间自动添加换行\r\n不勾选：接收数据则正常显示";
-inline constexpr char16_t kTipClearSend[] = u"清空发送区所有数据";
-inline constexpr char16_t kTipClearReceive[] = u"清空接收区所有数据";
 inline constexpr char16_t kTipMonitor[] = u"注意：启用伪监视窗口，仅支持本软件";
-inline constexpr char16_t kTipResetCounts[] = u"将发送和接收的统计字节数清零";
 inline constexpr char16_t kTipSend[] = u"若串口已打开，则发送数据";
 inline constexpr char16_t kTipMoreSend[] =
     u"多项发送能够自定义多项发送数据，根据需要自行发送，并具有保存数据和载入数据，是一个非常实用的功能";

@@ -109,4 +109,26 @@ inline constexpr char16_t kViewerHint[] = u"点击监视数据列表的某一项
 inline constexpr char16_t kViewerFont[] = u"宋体";
 inline constexpr char16_t kViewerName[] = u"完整数据";
 
+// A terminal page's options block
+inline constexpr char16_t kOptionHexSend[] = u"Hex发送";
+inline constexpr char16_t kOptionHexDisplay[] = u"Hex显示";
+inline constexpr char16_t kOptionContinuous[] = u"连续发送";
+inline constexpr char16_t kOptionFrameBreak[] = u"帧换行";
+inline constexpr char16_t kOptionMilliseconds[] = u"ms";
+inline constexpr char16_t kOptionClearSend[] = u"清发送区";
+inline constexpr char16_t kOptionClearReceive[] = u"清接收区";
+inline constexpr char16_t kOptionRecount[] = u"重新计数";
+inline constexpr char16_t kOptionFrameTimeName[] = u"帧换行时间（毫秒）";
+inline constexpr char16_t kOptionDefaultFrameTime[] = u"40";
+inline constexpr char16_t kOptionTipHexSend[] =
+    u"若勾选：数据以16进制数进行发送\r\n不勾选：数据以字符形式进行发送";
+inline constexpr char16_t kOptionTipHexDisplay[] =
+    u"若勾选：数据以16进制数进行接收\r\n不勾选：数据以字符形式进行接收";
+inline constexpr char16_t kOptionTipContinuous[] = u"若勾选：数据将连续发送\r\n不勾选：数据将单次发送";
+inline constexpr char16_t kOptionTipFrameBreak[] =
+    u"若勾选：接收数据会每隔一段时间自动添加换行\r\n不勾选：接收数据则正常显示";
+inline constexpr char16_t kOptionTipClearSend[] = u"清空发送区所有数据";
+inline constexpr char16_t kOptionTipClearReceive[] = u"清空接收区所有数据";
+inline constexpr char16_t kOptionTipRecount[] = u"将发送和接收的统计字节数清零";
+
 }  // namespace viz::terminal_texts

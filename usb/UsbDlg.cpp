@@ -12,14 +12,12 @@
 #include <QVBoxLayout>
 
 #include "base/QtText.h"
-#include "base/TextFormat.h"
-#include "plot/PlotLauncher.h"
 #include "terminal/ChunkPump.h"
-#include "terminal/FrameBreakSwitch.h"
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TerminalOptions.h"
 #include "terminal/TextOptions.h"
 #include "usb/UsbDlgTexts.h"
 
@@ -32,11 +30,6 @@ template <typename Widget>
 Widget* Named(Widget* widget, const char* name) {
     widget->setObjectName(QLatin1StringView(name));
     return widget;
-}
-
-// A number field's value; an empty field counts as 1.
-int FieldOrOne(const QLineEdit* field) {
-    return field->text().isEmpty() ? 1 : FieldInteger(field->text().toStdU16String());
 }
 
 ReceiveAreaConfig AreaConfig(const char16_t* counts, const char16_t* initial, const char16_t* reset,
@@ -144,13 +137,6 @@ void CUsbDlg::CreateAreas() {
 
     pump_ = new CChunkPump(this);
     pump_->setDelivery([this](const Chunk& chunk) { ep2_->Receive(chunk); }, {});
-
-    // Only endpoint 2 receives; endpoint 1 shows the page's own notes.
-    textOptions_ = new CTextOptions(context().settings(), MoreSendKind::Usb, this);
-    textOptions_->AddReceiveArea(ep2_);
-    textOptions_->AddSendArea(send_);
-    plot_ = new CPlotLauncher(context().settings(), MoreSendKind::Usb, this);
-    plot_->AddReceiveArea(ep2_);
 }
 
 QWidget* CUsbDlg::CreateConfigGroup() {
@@ -200,85 +186,39 @@ QWidget* CUsbDlg::CreateConfigGroup() {
 
 QWidget* CUsbDlg::CreateOptionsGroup() {
     auto* group = new QGroupBox(this);
-    hexSend_ = Named(new QCheckBox(Text(t::kHexSend), group), "hexSend");
-    hexDisplay_ = Named(new QCheckBox(Text(t::kHexDisplay), group), "hexDisplay");
-    continuous_[kEp1] = Named(new QCheckBox(Text(t::kEp1Continuous), group), "ep1Continuous");
-    continuous_[kEp2] = Named(new QCheckBox(Text(t::kEp2Continuous), group), "ep2Continuous");
-    period_[kEp1] = Named(new QLineEdit(Text(t::kDefaultPeriod), group), "ep1Period");
-    period_[kEp1]->setAccessibleName(Text(t::kEp1PeriodName));
-    period_[kEp2] = Named(new QLineEdit(Text(t::kDefaultPeriod), group), "ep2Period");
-    period_[kEp2]->setAccessibleName(Text(t::kEp2PeriodName));
-    frameBreakBox_ = Named(new QCheckBox(Text(t::kFrameBreak), group), "frameBreak");
-    frameTimeEdit_ = Named(new QLineEdit(Text(t::kDefaultFrameTime), group), "frameTime");
-    frameTimeEdit_->setAccessibleName(Text(t::kFrameTimeName));
-    frameTimeEdit_->setMaxLength(4);
-    clearSend_ = Named(new QPushButton(Text(t::kClearSend), group), "clearSend");
-    clearReceive_ = Named(new QPushButton(Text(t::kClearReceive), group), "clearReceive");
-    monitorCh37x_ = Named(new QPushButton(Text(t::kMonitorCh37x), group), "monitorCh37x");
-    monitorCh37x_->setEnabled(false);
-    monitorHid_ = Named(new QPushButton(Text(t::kMonitorHid), group), "monitorHid");
-    recount_ = Named(new QPushButton(Text(t::kRecount), group), "recount");
-
-    auto* grid = new QGridLayout(group);
-    grid->addWidget(hexSend_, 0, 0);
-    grid->addWidget(hexDisplay_, 0, 1, 1, 2);
-    grid->addWidget(textOptions_->encodingChoice(), 1, 1, 1, 2);
-    const std::array<std::pair<QCheckBox*, QLineEdit*>, 3> timed{{{continuous_[kEp1], period_[kEp1]},
-                                                                  {continuous_[kEp2], period_[kEp2]},
-                                                                  {frameBreakBox_, frameTimeEdit_}}};
-    for (int row = 0; row < static_cast<int>(timed.size()); ++row) {
-        grid->addWidget(timed[row].first, 2 + row, 0);
-        grid->addWidget(timed[row].second, 2 + row, 1);
-        grid->addWidget(new QLabel(Text(t::kMilliseconds), group), 2 + row, 2);
-    }
-    grid->addWidget(clearSend_, 5, 0);
-    grid->addWidget(clearReceive_, 5, 1, 1, 2);
-    grid->addWidget(monitorCh37x_, 6, 0);
-    grid->addWidget(monitorHid_, 6, 1, 1, 2);
-    grid->addWidget(recount_, 7, 0);
-    grid->addWidget(plot_->button(), 7, 1, 1, 2);
-
-    for (const int endpoint : {kEp1, kEp2}) {
-        period_[endpoint]->setMaxLength(5);
-        connect(continuous_[endpoint], &QCheckBox::clicked, this,
-                [this, endpoint](bool checked) { ContinuousClicked(endpoint, checked); });
-        connect(period_[endpoint], &QLineEdit::textChanged, this,
-                [this, endpoint] { PeriodChanged(endpoint); });
-    }
-    connect(hexSend_, &QCheckBox::toggled, send_, &CSendArea::setHexSend);
-    connect(hexDisplay_, &QCheckBox::toggled, ep2_, &CReceiveArea::setHexDisplay);
-    new CFrameBreakSwitch(
-        frameBreakBox_, frameTimeEdit_, [this](bool on, std::uint32_t ms) { ep2_->setFrameBreak(on, ms); },
-        this);
-    connect(clearSend_, &QPushButton::clicked, send_, [this] { send_->edit()->clear(); });
-    connect(clearReceive_, &QPushButton::clicked, this, &CUsbDlg::ClearReceiveAreas);
-    connect(monitorHid_, &QPushButton::clicked, this, &CUsbDlg::ShowMonitor);
-    connect(recount_, &QPushButton::clicked, this, &CUsbDlg::ResetCounts);
+    TerminalOptionsConfig config;
+    config.kind = MoreSendKind::Usb;
+    config.continuous = {{.text = t::kEp1Continuous,
+                          .name = "ep1Continuous",
+                          .periodName = "ep1Period",
+                          .periodAccessibleName = t::kEp1PeriodName,
+                          .tip = t::kTipEp1Continuous},
+                         {.text = t::kEp2Continuous,
+                          .name = "ep2Continuous",
+                          .periodName = "ep2Period",
+                          .periodAccessibleName = t::kEp2PeriodName,
+                          .tip = t::kTipEp2Continuous}};
+    config.periodRule = PeriodRule::TypedWhileRunning;
+    config.digitsOnly = false;
+    config.monitors = {
+        {.text = t::kMonitorCh37x, .name = "monitorCh37x", .tip = t::kTipMonitorCh37x, .enabled = false},
+        {.text = t::kMonitorHid, .name = "monitorHid", .tip = t::kTipMonitorHid}};
+    config.canSend = [this](int) { return open_; };
+    // Only endpoint 2 receives; endpoint 1 shows the page's own notes.
+    options_ = new CTerminalOptions(context().settings(), std::move(config), {send_, {ep2_}, {ep1_}}, this);
+    auto* column = new QVBoxLayout(group);
+    column->addWidget(options_);
+    connect(options_->monitorButton(1), &QPushButton::clicked, this, &CUsbDlg::ShowMonitor);
     return group;
 }
 
 void CUsbDlg::SetToolTips() {
     const std::pair<QWidget*, const char16_t*> tips[] = {
-        {type_, t::kTipType},
-        {deviceList_, t::kTipDeviceList},
-        {pid_, t::kTipPid},
-        {vid_, t::kTipVid},
-        {pvn_, t::kTipPvn},
-        {search_, t::kTipSearch},
-        {openButton_, t::kTipOpen},
-        {hexSend_, t::kTipHexSend},
-        {hexDisplay_, t::kTipHexDisplay},
-        {continuous_[kEp2], t::kTipEp2Continuous},
-        {continuous_[kEp1], t::kTipEp1Continuous},
-        {frameBreakBox_, t::kTipFrameBreak},
-        {clearSend_, t::kTipClearSend},
-        {clearReceive_, t::kTipClearReceive},
-        {monitorCh37x_, t::kTipMonitorCh37x},
-        {monitorHid_, t::kTipMonitorHid},
-        {recount_, t::kTipRecount},
-        {ep1Send_, t::kTipEp1Send},
-        {ep2Send_, t::kTipEp2Send},
-        {moreSendButton_, t::kTipMoreSend},
+        {type_, t::kTipType},       {deviceList_, t::kTipDeviceList},
+        {pid_, t::kTipPid},         {vid_, t::kTipVid},
+        {pvn_, t::kTipPvn},         {search_, t::kTipSearch},
+        {openButton_, t::kTipOpen}, {ep1Send_, t::kTipEp1Send},
+        {ep2Send_, t::kTipEp2Send}, {moreSendButton_, t::kTipMoreSend},
     };
     // Tool tips break lines at LF alone.
     for (const auto& [widget, tip] : tips)
@@ -288,75 +228,22 @@ void CUsbDlg::SetToolTips() {
 // The keyboard goes down the left column first, then through the areas and
 // the send buttons, as the eye reads the page.
 void CUsbDlg::SetTabOrder() {
-    const std::vector<QWidget*> chain = {type_,
-                                         deviceList_,
-                                         pid_,
-                                         vid_,
-                                         pvn_,
-                                         search_,
-                                         openButton_,
-                                         hexSend_,
-                                         hexDisplay_,
-                                         textOptions_->encodingBox(),
-                                         continuous_[kEp1],
-                                         period_[kEp1],
-                                         continuous_[kEp2],
-                                         period_[kEp2],
-                                         frameBreakBox_,
-                                         frameTimeEdit_,
-                                         clearSend_,
-                                         clearReceive_,
-                                         monitorCh37x_,
-                                         monitorHid_,
-                                         recount_,
-                                         plot_->button(),
-                                         ep1_->edit(),
-                                         ep2_->edit(),
-                                         ep2_->timeStampBox(),
-                                         send_->edit(),
-                                         ep1Send_,
-                                         ep2Send_,
-                                         moreSendButton_};
+    std::vector<QWidget*> chain =
+        std::initializer_list<QWidget*>{type_, deviceList_, pid_, vid_, pvn_, search_, openButton_};
+    const std::vector<QWidget*> options = options_->focusOrder();
+    chain.insert(chain.end(), options.begin(), options.end());
+    chain.insert(chain.end(),
+                 std::initializer_list<QWidget*>{ep1_->edit(), ep2_->edit(), ep2_->timeStampBox(),
+                                                 send_->edit(), ep1Send_, ep2Send_, moreSendButton_});
     for (std::size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
-void CUsbDlg::ContinuousClicked(int endpoint, bool checked) {
-    if (!open_) {
-        continuous_[endpoint]->setChecked(false);
-    } else if (checked) {
-        send_->StartContinuous(endpoint, periods_[endpoint]);
-    } else {
-        send_->StopContinuous(endpoint);
-    }
-}
-
-// The period is read only while it can take effect; a value typed at other
-// times waits for the next change of the field.
-void CUsbDlg::PeriodChanged(int endpoint) {
-    if (!open_ || !continuous_[endpoint]->isChecked()) return;
-    periods_[endpoint] = FieldOrOne(period_[endpoint]);
-    send_->StartContinuous(endpoint, periods_[endpoint]);
-}
-
 void CUsbDlg::ApplyContinuous() {
-    for (const int endpoint : {kEp1, kEp2}) {
-        if (open_ && continuous_[endpoint]->isChecked()) {
-            send_->StartContinuous(endpoint, periods_[endpoint]);
-        } else {
-            send_->StopContinuous(endpoint);
-        }
-    }
-}
-
-void CUsbDlg::ClearReceiveAreas() {
-    ep1_->Clear();
-    ep2_->Clear();
+    for (const int endpoint : {kEp1, kEp2}) options_->ApplyContinuous(endpoint);
 }
 
 void CUsbDlg::ResetCounts() {
-    send_->ResetCounters();
-    ep1_->ResetCounters();
-    ep2_->ResetCounters();
+    options_->ResetCounts();
 }
 
 void CUsbDlg::ShowMonitor() {
@@ -377,7 +264,7 @@ void CUsbDlg::ShowMoreSend() {
         };
         moreSend_ = new CMoreSendDialog(context().settings(), MoreSendKind::Usb, Text(t::kMoreSendTitle),
                                         send, send, this);
-        textOptions_->AddMoreSend(moreSend_);
+        options_->textOptions()->AddMoreSend(moreSend_);
     }
     moreSend_->show();
 }

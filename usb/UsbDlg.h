@@ -2,7 +2,6 @@
 
 #include <QPointer>
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -11,7 +10,6 @@
 #include "terminal/LinkWriter.h"
 #include "usb/HidUsb.h"
 
-class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -24,8 +22,7 @@ class CMoreSendDialog;
 class CPortMonitorDialog;
 class CReceiveArea;
 class CSendArea;
-class CPlotLauncher;
-class CTextOptions;
+class CTerminalOptions;
 
 // The USB debug page: a terminal for a board that is a USB HID device. The
 // user searches the HID devices present, picks one, opens it and exchanges
@@ -70,11 +67,8 @@ private:
     void SetToolTips();
     void SetTabOrder();
 
-    // Options (UsbDlg.cpp).
-    void ContinuousClicked(int endpoint, bool checked);
-    void PeriodChanged(int endpoint);
+    // Continuous sending follows the device (UsbDlg.cpp).
     void ApplyContinuous();
-    void ClearReceiveAreas();
 
     // The device (UsbDlgDevice.cpp).
     void LoadSettings();
@@ -99,14 +93,12 @@ private:
     // is then no news.
     bool lossShown_ = false;
     std::vector<HidDeviceRecord> devices_;
-    std::array<int, 2> periods_{1000, 1000};
 
     CChunkPump* pump_ = nullptr;
     CReceiveArea* ep1_ = nullptr;
     CReceiveArea* ep2_ = nullptr;
     CSendArea* send_ = nullptr;
-    CTextOptions* textOptions_ = nullptr;
-    CPlotLauncher* plot_ = nullptr;
+    CTerminalOptions* options_ = nullptr;
     QPointer<CPortMonitorDialog> monitor_;
     QPointer<CMoreSendDialog> moreSend_;
 
@@ -119,17 +111,6 @@ private:
     QPushButton* search_ = nullptr;
     QPushButton* openButton_ = nullptr;
     QLabel* lamp_ = nullptr;
-    QCheckBox* hexSend_ = nullptr;
-    QCheckBox* hexDisplay_ = nullptr;
-    std::array<QCheckBox*, 2> continuous_{};
-    std::array<QLineEdit*, 2> period_{};
-    QCheckBox* frameBreakBox_ = nullptr;
-    QLineEdit* frameTimeEdit_ = nullptr;
-    QPushButton* clearSend_ = nullptr;
-    QPushButton* clearReceive_ = nullptr;
-    QPushButton* monitorCh37x_ = nullptr;
-    QPushButton* monitorHid_ = nullptr;
-    QPushButton* recount_ = nullptr;
     QPushButton* ep1Send_ = nullptr;
     QPushButton* ep2Send_ = nullptr;
     QPushButton* moreSendButton_ = nullptr;

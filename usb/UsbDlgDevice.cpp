@@ -13,6 +13,7 @@
 #include "terminal/PortMonitorDialog.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
+#include "terminal/TerminalOptions.h"
 #include "terminal/TextOptions.h"
 #include "usb/HidOpenResult.h"
 #include "usb/UsbDlg.h"
@@ -56,7 +57,7 @@ void CUsbDlg::LoadSettings() {
     pid_->setText(Number(ids.productId));
     vid_->setText(Number(ids.vendorId));
     pvn_->setText(Number(ids.version));
-    textOptions_->Load();
+    options_->textOptions()->Load();
 }
 
 void CUsbDlg::SaveSettings() {
@@ -65,7 +66,7 @@ void CUsbDlg::SaveSettings() {
     ids.vendorId = HexToUint16(vid_->text().toStdU16String());
     ids.version = HexToUint16(pvn_->text().toStdU16String());
     context().settings().WriteHid(ids);
-    textOptions_->Save();
+    options_->textOptions()->Save();
 }
 
 void CUsbDlg::Search() {
@@ -154,6 +155,9 @@ void CUsbDlg::SetLamp(int icon) {
                                        : QStringLiteral(":/usb/lamp_closed.svg"));
     lamp_->setProperty("icon", icon);
     lamp_->setPixmap(lamp.pixmap(kLampSize));
+    const QString name = Text(icon == kLampOpen ? t::kLampOpenName : t::kLampClosedName);
+    lamp_->setAccessibleName(name);
+    lamp_->setToolTip(name);
 }
 
 // The open device stopped answering: closed as the button does, then said

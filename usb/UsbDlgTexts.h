@@ -14,32 +14,25 @@ inline constexpr char16_t kPidLabel[] = u"PID：";
 inline constexpr char16_t kVidLabel[] = u"VID：";
 inline constexpr char16_t kPvnLabel[] = u"PVN：";
 inline constexpr char16_t kSearch[] = u"查找USB";
+// The lamp beside the open button, as read out.
+inline constexpr char16_t kLampOpenName[] = u"USB状态：已打开";
+inline constexpr char16_t kLampClosedName[] = u"USB状态：已关闭";
 inline constexpr char16_t kOpen[] = u"打开USB";
 inline constexpr char16_t kClose[] = u"关闭USB";
-inline constexpr char16_t kHexSend[] = u"Hex发送";
-inline constexpr char16_t kHexDisplay[] = u"Hex显示";
 inline constexpr char16_t kEp1Continuous[] = u"EP1连续发送";
 inline constexpr char16_t kEp2Continuous[] = u"EP2连续发送";
-inline constexpr char16_t kFrameBreak[] = u"帧换行";
-inline constexpr char16_t kMilliseconds[] = u"ms";
-inline constexpr char16_t kClearSend[] = u"清发送区";
-inline constexpr char16_t kClearReceive[] = u"清接收区";
 inline constexpr char16_t kMonitorCh37x[] = u"监视CH37X";
 inline constexpr char16_t kMonitorHid[] = u"监视HID";
-inline constexpr char16_t kRecount[] = u"重新计数";
 inline constexpr char16_t kEp1Send[] = u"端点1发送";
 inline constexpr char16_t kEp2Send[] = u"端点2/HID发送";
 inline constexpr char16_t kMoreSend[] = u"多项发送";
 // Names screen readers give the number fields beside the boxes.
 inline constexpr char16_t kEp1PeriodName[] = u"EP1连续发送周期（毫秒）";
 inline constexpr char16_t kEp2PeriodName[] = u"EP2连续发送周期（毫秒）";
-inline constexpr char16_t kFrameTimeName[] = u"帧换行时间（毫秒）";
 inline constexpr char16_t kDeviceListName[] = u"HID USB设备列表";
 
 // Field contents at start; the numbers shown before any search when no
 // numbers were saved.
-inline constexpr char16_t kDefaultPeriod[] = u"1000";
-inline constexpr char16_t kDefaultFrameTime[] = u"40";
 
 // Receive areas: EP1 holds notes, listings and device events, EP2 the input reports.
 inline constexpr char16_t kEp1Counts[] = u"EP1：已接收%d字节，速度%d字节/秒";
@@ -76,7 +69,6 @@ inline constexpr char16_t kMonitorTitle[] = u"HID_USB_EP2监视器";
 inline constexpr char16_t kMonitorPort[] = u"EP2";
 inline constexpr char16_t kMoreSendTitle[] = u"USB多项发送";
 
-
 // Tool tips
 inline constexpr char16_t kTipType[] = u"1：无DLL版本仅支持HID\r\n2：含DLL版本同时支持HID和CH372";
 inline constexpr char16_t kTipDeviceList[] = u"显示已连接的HID USB设备";
@@ -85,18 +77,10 @@ inline constexpr char16_t kTipVid[] = u"厂商号";
 inline constexpr char16_t kTipPvn[] = u"版本号";
 inline constexpr char16_t kTipSearch[] = u"查找已连接电脑的HID USB设备";
 inline constexpr char16_t kTipOpen[] = u"打开USB是根据当前的USB类型和USB设备列表选中的设备进行打开的";
-inline constexpr char16_t kTipHexSend[] = u"若勾选：数据以16进制数进行发送\r\n不勾选：数据以字符形式进行发送";
-inline constexpr char16_t kTipHexDisplay[] =
-    u"若勾选：数据以16进制数进行接收\r\n不勾选：数据以字符形式进行接收";
 inline constexpr char16_t kTipEp2Continuous[] = u"若勾选：端点2数据将连续发送\r\n不勾选：端点2数据将单次发送";
 inline constexpr char16_t kTipEp1Continuous[] = u"若勾选：端点1数据将连续发送\r\n不勾选：端点1数据将单次发送";
-inline constexpr char16_t kTipFrameBreak[] =
-    u"若勾选：接收数据会每隔一段时间自动添加换行\r\n不勾选：接收数据则正常显示";
-inline constexpr char16_t kTipClearSend[] = u"清空发送区所有数据";
-inline constexpr char16_t kTipClearReceive[] = u"清空接收区所有数据";
 inline constexpr char16_t kTipMonitorCh37x[] = u"注意：启用CH37X USB监视窗口";
 inline constexpr char16_t kTipMonitorHid[] = u"注意：启用HID USB监视窗口";
-inline constexpr char16_t kTipRecount[] = u"将发送和接收的统计字节数清零";
 inline constexpr char16_t kTipEp1Send[] = u"若USB已打开，则通过端点1发送数据";
 inline constexpr char16_t kTipEp2Send[] = u"若USB已打开，则通过端点2发送数据";
 inline constexpr char16_t kTipMoreSend[] =

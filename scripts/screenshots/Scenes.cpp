@@ -37,7 +37,7 @@ namespace {
 
 template <typename Page>
 Page* PageOf(CVizuruvDlg& window, StartPage which) {
-    return qobject_cast<Page*>(window.page(static_cast<int>(which)));
+    return qobject_cast<Page*>(window.page(which));
 }
 
 // A control found the way a user finds it: by what it shows or is called.
@@ -187,7 +187,7 @@ bool Scenes::StageSerial(CVizuruvDlg& window) {
 }
 
 void Scenes::StageTools(CVizuruvDlg& window) {
-    QWidget* page = window.page(static_cast<int>(StartPage::Tools));
+    QWidget* page = window.page(StartPage::Tools);
     for (const int bit : {7, 5, 2, 0}) {
         const QString name = QStringLiteral("第%1位").arg(bit);
         Click(ButtonNamed(page, name), qPrintable(name));
@@ -201,7 +201,7 @@ void Scenes::StageTools(CVizuruvDlg& window) {
 }
 
 void Scenes::StageC51(CVizuruvDlg& window) {
-    QWidget* page = window.page(static_cast<int>(StartPage::C51));
+    QWidget* page = window.page(StartPage::C51);
     // The usual first program: a UART at 9600 baud from timer 1 with an 11.0592 MHz crystal.
     Choose(page, "crystal", QStringLiteral("11.0592"));
     Choose(page, "timer1Mode", QStringLiteral("3:波特率发生器"));
@@ -212,7 +212,7 @@ void Scenes::StageC51(CVizuruvDlg& window) {
 }
 
 void Scenes::StageAvr(CVizuruvDlg& window) {
-    QWidget* page = window.page(static_cast<int>(StartPage::Avr));
+    QWidget* page = window.page(StartPage::Avr);
     if (auto* frequency = page->findChild<QLineEdit*>(QStringLiteral("frequency")))
         frequency->setText(QStringLiteral("8000000"));
     Choose(page, "baud", QStringLiteral("9600"));
@@ -221,14 +221,14 @@ void Scenes::StageAvr(CVizuruvDlg& window) {
 }
 
 void Scenes::StageCheck(CVizuruvDlg& window) {
-    QWidget* page = window.page(static_cast<int>(StartPage::Check));
+    QWidget* page = window.page(StartPage::Check);
     if (auto* input = page->findChild<QPlainTextEdit*>(QStringLiteral("input")))
         input->setPlainText(QStringLiteral("01 03 00 00 00 0A"));
     Click(ButtonShowing(page, QStringLiteral("计算")), "计算");
 }
 
 void Scenes::StageEncoding(CVizuruvDlg& window) {
-    QWidget* page = window.page(static_cast<int>(StartPage::Encoding));
+    QWidget* page = window.page(StartPage::Encoding);
     if (auto* input = page->findChild<QPlainTextEdit*>(QStringLiteral("input")))
         input->setPlainText(QStringLiteral("单片机 AVR"));
 }
@@ -255,7 +255,7 @@ bool Scenes::StageBitmap(CVizuruvDlg& window) {
 QWidget* Scenes::RunBoard(CVizuruvDlg& window) {
     CVirtualBoardDlg* board = window.Board();
     board->resize(760, 560);
-    QWidget* page = window.page(static_cast<int>(StartPage::C51));
+    QWidget* page = window.page(StartPage::C51);
     Click(page->findChild<QAbstractButton*>(QStringLiteral("runOnBoard")), "runOnBoard");
     // Compiling with sdcc and starting s51 take a few seconds.
     if (!WaitFor([board] { return board->running(); }, 30000)) {

@@ -73,7 +73,7 @@ void DropPlatformNotes(QtMsgType type, const QMessageLogContext& context, const 
 
 QString PictureName(int tab) {
     if (tab >= viz::kPageCount) return QStringLiteral("tab-%1.png").arg(tab);
-    const std::string_view name = viz::PageName(static_cast<viz::StartPage>(tab));
+    const std::string_view name = viz::kPages[static_cast<std::size_t>(tab)].name;
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())) + QStringLiteral(".png");
 }
 

@@ -18,18 +18,29 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "ModalCatcher.h"
 #include "TempDir.h"
+#include "app/PageTable.h"
+#include "app/StartOptionsApply.h"
 #include "base/Page.h"
 #include "base/PageContext.h"
 #include "base/SettingsStore.h"
 #include "net/NetDlg.h"
 #include "net/ServerDlg.h"
+#include "serial/ComAdvanceMonitorDlg.h"
 #include "serial/ComDlg.h"
 #include "terminal/ReceiveArea.h"
+#include "tools/Bmp2HexDlg.h"
+#include "tools/CheckPage.h"
+#include "tools/ToolsDlg.h"
+#include "tools/UnicodePage.h"
+#include "update/ReadMePage.h"
 #include "usb/UsbDlg.h"
+#include "wizards/avr/McuAvrDlg.h"
+#include "wizards/c51/Mcu51GuideDlg.h"
 
 namespace viz {
 namespace {
@@ -48,11 +59,15 @@ protected:
 
 TEST_F(MainWindowTest, TwelveTabsInOrderWithTheirPageClasses) {
     auto window = Open();
-    const QStringList expected{"串口调试", "串口监视器", "USB调试", "网络调试", "网络服务器", "小工具",
-                               "C51代码向导", "AVR代码向导", "数据校验", "编码转换", "位图转16进制", "升级与配置"};
-    const char* classes[] = {"viz::CComDlg", "viz::CComAdvanceMonitorDlg", "viz::CUsbDlg", "viz::CNetDlg",
-                             "viz::CServerDlg", "viz::CToolsDlg", "viz::CMcu51GuideDlg", "viz::CMcuAvrDlg",
-                             "viz::CCheck", "viz::CUnicode", "viz::CBmp2HexDlg", "viz::CReadMe"};
+    const QStringList expected{"串口调试",   "串口监视器", "USB调试",      "网络调试",
+                               "网络服务器", "小工具",     "C51代码向导",  "AVR代码向导",
+                               "数据校验",   "编码转换",   "位图转16进制", "升级与配置"};
+    const char* classes[] = {"viz::CComDlg",        "viz::CComAdvanceMonitorDlg",
+                             "viz::CUsbDlg",        "viz::CNetDlg",
+                             "viz::CServerDlg",     "viz::CToolsDlg",
+                             "viz::CMcu51GuideDlg", "viz::CMcuAvrDlg",
+                             "viz::CCheck",         "viz::CUnicode",
+                             "viz::CBmp2HexDlg",    "viz::CReadMe"};
     QTabWidget* tabs = window->tabs();
     ASSERT_EQ(tabs->count(), 12);
     for (int i = 0; i < 12; ++i) {
@@ -62,6 +77,35 @@ TEST_F(MainWindowTest, TwelveTabsInOrderWithTheirPageClasses) {
     }
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_EQ(window->page(12), nullptr);
+}
+
+// Each page id, asked for as a start asks for it, shows its own tab with its
+// caption and the class the shell's calls take it for.
+template <PageId id>
+void ExpectPageOpens(CVizuruvDlg& window) {
+    const int tab = TabOf(id);
+    ASSERT_GE(tab, 0);
+    const PageInfo& info = kPages[static_cast<std::size_t>(tab)];
+    EXPECT_EQ(PageIdNamed(info.name), id) << info.name;
+    StartOptions options;
+    options.page = id;
+    ApplyStartOptions(window, options);
+    EXPECT_EQ(window.tabs()->currentIndex(), tab) << info.name;
+    EXPECT_EQ(window.tabs()->tabText(tab), QString::fromUtf8(info.caption));
+    CPage* page = window.page(id);
+    ASSERT_NE(page, nullptr) << info.name;
+    EXPECT_NE(dynamic_cast<typename PageClass<id>::Type*>(page), nullptr) << info.name;
+    EXPECT_EQ(PageAs<id>(page), dynamic_cast<typename PageClass<id>::Type*>(page));
+}
+
+template <std::size_t... ids>
+void ExpectEveryPageOpens(CVizuruvDlg& window, std::index_sequence<ids...>) {
+    (ExpectPageOpens<static_cast<PageId>(ids)>(window), ...);
+}
+
+TEST_F(MainWindowTest, EveryPageIdOpensThePageItNames) {
+    auto window = Open();
+    ExpectEveryPageOpens(*window, std::make_index_sequence<kPageCount>());
 }
 
 // The window comes up with the page it shows (and the update page, which

@@ -62,6 +62,8 @@ TEST_F(NetDlgTest, TcpOpensAndClosesByButtonAndByPeer) {
     ASSERT_GE(peer.get(), 0);
     EXPECT_EQ(Caption("tcpOpen"), QStringLiteral("关闭TCP"));
     EXPECT_EQ(Lamp("tcpLamp"), CNetDlg::kLampOpen);
+    EXPECT_EQ(Find<QLabel>("tcpLamp")->accessibleName(), QStringLiteral("TCP状态：已打开"));
+    EXPECT_EQ(Find<QLabel>("udpLamp")->accessibleName(), QStringLiteral("UDP状态：已关闭"));
     EXPECT_FALSE(Find<QLineEdit>("tcpSourcePort")->isEnabled());
     EXPECT_TRUE(Find<QLineEdit>("udpSourcePort")->isEnabled()) << "the other link is untouched";
     EXPECT_TRUE(Wait([&] {
@@ -73,6 +75,7 @@ TEST_F(NetDlgTest, TcpOpensAndClosesByButtonAndByPeer) {
     EXPECT_FALSE(page->isOpen(CNetDlg::kTcp));
     EXPECT_EQ(Caption("tcpOpen"), QStringLiteral("打开TCP"));
     EXPECT_EQ(Lamp("tcpLamp"), CNetDlg::kLampClosed);
+    EXPECT_EQ(Find<QLabel>("tcpLamp")->accessibleName(), QStringLiteral("TCP状态：已关闭"));
     EXPECT_TRUE(Find<QLineEdit>("tcpDestPort")->isEnabled());
     EXPECT_TRUE(ReadUpTo(peer.get(), 1, 2s).empty()) << "the peer sees the close";
 
@@ -175,6 +178,7 @@ TEST_F(NetDlgTest, UdpReceivesCountsAndAnswersTheLastSender) {
     ASSERT_TRUE(page->isOpen(CNetDlg::kUdp));
     EXPECT_EQ(Caption("udpOpen"), QStringLiteral("关闭UDP"));
     EXPECT_EQ(Lamp("udpLamp"), CNetDlg::kLampOpen);
+    EXPECT_EQ(Find<QLabel>("udpLamp")->accessibleName(), QStringLiteral("UDP状态：已打开"));
 
     page->sendArea()->edit()->setPlainText(QStringLiteral("AB"));
     Click("udpSend");

@@ -1,6 +1,7 @@
 // A serial port that goes away while open and comes back: the page waits
 // with its settings and opens the same device again, whatever its new name.
 #include <QLabel>
+#include <QRegularExpression>
 
 #include <termios.h>
 
@@ -26,7 +27,7 @@ protected:
         return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
     }
     static std::u16string Reconnected(const std::string& path) {
-        return u"\r\n串口已重新连接：" + QString::fromStdString(path).toStdU16String();
+        return u"\r\n串口已重新连接：" + QString::fromStdString(path).toStdU16String() + u"\r\n";
     }
 
     void ExpectWaiting() {
@@ -95,6 +96,29 @@ TEST_F(ComDlgReconnect, APseudoTerminalBehindALinkIsOpenedAgainWithTheSameSettin
     ASSERT_GE(kinds.size(), 3u);
     EXPECT_EQ(std::vector<std::u16string>(kinds.begin(), kinds.begin() + 3),
               (std::vector<std::u16string>{u"O", u"C", u"O"}));
+}
+
+// The notice of the return stands on a line of its own: what the port sends
+// next starts a line, with its time stamp.
+TEST_F(ComDlgReconnect, TheFirstLineAfterAReturnStartsALineOfItsOwnWithItsStamp) {
+    const fs::path link = dir / "board";
+    fs::create_symlink(pty.slave(), link);
+    ASSERT_TRUE(TypePortAndOpen(link.string()).isEmpty());
+    Click(page().receiveArea()->timeStampBox());
+    ASSERT_TRUE(page().receiveArea()->timeStampBox()->isChecked());
+    pty.CloseMaster();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page().isWaitingForDevice(); }, 2000));
+
+    PtyPair second;
+    Relink(link, second.slave());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page().isOpen(); }, 5000));
+    second.WriteAll({'h', 'i', '\r', '\n'});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received().receivedTotal() == 4; }, 2000));
+    const QString text = QString::fromStdU16String(AreaText());
+    const QString notice = QString::fromStdU16String(Reconnected(link.string()));
+    EXPECT_TRUE(text.contains(QRegularExpression(QRegularExpression::escape(notice) +
+                                                 QStringLiteral("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\] hi"))))
+        << text.toStdString();
 }
 
 // udev says the adapter left before any read failed; it comes back under

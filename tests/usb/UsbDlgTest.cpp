@@ -69,8 +69,12 @@ protected:
         return report;
     }
 
-    std::u16string Ep1Text() { return std::u16string(page().receiveArea(CUsbDlg::kEp1)->pipeline().area().text()); }
-    std::u16string Ep2Text() { return std::u16string(page().receiveArea(CUsbDlg::kEp2)->pipeline().area().text()); }
+    std::u16string Ep1Text() {
+        return std::u16string(page().receiveArea(CUsbDlg::kEp1)->pipeline().area().text());
+    }
+    std::u16string Ep2Text() {
+        return std::u16string(page().receiveArea(CUsbDlg::kEp2)->pipeline().area().text());
+    }
     std::int64_t Ep2Sent() { return page().sendArea()->link(CUsbDlg::kEp2).sentTotal(); }
     QString SendText() { return page().sendArea()->edit()->toPlainText(); }
 
@@ -155,6 +159,7 @@ TEST_F(UsbDlgTest, SearchListsTheDevicesAndOpeningShowsWhatWasOpenedAndOneReport
     ASSERT_TRUE(page().isOpen());
     EXPECT_EQ(Find("open")->text(), QStringLiteral("关闭USB"));
     EXPECT_EQ(Find<QLabel>("lamp")->property("icon").toInt(), CUsbDlg::kLampOpen);
+    EXPECT_EQ(Find<QLabel>("lamp")->accessibleName(), QStringLiteral("USB状态：已打开"));
     EXPECT_FALSE(list->isEnabled());
     EXPECT_FALSE(Find("search")->isEnabled());
     EXPECT_TRUE(Ep1Text().ends_with(
@@ -185,6 +190,7 @@ TEST_F(UsbDlgTest, SearchListsTheDevicesAndOpeningShowsWhatWasOpenedAndOneReport
     EXPECT_FALSE(page().isOpen());
     EXPECT_EQ(Find("open")->text(), QStringLiteral("打开USB"));
     EXPECT_EQ(Find<QLabel>("lamp")->property("icon").toInt(), CUsbDlg::kLampClosed);
+    EXPECT_EQ(Find<QLabel>("lamp")->accessibleName(), QStringLiteral("USB状态：已关闭"));
     EXPECT_TRUE(list->isEnabled());
     Click("ep2Send");
     EXPECT_FALSE(board->Receive(50ms).has_value()) << "nothing is sent while closed";
