@@ -14,6 +14,7 @@
 #include "net/NetDlg.h"
 #include "net/NetDlgTexts.h"
 #include "net/PageWidgets.h"
+#include "plot/PlotLauncher.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
@@ -113,6 +114,8 @@ void CNetDlg::BuildControls() {
 void CNetDlg::BuildOptions() {
     TerminalOptionsConfig config;
     config.kind = MoreSendKind::Network;
+    config.plotButton =
+        PlotButtonMaker(context().settings(), config.kind, {sides_[kTcp].area, sides_[kUdp].area});
     config.continuous = {{.text = t::kTcpContinuous,
                           .name = "tcpContinuous",
                           .periodName = "tcpPeriod",

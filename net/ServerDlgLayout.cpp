@@ -14,6 +14,7 @@
 #include "net/RecordArea.h"
 #include "net/ServerDlg.h"
 #include "net/ServerDlgTexts.h"
+#include "plot/PlotLauncher.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
 #include "terminal/TerminalOptions.h"
@@ -57,6 +58,7 @@ void CServerDlg::BuildControls() {
 
     TerminalOptionsConfig options;
     options.kind = MoreSendKind::Server;
+    options.plotButton = PlotButtonMaker(context().settings(), options.kind, {receive_});
     options.continuous = {{.periodAccessibleName = t::kPeriodName}};
     options.besideEncoding = {{.text = t::kShowAddress, .name = "showAddress", .tip = t::kTipShowAddress}};
     options.frameTimeName = t::kFrameTimeName;

@@ -26,4 +26,13 @@ void CPlotLauncher::Show() {
     window_->activateWindow();
 }
 
+std::function<QWidget*(QWidget* page)> PlotButtonMaker(SettingsStore& settings, MoreSendKind kind,
+                                                       std::vector<CReceiveArea*> areas) {
+    return [&settings, kind, areas = std::move(areas)](QWidget* page) -> QWidget* {
+        auto* launcher = new CPlotLauncher(settings, kind, page);
+        for (CReceiveArea* area : areas) launcher->AddReceiveArea(area);
+        return launcher->button();
+    };
+}
+
 }  // namespace viz

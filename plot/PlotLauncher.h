@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <vector>
 
 #include "base/SettingsStore.h"
@@ -21,6 +22,11 @@ namespace viz {
 
 class CPlotWindow;
 class CReceiveArea;
+
+// The maker of a terminal page's "波形显示" button for its options block: a
+// launcher plotting `areas`, owned by the page it is made for.
+std::function<QWidget*(QWidget* page)> PlotButtonMaker(SettingsStore& settings, MoreSendKind kind,
+                                                       std::vector<CReceiveArea*> areas);
 
 class CPlotLauncher : public QObject {
     Q_OBJECT

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "base/QtText.h"
+#include "plot/PlotLauncher.h"
 #include "serial/ComDlgTexts.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/MoreSendDialog.h"
@@ -234,6 +235,7 @@ QWidget* CComDlg::CreateHelperGroup() {
     auto* group = new QGroupBox(Text(t::kHelperGroup), this);
     TerminalOptionsConfig config;
     config.kind = MoreSendKind::Serial;
+    config.plotButton = PlotButtonMaker(context().settings(), config.kind, {receive_});
     config.continuous = {{.periodAccessibleName = t::kPeriodName}};
     config.periodRule = PeriodRule::TypedWhileRunning;
     config.digitsOnly = false;

@@ -13,7 +13,6 @@
 
 #include "base/QtText.h"
 #include "base/TextFormat.h"
-#include "plot/PlotLauncher.h"
 #include "terminal/FrameBreakSwitch.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
@@ -100,8 +99,7 @@ void CTerminalOptions::Build(QWidget* page) {
     }
     recount_ =
         Named(new QPushButton(Text(t::kOptionRecount), this), config_.recountName, t::kOptionTipRecount);
-    plot_ = new CPlotLauncher(settings_, config_.kind, page);
-    for (CReceiveArea* area : areas_.receiving) plot_->AddReceiveArea(area);
+    if (config_.plotButton) plotButton_ = config_.plotButton(page);
 }
 
 // Boxes and their fields first, then the buttons two to a row.
@@ -124,7 +122,7 @@ void CTerminalOptions::Arrange() {
     std::vector<QWidget*> buttons{clearSend_, clearReceive_};
     buttons.insert(buttons.end(), monitors_.begin(), monitors_.end());
     buttons.push_back(recount_);
-    buttons.push_back(plot_->button());
+    if (plotButton_) buttons.push_back(plotButton_);
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         if (i % 2 == 0) {
             grid->addWidget(buttons[i], line, 0);
@@ -168,7 +166,8 @@ std::vector<QWidget*> CTerminalOptions::focusOrder() const {
     order.insert(order.end(),
                  std::initializer_list<QWidget*>{frameBreak_, frameTime_, clearSend_, clearReceive_});
     order.insert(order.end(), monitors_.begin(), monitors_.end());
-    order.insert(order.end(), std::initializer_list<QWidget*>{recount_, plot_->button()});
+    order.push_back(recount_);
+    if (plotButton_) order.push_back(plotButton_);
     return order;
 }
 

@@ -3,7 +3,8 @@
 // The options block every terminal page shows beside its areas: "Hex发送",
 // "Hex显示", "编码" (CTextOptions), one "连续发送" row per sending link,
 // "帧换行" with its time, and the buttons "清发送区", "清接收区", the page's
-// monitor buttons, "重新计数" and "波形显示" (CPlotLauncher). It wires them to
+// monitor buttons, "重新计数" and the page's "波形显示" (made by the plot
+// folder, handed in as `plotButton`). It wires them to
 // the page's areas, so an option is added here once for every page.
 //
 //   TerminalOptionsConfig config;
@@ -11,6 +12,7 @@
 //   config.continuous = {{.name = "continuous", .periodName = "period", .periodAccessibleName = ...}};
 //   config.monitors = {{.text = ..., .name = "monitor", .tip = ...}};
 //   config.canSend = [this](int link) { return isOpen(); };
+//   config.plotButton = PlotButtonMaker(context().settings(), MoreSendKind::Serial, {receive_});
 //   options_ = new CTerminalOptions(context().settings(), config, {send_, {receive_}}, this);
 //   layout->addWidget(options_);
 //   connect(options_->monitorButton(0), &QPushButton::clicked, ...);
@@ -32,7 +34,6 @@ class QPushButton;
 
 namespace viz {
 
-class CPlotLauncher;
 class CReceiveArea;
 class CSendArea;
 class CTextOptions;
@@ -79,12 +80,14 @@ struct TerminalOptionsConfig {
     // How continuous sending starts and stops; the send area's own timer when null.
     std::function<void(int link, int milliseconds)> startContinuous;
     std::function<void(int link)> stopContinuous;
+    // Makes the last button, "波形显示", owned by the page; none when null.
+    std::function<QWidget*(QWidget* page)> plotButton;
 };
 
 // The areas the options act on.
 struct TerminalOptionAreas {
     CSendArea* send = nullptr;
-    // Areas that show received data: hex display, frame break, encoding, plot.
+    // Areas that show received data: hex display, frame break, encoding.
     std::vector<CReceiveArea*> receiving{};
     // Areas that are only cleared and recounted with them (the USB page's notes).
     std::vector<CReceiveArea*> others{};
@@ -98,7 +101,6 @@ public:
                      QWidget* page);
 
     CTextOptions* textOptions() const { return textOptions_; }
-    CPlotLauncher* plot() const { return plot_; }
     QCheckBox* hexSendBox() const { return hexSend_; }
     QCheckBox* continuousBox(int row) const { return rows_[static_cast<std::size_t>(row)].box; }
     QCheckBox* besideEncodingBox() const { return besideEncoding_; }
@@ -142,7 +144,7 @@ private:
     QPushButton* clearReceive_ = nullptr;
     std::vector<QPushButton*> monitors_;
     QPushButton* recount_ = nullptr;
-    CPlotLauncher* plot_ = nullptr;
+    QWidget* plotButton_ = nullptr;
 };
 
 }  // namespace viz

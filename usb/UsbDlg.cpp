@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "base/QtText.h"
+#include "plot/PlotLauncher.h"
 #include "terminal/ChunkPump.h"
 #include "terminal/MoreSendDialog.h"
 #include "terminal/PortMonitorDialog.h"
@@ -188,6 +189,7 @@ QWidget* CUsbDlg::CreateOptionsGroup() {
     auto* group = new QGroupBox(this);
     TerminalOptionsConfig config;
     config.kind = MoreSendKind::Usb;
+    config.plotButton = PlotButtonMaker(context().settings(), config.kind, {ep2_});
     config.continuous = {{.text = t::kEp1Continuous,
                           .name = "ep1Continuous",
                           .periodName = "ep1Period",
