@@ -47,9 +47,10 @@ struct PageOption {
     std::string_view name;
     StartPage page;
 };
-constexpr std::array<PageOption, 4> kPageOptions{{{"--port", StartPage::Serial},
+constexpr std::array<PageOption, 5> kPageOptions{{{"--port", StartPage::Serial},
                                                   {"--baud", StartPage::Serial},
                                                   {"--tcp", StartPage::Net},
+                                                  {"--tcp-source", StartPage::Net},
                                                   {"--listen", StartPage::Server}}};
 
 // The toolkit's own options, handed to it untouched: a session manager
@@ -165,6 +166,10 @@ bool Parser::Value(std::string_view option, std::string_view value) {
         const auto port = Number(option, value, 1, 65535);
         if (!port) return false;
         options.listenPort = static_cast<int>(*port);
+    } else if (option == "--tcp-source") {
+        const auto port = Number(option, value, 0, 65535);
+        if (!port) return false;
+        options.tcpSource = static_cast<int>(*port);
     } else {
         const std::size_t colon = value.rfind(':');
         if (colon == std::string_view::npos || colon + 1 == value.size())

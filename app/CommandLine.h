@@ -30,6 +30,9 @@ struct StartOptions {
     std::optional<std::string> serialPort;
     std::optional<std::uint32_t> baud;
     std::optional<TcpTarget> tcp;
+    // The TCP link's source port (0: the system chooses); with --tcp it is 0
+    // unless given, since a stored privileged port would make the open fail.
+    std::optional<int> tcpSource;
     std::optional<int> listenPort;
     // Open the page's link once the window is up, as its button would.
     bool open = false;

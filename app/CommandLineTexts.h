@@ -14,6 +14,8 @@ inline constexpr char kHelpChinese[] = R"(用法：duvezer [选项]...
   --baud 波特率     串口调试页的波特率，50 至 4000000
   --tcp 主机:端口   网络调试页的 TCP 目标：IPv4 地址和端口，
                     例如 192.168.1.10:8080
+  --tcp-source 端口 网络调试页 TCP 连接的源端口，0 至 65535；给出 --tcp
+                    而未给出本选项时为 0（由系统选择）
   --listen 端口     网络服务器页的本地端口，1 至 65535
   --open            启动后打开串口、连接或创建服务器，如同按下页面上的按钮
   -h, --help        显示本帮助并退出
@@ -33,9 +35,9 @@ inline constexpr char kHelpChinese[] = R"(用法：duvezer [选项]...
   bitmap            位图转16进制
   update            升级与配置
 
-未给出 --page 时，--port 和 --baud 选择串口调试页，--tcp 选择网络调试页，
---listen 选择网络服务器页。这里给出的值用于本次运行，并像在页面上输入的值
-一样在退出时保存。打开失败时，页面的提示与按下按钮时相同。Qt 自己的选项
+未给出 --page 时，--port 和 --baud 选择串口调试页，--tcp 和 --tcp-source
+选择网络调试页，--listen 选择网络服务器页。这里给出的值用于本次运行，并像
+在页面上输入的值一样在退出时保存。打开失败时，页面的提示与按下按钮时相同。Qt 自己的选项
 （-platform、-style、-session 等）原样交给 Qt。
 
 退出状态：窗口关闭后，或 --help、--version 之后为 0；帮助或版本无法写到
@@ -53,6 +55,8 @@ Options:
   --baud RATE       the serial page's baud rate, 50 to 4000000
   --tcp HOST:PORT   the net page's TCP destination: an IPv4 address and a
                     port, e.g. 192.168.1.10:8080
+  --tcp-source PORT the net page's TCP source port, 0 to 65535; 0 (the
+                    system chooses) when --tcp is given without it
   --listen PORT     the server page's local port, 1 to 65535
   --open            open the port, connect or create the server at start,
                     as the page's button does
@@ -73,8 +77,8 @@ Pages:
   bitmap            位图转16进制 (bitmap to C array)
   update            升级与配置 (update and settings)
 
-Without --page, --port and --baud choose the serial page, --tcp the net page
-and --listen the server page. Values given here are used for this run and
+Without --page, --port and --baud choose the serial page, --tcp and
+--tcp-source the net page and --listen the server page. Values given here are used for this run and
 saved at exit like values typed into the page. An open that fails is reported
 as when the page's button is pressed. Qt's own options (-platform, -style,
 -session and the others) are passed on to Qt.

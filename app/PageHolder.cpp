@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "app/PageArea.h"
 #include "base/Page.h"
 
 namespace viz {
@@ -9,6 +10,9 @@ namespace viz {
 CPageHolder::CPageHolder(Builder build, QWidget* parent) : QWidget(parent), build_(std::move(build)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    // Room for the largest page from the start, so the window opens large
+    // enough for every tab and no page built later is cut off.
+    setMinimumSize(PageAreaMinimum(font()));
 }
 
 CPage* CPageHolder::page() {

@@ -22,6 +22,7 @@ void Fill(CComDlg& page, const StartOptions& options) {
 
 void Fill(CNetDlg& page, const StartOptions& options) {
     if (options.tcp) page.SetTcpDestination(QString::fromStdString(options.tcp->address), options.tcp->port);
+    if (options.tcp || options.tcpSource) page.SetTcpSource(options.tcpSource.value_or(0));
     if (!options.open) return;
     QTimer::singleShot(0, &page, [&page] {
         if (!page.isOpen(CNetDlg::kTcp)) page.ToggleLink(CNetDlg::kTcp);

@@ -63,7 +63,9 @@ inline constexpr std::size_t kShortTextUnits = 16;
 inline constexpr std::size_t kLongTextUnits = 32;
 
 inline constexpr char16_t kDefaultIpAddress[] = u"192.168.1.218";
-inline constexpr PortPair kDefaultTcpPorts{80, 80};
+// The TCP source port 0 lets the system choose: a port below 1024 needs
+// privileges an ordinary user does not have.
+inline constexpr PortPair kDefaultTcpPorts{0, 80};
 inline constexpr PortPair kDefaultUdpPorts{2222, 2222};
 inline constexpr std::uint32_t kDefaultServerPort = 8888;
 // Screen lines every receive area keeps: at the default an area is emptied

@@ -4,16 +4,32 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "base/ReceiveHistory.h"
 #include "base/SoftConfigureTexts.h"
 #include "base/SettingsStore.h"
 #include "base/StatusLabel.h"
+#include "base/TextFormat.h"
 
 namespace viz {
+namespace {
+
+// A number field that takes whatever is typed: Configure checks it whole, so
+// a digit too many or a letter is refused, never cut into another value.
+QLineEdit* NumberField(const char* name, std::uint32_t value, QWidget* parent) {
+    auto* field = new QLineEdit(QString::number(value), parent);
+    field->setObjectName(QLatin1StringView(name));
+    return field;
+}
+
+std::optional<std::uint32_t> NumberIn(const QLineEdit* field, std::uint32_t low, std::uint32_t high) {
+    return WholeNumberIn(field->text().toStdU16String(), low, high);
+}
+
+}  // namespace
 
 CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
@@ -21,15 +37,10 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
     // Checked on every opening, whatever is stored: the dialog offers to switch it on.
     autoCheck_ = new QCheckBox(QString::fromUtf8(texts::kAutoCheck), this);
     autoCheck_->setChecked(true);
-    plotSamples_ = new QSpinBox(this);
-    plotSamples_->setObjectName("plotSamples");
-    plotSamples_->setRange(static_cast<int>(kMinPlotSamples), static_cast<int>(kMaxPlotSamples));
-    plotSamples_->setSingleStep(static_cast<int>(kMinPlotSamples));
-    plotSamples_->setGroupSeparatorShown(true);
-    plotSamples_->setToolTip(QString::fromUtf8(texts::kTipPlotSamples));
     std::uint32_t samples = kDefaultPlotSamples;
     settings_.ReadPlotSamples(samples);
-    plotSamples_->setValue(static_cast<int>(samples));
+    plotSamples_ = NumberField("plotSamples", samples, this);
+    plotSamples_->setToolTip(QString::fromUtf8(texts::kTipPlotSamples));
     auto* samplesLabel = new QLabel(QString::fromUtf8(texts::kPlotSamples), this);
     samplesLabel->setBuddy(plotSamples_);
     plotSamples_->setAccessibleName(samplesLabel->text().chopped(1));
@@ -61,12 +72,8 @@ CSoftConfigureDlg::CSoftConfigureDlg(SettingsStore& settings, QWidget* parent)
 }
 
 QLayout* CSoftConfigureDlg::CreateKeptLinesRow() {
-    keptLines_ = new QSpinBox(this);
-    keptLines_->setObjectName("keptLines");
-    keptLines_->setRange(static_cast<int>(kDefaultReceiveKeptLines), static_cast<int>(kMaxReceiveKeptLines));
-    keptLines_->setSingleStep(100);
+    keptLines_ = NumberField("keptLines", CReceiveHistory::instance().keptLines(), this);
     keptLines_->setToolTip(QString::fromUtf8(texts::kTipKeptLines));
-    keptLines_->setValue(static_cast<int>(CReceiveHistory::instance().keptLines()));
     auto* label = new QLabel(QString::fromUtf8(texts::kKeptLines), this);
     label->setBuddy(keptLines_);
     keptLines_->setAccessibleName(QString::fromUtf8(texts::kKeptLinesName));
@@ -77,15 +84,21 @@ QLayout* CSoftConfigureDlg::CreateKeptLinesRow() {
 }
 
 void CSoftConfigureDlg::Configure() {
-    // A number typed outside the range is refused, not silently replaced.
-    if (!keptLines_->hasAcceptableInput()) {
-        status_->ShowStatus(QString::fromUtf8(texts::kBadKeptLines));
-        keptLines_->setFocus();
+    // A number typed outside the range is refused and nothing is stored,
+    // not silently replaced.
+    const std::optional<std::uint32_t> samples = NumberIn(plotSamples_, kMinPlotSamples, kMaxPlotSamples);
+    const std::optional<std::uint32_t> keptLines =
+        NumberIn(keptLines_, kDefaultReceiveKeptLines, kMaxReceiveKeptLines);
+    if (!samples || !keptLines) {
+        status_->ShowStatus(QString::fromUtf8(!samples ? texts::kBadPlotSamples : texts::kBadKeptLines));
+        QLineEdit* bad = !samples ? plotSamples_ : keptLines_;
+        bad->setFocus();
+        bad->selectAll();
         return;
     }
-    const auto lines = static_cast<std::uint32_t>(keptLines_->value());
+    const std::uint32_t lines = *keptLines;
     int rc = settings_.WriteAutoUpdate(autoCheck_->isChecked() ? 1 : 0);
-    if (rc == 0) rc = settings_.WritePlotSamples(static_cast<std::uint32_t>(plotSamples_->value()));
+    if (rc == 0) rc = settings_.WritePlotSamples(*samples);
     if (rc == 0) rc = settings_.WriteReceiveKeptLines(lines);
     CReceiveHistory& history = CReceiveHistory::instance();
     const bool changed = rc == 0 && lines != history.keptLines();
@@ -96,8 +109,8 @@ void CSoftConfigureDlg::Configure() {
 
 void CSoftConfigureDlg::Restore() {
     const int rc = settings_.RestoreDefaults();
-    plotSamples_->setValue(static_cast<int>(kDefaultPlotSamples));
-    keptLines_->setValue(static_cast<int>(kDefaultReceiveKeptLines));
+    plotSamples_->setText(QString::number(kDefaultPlotSamples));
+    keptLines_->setText(QString::number(kDefaultReceiveKeptLines));
     if (rc == 0) CReceiveHistory::instance().setKeptLines(kDefaultReceiveKeptLines);
     status_->ShowStatus(QString::fromUtf8(rc == 0 ? texts::kRestored : texts::kSaveFailed));
 }

@@ -4,7 +4,7 @@
 
 class QCheckBox;
 class QLayout;
-class QSpinBox;
+class QLineEdit;
 
 namespace viz {
 
@@ -28,9 +28,9 @@ private:
 
     SettingsStore& settings_;
     QCheckBox* autoCheck_;
-    QSpinBox* plotSamples_;
+    QLineEdit* plotSamples_;
     CStatusLabel* status_;
-    QSpinBox* keptLines_ = nullptr;
+    QLineEdit* keptLines_ = nullptr;
 };
 
 }  // namespace viz

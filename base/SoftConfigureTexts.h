@@ -19,6 +19,7 @@ inline constexpr char kKeptLinesName[] = "接收区保留行数";
 inline constexpr char kTipKeptLines[] =
     "每个接收区最多保留的行数（200～100000），立即生效。200：超过200行时清空接收区；"
     "更大：超出时丢弃最早的行";
+inline constexpr char kBadPlotSamples[] = "配置失败：波形显示每通道保留采样数须为1000～1000000之间的整数！";
 inline constexpr char kBadKeptLines[] = "配置失败：接收区保留行数须为200～100000之间的整数！";
 inline constexpr char kConfiguredNow[] = "配置成功，接收区保留行数已生效，其他配置在重启软件后生效！";
 // Shown instead of a success text when the settings file cannot be written.

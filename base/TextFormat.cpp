@@ -34,4 +34,18 @@ int FieldInteger(std::u16string_view field) {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+std::optional<std::uint32_t> WholeNumberIn(std::u16string_view field, std::uint32_t low, std::uint32_t high) {
+    const std::size_t first = field.find_first_not_of(u" \t");
+    if (first == std::u16string_view::npos) return std::nullopt;
+    const std::size_t last = field.find_last_not_of(u" \t");
+    std::uint64_t value = 0;
+    for (const char16_t c : field.substr(first, last - first + 1)) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - u'0');
+        if (value > high) return std::nullopt;
+    }
+    if (value < low) return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
 }  // namespace viz

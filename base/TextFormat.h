@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,5 +21,11 @@ inline std::u16string FormatCounts(std::u16string_view format, std::initializer_
 // spaces, an optional sign, then digits up to the first other character; 0
 // when there is no digit. Values beyond the int range are clamped.
 int FieldInteger(std::u16string_view field);
+
+// A field that must hold a whole number from `low` to `high`: digits only,
+// spaces around them allowed. Anything else (a sign, letters, a number out of
+// range however long) gives nothing, so a caller refuses it instead of
+// taking some other value.
+std::optional<std::uint32_t> WholeNumberIn(std::u16string_view field, std::uint32_t low, std::uint32_t high);
 
 }  // namespace viz

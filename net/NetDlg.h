@@ -56,6 +56,8 @@ public:
     void Ping();
     // Puts a TCP destination into the address and destination port boxes.
     void SetTcpDestination(const QString& address, int port);
+    // Puts the TCP source port into its box (0: the system chooses).
+    void SetTcpSource(int port);
 
     bool isOpen(int side) const { return sides_[static_cast<std::size_t>(side)].open; }
     CReceiveArea* receiveArea(int side) const { return sides_[static_cast<std::size_t>(side)].area; }

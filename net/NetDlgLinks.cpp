@@ -52,6 +52,10 @@ void CNetDlg::SetTcpDestination(const QString& address, int port) {
     sides_[kTcp].destPort->setText(QString::number(port));
 }
 
+void CNetDlg::SetTcpSource(int port) {
+    sides_[kTcp].sourcePort->setText(QString::number(port));
+}
+
 void CNetDlg::OpenLink(int side) {
     LinkSide& link = sides_[side];
     const QString failed = Text(side == kTcp ? t::kTcpOpenFailed : t::kUdpOpenFailed);

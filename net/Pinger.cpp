@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 
@@ -37,9 +38,9 @@ private:
     int fd_;
 };
 
-int OpenIcmpSocket(PingSocketKind wanted, EchoSocket& kind) {
+int OpenIcmpSocket(SocketOpener open, PingSocketKind wanted, EchoSocket& kind) {
     if (wanted != PingSocketKind::Raw) {
-        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+        const int fd = open(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
         const int on = 1;
         if (fd >= 0 && ::setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on) == 0) {
             kind = EchoSocket::Datagram;
@@ -49,7 +50,7 @@ int OpenIcmpSocket(PingSocketKind wanted, EchoSocket& kind) {
         if (wanted == PingSocketKind::Datagram) return -1;
     }
     kind = EchoSocket::Raw;
-    return ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    return open(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
 }
 
 bool Resolve(const std::string& address, sockaddr_in& destination) {
@@ -68,9 +69,11 @@ bool Resolve(const std::string& address, sockaddr_in& destination) {
 PingResult Pinger::Ping(const std::string& address) {
     PingResult result;
     EchoSocket kind = EchoSocket::Raw;
-    const Descriptor socket(OpenIcmpSocket(kind_, kind));
+    const Descriptor socket(OpenIcmpSocket(open_, kind_, kind));
     if (socket.get() < 0) {
-        result.status = PingStatus::NoSocket;
+        // The datagram socket is refused outside net.ipv4.ping_group_range,
+        // the raw one without CAP_NET_RAW: both say the user may not.
+        result.status = errno == EACCES || errno == EPERM ? PingStatus::NotPermitted : PingStatus::NoSocket;
         return result;
     }
     sockaddr_in destination{};
@@ -98,6 +101,7 @@ PingResult Pinger::Ping(const std::string& address) {
 }
 
 std::string PingResultText(const std::string& address, const PingResult& result) {
+    if (result.status == PingStatus::NotPermitted) return net_texts::kPingNotPermitted;
     if (result.status != PingStatus::Replied || result.timeMs >= kSlowReplyMs)
         return net_texts::kPingTimedOut;
     std::string text(address.size() + 64, '\0');

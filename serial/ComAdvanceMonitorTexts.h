@@ -31,6 +31,9 @@ inline constexpr char16_t kLogFailed[] = u"保存记录失败：无法写入当�
 inline constexpr char16_t kInstalled[] = u"安装驱动成功！";
 inline constexpr char16_t kInstallStartFailed[] = u"启动服务失败，可能找不到正确的驱动文件！";
 inline constexpr char16_t kInstallNoAnswer[] = u"创建服务失败！";
+// %1 the helper's folder, %2 the user who owns it.
+inline constexpr char16_t kFolderOfAnotherUser[] =
+    u"创建服务失败：文件夹%1属于用户%2，不能用来存放驱动的套接字。请删除该文件夹，或设置XDG_RUNTIME_DIR！";
 inline constexpr char16_t kUninstalled[] = u"卸载驱动成功！";
 inline constexpr char16_t kUninstallFailed[] = u"错误：卸载驱动失败！";
 

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -17,6 +18,7 @@
 
 #include <cerrno>
 
+#include "base/QtText.h"
 #include "serial/ComAdvanceMonitorDlg.h"
 #include "serial/ComAdvanceMonitorTexts.h"
 #include "serial/SerMonClient.h"
@@ -139,6 +141,16 @@ void CComAdvanceMonitorDlg::Install() {
     if (helperTimer_->isActive()) return;
     // Already running: nothing to install.
     if (sermon::Probe(setup_.socket) == 0) return;
+    // The helper refuses a folder another user made in the shared /tmp; the
+    // user learns which folder and whose, not only that it failed.
+    const std::filesystem::path folder = setup_.socket.parent_path();
+    if (const std::optional<std::string> owner = sermon::ForeignFolderOwner(folder)) {
+        QMessageBox::warning(
+            this, QCoreApplication::applicationName(),
+            Text(t::kFolderOfAnotherUser)
+                .arg(QString::fromStdString(folder.string()), QString::fromStdString(*owner)));
+        return;
+    }
     const QString program = HelperProgram();
     qint64 process = 0;
     if (program.isEmpty() ||

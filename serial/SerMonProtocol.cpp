@@ -1,8 +1,10 @@
 #include "serial/SerMonProtocol.h"
 
-#include <cstdlib>
-
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include "platform/CodePage.h"
 
@@ -120,6 +122,17 @@ std::filesystem::path DefaultSocketPath() {
     if (runtime != nullptr && runtime[0] == '/')
         return std::filesystem::path(runtime) / "vizuruv" / "sermon.sock";
     return std::filesystem::path("/tmp") / ("vizuruv-" + std::to_string(::getuid())) / "sermon.sock";
+}
+
+std::optional<std::string> ForeignFolderOwner(const std::filesystem::path& folder) {
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0 || info.st_uid == ::getuid()) return std::nullopt;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(info.st_uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return std::string(found->pw_name);
+    return std::to_string(info.st_uid);
 }
 
 }  // namespace viz::sermon

@@ -105,4 +105,8 @@ std::optional<std::string> DecodeStartInput(const Bytes& body);
 // published in the same folder.
 std::filesystem::path DefaultSocketPath();
 
+// The owner of `folder` when it exists and belongs to another user, whom the
+// helper will not trust with the socket: the user's name, else the number.
+std::optional<std::string> ForeignFolderOwner(const std::filesystem::path& folder);
+
 }  // namespace viz::sermon

@@ -124,7 +124,8 @@ void CReceiveArea::Flush() {
         edit_->moveCursor(QTextCursor::End);
         bar->setValue(bar->maximum());
     } else {
-        const auto prepended = static_cast<int>(std::count(update.prepend.begin(), update.prepend.end(), u'\n'));
+        const auto prepended =
+            static_cast<int>(std::count(update.prepend.begin(), update.prepend.end(), u'\n'));
         bar->setValue(firstShown - static_cast<int>(update.dropLines) + prepended);
     }
     // Older kept lines come in the next passes, so no pass lays out too many.
@@ -246,7 +247,11 @@ void CReceiveArea::ToggleOutput() {
     if (pipeline_.outputOn()) {
         pipeline_.StopOutput();
     } else {
-        pipeline_.StartOutput(CurrentDirectoryFile(config_.outputFile));
+        // A folder the user cannot write (a program started from "/") is
+        // said, as for the capture file, instead of a switch that does nothing.
+        if (!pipeline_.StartOutput(CurrentDirectoryFile(config_.outputFile)))
+            QMessageBox::warning(this, QCoreApplication::applicationName(),
+                                 FileErrorText(config_.outputFile, pipeline_.outputOpenError()));
     }
     RefreshStatus();
 }
@@ -281,11 +286,11 @@ void CReceiveArea::UpdateColumns() {
     // longer than the area is wide. A wide character counts two columns; its
     // glyph comes from a fallback font and must fit in them too.
     const QFontMetricsF metrics(edit_->font());
-    const qreal charWidth = std::max<qreal>({1, metrics.horizontalAdvance(QLatin1Char('0')),
-                                             metrics.horizontalAdvance(QChar(0x4E2D)) / 2});
+    const qreal charWidth = std::max<qreal>(
+        {1, metrics.horizontalAdvance(QLatin1Char('0')), metrics.horizontalAdvance(QChar(0x4E2D)) / 2});
     // Room for the caret at the end of a full line.
-    const qreal usable = edit_->viewport()->width() - 2 * edit_->document()->documentMargin() -
-                         edit_->cursorWidth() - 1;
+    const qreal usable =
+        edit_->viewport()->width() - 2 * edit_->document()->documentMargin() - edit_->cursorWidth() - 1;
     // Whole "%02X " groups per line, so hex pairs are never cut.
     const int columns = std::max(3, static_cast<int>(usable / charWidth) / 3 * 3);
     if (static_cast<std::size_t>(columns) == pipeline_.area().columns()) return;

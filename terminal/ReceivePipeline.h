@@ -90,9 +90,11 @@ public:
     void RemoveLineSink(ReceivedLineSink* sink);
 
     // Creates the output file empty (replacing an existing one), in the
-    // current encoding. Output stays off when it cannot be created, and goes
-    // off when a write fails, with the reason added to the area.
+    // current encoding. Output stays off when it cannot be created (the
+    // system's reason in outputOpenError()), and goes off when a write
+    // fails, with the reason added to the area.
     bool StartOutput(const std::filesystem::path& path);
+    const std::string& outputOpenError() const { return output_.openError(); }
     void StopOutput() { output_.Close(); }
     bool outputOn() const { return output_.isOpen(); }
 

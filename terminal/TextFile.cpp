@@ -33,6 +33,7 @@ bool TextOutputFile::Open(const std::filesystem::path& path, TextEncoding encodi
     Close();
     encoding_ = encoding;
     fd_ = CreateFile(path);
+    openError_ = fd_ < 0 ? std::strerror(errno) : "";
     return fd_ >= 0;
 }
 

@@ -29,8 +29,10 @@ public:
     TextOutputFile& operator=(const TextOutputFile&) = delete;
 
     // Creates the file empty, replacing an existing one. It stays in this
-    // encoding until it is closed, so one file never mixes two.
+    // encoding until it is closed, so one file never mixes two. On failure
+    // openError() holds the system's description.
     bool Open(const std::filesystem::path& path, TextEncoding encoding = TextEncoding::Gbk);
+    const std::string& openError() const { return openError_; }
     // "" when written in full, else the system's description of the failure.
     std::string Append(std::u16string_view text);
     void Close();
@@ -39,6 +41,7 @@ public:
 private:
     int fd_ = -1;
     TextEncoding encoding_ = TextEncoding::Gbk;
+    std::string openError_;
 };
 
 }  // namespace viz

@@ -86,7 +86,10 @@ void CUsbDlg::Search() {
 }
 
 void CUsbDlg::ShowRecord(int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= devices_.size()) return;
+    if (index < 0 || static_cast<std::size_t>(index) >= devices_.size()) {
+        ep1_->AppendText(Text(t::kNoDeviceSelected));
+        return;
+    }
     const HidDeviceRecord& record = devices_[static_cast<std::size_t>(index)];
     pid_->setText(Number(record.productId));
     vid_->setText(Number(record.vendorId));
@@ -111,7 +114,10 @@ void CUsbDlg::ResetRates() {
 // denied, instead of leaving the user with a button that did nothing.
 void CUsbDlg::OpenDevice() {
     const int index = deviceList_->currentIndex();
-    if (index < 0 || static_cast<std::size_t>(index) >= devices_.size()) return;
+    if (index < 0 || static_cast<std::size_t>(index) >= devices_.size()) {
+        ep1_->AppendText(Text(t::kNoDeviceSelected));
+        return;
+    }
     const HidDeviceRecord& record = devices_[static_cast<std::size_t>(index)];
     pump_->Open();
     const bool opened = hid_.Open(pump_->sink(), *this, record.vendorId, record.productId);

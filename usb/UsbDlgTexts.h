@@ -53,6 +53,9 @@ inline constexpr char16_t kNotes[] =
     u"\r\n进行USB调试时请注意：\r\n\r\n1：请检查USB设备是否已与电脑连接，并且其类型为HID\r\n\r\n"
     u"2：若插入或拔出USB设备，请点击查找USB按钮以更新当前USB列表\r\n\r\n"
     u"3：本软件的DLL版本支持CH372 USB和HID USB设备，无DLL版本仅支持HID USB设备";
+// "打开USB" with nothing chosen in the device list, in the EP1 area.
+inline constexpr char16_t kNoDeviceSelected[] =
+    u"\r\n打开USB失败：没有选中的USB设备，请检查设备是否已连接，并点击查找USB按钮更新列表\r\n";
 inline constexpr char16_t kFoundDevices[] = u"\r\n检测到%d个HID_USB设备：\r\n";
 inline constexpr char16_t kArrived[] = u"\r\nHID：USB已连接";
 inline constexpr char16_t kRemoved[] = u"\r\nHID：USB已拔出";

@@ -165,10 +165,18 @@ TEST(CommandLineRunTest, NetPageConnectsToTheDestinationAndSavesIt) {
     const Fd board = net_testing::Listening(1);
     const int boardPort = net_testing::LocalPort(board.get());
     const std::string port = std::to_string(boardPort);
-    ProgramRun run(home.path(), {"--tcp", "127.0.0.1:" + port, "--open"});
+    // A port that was free a moment ago, as the link's source.
+    const int source = net_testing::FreeTcpPort();
+    ProgramRun run(home.path(),
+                   {"--tcp", "127.0.0.1:" + port, "--tcp-source", std::to_string(source), "--open"});
     ASSERT_EQ(run.ReadLine(), "ready") << run.errors();
     const Fd peer = net_testing::AcceptWithin(board.get(), 30s);
-    EXPECT_GE(peer.get(), 0);
+    ASSERT_GE(peer.get(), 0);
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    ASSERT_EQ(::getpeername(peer.get(), reinterpret_cast<sockaddr*>(&from), &length), 0);
+    EXPECT_EQ(ntohs(from.sin_port), source);
+    EXPECT_EQ(run.Ask("value tcpSourcePort"), std::to_string(source));
     EXPECT_EQ(run.Ask("page"), "网络调试");
     EXPECT_EQ(run.Ask("value address"), "127.0.0.1");
     EXPECT_EQ(run.Ask("value tcpDestPort"), port);

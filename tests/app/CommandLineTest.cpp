@@ -36,6 +36,12 @@ TEST(CommandLineTest, TakesEachPagesValuesInBothForms) {
     EXPECT_EQ(net.options.tcp->address, "10.0.0.1");
     EXPECT_EQ(net.options.tcp->port, 80);
     EXPECT_FALSE(net.options.open);
+    EXPECT_FALSE(net.options.tcpSource);
+    const CommandLine source = Parse({"--tcp-source=0", "--tcp", "127.0.0.1:9", "--open"});
+    ASSERT_EQ(source.action, CommandLine::Action::Run) << source.message;
+    EXPECT_EQ(source.options.page, StartPage::Net);
+    EXPECT_EQ(source.options.tcpSource, 0);
+    EXPECT_EQ(Parse({"--tcp-source", "65535"}).options.tcpSource, 65535);
 
     const CommandLine server = Parse({"--listen=65535", "--open", "--page=server"});
     ASSERT_EQ(server.action, CommandLine::Action::Run) << server.message;
@@ -94,6 +100,10 @@ TEST(CommandLineTest, RefusesWithTheOptionNamed) {
         {{"--tcp", "[::1]:80"}, "--tcp: '[::1]' is not an IPv4 address such as 192.168.1.10"},
         {{"--tcp", "1.2.3.256:80"}, "--tcp: '1.2.3.256' is not an IPv4 address such as 192.168.1.10"},
         {{"--tcp", "1.2.3.4:0"}, "--tcp: 0 is out of range, give 1 to 65535"},
+        {{"--tcp-source", "65536"}, "--tcp-source: 65536 is out of range, give 0 to 65535"},
+        {{"--tcp-source", "-1"}, "--tcp-source: '-1' is not a number"},
+        {{"--tcp-source", "1.2.3.4:5"}, "--tcp-source: '1.2.3.4:5' is not a number"},
+        {{"--tcp-source", "5", "--listen", "6"}, "--tcp-source and --listen belong to different pages"},
         // A value that looks like a placeholder stays as given.
         {{"--page", "%3"},
          "--page: unknown page '%3'; the pages are serial, monitor, usb, net, server, tools, c51, avr, "

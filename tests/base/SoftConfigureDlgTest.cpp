@@ -2,8 +2,8 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -67,16 +67,25 @@ TEST(SoftConfigureDlg, ThePlotSampleCountIsShownAndStoredByConfigure) {
     SettingsStore store{dir / "Vizuruv.conf"};
     ASSERT_EQ(store.WritePlotSamples(20'000), 0);
     CSoftConfigureDlg dialog(store);
-    auto* samples = dialog.findChild<QSpinBox*>("plotSamples");
+    auto* samples = dialog.findChild<QLineEdit*>("plotSamples");
     ASSERT_NE(samples, nullptr);
-    EXPECT_EQ(samples->value(), 20'000);
-    samples->setValue(500'000);
+    EXPECT_EQ(samples->text(), "20000");
+    samples->selectAll();
+    QTest::keyClicks(samples, "500000");
     QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
     std::uint32_t stored = 0;
     ASSERT_EQ(store.ReadPlotSamples(stored), 0);
     EXPECT_EQ(stored, 500'000u);
+
+    samples->selectAll();
+    QTest::keyClicks(samples, "999");
+    QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
+    EXPECT_EQ(dialog.findChild<QLabel*>("status")->text(),
+              "配置失败：波形显示每通道保留采样数须为1000～1000000之间的整数！");
+    ASSERT_EQ(store.ReadPlotSamples(stored), 0);
+    EXPECT_EQ(stored, 500'000u) << "nothing stored";
     QTest::mouseClick(Button(dialog, "恢复"), Qt::LeftButton);
-    EXPECT_EQ(samples->value(), 100'000);
+    EXPECT_EQ(samples->text(), "100000");
 }
 
 TEST(SoftConfigureDlg, AFailedWriteIsNotReportedAsSuccess) {
@@ -92,8 +101,10 @@ TEST(SoftConfigureDlg, AFailedWriteIsNotReportedAsSuccess) {
 }
 
 // "接收区保留行数": a value in range is stored and applied to the running
-// areas at once, one outside is refused and stores nothing, "恢复" brings
-// back 200, and a file with a value out of range reads as the nearest end.
+// areas at once; one outside (too small, letters, a digit too many) is
+// refused as typed, stores nothing and is never cut into another value;
+// "恢复" brings back 200, and a file with a value out of range reads as the
+// nearest end.
 TEST(SoftConfigureDlg, KeptLinesAreStoredAndAppliedAtOnceAndBadInputIsRefused) {
     testing::TempDir dir;
     SettingsStore store{dir / "Vizuruv.conf"};
@@ -101,33 +112,41 @@ TEST(SoftConfigureDlg, KeptLinesAreStoredAndAppliedAtOnceAndBadInputIsRefused) {
     std::uint32_t lines = 0;
     {
         CSoftConfigureDlg dialog(store);
-        auto* box = dialog.findChild<QSpinBox*>("keptLines");
+        dialog.show();
+        auto* box = dialog.findChild<QLineEdit*>("keptLines");
         auto* status = dialog.findChild<QLabel*>("status");
         ASSERT_TRUE(box && status);
-        EXPECT_EQ(box->value(), 200);
+        EXPECT_EQ(box->text(), "200");
         EXPECT_EQ(box->accessibleName(), "接收区保留行数");
 
-        box->selectAll();
-        QTest::keyClicks(box, "50");
-        QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
-        EXPECT_EQ(status->text(), "配置失败：接收区保留行数须为200～100000之间的整数！");
-        EXPECT_NE(store.ReadReceiveKeptLines(lines), 0) << "nothing stored";
-        box->selectAll();
-        QTest::keyClicks(box, "250000");
-        EXPECT_EQ(box->text(), "25000") << "a sixth digit is not taken";
+        for (const char* typed : {"199", "abc", "100001", "50", "-300", ""}) {
+            box->setFocus();
+            box->clear();
+            QTest::keyClicks(box, typed);
+            QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
+            EXPECT_EQ(status->text(), "配置失败：接收区保留行数须为200～100000之间的整数！") << typed;
+            EXPECT_EQ(box->text(), typed) << "what was typed stays as typed";
+            EXPECT_NE(store.ReadReceiveKeptLines(lines), 0) << typed << ": nothing stored";
+            EXPECT_EQ(history.keptLines(), 200u) << typed;
+        }
 
-        box->setValue(5000);
+        box->selectAll();
+        QTest::keyClicks(box, "100000");
         QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
         EXPECT_EQ(status->text(), "配置成功，接收区保留行数已生效，其他配置在重启软件后生效！");
+        EXPECT_EQ(history.keptLines(), 100000u);
+        box->selectAll();
+        QTest::keyClicks(box, "5000");
+        QTest::mouseClick(Button(dialog, "配置"), Qt::LeftButton);
         EXPECT_EQ(history.keptLines(), 5000u);
     }
     SettingsStore reread{dir / "Vizuruv.conf"};
     EXPECT_EQ(reread.ReadReceiveKeptLines(lines), 0);
     EXPECT_EQ(lines, 5000u);
     CSoftConfigureDlg again(reread);
-    EXPECT_EQ(again.findChild<QSpinBox*>("keptLines")->value(), 5000);
+    EXPECT_EQ(again.findChild<QLineEdit*>("keptLines")->text(), "5000");
     QTest::mouseClick(Button(again, "恢复"), Qt::LeftButton);
-    EXPECT_EQ(again.findChild<QSpinBox*>("keptLines")->value(), 200);
+    EXPECT_EQ(again.findChild<QLineEdit*>("keptLines")->text(), "200");
     EXPECT_EQ(history.keptLines(), 200u);
     EXPECT_EQ(reread.ReadReceiveKeptLines(lines), 0);
     EXPECT_EQ(lines, 200u);

@@ -11,7 +11,7 @@ TEST_F(NetDlgTest, StartsWithTheBuiltInValuesWhenNothingIsStored) {
         return fresh.findChild<QLineEdit*>(QString::fromLatin1(name))->text();
     };
     EXPECT_EQ(find("address"), QStringLiteral("192.168.1.218"));
-    EXPECT_EQ(find("tcpSourcePort") + find("tcpDestPort"), QStringLiteral("8080"));
+    EXPECT_EQ(find("tcpSourcePort") + find("tcpDestPort"), QStringLiteral("080"));
     EXPECT_EQ(find("udpSourcePort") + find("udpDestPort"), QStringLiteral("22222222"));
     EXPECT_EQ(find("tcpPeriod") + find("udpPeriod") + find("frameTime"), QStringLiteral("1000100040"));
     EXPECT_EQ(fresh.findChild<QLabel*>(QStringLiteral("udpLamp"))->property("icon").toInt(),
@@ -24,6 +24,36 @@ TEST_F(NetDlgTest, StartsWithTheBuiltInValuesWhenNothingIsStored) {
     EXPECT_EQ(fresh.receiveArea(CNetDlg::kUdp)->title(),
               QStringLiteral("UDP：已接收0字节（提示：双击文本框立即保存数据，右键点击则显示更多功能）"));
     EXPECT_EQ(fresh.sendArea()->edit()->toPlainText().left(8), QStringLiteral("01 02 03"));
+}
+
+// A new user's first "打开TCP" works without privileges: the system picks
+// the source port. A source port the user stored is kept.
+TEST_F(NetDlgTest, ANewOrdinaryUserOpensTcpWithTheDefaultSourcePort) {
+    const Fd listening = Listening();
+    store.WriteIpAddress(u"127.0.0.1");
+    page = std::make_unique<CNetDlg>(context, nullptr);
+    EXPECT_EQ(Find<QLineEdit>("tcpSourcePort")->text(), QStringLiteral("0"));
+    page->SetTcpDestination(QStringLiteral("127.0.0.1"), LocalPort(listening.get()));
+    // Root may bind any port: act as an ordinary user for this open.
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::seteuid(65534), 0);
+    }
+    Click("tcpOpen");
+    if (root) {
+        ASSERT_EQ(::seteuid(0), 0);
+    }
+    const Fd peer = AcceptWithin(listening.get());
+    EXPECT_GE(peer.get(), 0);
+    EXPECT_TRUE(Wait([&] { return page->isOpen(CNetDlg::kTcp); }))
+        << QString::fromStdU16String(AreaText(CNetDlg::kTcp)).toStdString();
+    page.reset();
+
+    PortPair tcp;
+    ASSERT_EQ(store.ReadTcpPorts(tcp), 0);
+    EXPECT_EQ(tcp.source, 0u);
+    Create({4321, 80}, {0, 9});
+    EXPECT_EQ(Find<QLineEdit>("tcpSourcePort")->text(), QStringLiteral("4321")) << "a stored port is kept";
 }
 
 TEST_F(NetDlgTest, SettingsAreReadAtStartAndWrittenAtExitUnlessDefaultsWereRestored) {
@@ -48,7 +78,7 @@ TEST_F(NetDlgTest, SettingsAreReadAtStartAndWrittenAtExitUnlessDefaultsWereResto
     store.ReadIpAddress(address);
     store.ReadTcpPorts(tcp);
     EXPECT_EQ(address, u"192.168.1.218");
-    EXPECT_EQ(tcp.source, 80u) << "restored defaults survive the page's exit";
+    EXPECT_EQ(tcp.source, 0u) << "restored defaults survive the page's exit";
 }
 
 TEST_F(NetDlgTest, TcpOpensAndClosesByButtonAndByPeer) {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -45,6 +46,28 @@ TEST(PingText, ResultTextsAndTheirThresholds) {
          {PingStatus::TimedOut, PingStatus::NoSocket, PingStatus::BadAddress, PingStatus::SendFailed}) {
         EXPECT_EQ(PingResultText(address, {status, 0, 0}), "\r\nRequest timed out.\r\n");
     }
+}
+
+template <int Error>
+int RefusedSocket(int, int, int) {
+    errno = Error;
+    return -1;
+}
+
+// A user outside net.ipv4.ping_group_range (and without CAP_NET_RAW) gets
+// no ICMP socket at all: the page says so instead of a timeout.
+TEST(Pinger, ASystemThatForbidsPingingIsNamedNotTakenForATimeout) {
+    for (const auto open : {&RefusedSocket<EACCES>, &RefusedSocket<EPERM>}) {
+        Pinger pinger(PingSocketKind::Automatic, open);
+        const PingResult result = pinger.Ping("127.0.0.1");
+        EXPECT_EQ(result.status, PingStatus::NotPermitted);
+        const std::string text = PingResultText("127.0.0.1", result);
+        EXPECT_NE(text.find("系统不允许当前用户发送ping"), std::string::npos) << text;
+        EXPECT_NE(text.find("sysctl net.ipv4.ping_group_range"), std::string::npos) << text;
+    }
+    Pinger pinger(PingSocketKind::Automatic, &RefusedSocket<EMFILE>);
+    EXPECT_EQ(pinger.Ping("127.0.0.1").status, PingStatus::NoSocket)
+        << "other failures are not blamed on the setting";
 }
 
 TEST(Pinger, LoopbackAnswersWithTheSystemsTtl) {

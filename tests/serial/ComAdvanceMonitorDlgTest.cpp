@@ -9,10 +9,13 @@
 #include <QTest>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "IconvReference.h"
 #include "PageTestSupport.h"
@@ -133,6 +136,24 @@ TEST_F(AdvanceMonitor, AMissingHelperProgramIsReported) {
     EXPECT_EQ(ClickAndWait(Button("install")),
               QStringList{QStringLiteral("启动服务失败，可能找不到正确的驱动文件！")});
     EXPECT_NE(sermon::Probe(socket), 0);
+}
+
+// Without XDG_RUNTIME_DIR the helper's folder is in the shared /tmp, where
+// another user may have made it first: the message names it and its owner.
+TEST_F(AdvanceMonitor, AHelperFolderOfAnotherUserIsNamedWithItsOwner) {
+    ASSERT_EQ(::geteuid(), 0u) << "making another user's folder needs root";
+    std::filesystem::create_directory(dir / "run");
+    ASSERT_EQ(::chown((dir / "run").c_str(), 65534, 65534), 0);
+    const QStringList said = ClickAndWait(Button("install"));
+    const std::optional<std::string> owner = sermon::ForeignFolderOwner(dir / "run");
+    ASSERT_TRUE(owner);
+    EXPECT_EQ(said, QStringList{QStringLiteral("创建服务失败：文件夹%1属于用户%2，不能用来存放驱动的套接字。"
+                                               "请删除该文件夹，或设置XDG_RUNTIME_DIR！")
+                                    .arg(QString::fromStdString((dir / "run").string()),
+                                         QString::fromStdString(*owner))});
+    EXPECT_NE(*owner, "65534") << "a user the system knows is named";
+    EXPECT_NE(sermon::Probe(socket), 0);
+    EXPECT_FALSE(sermon::ForeignFolderOwner(dir.path())) << "our own folder";
 }
 
 TEST_F(AdvanceMonitor, RowsShowEveryKindAndTheStopWaitsForTheWatchedProgram) {

@@ -108,7 +108,8 @@ TEST_F(ReceiveAreaTest, FramesThatFillALineExactlyStayInsideTheAreaAndCopyAsThey
     const std::size_t frameBytes = columns / 3;
     const auto start = std::chrono::steady_clock::now();
     for (int frame = 0; frame < 10; ++frame) {
-        area.Receive(ChunkOf(std::string(frameBytes, static_cast<char>(0xA0 + frame)), start + frame * 100ms));
+        area.Receive(
+            ChunkOf(std::string(frameBytes, static_cast<char>(0xA0 + frame)), start + frame * 100ms));
         area.Flush();
     }
     QPlainTextEdit* edit = area.edit();
@@ -123,7 +124,8 @@ TEST_F(ReceiveAreaTest, FramesThatFillALineExactlyStayInsideTheAreaAndCopyAsThey
     }
     // The first break follows the second frame, then every frame.
     for (int frame = 0; frame < 10; ++frame) {
-        const QString hex = QStringLiteral("%1 ").arg(0xA0 + frame, 2, 16).toUpper().repeated(int(frameBytes));
+        const QString hex =
+            QStringLiteral("%1 ").arg(0xA0 + frame, 2, 16).toUpper().repeated(int(frameBytes));
         EXPECT_EQ(lines.value(frame), hex) << frame;
     }
 
@@ -279,6 +281,19 @@ TEST_F(ReceiveAreaTest, PauseAndOutputCommandsSwitchAndShowTheirStateInTheTitle)
     EXPECT_EQ(area.pipeline().area().text(), u"abkept\r\n");
 }
 
+// The output file cannot be made where the program runs (a folder holds its
+// name, which even root cannot write): the user is told why, as for saving.
+TEST_F(ReceiveAreaTest, OutputThatCannotStartSaysWhyAndStaysStopped) {
+    std::filesystem::create_directory(dir / "串口数据输出记录.txt");
+    testing::ModalCatcher boxes;
+    area.HandleCommand(2026);
+    EXPECT_FALSE(area.pipeline().outputOn());
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(boxes.texts()[0], QStringLiteral("无法写入文件“串口数据输出记录.txt”：%1")
+                                    .arg(QString::fromLocal8Bit(std::strerror(EISDIR))));
+    EXPECT_TRUE(area.title().endsWith(QStringLiteral("输出文本状态[已停止]"))) << area.title().toStdString();
+}
+
 TEST_F(ReceiveAreaTest, AFullDiskStopsOutputAndTheAreaSaysWhy) {
     // The output file name leads to a device that is always full.
     std::filesystem::create_symlink("/dev/full", dir / "串口数据输出记录.txt");
@@ -347,7 +362,8 @@ QString Lines(int from, int to, const char* lineBreak) {
 }
 
 void FeedLines(CReceiveArea& area, int from, int to) {
-    for (int i = from; i < to; i += 50) area.Receive(ChunkOf(testing::Gbk(Lines(i, i + 50, "\n").toStdString())));
+    for (int i = from; i < to; i += 50)
+        area.Receive(ChunkOf(testing::Gbk(Lines(i, i + 50, "\n").toStdString())));
 }
 
 void FlushUntilComplete(CReceiveArea& area) {
@@ -391,7 +407,8 @@ TEST_F(ReceiveAreaTest, ALongerHistoryKeepsExactlyTheNewestLinesAndTheOldRuleCom
     CReceiveHistory::instance().setKeptLines(200);
     FeedLines(area, 0, 50);
     FlushUntilComplete(area);
-    EXPECT_EQ(edit->toPlainText(), Lines(0, 50, "\n")) << "more than 200 lines: emptied before the next chunk";
+    EXPECT_EQ(edit->toPlainText(), Lines(0, 50, "\n"))
+        << "more than 200 lines: emptied before the next chunk";
     FeedLines(area, 50, 300);
     EXPECT_EQ(area.pipeline().area().text(), Lines(200, 300, "\r\n").toStdU16String())
         << "200 lines and the empty one after them are more than 200";

@@ -20,9 +20,9 @@
 namespace viz {
 namespace {
 
+using testing::FilesIn;
 using testing::HttpRoute;
 using testing::LocalHttpServer;
-using testing::FilesIn;
 using testing::ReadFile;
 
 std::string Pattern(std::size_t size) {
@@ -160,6 +160,24 @@ TEST_F(UpdateDlgTest, AServerThatGoesSilentEndsTheDownloadWithAReadableError) {
     EXPECT_EQ(Heard(*dialog), QString("下载状态\n") + stalled);
     EXPECT_FALSE(dialog->downloading());
     EXPECT_TRUE(FilesIn(dir.path()).empty());
+}
+
+// A folder where the download cannot be created (here one removed while the
+// program runs in it, which even root cannot write): the reason is shown and
+// read out like every other status.
+TEST_F(UpdateDlgTest, AFolderThatCannotTakeTheDownloadIsSaidAndHeard) {
+    server.Serve(kArchivePath, HttpRoute{"archive", 200});
+    std::filesystem::create_directory(dir / "gone");
+    testing::CurrentDirectory inside{dir / "gone"};
+    std::filesystem::remove(dir / "gone");
+    auto dialog = Open(server.base(), server.base());
+    Click(*dialog, "启动下载");
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Status(*dialog).startsWith("无法在当前目录创建下载文件："); }, 5000))
+        << Status(*dialog).toStdString();
+    EXPECT_EQ(Heard(*dialog), "下载状态\n" + Status(*dialog));
+    EXPECT_EQ(testing::UnheardLabels(dialog.get()), QStringList());
+    EXPECT_EQ(server.requests(), 0);
 }
 
 TEST_F(UpdateDlgTest, ClosingDuringADownloadEndsItAtOnce) {

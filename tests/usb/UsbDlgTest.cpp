@@ -122,7 +122,10 @@ TEST_F(UsbDlgTest, StartsWithTheStoredNumbersAndCannotOpenBeforeASearch) {
     EXPECT_TRUE(Click("open").isEmpty());
     EXPECT_FALSE(page().isOpen());
     EXPECT_EQ(Find("open")->text(), QStringLiteral("打开USB"));
-    EXPECT_EQ(Ep1Text(), notes);
+    EXPECT_EQ(
+        Ep1Text(),
+        notes + u"\r\n打开USB失败：没有选中的USB设备，请检查设备是否已连接，并点击查找USB按钮更新列表\r\n")
+        << "the button says why it opened nothing";
     EXPECT_TRUE(nodes.Opened().empty());
 
     // The numbers of the device chosen at the end are kept for the next run.
