@@ -28,6 +28,7 @@ extern "C" {
 #include "avrsim/UartClock.h"
 #include "board/AvrSimProtocol.h"
 #include "board/ByteRelay.h"
+#include "board/FirmwareCheck.h"
 #include "formats/IntelHex.h"
 #include "platform/PtyPort.h"
 
@@ -138,12 +139,19 @@ bool Runner::Load() {
     avr_->frequency = options_.frequency;
     avr_->sleep = NoSleep;
     const char* path = options_.firmware.c_str();
+    // The window's own check first: the library's ELF loader trusts every
+    // section header, and a HEX file is refused at its first record past
+    // the flash, before any image of it is made.
+    const BoardChip chip{
+        ChipFamily::Avr, AvrDisplayName(options_.core), options_.core, avr_->flashend + 1, {}};
+    const FirmwareCheck check = CheckFirmware(options_.firmware, chip);
+    if (!check.ok) {
+        std::fprintf(stderr, "duvezer-avrsim: %s\n", check.problem.c_str());
+        return false;
+    }
     elf_firmware_t firmware{};
     std::vector<std::uint8_t> flash;
-    if (ReadFile(options_.firmware)
-            .compare(0, 4,
-                     "\x7f"
-                     "ELF") == 0) {
+    if (check.kind == FirmwareKind::Elf) {
         if (elf_read_firmware(path, &firmware) != 0) {
             std::fprintf(stderr, "duvezer-avrsim: cannot read ELF file %s\n", path);
             return false;
