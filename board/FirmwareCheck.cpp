@@ -54,9 +54,11 @@ constexpr std::uint32_t kSymbolSize = 16;
 constexpr std::uint32_t kSymbolTable = 2;
 constexpr std::uint32_t kStringTable = 3;
 constexpr std::uint32_t kNoBits = 8;
+// The library cannot read names out of a compressed table.
+constexpr std::uint32_t kCompressed = 0x800;
 
 struct Section {
-    std::uint32_t name, type, offset, size, link, entrySize;
+    std::uint32_t name, type, flags, offset, size, link, entrySize;
 };
 
 class SectionTable {
@@ -90,14 +92,16 @@ public:
 private:
     Section At(std::uint32_t index) const {
         const std::size_t at = tableAt_ + std::size_t{index} * kSectionHeaderSize;
-        return {Little(bytes_, at, 4),      Little(bytes_, at + 4, 4),  Little(bytes_, at + 16, 4),
-                Little(bytes_, at + 20, 4), Little(bytes_, at + 24, 4), Little(bytes_, at + 36, 4)};
+        return {Little(bytes_, at, 4),      Little(bytes_, at + 4, 4),  Little(bytes_, at + 8, 4),
+                Little(bytes_, at + 16, 4), Little(bytes_, at + 20, 4), Little(bytes_, at + 24, 4),
+                Little(bytes_, at + 36, 4)};
     }
     bool InFile(const Section& section) const {
         return std::uint64_t{section.offset} + section.size <= bytes_.size();
     }
     bool IsStrings(const Section& section) const {
-        return section.type == kStringTable && section.size > 0 && InFile(section);
+        return section.type == kStringTable && (section.flags & kCompressed) == 0 && section.size > 0 &&
+               InFile(section);
     }
     // A name starts inside its table and ends there with a zero byte.
     bool HasString(const Section& strings, std::uint32_t at) const {

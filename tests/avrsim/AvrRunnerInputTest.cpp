@@ -70,9 +70,9 @@ std::string Damaged(std::string elf, std::mt19937& random) {
         Put(elf, field.at, value, field.size);
         return elf;
     }
-    // sh_name, sh_type, sh_offset, sh_size, sh_link, sh_entsize
-    const std::size_t fieldAt[] = {0, 4, 16, 20, 24, 36};
-    Put(elf, tableAt + 40 * pick(count) + fieldAt[pick(6)], value, 4);
+    // sh_name, sh_type, sh_flags, sh_offset, sh_size, sh_link, sh_entsize
+    const std::size_t fieldAt[] = {0, 4, 8, 16, 20, 24, 36};
+    Put(elf, tableAt + 40 * pick(count) + fieldAt[pick(7)], value, 4);
     return elf;
 }
 
@@ -107,17 +107,21 @@ TEST(AvrRunnerInput, DamagedSectionHeadersAreRefusedByTheCheckAndTheRunnerAlike)
     EXPECT_GT(refused, 0);
 }
 
-TEST(AvrRunnerInput, SectionNamesOutsideTheirTableOnceCrashedTheRunner) {
-    const std::filesystem::path file =
-        std::filesystem::path(VIZ_AVRSIM_TEST_DATA) / "damaged-section-name.elf";
-    const FirmwareCheck check = CheckFirmware(file, kAtmega16);
-    EXPECT_FALSE(check.ok);
-    EXPECT_EQ(check.problem.find("固件已损坏：ELF文件damaged-section-name.elf"), 0u) << check.problem;
-    const RunnerOutcome outcome = RunBriefly(file);
-    EXPECT_FALSE(outcome.running);
-    EXPECT_FALSE(outcome.status.signalled) << DescribeExit(outcome.status);
-    EXPECT_EQ(outcome.status.code, 2);
-    EXPECT_NE(outcome.output.find(check.problem), std::string::npos) << outcome.output;
+// Damages that once crashed the runner: a section's name outside the name
+// table, and a name table marked compressed.
+TEST(AvrRunnerInput, FilesThatOnceCrashedTheRunnerAreRefused) {
+    for (const char* name : {"damaged-section-name.elf", "compressed-name-table.elf"}) {
+        SCOPED_TRACE(name);
+        const std::filesystem::path file = std::filesystem::path(VIZ_AVRSIM_TEST_DATA) / name;
+        const FirmwareCheck check = CheckFirmware(file, kAtmega16);
+        EXPECT_FALSE(check.ok);
+        EXPECT_EQ(check.problem.find("固件已损坏：ELF文件" + std::string(name)), 0u) << check.problem;
+        const RunnerOutcome outcome = RunBriefly(file);
+        EXPECT_FALSE(outcome.running);
+        EXPECT_FALSE(outcome.status.signalled) << DescribeExit(outcome.status);
+        EXPECT_EQ(outcome.status.code, 2);
+        EXPECT_NE(outcome.output.find(check.problem), std::string::npos) << outcome.output;
+    }
 }
 
 TEST(AvrRunnerInput, HexRecordsFarBeyondTheFlashAreRefusedAtTheFirstSuchRecord) {
