@@ -9,6 +9,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include "BoardTestSupport.h"
 #include "TempDir.h"
 #include "board/BoardFolder.h"
+#include "board/FirmwareBuild.h"
 #include "platform/ProcessGroupWatch.h"
 
 namespace viz {
@@ -64,6 +66,56 @@ pid_t EndedProcess() {
     return child;
 }
 
+const BoardChip kAtmega16{ChipFamily::Avr, "ATmega16", "atmega16", 16384, {"PORTA"}};
+
+class OutputRecorder : public BoardListener {
+public:
+    void OnOutput(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        output_ += text;
+    }
+    void OnSimulatorProcess(int) override {}
+    void OnReady(const std::string&) override {}
+    void OnPhase(BoardPhase) override {}
+    void OnEnded(const BoardOutcome&) override {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+    }
+    // Whether the run ended within a patience only a hang exhausts.
+    bool WaitEnded() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return ended_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string output_;
+    bool ended_ = false;
+};
+
+TEST(BoardLeftovers, ABoardsFolderIsNamedForItsProcessAndGoesWithTheBoard) {
+    ASSERT_TRUE(testing::HaveAvrTools()) << "avr-gcc (packages gcc-avr, avr-libc) is not installed";
+    OwnTemporaryFolder tmp;
+    const std::filesystem::path source = tmp.path() / "endless.c";
+    ASSERT_EQ(::mkfifo(source.c_str(), 0600), 0);
+    OutputRecorder recorder;
+    BoardSession board(recorder);
+    BoardConfig config{kAtmega16, 8000000, false, {}, source, testing::TestToolSearch()};
+    ASSERT_TRUE(board.Start(config));
+    std::vector<std::string> folders;
+    for (int look = 0; look < 1500 && folders.empty(); ++look) {
+        folders = BoardFolders(tmp.path());
+        if (folders.empty()) ::usleep(20000);
+    }
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_TRUE(folders[0].starts_with("duvezer-board-" + std::to_string(::getpid()) + "-")) << folders[0];
+    board.Stop();
+    ASSERT_TRUE(recorder.WaitEnded());
+    EXPECT_TRUE(BoardFolders(tmp.path()).empty());
+}
+
 TEST(BoardLeftovers, KilledDuringAnAvrBuildTheCompilerDiesAndTheFolderGoesAtTheNextStart) {
     ASSERT_TRUE(testing::HaveAvrTools()) << "avr-gcc (packages gcc-avr, avr-libc) is not installed";
     OwnTemporaryFolder tmp;
@@ -71,22 +123,21 @@ TEST(BoardLeftovers, KilledDuringAnAvrBuildTheCompilerDiesAndTheFolderGoesAtTheN
     const std::filesystem::path source = tmp.path() / "endless.c";
     ASSERT_EQ(::mkfifo(source.c_str(), 0600), 0);
 
+    // The board's build, on the forked process's only thread (a fork starts
+    // no threads of its own).
     const pid_t window = ::fork();
     ASSERT_GE(window, 0);
     if (window == 0) {
-        testing::BoardRecorder recorder;
-        BoardSession board(recorder);
-        BoardConfig config;
-        config.chip = BoardChip{ChipFamily::Avr, "ATmega16", "atmega16", 16384, {"PORTA"}};
-        config.clockHz = 8000000;
-        config.file = source;
-        config.search = testing::TestToolSearch();
-        if (!board.Start(config)) ::_exit(1);
-        for (;;) ::pause();
+        std::string folder = BoardFolderPattern();
+        if (!::mkdtemp(folder.data())) ::_exit(1);
+        const BuildRequest request{kAtmega16, 8000000, testing::FindOnPath("avr-gcc"), folder, {}, source};
+        const int neverStops = ::eventfd(0, EFD_CLOEXEC);
+        OutputRecorder ignored;
+        BuildFirmware(request, neverStops, ignored);
+        ::_exit(1);
     }
     // The compiler proper, started by avr-gcc in the board's group.
     pid_t group = 0;
-    std::string seen;
     for (int look = 0; look < 1500 && group == 0; ++look) {
         for (const testing::ProcessEntry& process : testing::Processes()) {
             if (process.name != "cc1") continue;
