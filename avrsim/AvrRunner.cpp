@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,6 +87,35 @@ bool ReadHex(const std::string& path, std::vector<std::uint8_t>& flash, elf_firm
     return true;
 }
 
+// The firmware as the library's ELF loader can take it. Lock bits mean
+// nothing to the simulation, so a file with lock bits and no fuses (which
+// the loader would crash on) is read from a copy in memory whose lock
+// section is renamed out of its way.
+class LoadableElf {
+public:
+    explicit LoadableElf(const std::string& path) : path_(path) {
+        std::string bytes = ReadFile(path);
+        const std::size_t lockName = LockNameWithoutFuses(bytes);
+        if (lockName == 0) return;
+        bytes[lockName] = '_';
+        copy_ = ::memfd_create("firmware", MFD_CLOEXEC);
+        if (copy_ < 0) return;
+        WriteAll(copy_, bytes);
+        path_ = "/proc/self/fd/" + std::to_string(copy_);
+    }
+    ~LoadableElf() {
+        if (copy_ >= 0) ::close(copy_);
+    }
+    LoadableElf(const LoadableElf&) = delete;
+    LoadableElf& operator=(const LoadableElf&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    int copy_ = -1;
+};
+
 class Runner {
 public:
     explicit Runner(const RunnerOptions& options) : options_(options) {}
@@ -152,7 +182,8 @@ bool Runner::Load() {
     elf_firmware_t firmware{};
     std::vector<std::uint8_t> flash;
     if (check.kind == FirmwareKind::Elf) {
-        if (elf_read_firmware(path, &firmware) != 0) {
+        const LoadableElf loadable(options_.firmware);
+        if (elf_read_firmware(loadable.path().c_str(), &firmware) != 0) {
             std::fprintf(stderr, "duvezer-avrsim: cannot read ELF file %s\n", path);
             return false;
         }

@@ -89,6 +89,17 @@ public:
         return 0;
     }
 
+    // Where the name of the first section called `wanted` lies in the file;
+    // 0 when there is none. Only after Problem() found nothing.
+    std::size_t NameOffset(const std::string& wanted) const {
+        const Section names = At(namesIndex_);
+        for (std::uint32_t i = 1; i < count_; ++i) {
+            const std::uint32_t name = At(i).name;
+            if (NameAt(names, name) == wanted) return std::size_t{names.offset} + name;
+        }
+        return 0;
+    }
+
 private:
     Section At(std::uint32_t index) const {
         const std::size_t at = tableAt_ + std::size_t{index} * kSectionHeaderSize;
@@ -211,6 +222,12 @@ FirmwareCheck CheckElf(const std::string& bytes, const std::string& name, const 
 }
 
 }  // namespace
+
+std::size_t LockNameWithoutFuses(const std::string& elf) {
+    const SectionTable sections(elf);
+    if (sections.Problem() != 0 || sections.NameOffset(".fuse") != 0) return 0;
+    return sections.NameOffset(".lock");
+}
 
 FirmwareCheck CheckFirmware(const std::filesystem::path& file, const BoardChip& chip) {
     const std::string name = file.filename().string();

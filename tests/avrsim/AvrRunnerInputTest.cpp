@@ -124,6 +124,20 @@ TEST(AvrRunnerInput, FilesThatOnceCrashedTheRunnerAreRefused) {
     }
 }
 
+// The library's loader takes lock bits from the fuse section, which this
+// program has none of.
+TEST(AvrRunnerInput, FirmwareWithLockBitsAndNoFusesRuns) {
+    ASSERT_FALSE(testing::FindOnPath("avr-gcc").empty()) << "avr-gcc (package gcc-avr) is not installed";
+    testing::TempDir dir;
+    std::string log;
+    const auto elf = testing::BuildTestFirmware(dir.path(), "lockbits.c", "atmega16", "-DUBRR_VALUE=51", log);
+    ASSERT_FALSE(elf.empty()) << log;
+    EXPECT_TRUE(CheckFirmware(elf, kAtmega16).ok);
+    testing::RunnerSession runner(elf, "atmega16");
+    EXPECT_TRUE(runner.Until([&] { return runner.transcript() == "locked\r\n"; }))
+        << runner.transcript() << runner.output();
+}
+
 TEST(AvrRunnerInput, HexRecordsFarBeyondTheFlashAreRefusedAtTheFirstSuchRecord) {
     testing::TempDir dir;
     // Code at 0, then an extended linear address of 0x80000000 and one byte there.
