@@ -150,8 +150,8 @@ TEST(AvrRunnerInput, HexRecordsFarBeyondTheFlashAreRefusedAtTheFirstSuchRecord) 
     const FirmwareCheck check = CheckFirmware(file, kAtmega16);
     ASSERT_FALSE(check.ok);
     EXPECT_NE(check.problem.find("第4行"), std::string::npos) << check.problem;
-#if defined(__SANITIZE_ADDRESS__)
-    constexpr unsigned kMemoryKiB = 0;  // the sanitizer reserves more than any limit would allow
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    constexpr unsigned kMemoryKiB = 0;  // the sanitizers reserve more than any limit would allow
 #else
     // Far more than a chip's image needs, far less than one 2 GiB apart.
     constexpr unsigned kMemoryKiB = 512 * 1024;
