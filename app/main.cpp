@@ -10,6 +10,7 @@
 #include "app/CommandLine.h"
 #include "app/ToolkitTranslation.h"
 #include "app/VizuruvApp.h"
+#include "board/BoardFolder.h"
 #include "platform/Descriptors.h"
 #include "platform/Signals.h"
 
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
 
     viz::IgnoreBrokenPipeSignal();
     viz::RaiseDescriptorLimit();
+    // What boards of killed runs left in the temporary folder.
+    viz::RemoveBoardFoldersOfEndedProcesses();
     // The toolkit sees the program name and its own options only.
     std::vector<std::string> toolkitTexts{argv[0]};
     toolkitTexts.insert(toolkitTexts.end(), line.toolkitArguments.begin(), line.toolkitArguments.end());

@@ -11,6 +11,7 @@
 
 #include "base/TextFill.h"
 #include "board/AvrBoardRun.h"
+#include "board/BoardFolder.h"
 #include "board/BoardTexts.h"
 #include "board/FirmwareBuild.h"
 #include "board/FirmwareCheck.h"
@@ -26,7 +27,7 @@ namespace t = texts::board;
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "duvezer-board-XXXXXX").string();
+        std::string pattern = BoardFolderPattern();
         if (::mkdtemp(pattern.data())) path_ = pattern;
     }
     ~TempFolder() {

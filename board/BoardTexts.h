@@ -66,6 +66,8 @@ inline constexpr char kNotHexOrElf[] =
 inline constexpr char kElfFor8051[] = "固件格式不对：%s是ELF文件，8051请选择Intel HEX文件（.ihx或.hex）";
 inline constexpr char kElfNotAvr[] = "固件格式不对：%s不是AVR程序（ELF机器类型%s）";
 inline constexpr char kElfBroken[] = "固件不完整：ELF文件%s在第%s字节处被截断";
+inline constexpr char kElfSectionsDamaged[] = "固件已损坏：ELF文件%s的节头表无效";
+inline constexpr char kElfSectionDamaged[] = "固件已损坏：ELF文件%s的第%s节的节头无效";
 inline constexpr char kHexLine[] = "Intel HEX文件%s第%s行：%s";
 inline constexpr char kHexCut[] =
     "Intel HEX文件%s不完整：第%s行之后没有结束记录（:00000001FF），文件可能被截断";

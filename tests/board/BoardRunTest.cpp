@@ -67,8 +67,7 @@ void ExpectEchoAtWireSpeed(const std::string& port) {
 }
 
 TEST(VirtualBoard, C51WizardSerialEchoRunsAtTheBaudRate) {
-    if (!testing::HaveMcs51Tools())
-        GTEST_SKIP() << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
     testing::TempDir dir;
     std::ofstream(dir / "main.c", std::ios::binary) << testing::C51EchoProgram();
     testing::BoardRecorder recorder;
@@ -87,7 +86,7 @@ TEST(VirtualBoard, C51WizardSerialEchoRunsAtTheBaudRate) {
 }
 
 TEST(VirtualBoard, AvrWizardProgramEchoesAtTheBaudRate) {
-    if (!testing::HaveAvrTools()) GTEST_SKIP() << "avr-gcc (packages gcc-avr, avr-libc) is not installed";
+    ASSERT_TRUE(testing::HaveAvrTools()) << "avr-gcc (packages gcc-avr, avr-libc) is not installed";
     const std::vector<BoardChip> parts = ListAvrParts(VIZ_AVRSIM_RUNNER);
     const auto mega16 = std::find_if(parts.begin(), parts.end(),
                                      [](const BoardChip& chip) { return chip.name == "ATmega16"; });
@@ -113,7 +112,7 @@ TEST(VirtualBoard, AvrWizardProgramEchoesAtTheBaudRate) {
 // Timer 0 every 10 ms from the wizard, P1.0 toggled every 25th time: a
 // blinking LED with a period of 500 ms.
 TEST(VirtualBoard, PinLevelsFollowABlinkingLed) {
-    if (!testing::HaveMcs51Tools()) GTEST_SKIP() << "sdcc and s51 are not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
     Mcu51Model model;
     model.SelectTimer0Mode(1);
     model.SetCountText(0, "10000");
@@ -149,7 +148,7 @@ TEST(VirtualBoard, PinLevelsFollowABlinkingLed) {
 }
 
 TEST(VirtualBoard, BrokenSourceStopsWithTheCompilersMessage) {
-    if (!testing::HaveMcs51Tools()) GTEST_SKIP() << "sdcc and s51 are not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
     testing::BoardRecorder recorder;
     BoardSession board(recorder);
     ASSERT_TRUE(board.Start(WizardBoard(Chip8051(), 12000000, "void main(void)\r\n{\r\n  P1=0x00\r\n}\r\n")));
@@ -186,7 +185,7 @@ TEST(VirtualBoard, MissingProgramsAreNamedWithTheirPackages) {
 // A firmware that never answers keeps running until stopped, and then ends
 // at once; a simulator that dies by itself is reported with how it ended.
 TEST(VirtualBoard, RunawayFirmwareStopsAtOnceAndADeadSimulatorIsReported) {
-    if (!testing::HaveMcs51Tools()) GTEST_SKIP() << "sdcc and s51 are not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
     testing::TempDir dir;
     std::ofstream(dir / "spin.c") << "void main(void){ for(;;); }\n";
     const BoardConfig config = FileBoard(Chip8051(), 12000000, dir / "spin.c");

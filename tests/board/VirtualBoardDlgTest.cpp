@@ -74,7 +74,7 @@ protected:
 };
 
 TEST_F(BoardWindowTest, AvrWizardProgramRunsAndTheSerialPageTalksToIt) {
-    if (!testing::HaveAvrTools()) GTEST_SKIP() << "avr-gcc (packages gcc-avr, avr-libc) is not installed";
+    ASSERT_TRUE(testing::HaveAvrTools()) << "avr-gcc (packages gcc-avr, avr-libc) is not installed";
     QWidget* avr = window_->page(7);
     Child<QLineEdit>(avr, "frequency")->setText(QStringLiteral("8000000"));
     Child<QComboBox>(avr, "baud")->setCurrentText(QStringLiteral("9600"));
@@ -127,8 +127,7 @@ TEST_F(BoardWindowTest, AvrWizardProgramRunsAndTheSerialPageTalksToIt) {
 // The page waits for a board that stops and reopens it when it runs again
 // ("自动重连"), on whatever pty the new run has.
 TEST_F(BoardWindowTest, C51WizardBoardIsFoundAgainAfterARestartAndLeavesWithItsWindow) {
-    if (!testing::HaveMcs51Tools())
-        GTEST_SKIP() << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
     QWidget* mcu51 = window_->page(6);
     QTest::mouseClick(Child<QPushButton>(mcu51, "runOnBoard"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isOpen(); }, 30000))
@@ -178,7 +177,7 @@ protected:
 
 // Timer 0 every 10 ms, P1.0 toggled every 25th time: a 500 ms blink.
 TEST_F(BoardAloneTest, PinLampsShowABlinkingLedAndItsPeriod) {
-    if (!testing::HaveMcs51Tools()) GTEST_SKIP() << "sdcc and s51 are not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
     std::ofstream(host_.dir / "blink.c")
         << "#include <8052.h>\n"
            "unsigned char ticks;\n"
@@ -226,7 +225,7 @@ TEST_F(BoardAloneTest, MissingProgramsAndBadFirmwareStopBeforeAnySimulator) {
     board.findChild<QComboBox*>("chip")->setCurrentText(QStringLiteral("ATmega16"));
     EXPECT_TRUE(board.status()->text().contains(QStringLiteral("gcc-avr")));
 
-    if (!testing::HaveMcs51Tools()) GTEST_SKIP() << "s51 is not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "s51 is not installed";
     CVirtualBoardDlg& ready = Board();
     // A HEX file cut in its second record.
     std::ofstream(host_.dir / "cut.hex") << ":03000000020003F8\r\n:0400030075810";
