@@ -47,9 +47,6 @@ constexpr auto kSilenceLimit = std::chrono::milliseconds(300);
 constexpr auto kGatherPause = std::chrono::microseconds(300);
 // Bytes held for a side that does not read now.
 constexpr std::size_t kRelayLimit = 64 * 1024;
-// While bytes wait for the chip, steps are about a frame long so each byte
-// goes in at its time; never so short that the console's talk dominates.
-constexpr double kShortestStep = 0.0005;
 // How often the window hears the simulation's speed.
 constexpr auto kSpeedEvery = std::chrono::milliseconds(500);
 
@@ -82,7 +79,6 @@ private:
     void Ported(std::string_view text);
     void Halted(const s51::StepReply& step);
     void FeedChip();
-    double StepSeconds() const;
     void TellSpeed();
     void Pace();
     int Timeout() const;
@@ -163,12 +159,6 @@ int S51Session::Start() {
     return error;
 }
 
-// About a frame while bytes wait for the chip, else the usual short step.
-double S51Session::StepSeconds() const {
-    if (toChip_.empty() || frameClocks_ == 0) return kStepSeconds;
-    return std::clamp(static_cast<double>(frameClocks_) / setup_.crystalHz, kShortestStep, kStepSeconds);
-}
-
 // A step covers the time s51 is behind the clock (a busy machine answers
 // late), at least the usual short step. s51 looks at its serial input on
 // every cycle only while bytes are on their way to the chip: that look is a
@@ -177,8 +167,7 @@ void S51Session::QueueSteps() {
     while (started_ && !haltedAt_ && steps_.size() < kStepsAhead) {
         const double behind =
             Seconds(Clock::now() - start_).count() - static_cast<double>(ticks_) / setup_.crystalHz;
-        const double shortest = StepSeconds();
-        const double seconds = std::clamp(behind, shortest, std::max(shortest, kLongestStep));
+        const double seconds = std::clamp(behind, kStepSeconds, kLongestStep);
         const auto instructions = std::max<std::uint64_t>(
             1, static_cast<std::uint64_t>(seconds * setup_.crystalHz / ticksPerInstruction_));
         const bool check = !toChip_.empty() || PipeHolds(serialIn_) > 0;
@@ -199,7 +188,10 @@ void S51Session::QueueSteps() {
 void S51Session::FeedChip() {
     if (frameClocks_ == 0 || toChip_.empty()) return;
     nextByteTicks_ = std::max(nextByteTicks_, ticks_);
-    while (nextByteTicks_ <= ticks_ && !toChip_.empty() && PipeHolds(serialIn_) == 0) {
+    // The bytes due while the step now running lasts; s51's receiver takes
+    // each a whole frame, so they cannot reach the firmware faster.
+    const auto horizon = ticks_ + static_cast<std::uint64_t>(kStepSeconds * setup_.crystalHz);
+    while (nextByteTicks_ <= horizon && !toChip_.empty()) {
         if (toChip_.WriteAtMost(serialIn_, 1) == 0) return;
         nextByteTicks_ += frameClocks_;
     }
