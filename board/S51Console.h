@@ -17,8 +17,13 @@
 namespace viz::s51 {
 
 // Sent first: replies end in the prompt from then on. An opcode the chip
-// does not have stops the run instead of passing as a no-op.
-inline constexpr char kSetUp[] = "set console interactive on\nset error unknown_code on\n";
+// does not have stops the run instead of passing as a no-op. The serial
+// port's flow control makes s51 take a received byte only once the firmware
+// has read the last one from SBUF: s51 sets TI a bit later than a chip does,
+// so an echo that keeps up with a back-to-back stream on a chip would
+// otherwise fall a little behind on every byte and lose some.
+inline constexpr char kSetUp[] =
+    "set console interactive on\nset error unknown_code on\nset memory uart_0_cfg 5 1\n";
 
 // s51 takes serial input at the baud rate only while told to look at it on
 // every cycle, and that look costs a system call per cycle: the board turns

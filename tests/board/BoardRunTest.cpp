@@ -98,7 +98,7 @@ void ExpectWholeEcho(const BoardChip& chip, const std::string& source, double wi
 // A byte stream arriving back to back reaches the chip one frame apart, as
 // on a wire: the receive interrupt's echo of each byte leaves before the
 // next byte comes, and the 8052's polled echo at 115200 keeps up too.
-TEST(VirtualBoard, DISABLED_ContinuousStreamsReachTheChipAtTheLineRate) {
+TEST(VirtualBoard, ContinuousStreamsReachTheChipAtTheLineRate) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
     ExpectWholeEcho(Chip8051(), testing::C51InterruptEchoProgram(), 1.0);
     ExpectWholeEcho(Mcs51Chips()[1], testing::Polled8052Echo(), 0.085);
