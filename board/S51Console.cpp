@@ -85,7 +85,8 @@ std::string StepCommand(std::uint64_t instructions, const std::vector<std::uint8
 ReplyKind Classify(std::string_view reply) {
     if (StartsWith(reply, "Stop at ") || reply.find("\nStop at ") != std::string_view::npos)
         return ReplyKind::Step;
-    if (StartsWith(reply, HexByte(kPorts[0])) && reply.find(" P0:") != std::string_view::npos)
+    if (reply.find(HexByte(kPorts[0])) != std::string_view::npos &&
+        reply.find(" P0:") != std::string_view::npos)
         return ReplyKind::Ports;
     return ReplyKind::Other;
 }
@@ -136,6 +137,16 @@ std::map<std::uint8_t, std::uint8_t> ParseRegisters(std::string_view reply) {
         return true;
     });
     return registers;
+}
+
+S51UartRegisters UartRegisters(const std::map<std::uint8_t, std::uint8_t>& registers) {
+    const auto value = [&registers](std::uint8_t address) {
+        const auto found = registers.find(address);
+        return found == registers.end() ? std::uint8_t{0} : found->second;
+    };
+    return {value(kUartRegisters[0]),   value(kUartRegisters[1]),  value(kUartRegisters[2]),
+            value(kUartRegisters[3]),   value(kUartRegisters[4]),  value(kTimer2Registers[0]),
+            value(kTimer2Registers[1]), value(kTimer2Registers[2])};
 }
 
 std::array<std::optional<std::uint8_t>, 4> ParsePorts(std::string_view reply) {

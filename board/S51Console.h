@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "board/S51Uart.h"
+
 namespace viz::s51 {
 
 // Sent first: replies end in the prompt from then on. An opcode the chip
@@ -60,6 +62,8 @@ StepReply ParseStep(std::string_view reply);
 
 // The reply to the register read: each register's value by its address.
 std::map<std::uint8_t, std::uint8_t> ParseRegisters(std::string_view reply);
+// The serial port's speed registers from that reply (0 for any not there).
+S51UartRegisters UartRegisters(const std::map<std::uint8_t, std::uint8_t>& registers);
 // P0..P3 from that reply, each when it was there.
 std::array<std::optional<std::uint8_t>, 4> ParsePorts(std::string_view reply);
 

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <csignal>
 #include <deque>
-#include <map>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -183,8 +182,9 @@ void S51Session::QueueSteps() {
 }
 
 // Received bytes go to the chip one frame apart in simulated time, as a
-// wire brings them; s51 would take a pipe's bytes back to back, faster than
-// the firmware may read them. While the receiver is off they wait.
+// wire brings them, by the frame time the chip's registers set; a pipe
+// handed everything at once would let s51 take a stream as fast as it
+// likes. While the receiver is off they wait.
 void S51Session::FeedChip() {
     if (frameClocks_ == 0 || toChip_.empty()) return;
     nextByteTicks_ = std::max(nextByteTicks_, ticks_);
@@ -248,13 +248,7 @@ void S51Session::Ported(std::string_view text) {
     for (std::size_t port = 0; port < ports.size(); ++port) {
         if (ports[port]) pins_.Set(port, *ports[port], seconds);
     }
-    const std::map<std::uint8_t, std::uint8_t> read = s51::ParseRegisters(text);
-    const auto value = [&read](std::uint8_t address) {
-        const auto found = read.find(address);
-        return found == read.end() ? std::uint8_t{0} : found->second;
-    };
-    frameClocks_ = FrameClocks(S51UartRegisters{value(0x98), value(0x87), value(0x89), value(0x88),
-                                                value(0x8d), value(0xc8), value(0xca), value(0xcb)});
+    frameClocks_ = FrameClocks(s51::UartRegisters(s51::ParseRegisters(text)));
 }
 
 void S51Session::TellSpeed() {
