@@ -105,9 +105,10 @@ TEST(VirtualBoard, ContinuousStreamsReachTheChipAtTheLineRate) {
 }
 
 // The UART on and idle, a timer interrupt blinking an LED: s51 spends far
-// less processor time than the time it simulates (it cannot keep real time
-// otherwise on a small machine). Looking at the serial input on every cycle
-// cost 2.4 processor seconds per simulated second.
+// less processor time than the time it simulates, so a small machine keeps
+// real time. Looking at the serial input on every cycle while nothing comes
+// costs three times as much (here 0.36 against 0.12 processor seconds per
+// simulated second; 2.4 against 0.24 on a slower machine).
 TEST(VirtualBoard, AnIdleSerialLineCostsTheSimulatorLittle) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
     Mcu51Model model;
@@ -134,7 +135,7 @@ TEST(VirtualBoard, AnIdleSerialLineCostsTheSimulatorLittle) {
     const double cpu = CpuSeconds(simulator);
     board.Stop();
     ASSERT_GE(edges.size(), 9u) << recorder.output();
-    EXPECT_LT(cpu / edges.back(), 1.0) << cpu << " processor seconds for " << edges.back() << " s simulated";
+    EXPECT_LT(cpu / edges.back(), 0.25) << cpu << " processor seconds for " << edges.back() << " s simulated";
 }
 
 // A firmware that meets an opcode the chip does not have stops there: the

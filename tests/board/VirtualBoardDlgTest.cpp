@@ -249,9 +249,10 @@ TEST_F(BoardAloneTest, ScreenReadersHaltsAndSpeedAreToldAsTheyAre) {
         << board.output()->toPlainText().toStdString();
     // The machine too busy for a second and a half: s51 gets no processor.
     const int simulator = board.session().simulatorPid();
-    for (auto start = testing::Clock::now(); testing::Clock::now() - start < 1500ms;) {
+    for (auto start = testing::Clock::now();
+         testing::Clock::now() - start < std::chrono::milliseconds(1500);) {
         ::kill(simulator, SIGSTOP);
-        std::this_thread::sleep_for(10ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ::kill(simulator, SIGCONT);
     EXPECT_TRUE(
