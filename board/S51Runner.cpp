@@ -46,6 +46,9 @@ constexpr auto kSilenceLimit = std::chrono::milliseconds(300);
 constexpr auto kGatherPause = std::chrono::microseconds(300);
 // Bytes held for a side that does not read now.
 constexpr std::size_t kRelayLimit = 64 * 1024;
+// Simulated time s51 keeps looking at its serial input after the last byte
+// given to it fell due.
+constexpr double kFeedTail = 0.1;
 // How often the window hears the simulation's speed.
 constexpr auto kSpeedEvery = std::chrono::milliseconds(500);
 
@@ -169,7 +172,11 @@ void S51Session::QueueSteps() {
         const double seconds = std::clamp(behind, kStepSeconds, kLongestStep);
         const auto instructions = std::max<std::uint64_t>(
             1, static_cast<std::uint64_t>(seconds * setup_.crystalHz / ticksPerInstruction_));
-        const bool check = !toChip_.empty() || PipeHolds(serialIn_) > 0;
+        // s51 reads the pipe ahead into a buffer of its own: the look stays
+        // on until the last byte given is well past due, or the bytes it
+        // holds would trickle in at one a step.
+        const bool check = !toChip_.empty() || PipeHolds(serialIn_) > 0 ||
+                           ticks_ < nextByteTicks_ + static_cast<std::uint64_t>(kFeedTail * setup_.crystalHz);
         if (checking_ != check) {
             commands_ += s51::CheckSerialInputCommand(check);
             checking_ = check;
