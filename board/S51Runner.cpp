@@ -195,9 +195,13 @@ void S51Session::QueueSteps() {
 void S51Session::FeedChip() {
     if (frameClocks_ == 0 || toChip_.empty()) return;
     nextByteTicks_ = std::max(nextByteTicks_, ticks_);
-    // The bytes due while the step now running lasts; s51's receiver takes
-    // each a whole frame, so they cannot reach the firmware faster.
-    const auto horizon = ticks_ + static_cast<std::uint64_t>(kStepSeconds * setup_.crystalHz);
+    // The bytes due while the steps sent run (longer ones while catching
+    // up); s51's receiver takes each a whole frame and waits for the
+    // firmware to read the last, so they cannot reach the firmware faster.
+    double ahead = 0;
+    for (std::uint64_t instructions : steps_)
+        ahead += static_cast<double>(instructions) * ticksPerInstruction_;
+    const auto horizon = ticks_ + static_cast<std::uint64_t>(ahead);
     while (nextByteTicks_ <= horizon && !toChip_.empty()) {
         if (toChip_.WriteAtMost(serialIn_, 1) == 0) return;
         nextByteTicks_ += frameClocks_;
