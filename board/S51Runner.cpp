@@ -390,7 +390,9 @@ RunEnd S51Session::Run() {
             if (put > 0) commands_.erase(0, static_cast<std::size_t>(put));
         }
         if (waits[3].revents != 0 && !toPage_.ReadFrom(serialOut_)) return Exited();
-        if (waits[4].revents & POLLIN) toChip_.ReadFrom(master);
+        // A byte on an idle line goes in at once: s51 takes it when the
+        // running step ends at the latest.
+        if ((waits[4].revents & POLLIN) && toChip_.ReadFrom(master)) FeedChip();
         toPage_.WriteTo(master);
     }
     RunEnd end;
