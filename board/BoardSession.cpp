@@ -49,6 +49,7 @@ public:
     void OnOutput(const std::string& text) override { to_.OnOutput(text); }
     void OnSimulatorProcess(int pid) override { pid_.store(pid); }
     void OnReady(const std::string& portPath) override { to_.OnReady(portPath); }
+    void OnSpeed(double ratio) override { to_.OnSpeed(ratio); }
 
 private:
     BoardEvents& to_;
@@ -166,6 +167,8 @@ BoardOutcome BoardSession::Simulate(const BoardConfig& config, const BoardTools&
             return Outcome(
                 BoardOutcome::Kind::StartFailed,
                 FillText(t::kStartFailedWith, {tools.simulator.string(), std::strerror(end.error)}));
+        case RunEnd::Kind::Halted:
+            return Outcome(BoardOutcome::Kind::FirmwareHalted, FillText(t::kHaltedAt, {end.haltedAt}));
         case RunEnd::Kind::Exited:
             break;
     }

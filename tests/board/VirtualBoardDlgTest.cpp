@@ -3,6 +3,7 @@
 // what it says when a program is missing or a firmware file is bad.
 #include "board/VirtualBoardDlg.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "BoardTestSupport.h"
 #include "PageTestSupport.h"
@@ -210,6 +212,54 @@ TEST_F(BoardAloneTest, PinLampsShowABlinkingLedAndItsPeriod) {
     EXPECT_NEAR(interval, 250, 25) << description.toStdString();
     EXPECT_EQ(led->accessibleName(), QStringLiteral("P1.0"));
     EXPECT_EQ(board.pinView()->value(3)->text(), QStringLiteral("0xFF"));
+    board.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !board.running(); }, 5000));
+}
+
+// A screen reader meets a window with a named chip list; a firmware that
+// halts says so once with its address; a board held back by a busy machine
+// tells its speed, and stops telling once it keeps up again.
+TEST_F(BoardAloneTest, ScreenReadersHaltsAndSpeedAreToldAsTheyAre) {
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "s51 (package sdcc-ucsim) is not installed";
+    CVirtualBoardDlg& board = Board();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&board);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->text(QAccessible::Name), QStringLiteral("虚拟开发板"));
+    QAccessibleInterface* chips = QAccessible::queryAccessibleInterface(board.findChild<QComboBox*>("chip"));
+    ASSERT_TRUE(chips);
+    EXPECT_EQ(chips->role(), QAccessible::ComboBox);
+    EXPECT_EQ(chips->text(QAccessible::Name), QStringLiteral("芯片"));
+    EXPECT_EQ(chips->text(QAccessible::Value), QStringLiteral("8051"));
+
+    std::ofstream(host_.dir / "bad.ihx") << testing::InvalidOpcodeHex();
+    UseFile(host_.dir / "bad.ihx");
+    QTest::mouseClick(board.startButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !board.running() && board.startButton()->isEnabled(); }, 20000));
+    EXPECT_EQ(board.status()->text(), QStringLiteral("程序停止：固件在地址0x0024处停止运行"));
+    const QString output = board.output()->toPlainText();
+    EXPECT_EQ(output.count(QStringLiteral("Erroneous instruction: 0x0024")), 1) << output.toStdString();
+
+    std::ofstream(host_.dir / "spin.c") << "void main(void){ for(;;); }\n";
+    UseFile(host_.dir / "spin.c");
+    QTest::mouseClick(board.startButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return board.status()->text().startsWith(QStringLiteral("运行中，串口：")); }, 30000))
+        << board.output()->toPlainText().toStdString();
+    // The machine too busy for a second and a half: s51 gets no processor.
+    const int simulator = board.session().simulatorPid();
+    for (auto start = testing::Clock::now();
+         testing::Clock::now() - start < std::chrono::milliseconds(1500);) {
+        ::kill(simulator, SIGSTOP);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(simulator, SIGCONT);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return board.status()->text().contains(QStringLiteral("模拟速度 ")); }, 10000))
+        << board.status()->text().toStdString();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !board.status()->text().contains(QStringLiteral("模拟速度")); }, 20000))
+        << board.status()->text().toStdString();
     board.Stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !board.running(); }, 5000));
 }
