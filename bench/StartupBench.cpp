@@ -6,16 +6,16 @@
 // "first" the folder is left empty: a first start, which stores the
 // defaults and turns automatic update on; the update servers are then a
 // closed loopback port. The application is set up as main() does it
-// (SetUpApplication). Prints one line in ms; bench/startup.sh sets
+// (SetUpApplication). Prints one line (ShownReport.h); bench/startup.sh sets
 // it against a bare window (BareWindow.cpp).
 #include <QApplication>
 #include <QWindow>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
+#include "ShownReport.h"
 #include "WorkDir.h"
 #include "app/ApplicationSetup.h"
 #include "app/VizuruvDlg.h"
@@ -46,8 +46,6 @@ int main(int argc, char** argv) {
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     }
     QApplication::processEvents();
-    const auto shown = std::chrono::steady_clock::now();
-    std::printf("startup_to_shown_ms %.1f\n",
-                std::chrono::duration<double, std::milli>(shown - start).count());
+    bench::PrintShown(start);
     return 0;
 }

@@ -1,33 +1,37 @@
 #!/usr/bin/env bash
 # Start-up time to the shown main window, over repeated runs under Xvfb:
 # bench/startup.sh [BUILD_DIR] [RUNS]. Each run starts, in turn, a bare
-# toolkit window with one label (the yardstick), a later start of the
-# program and a first start (empty settings folder), all on the same display.
-# Reports the in-process time (program start to window exposed and drawn) of
-# each and the whole process time (exec to exit after showing) of the bare
-# window and of a later start, with the program's medians as ratios to the
-# bare window's.
+# toolkit window with one label (the yardstick, bench/BareWindow.cpp), a
+# later start of the program and a first start (empty settings folder), all
+# on the same display. For each it reports the in-process time (program
+# start to window exposed and drawn), the CPU time the process used until
+# then (steadier on a busy machine) and the whole process time (exec to exit
+# after showing), and the program's medians as ratios to the bare window's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-15}
 out=${TMPDIR:-/tmp}/viz-startup.txt
 cmake --build "$build" --target startup_bench bare_window_bench >/dev/null
+# Per run: bare window, later start, first start; each as wall ms, CPU ms, whole process ms.
 xvfb-run -a bash -c '
-  timed() { local t0 t1 inproc; t0=$(date +%s%N); inproc=$("$@" 2>/dev/null | awk "{print \$2}"); t1=$(date +%s%N); echo "$inproc $(( (t1 - t0) / 1000000 ))"; }
+  timed() { local t0 t1 shown; t0=$(date +%s%N); shown=$("$@" 2>/dev/null | awk "{print \$2, \$4}"); t1=$(date +%s%N); echo "$shown $(( (t1 - t0) / 1000000 ))"; }
   for i in $(seq '"$runs"'); do
     echo "$(timed '"$build"'/bench/bare_window_bench) $(timed '"$build"'/bench/startup_bench) $(timed '"$build"'/bench/startup_bench first)"
   done' > "$out"
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-summary() { sort -n | awk -v label="$1" '{ v[NR] = $1 } END { printf "%s ms: min %.1f median %.1f max %.1f (%d runs)\n", label, v[1], v[int((NR + 1) / 2)], v[NR], NR }'; }
-awk '{ print $1 }' "$out" | summary "bare window: main to window shown"
-awk '{ print $3 }' "$out" | summary "main to window shown"
-awk '{ print $5 }' "$out" | summary "first start: main to window shown"
-awk '{ print $2 }' "$out" | summary "bare window: whole process"
-awk '{ print $4 }' "$out" | summary "whole process (exec to exit)"
-bare=$(awk '{ print $1 }' "$out" | median)
-bareProcess=$(awk '{ print $2 }' "$out" | median)
-awk -v bare="$bare" -v later="$(awk '{ print $3 }' "$out" | median)" -v first="$(awk '{ print $5 }' "$out" | median)" \
-    -v bareProcess="$bareProcess" -v process="$(awk '{ print $4 }' "$out" | median)" 'BEGIN {
-  printf "ratio to bare window (medians): later start %.2f, first start %.2f, whole process %.2f\n",
-         later / bare, first / bare, process / bareProcess }'
+column() { awk -v c="$1" '{ print $c }' "$out" | sort -n; }
+median() { column "$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+summary() { column "$2" | awk -v label="$1" '{ v[NR] = $1 } END { printf "%s ms: min %.1f median %.1f max %.1f (%d runs)\n", label, v[1], v[int((NR + 1) / 2)], v[NR], NR }'; }
+ratio() { awk -v a="$(median "$2")" -v b="$(median "$3")" -v label="$1" 'BEGIN { printf "%s: %.2f\n", label, a / b }'; }
+summary "bare window: main to window shown" 1
+summary "later start: main to window shown" 4
+summary "first start: main to window shown" 7
+summary "bare window: CPU until shown" 2
+summary "later start: CPU until shown" 5
+summary "first start: CPU until shown" 8
+summary "bare window: whole process" 3
+summary "later start: whole process" 6
+ratio "ratio to the bare window, main to window shown, later start" 4 1
+ratio "ratio to the bare window, main to window shown, first start" 7 1
+ratio "ratio to the bare window, CPU until shown, later start" 5 2
+ratio "ratio to the bare window, whole process, later start" 6 3
