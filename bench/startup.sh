@@ -15,11 +15,12 @@ out=${TMPDIR:-/tmp}/viz-startup.txt
 cmake --build "$build" --target startup_bench bare_window_bench >/dev/null
 # Per run: bare window, later start, first start; each as wall ms, CPU ms, whole process ms.
 xvfb-run -a bash -c '
-  timed() { local t0 t1 shown; t0=$(date +%s%N); shown=$("$@" 2>/dev/null | awk "{print \$2, \$4}"); t1=$(date +%s%N); echo "$shown $(( (t1 - t0) / 1000000 ))"; }
+  timed() { local t0 t1 shown; t0=$(date +%s%N); shown=$("$@" 2>/dev/null | awk "{print \$2, \$4}"); t1=$(date +%s%N); echo "${shown:-failed failed} $(( (t1 - t0) / 1000000 ))"; }
   for i in $(seq '"$runs"'); do
     echo "$(timed '"$build"'/bench/bare_window_bench) $(timed '"$build"'/bench/startup_bench) $(timed '"$build"'/bench/startup_bench first)"
   done' > "$out"
-column() { awk -v c="$1" '{ print $c }' "$out" | sort -n; }
+# A run that printed nothing counts as failed and is left out of the figures.
+column() { awk -v c="$1" '$c != "failed" { print $c }' "$out" | sort -n; }
 median() { column "$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 summary() { column "$2" | awk -v label="$1" '{ v[NR] = $1 } END { printf "%s ms: min %.1f median %.1f max %.1f (%d runs)\n", label, v[1], v[int((NR + 1) / 2)], v[NR], NR }'; }
 ratio() { awk -v a="$(median "$2")" -v b="$(median "$3")" -v label="$1" 'BEGIN { printf "%s: %.2f\n", label, a / b }'; }
@@ -31,6 +32,7 @@ summary "later start: CPU until shown" 5
 summary "first start: CPU until shown" 8
 summary "bare window: whole process" 3
 summary "later start: whole process" 6
+echo "runs that showed no window: $(grep -c failed "$out" || true)"
 ratio "ratio to the bare window, main to window shown, later start" 4 1
 ratio "ratio to the bare window, main to window shown, first start" 7 1
 ratio "ratio to the bare window, CPU until shown, later start" 5 2
