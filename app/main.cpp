@@ -6,9 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AppIcon.h"
+#include "app/ApplicationSetup.h"
 #include "app/CommandLine.h"
-#include "app/ToolkitTranslation.h"
 #include "app/VizuruvApp.h"
 #include "board/BoardFolder.h"
 #include "platform/Descriptors.h"
@@ -51,10 +50,7 @@ int main(int argc, char** argv) {
     toolkitArgv.push_back(nullptr);
     int toolkitArgc = static_cast<int>(toolkitTexts.size());
     QApplication application(toolkitArgc, toolkitArgv.data());
-    QApplication::setApplicationName(QStringLiteral("Duvezer"));
-    QApplication::setDesktopFileName(QStringLiteral("duvezer"));
-    QApplication::setWindowIcon(viz::AppIcon());
-    viz::InstallToolkitTranslation(application);
+    viz::SetUpApplication(application);
     viz::CVizuruvApp app(line.options);
     return app.Run();
 }

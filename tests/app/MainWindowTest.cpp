@@ -108,10 +108,10 @@ TEST_F(MainWindowTest, EveryPageIdOpensThePageItNames) {
     ExpectEveryPageOpens(*window, std::make_index_sequence<kPageCount>());
 }
 
-// The window comes up with the page it shows (and the update page, which
-// works from the start); every other page is built when its tab is first
-// opened, here from the keyboard, and takes the focus as a page built at
-// start would.
+// The window comes up with the page it shows (and, once drawn, the
+// program's icon and the update page, which works from the start); every
+// other page is built when its tab is first opened, here from the keyboard,
+// and takes the focus as a page built at start would.
 TEST_F(MainWindowTest, APageIsBuiltWhenItsTabIsFirstOpened) {
     ASSERT_EQ(store.WriteMakerInfo(), 0);
     ASSERT_EQ(store.WriteAutoUpdate(0), 0);
@@ -121,6 +121,8 @@ TEST_F(MainWindowTest, APageIsBuiltWhenItsTabIsFirstOpened) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->pageBuilt(11); }));
     for (int i = 0; i < 12; ++i) EXPECT_EQ(window->pageBuilt(i), i == 0 || i == 11) << "tab " << i;
+    EXPECT_TRUE(window->testAttribute(Qt::WA_SetWindowIcon) && !window->windowIcon().isNull())
+        << "the program's icon";
 
     QWidget* typing = nullptr;
     for (auto* control : window->page(0)->findChildren<QLineEdit*>())
