@@ -1,7 +1,6 @@
 #include "app/ApplicationSetup.h"
 
 #include <QApplication>
-#include <QFont>
 #include <QWidget>
 
 #include "app/AppIcon.h"
@@ -13,13 +12,6 @@ void SetUpApplication(QApplication& application) {
     QApplication::setApplicationName(QStringLiteral("Duvezer"));
     QApplication::setDesktopFileName(QStringLiteral("duvezer"));
     InstallToolkitTranslation(application);
-    // The first page shows a few hundred distinct Chinese characters, and
-    // loading a glyph for the auto-hinter costs several times an unhinted
-    // load: about a fifth of the start. Against the usual slight hinting the
-    // glyphs are only a little softer.
-    QFont font = QApplication::font();
-    font.setHintingPreference(QFont::PreferNoHinting);
-    QApplication::setFont(font);
 }
 
 void SetWindowIcons(QWidget& window) {
