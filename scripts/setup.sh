@@ -28,6 +28,8 @@ packages=(
   sdcc sdcc-ucsim gcc-avr avr-libc binutils-avr simavr make socat python3
   # tests: objcopy is the reference for Intel HEX to binary
   binutils
+  # tests: the logic trace's VCD files are read back by sigrok
+  sigrok-cli
   # the download bench compares the downloader with the curl command
   curl
   # the start-up bench under a real X server
