@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "Patience.h"
 #include "WriteSteps.h"
 #include "net/NetTestSupport.h"
 
@@ -128,7 +129,7 @@ TEST_F(UdpClient, CloseGivesOneNoticeAndThePortCanBeBoundAgainAtOnce) {
     SendTo(first, source, B("back"));
     sink->WaitForBytes(4);
     EXPECT_EQ(sink->Bytes(), B("back"));
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(testing::WaitUntilOthersSleep());
     EXPECT_EQ(listener->Closed().size(), 1u);
 }
 
