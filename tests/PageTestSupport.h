@@ -51,7 +51,8 @@ inline QStringList ClickAnsweringMessages(QAbstractButton* button) {
 // handled: the point after which a posted wake-up or update would have shown.
 inline bool HandlePostedEvents() {
     bool handled = false;
-    QMetaObject::invokeMethod(qApp, [&handled] { handled = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&handled] { handled = true; }, Qt::QueuedConnection);
     return QTest::qWaitFor([&] { return handled; }, 20000);
 }
 

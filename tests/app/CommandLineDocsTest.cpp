@@ -48,7 +48,8 @@ std::string ManWords(std::string text) {
 // Whether `word` stands in `text` as a word of its own: "--tcp" is not found
 // in "--tcp-source".
 bool HasWord(const std::string& text, const std::string& word) {
-    const std::regex pattern("(^|[^A-Za-z0-9_-])" + std::regex_replace(word, std::regex(R"([.*+?])"), R"(\$&)") +
+    const std::regex pattern("(^|[^A-Za-z0-9_-])" +
+                             std::regex_replace(word, std::regex(R"([.*+?])"), R"(\$&)") +
                              "($|[^A-Za-z0-9_-])");
     return std::regex_search(text, pattern);
 }
@@ -102,15 +103,16 @@ std::vector<Document> Documents() {
 bool ListsPage(const Document& document, const std::string& page) {
     if (document.name.starts_with("docs/man"))
         return std::regex_search(document.pages, std::regex("\n\\.BR? " + page + "( |\n)"));
-    if (document.name.starts_with("the guide")) return document.pages.find("`" + page + "`") != std::string::npos;
+    if (document.name.starts_with("the guide"))
+        return document.pages.find("`" + page + "`") != std::string::npos;
     return std::regex_search(document.pages, std::regex("\n  " + page + " "));
 }
 
 TEST(CommandLineDocs, EveryOptionAndPageIsToldInBothHelpsBothManualPagesAndTheGuide) {
     const std::set<std::string> options = OptionsInTheParser();
     // The reading of the source found the parser's options, not nothing.
-    for (const char* known : {"--page", "--port", "--baud", "--tcp", "--listen", "--open", "--help", "-h",
-                              "--version", "-V"})
+    for (const char* known :
+         {"--page", "--port", "--baud", "--tcp", "--listen", "--open", "--help", "-h", "--version", "-V"})
         EXPECT_TRUE(options.contains(known)) << known;
     const std::vector<std::string> pages = PageNames();
     ASSERT_EQ(pages.size(), 12u);
@@ -161,10 +163,11 @@ bool NamesFile(const std::string& files, const std::string& file) {
 
 TEST(CommandLineDocs, EveryOutputFileTheGuideListsIsInTheManualPagesFiles) {
     const std::set<std::string> files = FilesInTheGuide();
-    for (const char* known : {"Vizuruv.conf", "串口数据接收记录.txt", "C51GuideView.c", "M51Project/", "Duvezer.rar"})
+    for (const char* known :
+         {"Vizuruv.conf", "串口数据接收记录.txt", "C51GuideView.c", "M51Project/", "Duvezer.rar"})
         EXPECT_TRUE(files.contains(known)) << known;
-    for (const auto& [page, heading] :
-         {std::pair{"docs/man/duvezer.1.in", ".SH FILES"}, std::pair{"docs/man/zh_CN/duvezer.1.in", ".SH 文件"}}) {
+    for (const auto& [page, heading] : {std::pair{"docs/man/duvezer.1.in", ".SH FILES"},
+                                        std::pair{"docs/man/zh_CN/duvezer.1.in", ".SH 文件"}}) {
         const std::string section = Section(ManWords(ReadText(kRoot / page)), heading, ".SH");
         ASSERT_FALSE(section.empty()) << page;
         for (const std::string& file : files)

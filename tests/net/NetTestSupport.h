@@ -238,7 +238,8 @@ inline std::size_t UnreadAt(int port, int type) {
     std::string line;
     std::getline(table, line);
     std::size_t unread = 0;
-    for (std::string slot, local, remote, state, queues; table >> slot >> local >> remote >> state >> queues;) {
+    for (std::string slot, local, remote, state, queues;
+         table >> slot >> local >> remote >> state >> queues;) {
         std::getline(table, line);
         if (std::stoi(local.substr(local.find(':') + 1), nullptr, 16) != port) continue;
         unread += std::stoul(queues.substr(queues.find(':') + 1), nullptr, 16);

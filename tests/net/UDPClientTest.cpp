@@ -35,7 +35,7 @@ void SendTo(const Fd& from, int port, const std::vector<std::uint8_t>& data) {
 }
 
 // The next datagram on `fd` within `limit`, or nothing.
-std::optional<std::vector<std::uint8_t>> Receive(const Fd& fd, std::chrono::milliseconds limit = 2s) {
+std::optional<std::vector<std::uint8_t>> Receive(const Fd& fd, std::chrono::milliseconds limit = 20s) {
     pollfd wait{fd.get(), POLLIN, 0};
     if (::poll(&wait, 1, static_cast<int>(limit.count())) != 1) return std::nullopt;
     std::vector<std::uint8_t> data(65536);

@@ -100,7 +100,8 @@ protected:
                 continue;
             }
             joined.push_back(row);
-            joined.back()[0] = QStringLiteral("%1").arg(joined.size() - 1, 4, 10, QLatin1Char('0')).toStdU16String();
+            joined.back()[0] =
+                QStringLiteral("%1").arg(joined.size() - 1, 4, 10, QLatin1Char('0')).toStdU16String();
         }
         return joined;
     }
@@ -176,8 +177,8 @@ TEST_F(AdvanceMonitor, RowsShowEveryKindAndTheStopWaitsForTheWatchedProgram) {
     }
     EXPECT_EQ(ReadFrom(program, 6), (Bytes{'a', 'b', 'c', 'd', 'e', 'f'}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return ReceivedRows(Rows()).back()[2] == u"0006"; }, 20000));
-    EXPECT_LE(std::count_if(Rows().begin(), Rows().end(), [](const MonitorRow& row) { return row[1] == u"R"; }),
-              3);
+    EXPECT_LE(
+        std::count_if(Rows().begin(), Rows().end(), [](const MonitorRow& row) { return row[1] == u"R"; }), 3);
     QTest::mouseClick(page().findChild<QCheckBox*>(QStringLiteral("hexDisplay")), Qt::LeftButton, {},
                       QPoint(8, 8));
     ProgramWrites(program, {'A', 0x00, '\n'});
@@ -187,10 +188,10 @@ TEST_F(AdvanceMonitor, RowsShowEveryKindAndTheStopWaitsForTheWatchedProgram) {
     ::close(program);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Rows().back()[1] == u"C"; }, 20000));
     EXPECT_EQ(ReceivedRows(Rows()), (std::vector<MonitorRow>{{u"0000", u"O", u" - ", u" - "},
-                                               {u"0001", u"S", u"0002", u"CHR: AB"},
-                                               {u"0002", u"R", u"0006", u"CHR: abcdef"},
-                                               {u"0003", u"S", u"0003", u"ASC: 41 00 0a "},
-                                               {u"0004", u"C", u" - ", u" - "}}));
+                                                             {u"0001", u"S", u"0002", u"CHR: AB"},
+                                                             {u"0002", u"R", u"0006", u"CHR: abcdef"},
+                                                             {u"0003", u"S", u"0003", u"ASC: 41 00 0a "},
+                                                             {u"0004", u"C", u" - ", u" - "}}));
     // A click shows the row's data in the viewer.
     CListCtrlEx* list = page().list();
     const QRect second = list->visualRect(list->model()->index(1, 3));

@@ -133,7 +133,8 @@ TEST_F(ComDlgPlot, ABoardsThreeChannelsArePlottedKeptExportedAndPictured) {
     const auto before = received().receivedTotal();
     const Bytes more = Send(pty, kLines, kLines + 100);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return received().receivedTotal() == before + static_cast<std::int64_t>(more.size()); }, 20000));
+        [&] { return received().receivedTotal() == before + static_cast<std::int64_t>(more.size()); },
+        20000));
     EXPECT_TRUE(Settled());
     EXPECT_EQ(samples.size(), static_cast<std::size_t>(kLines));
     EXPECT_EQ(view->shownPoints(0), static_cast<std::size_t>(kLines));

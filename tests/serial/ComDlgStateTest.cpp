@@ -204,7 +204,8 @@ TEST_F(ComDlgState, ResetCountsZeroesBothTotalsAndTitles) {
     // The writer publishes what the link took a few dozen times a second, so
     // the sent total may trail the echo.
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return received().receivedTotal() == 2 && page().sendArea()->link(0).sentTotal() == 3; }, 20000));
+        [&] { return received().receivedTotal() == 2 && page().sendArea()->link(0).sentTotal() == 3; },
+        20000));
 
     Click(Button("open"));
     Click(Button("resetCounts"));

@@ -55,7 +55,7 @@ private:
 };
 
 bool WaitFor(const std::function<bool()>& condition) {
-    for (int i = 0; i < 500 && !condition(); ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 2000 && !condition(); ++i) std::this_thread::sleep_for(10ms);
     return condition();
 }
 

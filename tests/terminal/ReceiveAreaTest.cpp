@@ -313,7 +313,8 @@ TEST_F(ReceiveAreaTest, StatusTimerRefreshesEveryTenthOfASecondWhileTheLinkIsOpe
     area.StartStatusTimer();
     area.Receive(ChunkOf("12345"));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return area.title().startsWith(QStringLiteral("接收区：已接收5字节，速度5字节/秒，")); }, 20000))
+        [&] { return area.title().startsWith(QStringLiteral("接收区：已接收5字节，速度5字节/秒，")); },
+        20000))
         << area.title().toStdString();
     area.StopStatusTimer();
     area.ResetCounters();

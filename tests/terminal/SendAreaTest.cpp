@@ -100,7 +100,8 @@ TEST_F(SendAreaTest, CancellingOrClosingTheProgressWindowEndsTheSendAndKeepsTheF
     const QString loaded = QStringLiteral("\n成功读取外部资源文件：\n\n") + path + QStringLiteral("\n\n");
     link.Set(FakeLink::Mode::Stall);
     area->Send(0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return area->progressWindow(0) && area->progressWindow(0)->isVisible(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return area->progressWindow(0) && area->progressWindow(0)->isVisible(); }, 20000));
     QTest::mouseClick(area->progressWindow(0)->cancelButton(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return area->edit()->toPlainText() != loaded; }, 20000));
     EXPECT_EQ(area->edit()->toPlainText(),
@@ -116,13 +117,15 @@ TEST_F(SendAreaTest, CancellingOrClosingTheProgressWindowEndsTheSendAndKeepsTheF
     link.Set(FakeLink::Mode::Stall);
     area->Send(0);
     area->progressWindow(0)->close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return area->edit()->toPlainText().contains(QStringLiteral("中断")); }, 20000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return area->edit()->toPlainText().contains(QStringLiteral("中断")); }, 20000));
     EXPECT_FALSE(area->progressWindow(0)->isVisible());
 
     // A closed link ends it with its own reason.
     area->Send(0);
     area->LinkClosed(0, SendEnd::DeviceRemoved);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return area->edit()->toPlainText().contains(QStringLiteral("设备已拔出")); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return area->edit()->toPlainText().contains(QStringLiteral("设备已拔出")); }, 20000));
 }
 
 TEST_F(SendAreaTest, LoadingByMouseOrKeyboardReportsFilesThatCannotBeSent) {
@@ -160,7 +163,8 @@ TEST_F(SendAreaTest, TypedSendsUseCrLfCountWhatWasWrittenAndNeedAnOpenLink) {
     area->Send(0);
     ASSERT_TRUE(SentTotalReaches(6));
     EXPECT_EQ(link.blocks(), std::vector<viz::Bytes>{viz::Bytes({'A', 'B', '\r', '\n', 'C', 'D'})});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return area->title() == QStringLiteral("发送区：已发送6字节"); }, 20000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return area->title() == QStringLiteral("发送区：已发送6字节"); }, 20000));
 
     link.open = false;
     area->Send(0);

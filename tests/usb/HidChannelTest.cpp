@@ -32,10 +32,10 @@ public:
     }
     bool WaitForLost() {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, 2s, [&] { return lost_ > 0; });
+        return changed_.wait_for(lock, 20s, [&] { return lost_ > 0; });
     }
     // The paths of the events so far, once `count` came or time ran out, as "+path" / "-path".
-    std::vector<std::string> WaitForEvents(std::size_t count, std::chrono::milliseconds within = 2000ms) {
+    std::vector<std::string> WaitForEvents(std::size_t count, std::chrono::milliseconds within = 20000ms) {
         std::unique_lock lock(mutex_);
         changed_.wait_for(lock, within, [&] { return events_.size() >= count; });
         std::vector<std::string> seen;

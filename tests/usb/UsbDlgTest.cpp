@@ -229,9 +229,9 @@ TEST_F(UsbDlgTest, TypedTextGoesOutAsOnePaddedReportAndInputReportsAreShownMonit
     page().receiveArea(CUsbDlg::kEp2)->HandleCommand(2030);
     std::ifstream output(host.dir / "端点2数据输出记录.txt", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(output), {}), hex);
-    EXPECT_TRUE(
-        RunLoopUntil([&] { return ep2->title().startsWith(QStringLiteral("EP2：已接收66字节，速度")); }, 20000)
-            .reached);
+    EXPECT_TRUE(RunLoopUntil(
+                    [&] { return ep2->title().startsWith(QStringLiteral("EP2：已接收66字节，速度")); }, 20000)
+                    .reached);
 
     std::vector<std::u16string> records;
     for (const MonitorRow& row : monitor->list()->rows()) records.push_back(row[1] + u":" + row[2]);
