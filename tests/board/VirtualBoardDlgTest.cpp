@@ -146,8 +146,12 @@ TEST_F(BoardWindowTest, C51WizardBoardIsFoundAgainAfterARestartAndLeavesWithItsW
         << board->output()->toPlainText().toStdString();
     // The page has the new run's port open, and the list offers it.
     EXPECT_EQ(QStringLiteral("运行中，串口：") + serialPage()->portPath(), board->status()->text());
-    EXPECT_GE(
-        portList()->findText(QStringLiteral("虚拟开发板：8051 @ 12 MHz (/dev/pts/"), Qt::MatchStartsWith), 0);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return portList()->findText(QStringLiteral("虚拟开发板：8051 @ 12 MHz (/dev/pts/"), Qt::MatchStartsWith) >=
+                   0;
+        },
+        20000));
 
     const int simulator = board->session().simulatorPid();
     board->close();
@@ -156,7 +160,7 @@ TEST_F(BoardWindowTest, C51WizardBoardIsFoundAgainAfterARestartAndLeavesWithItsW
             return !serialPage()->isOpen() &&
                    portList()->findText(QStringLiteral("虚拟开发板"), Qt::MatchStartsWith) == -1;
         },
-        5000));
+        20000));
     EXPECT_TRUE(::kill(simulator, 0) != 0 && errno == ESRCH);
 }
 
