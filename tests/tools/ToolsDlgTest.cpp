@@ -282,6 +282,9 @@ TEST_F(HexBinGroupTest, LongConversionShowsProgressAndKeepsTheWindowLive) {
     CConversionRunner* runner = page.hexBin()->runner();
     std::atomic<bool> release{false};
     QString shown;
+    // Started before the run, so the delay is never measured short.
+    QElapsedTimer clock;
+    clock.start();
     runner->Run([&](ConversionProgress& progress) -> ConversionTask::Finish {
         progress.Report(0.25);
         while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -289,8 +292,6 @@ TEST_F(HexBinGroupTest, LongConversionShowsProgressAndKeepsTheWindowLive) {
     });
     QPushButton* toBin = qobject_cast<QPushButton*>(Named(QString("将十六进制文件转换为二进制文件")));
     EXPECT_FALSE(toBin->isEnabled()) << "one conversion at a time";
-    QElapsedTimer clock;
-    clock.start();
     const testing::LoopRun run = testing::RunLoopUntil([] { return false; }, 300);
     EXPECT_FALSE(runner->progressWindow() && runner->progressWindow()->isVisible())
         << "not before half a second";
