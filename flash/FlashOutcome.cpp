@@ -51,11 +51,14 @@ std::string LastLines(std::string_view output, std::size_t count) {
         lines.push_back(line);
         if (lines.size() > count) lines.pop_front();
     };
-    for (const char c : output) {
+    for (std::size_t i = 0; i < output.size(); ++i) {
+        const char c = output[i];
         if (c == '\n') {
             keep();
             line.clear();
         } else if (c == '\r') {
+            // A line drawn again; "\r\n" just ends it.
+            if (i + 1 < output.size() && output[i + 1] == '\n') continue;
             line.clear();
         } else {
             line += c;
