@@ -172,8 +172,10 @@ QGroupBox* CFlashDlg::BuildTargetGroup() {
     target_->addItem(Text(t::kTargetAvrProgrammer), static_cast<int>(FlashTarget::AvrProgrammer));
     port_ = NamedBox(t::kPortLabel, group);
     port_->setEditable(true);
+    port_->lineEdit()->setAccessibleName(Text(t::kPortLabel));
     baud_ = NamedBox(t::kBaudLabel, group);
     baud_->setEditable(true);
+    baud_->lineEdit()->setAccessibleName(Text(t::kBaudLabel));
     for (const std::uint32_t baud : kBauds) baud_->addItem(QString::number(baud));
     protocol_ = NamedBox(t::kProtocolLabel, group);
     chip_ = NamedBox(t::kChipLabel, group);

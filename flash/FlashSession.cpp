@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "base/TextFill.h"
+#include "board/OutputTail.h"
 #include "flash/AvrdudeLists.h"
 #include "flash/FlashTexts.h"
 #include "flash/ToolRun.h"

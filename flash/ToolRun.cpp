@@ -54,19 +54,4 @@ void SignalStop(int stopFd) {
     [[maybe_unused]] const ssize_t told = ::write(stopFd, &one, sizeof one);
 }
 
-std::string TakeWholeUtf8(std::string& pending) {
-    std::size_t whole = pending.size();
-    // Look back over at most three bytes for the lead byte of a cut character.
-    for (std::size_t back = 1; back <= 3 && back <= pending.size(); ++back) {
-        const auto byte = static_cast<unsigned char>(pending[pending.size() - back]);
-        if ((byte & 0xC0) == 0x80) continue;
-        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-        if (length > back) whole = pending.size() - back;
-        break;
-    }
-    std::string taken = pending.substr(0, whole);
-    pending.erase(0, whole);
-    return taken;
-}
-
 }  // namespace viz

@@ -32,8 +32,4 @@ ToolCapture CaptureTool(const std::filesystem::path& program, std::vector<std::s
 // Signals an eventfd made for stopping: any thread, never blocks.
 void SignalStop(int stopFd);
 
-// The longest start of `pending` that ends on a whole UTF-8 character; the
-// rest stays in `pending` for the next read.
-std::string TakeWholeUtf8(std::string& pending);
-
 }  // namespace viz
