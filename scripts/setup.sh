@@ -28,6 +28,9 @@ packages=(
   sdcc sdcc-ucsim gcc-avr avr-libc binutils-avr simavr make socat python3
   # tests: objcopy is the reference for Intel HEX to binary
   binutils
+  # "下载程序" and its trials: avrdude, the AVR cores' bootloaders and
+  # sigrok-cli for watching the lines
+  avrdude arduino-core-avr sigrok-cli
   # the download bench compares the downloader with the curl command
   curl
   # the start-up bench under a real X server
