@@ -93,6 +93,24 @@ std::string MissingChoice(const FlashJob& job) {
     return {};
 }
 
+// How a run of the tool ended; `status` is null when it was cancelled.
+FlashOutcome EndOfRun(FlashTarget target, const FlashProgress& progress, const std::string& output,
+                      const ExitStatus* status) {
+    FlashOutcome outcome;
+    outcome.toolStarted = true;
+    outcome.progress = progress;
+    if (!status) {
+        outcome.kind = FlashOutcome::Kind::Cancelled;
+    } else if (status->Succeeded()) {
+        outcome.kind = FlashOutcome::Kind::Succeeded;
+    } else {
+        outcome.kind = FlashOutcome::Kind::Failed;
+        outcome.message = FailureReason(target, output, *status) + "\n" +
+                          FillText(t::kLastLines, {LastLines(output, kReasonLines)});
+    }
+    return outcome;
+}
+
 }  // namespace
 
 FlashSession::FlashSession(FlashEventSink sink) : sink_(std::move(sink)) {}
@@ -240,20 +258,10 @@ FlashOutcome FlashSession::RunTool(const FlashJob& job, const std::filesystem::p
         }
     }
     const ExitStatus status = cancelled ? child.Kill() : child.Wait();
-    FlashOutcome outcome;
-    outcome.toolStarted = true;
-    outcome.progress = parser.state();
+    FlashOutcome outcome =
+        EndOfRun(job.request.target, parser.state(), output, cancelled ? nullptr : &status);
     outcome.seconds = std::chrono::duration<double>(Clock::now() - started).count();
     outcome.bytes = parser.state().bytesWritten.value_or(firmware.codeEnd);
-    if (cancelled) {
-        outcome.kind = FlashOutcome::Kind::Cancelled;
-    } else if (status.Succeeded()) {
-        outcome.kind = FlashOutcome::Kind::Succeeded;
-    } else {
-        outcome.kind = FlashOutcome::Kind::Failed;
-        outcome.message = FailureReason(job.request.target, output, status) + "\n" +
-                          FillText(t::kLastLines, {LastLines(output, kReasonLines)});
-    }
     return outcome;
 }
 
