@@ -6,9 +6,11 @@
 #include <fstream>
 #include <system_error>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "base/TextFill.h"
@@ -72,9 +74,21 @@ bool WriteCopy(const std::filesystem::path& file, const std::string& bytes) {
     return out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && out.flush();
 }
 
+// Another program holds the port when it has the common lock on it or the
+// kernel's exclusive mode: tried by opening it without waiting and closing
+// it again at once, as the serial page would open it.
 std::string PortHolderText(const std::string& port) {
+    int error = 0;
+    const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+    } else {
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) error = errno;
+        ::close(fd);
+    }
+    if (error != EBUSY && error != EWOULDBLOCK) return {};
     const std::optional<PortHolder> holder = FindPortHolder(port);
-    if (!holder || holder->pid == ::getpid()) return {};
+    if (!holder) return FillText(t::kPortBusy, {port, ""});
     // The serial page's own words for the holder ("%1", "%2").
     std::string named = texts::serial::kOpenBusyHolder;
     named.replace(named.find("%1"), 2, holder->name);
