@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "base/TextFill.h"
-#include "board/OutputTail.h"
+#include "platform/OutputTail.h"
 #include "flash/AvrdudeLists.h"
 #include "flash/FlashTexts.h"
 #include "flash/ToolRun.h"

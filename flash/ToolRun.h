@@ -14,11 +14,9 @@
 #include <vector>
 
 #include "platform/ChildProcess.h"
+#include "platform/ProgramSearch.h"
 
 namespace viz {
-
-// The full path of `program` in the ':'-separated `path`; empty when absent.
-std::filesystem::path FindOnPath(const std::string& program, const std::string& path);
 
 struct ToolCapture {
     int startError = 0;    // errno of a failed start
