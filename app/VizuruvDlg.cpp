@@ -59,7 +59,8 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     CreateTabs();
     resize(1000, 700);
 
-    if (updateMode_ != UpdateMode::Unknown) setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
+    if (updateMode_ != UpdateMode::Unknown)
+        setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
     if (updateMode_ == UpdateMode::On) {
         if (startUpdateThreads)
             startUpdateThreads();
@@ -83,6 +84,9 @@ CVizuruvDlg::~CVizuruvDlg() {
 
 void CVizuruvDlg::CreateMenu() {
     QMenu* help = menuBar()->addMenu(QString::fromUtf8(texts::kHelpMenu));
+    QAction* guide = help->addAction(QString::fromUtf8(texts::kGuideItem));
+    guide->setObjectName("guideAction");
+    connect(guide, &QAction::triggered, this, [this] { guide_.Open(this); });
     QAction* about = help->addAction(QString::fromUtf8(texts::kAboutItem));
     about->setObjectName("aboutAction");
     connect(about, &QAction::triggered, this, &CVizuruvDlg::ShowAbout);
