@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "app/AboutDlg.h"
-#include "app/AppIcon.h"
+#include "app/ApplicationSetup.h"
 #include "app/AppTexts.h"
 #include "app/PageHolder.h"
 #include "base/Page.h"
@@ -40,7 +40,6 @@ QString NoticeText(const SettingsNotice& notice) {
 CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdateThreads, QWidget* parent)
     : QMainWindow(parent), context_(context), tabs_(new QTabWidget(this)) {
     setWindowTitle(QString::fromUtf8(texts::kResourceTitle));
-    setWindowIcon(AppIcon());
     CreateMenu();
     context_.setMainWindow(this);
 
@@ -121,7 +120,10 @@ void CVizuruvDlg::paintEvent(QPaintEvent* event) {
     if (drawn_) return;
     drawn_ = true;
     // After this paint has reached the screen.
-    QTimer::singleShot(0, this, &CVizuruvDlg::BuildPagesThatWorkFromStart);
+    QTimer::singleShot(0, this, [this] {
+        SetWindowIcons(*this);
+        BuildPagesThatWorkFromStart();
+    });
 }
 
 void CVizuruvDlg::BuildPagesThatWorkFromStart() {

@@ -36,10 +36,12 @@ BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& searc
     }
     if (build) {
         tools.compiler = need("avr-gcc", "gcc-avr");
-        // avr-libc's headers sit beside the compiler: <prefix>/lib/avr/include.
-        const std::filesystem::path header =
-            tools.compiler.parent_path().parent_path() / "lib" / "avr" / "include" / "avr" / "io.h";
+        // avr-libc's headers sit beside the compiler: <prefix>/lib/avr/include,
+        // beside the real one when PATH holds a link to it.
         std::error_code error;
+        const std::filesystem::path real = std::filesystem::canonical(tools.compiler, error);
+        const std::filesystem::path header = (error ? tools.compiler : real).parent_path().parent_path() /
+                                             "lib" / "avr" / "include" / "avr" / "io.h";
         if (!tools.compiler.empty() && !std::filesystem::exists(header, error))
             tools.missing.push_back({"avr/io.h", "avr-libc"});
     }

@@ -28,6 +28,11 @@ packages=(
   sdcc sdcc-ucsim gcc-avr avr-libc binutils-avr simavr make socat python3
   # tests: objcopy is the reference for Intel HEX to binary
   binutils
+  # tests: the logic trace's VCD files are read back by sigrok
+  sigrok-cli
+  # "下载程序": avrdude, and the bootloaders of Debian's AVR cores that the
+  # virtual board runs as the chip to flash
+  avrdude arduino-core-avr
   # the download bench compares the downloader with the curl command
   curl
   # the start-up bench under a real X server
