@@ -83,6 +83,9 @@ CVizuruvDlg::~CVizuruvDlg() {
 
 void CVizuruvDlg::CreateMenu() {
     QMenu* help = menuBar()->addMenu(QString::fromUtf8(texts::kHelpMenu));
+    QAction* guide = help->addAction(QString::fromUtf8(texts::kGuideItem));
+    guide->setObjectName("guideAction");
+    connect(guide, &QAction::triggered, this, [this] { guide_.Open(this); });
     QAction* about = help->addAction(QString::fromUtf8(texts::kAboutItem));
     about->setObjectName("aboutAction");
     connect(about, &QAction::triggered, this, &CVizuruvDlg::ShowAbout);

@@ -39,6 +39,8 @@ packages=(
   xvfb xauth
   # the stored screenshots are reduced to a palette (scripts/screenshot.sh)
   pngquant
+  # the user guide's HTML page is made from its Markdown at build time
+  python3-markdown
 )
 
 as_root=()
