@@ -26,6 +26,8 @@ extern "C" {
 #include <sim_elf.h>
 }
 
+#include "avrsim/Bootloader.h"
+#include "avrsim/ControlInput.h"
 #include "avrsim/UartClock.h"
 #include "board/AvrSimProtocol.h"
 #include "board/ByteRelay.h"
@@ -118,11 +120,13 @@ private:
 
 class Runner {
 public:
-    explicit Runner(const RunnerOptions& options) : options_(options) {}
+    explicit Runner(const RunnerOptions& options) : options_(options), control_(options.controlFd) {}
     int Run();
 
 private:
     bool Load();
+    bool LoadApplication(std::uint32_t flashBytes);
+    void Obey();
     void ConnectUart();
     void ConnectPorts();
     void FeedUart();
@@ -144,6 +148,7 @@ private:
     }
 
     const RunnerOptions& options_;
+    ControlInput control_;
     avr_t* avr_ = nullptr;
     std::unique_ptr<UartClock> uartClock_;
     PtyPort pty_;
@@ -168,12 +173,28 @@ bool Runner::Load() {
     avr_init(avr_);
     avr_->frequency = options_.frequency;
     avr_->sleep = NoSleep;
+    if (options_.bootloader.empty()) return LoadApplication(avr_->flashend + 1);
+    BootSection boot;
+    if (const std::string problem =
+            ReadBootloader(options_.bootloader, options_.core, avr_->flashend + 1, boot);
+        !problem.empty()) {
+        std::fprintf(stderr, "duvezer-avrsim: %s\n", problem.c_str());
+        return false;
+    }
+    // The application ends where the boot section begins; without one the
+    // bootloader finds the flash erased.
+    if (!options_.firmware.empty() && !LoadApplication(boot.start)) return false;
+    InstallBootloader(avr_, boot);
+    return true;
+}
+
+// The firmware into the first `flashBytes` of the flash.
+bool Runner::LoadApplication(std::uint32_t flashBytes) {
     const char* path = options_.firmware.c_str();
     // The window's own check first: the library's ELF loader trusts every
     // section header, and a HEX file is refused at its first record past
     // the flash, before any image of it is made.
-    const BoardChip chip{
-        ChipFamily::Avr, AvrDisplayName(options_.core), options_.core, avr_->flashend + 1, {}};
+    const BoardChip chip{ChipFamily::Avr, AvrDisplayName(options_.core), options_.core, flashBytes, {}};
     const FirmwareCheck check = CheckFirmware(options_.firmware, chip);
     if (!check.ok) {
         std::fprintf(stderr, "duvezer-avrsim: %s\n", check.problem.c_str());
@@ -191,7 +212,7 @@ bool Runner::Load() {
         std::fprintf(stderr, "duvezer-avrsim: cannot read Intel HEX file %s\n", path);
         return false;
     }
-    if (firmware.flashbase + firmware.flashsize > avr_->flashend + 1u) {
+    if (firmware.flashbase + firmware.flashsize > flashBytes) {
         std::fprintf(stderr, "duvezer-avrsim: %s does not fit into the flash of %s\n", path,
                      options_.core.c_str());
         return false;
@@ -240,7 +261,21 @@ void Runner::FeedUart() {
     feeding_ = false;
 }
 
+// The window's commands, between two slices of the chip's time.
+void Runner::Obey() {
+    for (const Line& command : control_.Take()) {
+        if (!std::holds_alternative<ResetLine>(command)) continue;
+        ResetFromPin(avr_);
+        // What was on its way to the chip is lost with the reset, and its
+        // receiver starts empty.
+        fromPty_.clear();
+        xon_ = true;
+        WriteAll(options_.reportFd, Format(ResetLine{avr_->cycle}) + "\n");
+    }
+}
+
 void Runner::Service() {
+    Obey();
     char buffer[4096];
     ssize_t got;
     while (fromPty_.size() < kRelayLimit && (got = ::read(pty_.master(), buffer, sizeof buffer)) > 0)
@@ -257,7 +292,7 @@ void Runner::Service() {
 }
 
 // Simulated time against the clock: wait while ahead, waking early for
-// bytes from the serial page.
+// bytes from the serial page and for the window's commands.
 void Runner::Pace() {
     const double simulated = static_cast<double>(avr_->cycle - startCycle_) / options_.frequency;
     const double elapsed = Seconds(Clock::now() - start_).count();
@@ -268,8 +303,8 @@ void Runner::Pace() {
     const double ahead = simulated - elapsed;
     if (ahead <= 0) return;
     const timespec wait{0, static_cast<long>(std::min(ahead, 0.5) * 1e9)};
-    pollfd input{pty_.master(), POLLIN, 0};
-    ::ppoll(&input, 1, &wait, nullptr);
+    pollfd inputs[2] = {{pty_.master(), POLLIN, 0}, {control_.fd(), POLLIN, 0}};
+    ::ppoll(inputs, 2, &wait, nullptr);
 }
 
 int Runner::Run() {
