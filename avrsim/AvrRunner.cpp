@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -47,6 +48,8 @@ constexpr double kSliceSeconds = 0.001;
 // Behind the clock by more than this (a busy machine), the time is let go.
 constexpr double kMostBehind = 0.05;
 constexpr std::size_t kRelayLimit = 64 * 1024;
+// A chip held in reset for a downloader that never comes starts again after this.
+constexpr std::chrono::seconds kLongestReset{10};
 
 void WriteAll(int fd, const std::string& text) {
     std::size_t done = 0;
@@ -127,6 +130,7 @@ private:
     bool Load();
     bool LoadApplication(std::uint32_t flashBytes);
     void Obey();
+    bool HeldInReset();
     void ConnectUart();
     void ConnectPorts();
     void FeedUart();
@@ -159,6 +163,7 @@ private:
     bool feeding_ = false;
     std::map<avr_irq_t*, char> portOfIrq_;
     std::map<char, std::uint8_t> changedPorts_;
+    std::optional<Clock::time_point> resetUntil_;
     Clock::time_point start_;
     avr_cycle_count_t startCycle_ = 0;
     avr_cycle_count_t nextService_ = 0;
@@ -261,17 +266,42 @@ void Runner::FeedUart() {
     feeding_ = false;
 }
 
-// The window's commands, between two slices of the chip's time.
+// The window's commands, between two slices of the chip's time. A reset
+// holds the chip until the next byte for it arrives, as a downloader's DTR
+// would let RESET go just before it speaks: a bootloader then meets the
+// downloader within its short wait, however long the downloader took to
+// start.
 void Runner::Obey() {
     for (const Line& command : control_.Take()) {
         if (!std::holds_alternative<ResetLine>(command)) continue;
         ResetFromPin(avr_);
-        // What was on its way to the chip is lost with the reset, and its
-        // receiver starts empty.
+        // What was on its way to the chip is lost with the reset; its
+        // receiver is off now, so what comes next waits for the bootloader.
         fromPty_.clear();
         xon_ = true;
+        resetUntil_ = Clock::now() + kLongestReset;
         WriteAll(options_.reportFd, Format(ResetLine{avr_->cycle}) + "\n");
     }
+}
+
+// While the chip is held in reset: waits for a byte, a command or the
+// limit, and lets it go with the clock started afresh.
+bool Runner::HeldInReset() {
+    if (!resetUntil_) return false;
+    Service();
+    const Clock::time_point now = Clock::now();
+    if (fromPty_.empty() && now < *resetUntil_) {
+        const auto left = std::min<Clock::duration>(*resetUntil_ - now, std::chrono::milliseconds(500));
+        const timespec wait{
+            0, static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(left).count())};
+        pollfd inputs[2] = {{pty_.master(), POLLIN, 0}, {control_.fd(), POLLIN, 0}};
+        ::ppoll(inputs, 2, &wait, nullptr);
+        return true;
+    }
+    resetUntil_.reset();
+    start_ = Clock::now();
+    startCycle_ = avr_->cycle;
+    return false;
 }
 
 void Runner::Service() {
@@ -324,6 +354,7 @@ int Runner::Run() {
     startCycle_ = avr_->cycle;
     nextService_ = avr_->cycle + slice;
     for (;;) {
+        if (HeldInReset()) continue;
         const int state = avr_run(avr_);
         if (state == cpu_Done || state == cpu_Crashed) {
             Service();

@@ -15,7 +15,9 @@
 // The window tells the runner, one line at a time on the descriptor its
 // --control-fd option names:
 //
-//   reset                                      an external reset now (the RESET pin)
+//   reset                                      RESET pulled low now, let go when the next
+//                                              byte for the chip arrives (a downloader's
+//                                              first) or after 10 s
 
 #include <cstdint>
 #include <optional>
@@ -49,6 +51,9 @@ struct ResetLine {
     std::uint64_t cycle = 0;
 };
 using Line = std::variant<PartLine, UartLine, PortLine, EndLine, ResetLine>;
+
+// The window's reset command, a ResetLine without its cycle.
+inline constexpr std::string_view kResetCommand = "reset";
 
 std::string Format(const Line& line);
 // One line without its end; nothing for a line that is none of these.

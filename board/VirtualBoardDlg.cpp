@@ -28,6 +28,7 @@
 #include "board/AvrBoardRun.h"
 #include "board/BoardTexts.h"
 #include "board/PinView.h"
+#include "board/SerialBootloader.h"
 
 namespace viz {
 namespace {
@@ -217,6 +218,9 @@ void CVirtualBoardDlg::ListAvrPartsLater() {
 
 void CVirtualBoardDlg::AddAvrParts(std::vector<BoardChip> parts) {
     if (parts.empty()) parts.push_back(DefaultAvrChip());
+    // Also as a chip a downloader can program through its serial port.
+    if (std::optional<BoardChip> withBootloader = BootloaderChipFrom(parts))
+        parts.push_back(std::move(*withBootloader));
     const QString selected = chip_->currentText();
     for (BoardChip& part : parts) {
         chip_->addItem(QString::fromStdString(part.name));
@@ -250,7 +254,7 @@ void CVirtualBoardDlg::CheckTools() {
     const BoardChip* chip = SelectedChip();
     if (!chip || running()) return;
     const bool build = useWizard_->isChecked() || file_->text().endsWith(QStringLiteral(".c"));
-    const BoardTools tools = FindBoardTools(chip->family, build, setup_.search);
+    const BoardTools tools = FindBoardTools(*chip, build, setup_.search);
     const std::string missing = DescribeMissing(tools);
     start_->setEnabled(missing.empty());
     SetStatus(missing.empty() ? Text(t::kIdle) : QString::fromStdString(missing).trimmed());
