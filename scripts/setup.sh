@@ -26,6 +26,9 @@ packages=(
   qt6-translations-l10n
   # tests: compilers and simulators for the generated 8051 and AVR code, tty and socket peers
   sdcc sdcc-ucsim gcc-avr avr-libc binutils-avr simavr make socat python3
+  # the virtual board's serial bootloader is built from arduino-core-avr's
+  # source; the download test and bench program it with avrdude
+  arduino-core-avr avrdude
   # tests: objcopy is the reference for Intel HEX to binary
   binutils
   # the download bench compares the downloader with the curl command
