@@ -266,8 +266,8 @@ void Runner::FeedUart() {
     feeding_ = false;
 }
 
-// The window's commands, between two slices of the chip's time. A reset
-// holds the chip until the next byte for it arrives, as a downloader's DTR
+// The window's commands, between two slices of the chip's time. A chip with
+// a bootloader is held in reset until the next byte for it arrives, as a downloader's DTR
 // would let RESET go just before it speaks: a bootloader then meets the
 // downloader within its short wait, however long the downloader took to
 // start.
@@ -279,7 +279,7 @@ void Runner::Obey() {
         // receiver is off now, so what comes next waits for the bootloader.
         fromPty_.clear();
         xon_ = true;
-        resetUntil_ = Clock::now() + kLongestReset;
+        if (!options_.bootloader.empty()) resetUntil_ = Clock::now() + kLongestReset;
         WriteAll(options_.reportFd, Format(ResetLine{avr_->cycle}) + "\n");
     }
 }

@@ -15,9 +15,9 @@
 // The window tells the runner, one line at a time on the descriptor its
 // --control-fd option names:
 //
-//   reset                                      RESET pulled low now, let go when the next
-//                                              byte for the chip arrives (a downloader's
-//                                              first) or after 10 s
+//   reset                                      RESET pulled low now; with a bootloader let
+//                                              go when the next byte for the chip arrives
+//                                              (a downloader's first) or after 10 s
 
 #include <cstdint>
 #include <optional>

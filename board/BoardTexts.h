@@ -18,6 +18,7 @@ inline constexpr char kFirmwareFile[] = "文件";
 inline constexpr char kBrowse[] = "浏览…";
 inline constexpr char kStart[] = "启动";
 inline constexpr char kStop[] = "停止";
+inline constexpr char kReset[] = "复位";
 inline constexpr char kOutputGroup[] = "输出";
 inline constexpr char kPinsGroup[] = "引脚";
 inline constexpr char kFileDialogTitle[] = "选择固件文件";

@@ -29,12 +29,15 @@ BuildResult RunStep(const std::filesystem::path& program, std::vector<std::strin
 }  // namespace
 
 std::optional<BoardChip> BootloaderChipFrom(const std::vector<BoardChip>& parts) {
-    const auto found = std::find_if(parts.begin(), parts.end(),
-                                    [](const BoardChip& part) { return part.simulatorName == kCore; });
+    // The library lists the ATmega328P under its first name, "atmega328".
+    const auto found = std::find_if(parts.begin(), parts.end(), [](const BoardChip& part) {
+        return part.simulatorName == kCore || part.simulatorName == "atmega328";
+    });
     if (found == parts.end()) return std::nullopt;
     BoardChip chip = *found;
     chip.name = texts::board::kBootloaderChip;
     chip.codeBytes = std::min(chip.codeBytes, kBootSectionStart);
+    chip.simulatorName = kCore;
     chip.serialBootloader = true;
     return chip;
 }

@@ -137,7 +137,7 @@ TEST(BoardDownload, AvrdudeProgramsTheBoardsBootloaderAndTheNewProgramRunsAfterE
     // The chip as the window lists it beside the plain ATmega328P.
     const std::optional<BoardChip> chip = BootloaderChipFrom(
         {BoardChip{ChipFamily::Avr, "ATmega16", "atmega16", 16384, {"PORTA"}},
-         BoardChip{ChipFamily::Avr, "ATmega328P", "atmega328p", 32768, {"PORTB", "PORTC", "PORTD"}}});
+         BoardChip{ChipFamily::Avr, "ATmega328", "atmega328", 32768, {"PORTB", "PORTC", "PORTD"}}});
     ASSERT_TRUE(chip);
     EXPECT_EQ(chip->name, "ATmega328P（带串口引导程序）");
     EXPECT_EQ(chip->codeBytes, 0x7E00u);
