@@ -38,6 +38,9 @@ list(JOIN VIZ_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # The virtual board builds and runs firmware with these when they are there,
 # and names the missing ones when not.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sdcc, sdcc-ucsim, gcc-avr, avr-libc, simavr")
+# The board's ATmega328P with a serial bootloader builds it from this source,
+# and avrdude downloads to it.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "arduino-core-avr, avrdude")
 
 set(CPACK_GENERATOR DEB)
 include(CPack)
