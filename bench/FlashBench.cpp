@@ -26,9 +26,9 @@
 #include "BenchOptions.h"
 #include "WorkDir.h"
 #include "board/BoardSession.h"
-#include "board/BoardTools.h"
 #include "board/SerialBootloader.h"
 #include "formats/IntelHex.h"
+#include "platform/ProgramSearch.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ private:
 bool Run(const std::string& program, std::vector<std::string> arguments, std::string& words) {
     const char* path = std::getenv("PATH");
     viz::ChildSpec spec;
-    spec.program = viz::FindProgram(program, path ? path : "/usr/bin:/bin");
+    spec.program = viz::FindOnPath(program, path ? path : "/usr/bin:/bin");
     spec.arguments = std::move(arguments);
     viz::ChildProcess child;
     if (child.Start(spec) != 0) return false;

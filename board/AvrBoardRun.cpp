@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "board/AvrSimProtocol.h"
-#include "board/OutputTail.h"
+#include "platform/OutputTail.h"
 
 namespace viz {
 namespace {

@@ -5,28 +5,14 @@
 #include "base/TextFill.h"
 #include "board/BoardTexts.h"
 #include "board/SerialBootloader.h"
+#include "platform/ProgramSearch.h"
 
 namespace viz {
-
-std::filesystem::path FindProgram(const std::string& program, const std::string& path) {
-    std::size_t from = 0;
-    while (from <= path.size()) {
-        std::size_t end = path.find(':', from);
-        if (end == std::string::npos) end = path.size();
-        const std::string dir = path.substr(from, end - from);
-        const std::filesystem::path candidate = std::filesystem::path(dir.empty() ? "." : dir) / program;
-        std::error_code error;
-        if (::access(candidate.c_str(), X_OK) == 0 && !std::filesystem::is_directory(candidate, error))
-            return std::filesystem::absolute(candidate, error);
-        from = end + 1;
-    }
-    return {};
-}
 
 BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& search) {
     BoardTools tools;
     const auto need = [&](const char* name, const char* package) {
-        std::filesystem::path found = FindProgram(name, search.path);
+        std::filesystem::path found = FindOnPath(name, search.path);
         if (found.empty()) tools.missing.push_back({name, package});
         return found;
     };
@@ -46,8 +32,7 @@ BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& searc
         if (!tools.compiler.empty() && !std::filesystem::exists(header, error))
             tools.missing.push_back({"avr/io.h", "avr-libc"});
     }
-    tools.simulator =
-        search.avrRunner.empty() ? FindProgram("duvezer-avrsim", search.path) : search.avrRunner;
+    tools.simulator = search.avrRunner.empty() ? FindOnPath("duvezer-avrsim", search.path) : search.avrRunner;
     tools.runnerMissing = tools.simulator.empty();
     return tools;
 }
@@ -59,7 +44,7 @@ BoardTools FindBoardTools(const BoardChip& chip, bool build, const ToolSearch& s
     if (!std::filesystem::exists(kBootloaderSource, error))
         tools.missing.push_back(
             {std::filesystem::path(kBootloaderSource).filename().string(), "arduino-core-avr"});
-    tools.objcopy = FindProgram("avr-objcopy", search.path);
+    tools.objcopy = FindOnPath("avr-objcopy", search.path);
     if (tools.objcopy.empty()) tools.missing.push_back({"avr-objcopy", "binutils-avr"});
     return tools;
 }

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include "board/ByteRelay.h"
-#include "board/OutputTail.h"
+#include "platform/OutputTail.h"
 #include "board/S51Console.h"
 #include "board/S51Uart.h"
 #include "board/SimSpeed.h"

@@ -36,11 +36,11 @@ set(VIZ_RUNTIME_PACKAGES
 )
 list(JOIN VIZ_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # The virtual board builds and runs firmware with these when they are there,
-# and names the missing ones when not.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sdcc, sdcc-ucsim, gcc-avr, avr-libc, simavr")
-# The board's ATmega328P with a serial bootloader builds it from this source,
-# and avrdude downloads to it.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "arduino-core-avr, avrdude")
+# and names the missing ones when not; "下载程序" puts firmware on AVR chips
+# with avrdude.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sdcc, sdcc-ucsim, gcc-avr, avr-libc, simavr, avrdude")
+# The board's ATmega328P with a serial bootloader builds it from this source.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "arduino-core-avr")
 
 set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -26,11 +26,13 @@ packages=(
   qt6-translations-l10n
   # tests: compilers and simulators for the generated 8051 and AVR code, tty and socket peers
   sdcc sdcc-ucsim gcc-avr avr-libc binutils-avr simavr make socat python3
-  # the virtual board's serial bootloader is built from arduino-core-avr's
-  # source; the download test and bench program it with avrdude
-  arduino-core-avr avrdude
   # tests: objcopy is the reference for Intel HEX to binary
   binutils
+  # tests: the logic trace's VCD files are read back by sigrok
+  sigrok-cli
+  # "下载程序": avrdude, and the bootloaders of Debian's AVR cores that the
+  # virtual board runs as the chip to flash
+  avrdude arduino-core-avr
   # the download bench compares the downloader with the curl command
   curl
   # the start-up bench under a real X server

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -262,8 +263,18 @@ QWidget* Scenes::RunBoard(CVizuruvDlg& window) {
         Failed("the virtual board did not start (sdcc and s51: scripts/setup.sh)");
         return nullptr;
     }
-    // The lamps show the port levels once the program has set them.
-    WaitFor([] { return false; }, 1000);
+    // The picture shows s51's greeting (it has loaded the program) and the
+    // lamps with the port levels once s51 has told them; on a busy machine
+    // either may take a while.
+    WaitFor(
+        [board] {
+            const PinSnapshot pins = board->session().pins().Snapshot();
+            return board->output()->toPlainText().contains(QStringLiteral("words read")) && !pins.known.empty() &&
+                   std::all_of(pins.known.begin(), pins.known.end(), [](bool known) { return known; });
+        },
+        30000);
+    // The lamps follow the levels on a short timer.
+    WaitFor([] { return false; }, 300);
     return board;
 }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ModalCatcher.h"
+#include "PageTestSupport.h"
 #include "TempDir.h"
 #include "app/PageTable.h"
 #include "app/StartOptionsApply.h"
@@ -252,7 +253,7 @@ TEST_F(MainWindowTest, AFolderAtTheSettingsPathIsSetAsideAndTheUserToldOnce) {
     testing::ModalCatcher catcher;
     auto window = Open();
     window->show();
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !catcher.texts().isEmpty(); }, 20000));
     ASSERT_EQ(catcher.texts().size(), 1);
     EXPECT_TRUE(
         catcher.texts()[0].startsWith("设置文件的位置被一个文件夹或其他非普通文件占用，已将其改名为“"))
@@ -261,7 +262,7 @@ TEST_F(MainWindowTest, AFolderAtTheSettingsPathIsSetAsideAndTheUserToldOnce) {
     EXPECT_EQ(window->windowTitle(), "Duvezer [自动更新：已开启]") << "a first run on a file of its own";
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "Vizuruv.conf"));
     window.reset();
-    QTest::qWait(20);
+    EXPECT_TRUE(testing::HandlePostedEvents());
     EXPECT_EQ(catcher.texts().size(), 1);
 }
 

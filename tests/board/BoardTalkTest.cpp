@@ -8,7 +8,7 @@
 #include "board/AvrSimProtocol.h"
 #include "board/BoardChip.h"
 #include "board/ByteRelay.h"
-#include "board/OutputTail.h"
+#include "platform/OutputTail.h"
 #include "board/S51Console.h"
 #include "board/S51Uart.h"
 #include "board/SimSpeed.h"

@@ -69,7 +69,7 @@ TEST(ChildProcess, KillEndsTheProgramAndWhatItStarted) {
     EXPECT_EQ(DescribeExit(status), "被信号9（Killed）终止");
     EXPECT_TRUE(Gone(child.pid()));
     // The sleeper's end is collected by init, which may take a moment.
-    for (int i = 0; i < 100 && !Gone(sleeper); ++i) ::usleep(10000);
+    for (int i = 0; i < 2000 && !Gone(sleeper); ++i) ::usleep(10000);
     EXPECT_TRUE(Gone(sleeper));
 }
 
