@@ -179,6 +179,11 @@ bool Runner::Load() {
     avr_->frequency = options_.frequency;
     avr_->sleep = NoSleep;
     if (options_.bootloader.empty()) return LoadApplication(avr_->flashend + 1);
+    if (!CanSelfProgram(avr_)) {
+        std::fprintf(stderr, "duvezer-avrsim: %s cannot write its own flash: no bootloader can run on it\n",
+                     options_.core.c_str());
+        return false;
+    }
     BootSection boot;
     if (const std::string problem =
             ReadBootloader(options_.bootloader, options_.core, avr_->flashend + 1, boot);

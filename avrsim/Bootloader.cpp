@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 
 #include "board/BoardChip.h"
 #include "board/FirmwareCheck.h"
@@ -28,6 +29,13 @@ std::string ReadBootloader(const std::string& path, const std::string& core, std
         return true;
     });
     return {};
+}
+
+bool CanSelfProgram(const avr_t* avr) {
+    for (const avr_io_t* io = avr->io_port; io; io = io->next) {
+        if (std::string_view(io->kind) == "flash") return true;
+    }
+    return false;
 }
 
 void InstallBootloader(avr_t* avr, const BootSection& boot) {

@@ -17,6 +17,7 @@
 
 extern "C" {
 #include <sim_avr.h>
+#include <sim_io.h>
 }
 
 namespace viz::avrsim {
@@ -30,6 +31,10 @@ struct BootSection {
 // against the flash's size; the problem in words, empty when it was read.
 std::string ReadBootloader(const std::string& path, const std::string& core, std::uint32_t flashBytes,
                            BootSection& boot);
+
+// Whether the part's core has the self-programming block (SPM), without
+// which a bootloader cannot write the flash.
+bool CanSelfProgram(const avr_t* avr);
 
 // Puts the bootloader into the flash and makes the chip start there, now and
 // after every reset.
