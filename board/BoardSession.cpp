@@ -11,13 +11,13 @@
 
 #include "base/TextFill.h"
 #include "board/AvrBoardRun.h"
-#include "board/BoardFolder.h"
 #include "board/BoardTexts.h"
 #include "board/FirmwareBuild.h"
 #include "board/FirmwareCheck.h"
 #include "board/S51Runner.h"
 #include "board/SerialBootloader.h"
 #include "platform/PtyPort.h"
+#include "platform/WorkFolder.h"
 
 namespace viz {
 namespace {
@@ -25,23 +25,6 @@ namespace {
 namespace t = texts::board;
 
 // The board's folder for built firmware, removed with it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = BoardFolderPattern();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code error;
-        if (!path_.empty()) std::filesystem::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Passes the simulator's news on and keeps its PID for the session.
 class Relay : public BoardEvents {
@@ -131,7 +114,7 @@ void BoardSession::Run(const BoardConfig& config) {
     BoardOutcome outcome;
     if (!tools.missing.empty() || tools.runnerMissing) {
         outcome = Outcome(BoardOutcome::Kind::ToolsMissing, DescribeMissing(tools));
-    } else if (TempFolder folder; folder.path().empty()) {
+    } else if (WorkFolder folder(kBoardWork); folder.path().empty()) {
         outcome = Outcome(BoardOutcome::Kind::StartFailed, std::strerror(errno));
     } else {
         outcome = Simulate(config, tools, folder.path());
