@@ -8,6 +8,7 @@
 
 #include "app/PageTable.h"
 #include "app/StartupSettings.h"
+#include "base/WizardFirmware.h"
 
 class QTabWidget;
 
@@ -16,7 +17,9 @@ namespace viz {
 class CPage;
 class CPageHolder;
 class CStartupNotices;
+class CFlashDlg;
 class CVirtualBoardDlg;
+class CWizardDownload;
 class PageContext;
 
 // The main window: twelve pages behind a tab strip. A page is built when
@@ -44,6 +47,8 @@ public:
     void ShowAbout();
     // The virtual board's window, made on first use.
     CVirtualBoardDlg* Board();
+    // The program's one download window, made on first use.
+    CFlashDlg* Download();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -56,8 +61,10 @@ private:
     void CreateMenu();
     void CreateTabs();
     void BuildPagesThatWorkFromStart();
-    // The board window is opened from the serial page and both wizards.
+    // The board and download windows are opened from the serial page and both wizards.
     void WirePage(PageId id, CPage* page);
+    // "下载到芯片": the download window, with the wizard's code built for it.
+    void BuildForDownload(const WizardFirmware& firmware);
     void ReportSettingsNotices();
 
     PageContext& context_;
@@ -69,6 +76,8 @@ private:
     UpdateMode updateMode_ = UpdateMode::Unknown;
     std::unique_ptr<CStartupNotices> startupNotices_;
     CVirtualBoardDlg* board_ = nullptr;
+    // Builds a wizard's code for "下载到芯片".
+    CWizardDownload* wizardDownload_ = nullptr;
 };
 
 }  // namespace viz
