@@ -71,6 +71,19 @@ protected:
 };
 
 TEST_F(ComDlgDownload, ThePageGivesItsPortToADownloadAndTakesItBackWithItsSettings) {
+    // Told of the release before the page (subscribed before the page is
+    // made), the far side writes once the tool has ended and before the
+    // page has the port again: those bytes must not be lost.
+    bool reserved = false;
+    bool closedWhenWritten = false;
+    const DownloadPorts::Subscription first = context.downloadPorts().Subscribe([&] {
+        const bool now = context.downloadPorts().IsReserved(pty.slave());
+        if (reserved && !now) {
+            closedWhenWritten = !page().isOpen();
+            pty.WriteAll({'a', 'f', 't', 'e', 'r'});
+        }
+        reserved = now;
+    });
     page().ChooseBaud(57600);
     List("dataBits")->setCurrentIndex(2);  // 7
     List("parity")->setCurrentIndex(2);    // EVEN
@@ -112,15 +125,15 @@ TEST_F(ComDlgDownload, ThePageGivesItsPortToADownloadAndTakesItBackWithItsSettin
         lines->breakOn = false;
     }
 
-    // The tool goes on and ends; the far side writes the moment it has.
+    // The tool goes on and ends.
     std::ofstream(dir / "halfway") << "go";
     ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(done_); }, kHangLimitMs));
-    pty.WriteAll({'a', 'f', 't', 'e', 'r'});
     QElapsedTimer gap;
     gap.start();
     const bool openBefore = page().isOpen();
     ASSERT_TRUE(QTest::qWaitFor([&] { return page().isOpen(); }, kHangLimitMs));
     std::cout << "[ handoff ] tool end seen -> page open: " << (openBefore ? 0 : gap.elapsed()) << " ms\n";
+    EXPECT_TRUE(closedWhenWritten);
     EXPECT_FALSE(window.running());
     EXPECT_FALSE(context.downloadPorts().IsReserved(pty.slave()));
 
