@@ -1,0 +1,77 @@
+// s51 running the test's own 8051 firmware with its value change dump on:
+// every byte and bit write to the port latches reaches the learning board
+// with its simulated time, so the LCD shows its text and the scanned display
+// its number, however the dump arrives split.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "TempDir.h"
+#include "board/S51PinTrace.h"
+#include "board/parts/LearningBoard.h"
+
+namespace viz {
+namespace {
+
+std::string ReadWhole(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Builds the firmware with sdcc and runs it in s51 for `steps` instructions
+// with the dump written to a file; the dump's text.
+std::string RunWithDump(const testing::TempDir& dir, const char* source, int steps) {
+    const std::string firmware = (dir / "firmware.ihx").string();
+    const std::string build = "sdcc -mmcs51 -o '" + firmware + "' '" + VIZ_LEARN_FIRMWARE_DIR + "/" + source +
+                              "' > '" + (dir / "sdcc.log").string() + "' 2>&1";
+    EXPECT_EQ(std::system(build.c_str()), 0) << ReadWhole(dir / "sdcc.log");
+    std::ofstream commands(dir / "commands");
+    for (const std::string& command : S51PinTraceCommands((dir / "pins.vcd").string()))
+        commands << command << '\n';
+    commands << "step " << steps << "\nquit\n";
+    commands.close();
+    const std::string run = "s51 -t 8052 -X 12M '" + firmware + "' < '" + (dir / "commands").string() +
+                            "' > '" + (dir / "s51.log").string() + "' 2>&1";
+    EXPECT_EQ(std::system(run.c_str()), 0) << ReadWhole(dir / "s51.log");
+    return ReadWhole(dir / "pins.vcd");
+}
+
+TEST(S51PinTrace, FirmwareWritesReachTheLcdAndTheDisplayWithTheirTimes) {
+    testing::TempDir dir;
+    const std::string dump = RunWithDump(dir, "lcd_digits_8051.c", 300000);
+    ASSERT_FALSE(dump.empty()) << ReadWhole(dir / "s51.log");
+
+    LearningBoard board(Mcs51LearningBoard());
+    S51PinTrace trace;
+    SimNanos last = 0;
+    trace.Feed(dump, [&](std::size_t port, std::uint8_t levels, SimNanos at) {
+        EXPECT_GE(at, last);
+        last = at;
+        board.SetPort(port, levels, at);
+    });
+    board.AdvanceTo(last);
+    EXPECT_EQ(trace.badLines(), 0u);
+    EXPECT_EQ(board.lcd().LineText(0), "Hello, Duvezer  ");
+    EXPECT_EQ(board.digits().Text(), "20261208");
+    // The firmware ran for about 0.47 s of simulated time at 12 MHz.
+    EXPECT_GT(last, 400'000'000u);
+    EXPECT_LT(last, 600'000'000u);
+
+    // Pieces of any size give the same changes.
+    S51PinTrace whole, pieces;
+    std::vector<std::tuple<std::size_t, std::uint8_t, SimNanos>> fromWhole, fromPieces;
+    whole.Feed(dump, [&](std::size_t p, std::uint8_t l, SimNanos t) { fromWhole.emplace_back(p, l, t); });
+    for (std::size_t at = 0; at < dump.size(); at += 7)
+        pieces.Feed(std::string_view(dump).substr(at, 7),
+                    [&](std::size_t p, std::uint8_t l, SimNanos t) { fromPieces.emplace_back(p, l, t); });
+    EXPECT_EQ(fromWhole, fromPieces);
+    EXPECT_GT(fromWhole.size(), 100u);
+}
+
+}  // namespace
+}  // namespace viz
