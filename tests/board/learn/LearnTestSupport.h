@@ -1,8 +1,17 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include "TempDir.h"
+#include "board/S51PinTrace.h"
 
 #include "board/parts/SharedBoard.h"
 
@@ -67,5 +76,38 @@ private:
     std::array<std::uint8_t, kBoardPorts> levels_;
     SimNanos now_ = 0;
 };
+
+inline std::string ReadWhole(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Builds the test's 8051 firmware `source` with sdcc and runs it in s51 at
+// 12 MHz with `commands` after the pin dump is started (end with "quit");
+// the dump's text, empty (with the failure reported) when either failed.
+inline std::string RunS51WithDump(const TempDir& dir, const char* source,
+                                  const std::vector<std::string>& commands) {
+    const std::string firmware = (dir / "firmware.ihx").string();
+    const std::string build = "sdcc -mmcs51 -o '" + firmware + "' '" + VIZ_LEARN_FIRMWARE_DIR + "/" + source +
+                              "' > '" + (dir / "sdcc.log").string() + "' 2>&1";
+    if (std::system(build.c_str()) != 0) {
+        ADD_FAILURE() << "sdcc failed: " << ReadWhole(dir / "sdcc.log");
+        return {};
+    }
+    std::ofstream script(dir / "commands");
+    for (const std::string& command : S51PinTraceCommands((dir / "pins.vcd").string()))
+        script << command << '\n';
+    for (const std::string& command : commands) script << command << '\n';
+    script.close();
+    const std::string run = "s51 -t 8052 -X 12M '" + firmware + "' < '" + (dir / "commands").string() +
+                            "' > '" + (dir / "s51.log").string() + "' 2>&1";
+    if (std::system(run.c_str()) != 0) {
+        ADD_FAILURE() << "s51 failed: " << ReadWhole(dir / "s51.log");
+        return {};
+    }
+    return ReadWhole(dir / "pins.vcd");
+}
 
 }  // namespace viz::testing

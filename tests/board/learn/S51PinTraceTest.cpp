@@ -9,41 +9,18 @@
 #include <sstream>
 #include <string>
 
-#include "TempDir.h"
+#include "LearnTestSupport.h"
 #include "board/S51PinTrace.h"
 #include "board/parts/LearningBoard.h"
 
 namespace viz {
 namespace {
 
-std::string ReadWhole(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Builds the firmware with sdcc and runs it in s51 for `steps` instructions
-// with the dump written to a file; the dump's text.
-std::string RunWithDump(const testing::TempDir& dir, const char* source, int steps) {
-    const std::string firmware = (dir / "firmware.ihx").string();
-    const std::string build = "sdcc -mmcs51 -o '" + firmware + "' '" + VIZ_LEARN_FIRMWARE_DIR + "/" + source +
-                              "' > '" + (dir / "sdcc.log").string() + "' 2>&1";
-    EXPECT_EQ(std::system(build.c_str()), 0) << ReadWhole(dir / "sdcc.log");
-    std::ofstream commands(dir / "commands");
-    for (const std::string& command : S51PinTraceCommands((dir / "pins.vcd").string()))
-        commands << command << '\n';
-    commands << "step " << steps << "\nquit\n";
-    commands.close();
-    const std::string run = "s51 -t 8052 -X 12M '" + firmware + "' < '" + (dir / "commands").string() +
-                            "' > '" + (dir / "s51.log").string() + "' 2>&1";
-    EXPECT_EQ(std::system(run.c_str()), 0) << ReadWhole(dir / "s51.log");
-    return ReadWhole(dir / "pins.vcd");
-}
+using testing::ReadWhole;
 
 TEST(S51PinTrace, FirmwareWritesReachTheLcdAndTheDisplayWithTheirTimes) {
     testing::TempDir dir;
-    const std::string dump = RunWithDump(dir, "lcd_digits_8051.c", 300000);
+    const std::string dump = testing::RunS51WithDump(dir, "lcd_digits_8051.c", {"step 300000", "quit"});
     ASSERT_FALSE(dump.empty()) << ReadWhole(dir / "s51.log");
 
     LearningBoard board(Mcs51LearningBoard());
