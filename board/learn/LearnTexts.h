@@ -40,6 +40,12 @@ inline constexpr char kPartLcd[] = "LCD1602";
 inline constexpr char kPartBuzzer[] = "蜂鸣器";
 inline constexpr char kPartPot[] = "电位器";
 
+// The panel beside the pin lamps.
+inline constexpr char kPanelName[] = "学习板面板";
+inline constexpr char kStartTrace[] = "开始记录";
+inline constexpr char kStopTrace[] = "停止记录";
+inline constexpr char kTracing[] = "正在记录 %1 个引脚";
+
 // Logic analyser.
 inline constexpr char kLogicTitle[] = "逻辑分析";
 inline constexpr char kExportVcd[] = "导出VCD";

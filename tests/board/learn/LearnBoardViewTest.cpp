@@ -12,6 +12,10 @@
 #include <gtest/gtest.h>
 
 #include "LearnTestSupport.h"
+#include "PageTestSupport.h"
+#include "board/learn/LearnBoardPanel.h"
+#include "board/learn/LogicView.h"
+#include "board/learn/WaveCanvas.h"
 #include "board/learn/LearnParts.h"
 
 namespace viz {
@@ -133,6 +137,37 @@ TEST(LearnBoardView, PotentiometerShowsOnlyOnTheAvrBoardAndSetsTheAdcVoltage) {
     view.pot()->setValue(view.pot()->maximum() * 6 / 10);
     view.Refresh();
     EXPECT_EQ(view.pot()->accessibleDescription(), QStringLiteral("1.98 V"));
+}
+
+}  // namespace
+}  // namespace viz
+
+namespace viz {
+namespace {
+
+TEST(LearnBoardPanel, RecordsTheWiredPinsForTheLogicAnalyserAndFollowsTheChip) {
+    testing::PageHost host;
+    CLearnBoardPanel panel(host.store, nullptr);
+    BoardFirmware firmware(panel.board());
+    firmware.Wait(5'000'000);
+    panel.traceButton()->click();
+    for (int half = 0; half < 40; ++half) firmware.Pin({1, 5}, half % 2 == 0, 250'000);
+    panel.traceButton()->click();
+
+    const std::optional<LogicTrace>& trace = panel.logic()->canvas()->trace();
+    ASSERT_TRUE(trace);
+    std::size_t buzzer = trace->channels().size();
+    for (std::size_t i = 0; i < trace->channels().size(); ++i)
+        if (trace->channels()[i].name == "P1.5") buzzer = i;
+    ASSERT_LT(buzzer, trace->channels().size());
+    EXPECT_EQ(trace->Edges(buzzer).size(), 39u);  // the first write leaves the pin high
+    EXPECT_EQ(trace->channels().size(), 28u);  // P0, P1, P2 and P3.0-P3.3 are wired
+    EXPECT_TRUE(panel.logic()->exportButton()->isEnabled());
+
+    EXPECT_FALSE(panel.view()->pot()->isVisibleTo(&panel));
+    panel.SetFamily(ChipFamily::Avr);
+    EXPECT_EQ(panel.board().layout(), AtMega16LearningBoard());
+    EXPECT_TRUE(panel.view()->pot()->isVisibleTo(panel.view()));
 }
 
 }  // namespace
