@@ -17,15 +17,16 @@ std::optional<OutsideLevels> LearnLink::TakeOutside() {
     const std::array<PortDrive, kBoardPorts> drive = board_.ToChip();
     OutsideLevels outside;
     for (std::size_t port = 0; port < kBoardPorts; ++port) outside[port] = drive[port].Read(0xFF);
-    if (outside == sent_) return std::nullopt;
+    if (sent_ && outside == *sent_) return std::nullopt;
     sent_ = outside;
     return outside;
 }
 
-std::vector<std::string> S51OutsideCommands(const OutsideLevels& now, const OutsideLevels& before) {
+std::vector<std::string> S51OutsideCommands(const OutsideLevels& now,
+                                            const std::optional<OutsideLevels>& before) {
     std::vector<std::string> commands;
     for (std::size_t port = 0; port < kBoardPorts; ++port) {
-        if (now[port] == before[port]) continue;
+        if (now[port] == (before ? (*before)[port] : 0xFF)) continue;
         char command[48];
         std::snprintf(command, sizeof command, "set hardware port[%zu] 0x%02x", port, now[port]);
         commands.emplace_back(command);

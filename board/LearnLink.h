@@ -8,7 +8,7 @@
 //
 //   LearnLink link(shared);
 //   link.PortChanged(1, 0xBF, at);                 // for every change the simulator reports
-//   const OutsideLevels before = link.sent();       // after each batch:
+//   const auto before = link.sent();                // after each batch:
 //   if (auto outside = link.TakeOutside())
 //       for (auto& command : S51OutsideCommands(*outside, before)) console.Send(command);
 
@@ -28,23 +28,26 @@ using OutsideLevels = std::array<std::uint8_t, kBoardPorts>;
 
 class LearnLink {
 public:
-    explicit LearnLink(SharedBoard& board) : board_(board) { sent_.fill(0xFF); }
+    explicit LearnLink(SharedBoard& board) : board_(board) {}
 
     void PortChanged(std::size_t port, std::uint8_t levels, SimNanos at);
     void AdvanceTo(SimNanos at) { board_.AdvanceTo(at); }
-    // The outside levels when they differ from those last taken; nothing otherwise.
+    // The outside levels the first time, and then whenever they differ from
+    // those last taken; nothing otherwise.
     std::optional<OutsideLevels> TakeOutside();
-    const OutsideLevels& sent() const { return sent_; }
+    const std::optional<OutsideLevels>& sent() const { return sent_; }
 
 private:
     SharedBoard& board_;
-    OutsideLevels sent_;
+    std::optional<OutsideLevels> sent_;
     std::uint64_t inputsSeen_ = 0;
     bool portsChanged_ = true;
 };
 
 // s51's console commands setting the outside value of each port that
-// differs from `before` (s51 reads the wired AND of latch and outside value).
-std::vector<std::string> S51OutsideCommands(const OutsideLevels& now, const OutsideLevels& before);
+// differs from `before` (s51 reads the wired AND of latch and outside
+// value, and starts with every outside value high).
+std::vector<std::string> S51OutsideCommands(const OutsideLevels& now,
+                                            const std::optional<OutsideLevels>& before);
 
 }  // namespace viz

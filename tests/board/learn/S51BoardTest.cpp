@@ -30,7 +30,7 @@ void Play(LearnLink& link, const std::string& dump, SimNanos after) {
 
 // The commands that carry the window's input state to s51 now, if any.
 std::vector<std::string> OutsideCommands(LearnLink& link) {
-    const OutsideLevels before = link.sent();
+    const std::optional<OutsideLevels> before = link.sent();
     const std::optional<OutsideLevels> outside = link.TakeOutside();
     return outside ? S51OutsideCommands(*outside, before) : std::vector<std::string>{};
 }
