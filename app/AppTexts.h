@@ -8,6 +8,11 @@ inline constexpr char kProductLine[] = "Duvezer";
 inline constexpr char kAboutTitle[] = "关于 Vizuruv";
 inline constexpr char kAboutItem[] = "关于 Vizuruv(&A)...";
 inline constexpr char kHelpMenu[] = "帮助(&H)";
+inline constexpr char kGuideItem[] = "使用指南(&G)";
+inline constexpr char kGuideMissing[] =
+    "找不到使用指南：“%1”中没有guide.zh-CN.html，也没有guide.zh-CN.md。请重新安装duvezer软件包。";
+inline constexpr char kGuideNotOpened[] =
+    "无法打开使用指南“%1”：系统中没有可以打开它的程序，请用浏览器打开这个文件。";
 // What a screen reader calls the page stack behind the tab strip.
 inline constexpr char kPagesName[] = "功能页面";
 inline constexpr char kOk[] = "确定";

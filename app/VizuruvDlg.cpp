@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "app/AboutDlg.h"
-#include "app/AppIcon.h"
+#include "app/ApplicationSetup.h"
 #include "app/AppTexts.h"
 #include "app/PageHolder.h"
 #include "base/Page.h"
@@ -40,7 +40,6 @@ QString NoticeText(const SettingsNotice& notice) {
 CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdateThreads, QWidget* parent)
     : QMainWindow(parent), context_(context), tabs_(new QTabWidget(this)) {
     setWindowTitle(QString::fromUtf8(texts::kResourceTitle));
-    setWindowIcon(AppIcon());
     CreateMenu();
     context_.setMainWindow(this);
 
@@ -59,7 +58,8 @@ CVizuruvDlg::CVizuruvDlg(PageContext& context, std::function<void()> startUpdate
     CreateTabs();
     resize(1000, 700);
 
-    if (updateMode_ != UpdateMode::Unknown) setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
+    if (updateMode_ != UpdateMode::Unknown)
+        setWindowTitle(QString::fromStdU16String(MainWindowTitle(updateMode_)));
     if (updateMode_ == UpdateMode::On) {
         if (startUpdateThreads)
             startUpdateThreads();
@@ -83,6 +83,9 @@ CVizuruvDlg::~CVizuruvDlg() {
 
 void CVizuruvDlg::CreateMenu() {
     QMenu* help = menuBar()->addMenu(QString::fromUtf8(texts::kHelpMenu));
+    QAction* guide = help->addAction(QString::fromUtf8(texts::kGuideItem));
+    guide->setObjectName("guideAction");
+    connect(guide, &QAction::triggered, this, [this] { guide_.Open(this); });
     QAction* about = help->addAction(QString::fromUtf8(texts::kAboutItem));
     about->setObjectName("aboutAction");
     connect(about, &QAction::triggered, this, &CVizuruvDlg::ShowAbout);
@@ -117,7 +120,10 @@ void CVizuruvDlg::paintEvent(QPaintEvent* event) {
     if (drawn_) return;
     drawn_ = true;
     // After this paint has reached the screen.
-    QTimer::singleShot(0, this, &CVizuruvDlg::BuildPagesThatWorkFromStart);
+    QTimer::singleShot(0, this, [this] {
+        SetWindowIcons(*this);
+        BuildPagesThatWorkFromStart();
+    });
 }
 
 void CVizuruvDlg::BuildPagesThatWorkFromStart() {

@@ -5,7 +5,9 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
 
+#include "app/GuideOpener.h"
 #include "app/PageTable.h"
 #include "app/StartupSettings.h"
 
@@ -42,6 +44,8 @@ public:
     UpdateMode updateMode() const { return updateMode_; }
 
     void ShowAbout();
+    // Tests look for the guide from their own folder and open nothing.
+    void setGuideOpener(CGuideOpener opener) { guide_ = std::move(opener); }
     // The virtual board's window, made on first use.
     CVirtualBoardDlg* Board();
 
@@ -69,6 +73,7 @@ private:
     UpdateMode updateMode_ = UpdateMode::Unknown;
     std::unique_ptr<CStartupNotices> startupNotices_;
     CVirtualBoardDlg* board_ = nullptr;
+    CGuideOpener guide_;
 };
 
 }  // namespace viz

@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AppIcon.h"
+#include "app/ApplicationSetup.h"
 #include "app/CommandLine.h"
-#include "app/ToolkitTranslation.h"
 #include "app/VizuruvApp.h"
+#include "board/BoardFolder.h"
 #include "platform/Descriptors.h"
 #include "platform/Signals.h"
 
@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
 
     viz::IgnoreBrokenPipeSignal();
     viz::RaiseDescriptorLimit();
+    // What boards of killed runs left in the temporary folder.
+    viz::RemoveBoardFoldersOfEndedProcesses();
     // The toolkit sees the program name and its own options only.
     std::vector<std::string> toolkitTexts{argv[0]};
     toolkitTexts.insert(toolkitTexts.end(), line.toolkitArguments.begin(), line.toolkitArguments.end());
@@ -48,10 +50,7 @@ int main(int argc, char** argv) {
     toolkitArgv.push_back(nullptr);
     int toolkitArgc = static_cast<int>(toolkitTexts.size());
     QApplication application(toolkitArgc, toolkitArgv.data());
-    QApplication::setApplicationName(QStringLiteral("Duvezer"));
-    QApplication::setDesktopFileName(QStringLiteral("duvezer"));
-    QApplication::setWindowIcon(viz::AppIcon());
-    viz::InstallToolkitTranslation(application);
+    viz::SetUpApplication(application);
     viz::CVizuruvApp app(line.options);
     return app.Run();
 }

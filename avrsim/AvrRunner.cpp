@@ -14,6 +14,7 @@
 #include <vector>
 
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +29,7 @@ extern "C" {
 #include "avrsim/UartClock.h"
 #include "board/AvrSimProtocol.h"
 #include "board/ByteRelay.h"
+#include "board/FirmwareCheck.h"
 #include "formats/IntelHex.h"
 #include "platform/PtyPort.h"
 
@@ -85,6 +87,35 @@ bool ReadHex(const std::string& path, std::vector<std::uint8_t>& flash, elf_firm
     return true;
 }
 
+// The firmware as the library's ELF loader can take it. Lock bits mean
+// nothing to the simulation, so a file with lock bits and no fuses (which
+// the loader would crash on) is read from a copy in memory whose lock
+// section is renamed out of its way.
+class LoadableElf {
+public:
+    explicit LoadableElf(const std::string& path) : path_(path) {
+        std::string bytes = ReadFile(path);
+        const std::size_t lockName = LockNameWithoutFuses(bytes);
+        if (lockName == 0) return;
+        bytes[lockName] = '_';
+        copy_ = ::memfd_create("firmware", MFD_CLOEXEC);
+        if (copy_ < 0) return;
+        WriteAll(copy_, bytes);
+        path_ = "/proc/self/fd/" + std::to_string(copy_);
+    }
+    ~LoadableElf() {
+        if (copy_ >= 0) ::close(copy_);
+    }
+    LoadableElf(const LoadableElf&) = delete;
+    LoadableElf& operator=(const LoadableElf&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    int copy_ = -1;
+};
+
 class Runner {
 public:
     explicit Runner(const RunnerOptions& options) : options_(options) {}
@@ -138,13 +169,21 @@ bool Runner::Load() {
     avr_->frequency = options_.frequency;
     avr_->sleep = NoSleep;
     const char* path = options_.firmware.c_str();
+    // The window's own check first: the library's ELF loader trusts every
+    // section header, and a HEX file is refused at its first record past
+    // the flash, before any image of it is made.
+    const BoardChip chip{
+        ChipFamily::Avr, AvrDisplayName(options_.core), options_.core, avr_->flashend + 1, {}};
+    const FirmwareCheck check = CheckFirmware(options_.firmware, chip);
+    if (!check.ok) {
+        std::fprintf(stderr, "duvezer-avrsim: %s\n", check.problem.c_str());
+        return false;
+    }
     elf_firmware_t firmware{};
     std::vector<std::uint8_t> flash;
-    if (ReadFile(options_.firmware)
-            .compare(0, 4,
-                     "\x7f"
-                     "ELF") == 0) {
-        if (elf_read_firmware(path, &firmware) != 0) {
+    if (check.kind == FirmwareKind::Elf) {
+        const LoadableElf loadable(options_.firmware);
+        if (elf_read_firmware(loadable.path().c_str(), &firmware) != 0) {
             std::fprintf(stderr, "duvezer-avrsim: cannot read ELF file %s\n", path);
             return false;
         }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "base/DownloadPorts.h"
 #include "base/ExtraSerialPorts.h"
 #include "base/SettingsStore.h"
 
@@ -20,6 +21,8 @@ public:
 
     SettingsStore& settings() { return settings_; }
     ExtraSerialPorts& extraSerialPorts() { return extraSerialPorts_; }
+    // Ports a download tool is using: not to be opened meanwhile.
+    DownloadPorts& downloadPorts() { return downloadPorts_; }
 
     // Whether this run asks the update servers at start: decided once by the
     // shell from the settings, before it builds the pages, so every start-up
@@ -42,6 +45,7 @@ public:
 private:
     SettingsStore& settings_;
     ExtraSerialPorts extraSerialPorts_;
+    DownloadPorts downloadPorts_;
     bool automaticUpdate_ = false;
     std::chrono::milliseconds updateInfoDelay_{7000};
     QPointer<QWidget> mainWindow_;

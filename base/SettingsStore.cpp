@@ -13,6 +13,7 @@ namespace {
 
 constexpr char kMainSection[] = "Vizuruv";
 constexpr char kMoreSendSection[] = "Vizuruv\\MoreSend";
+constexpr char kFlashSection[] = "Vizuruv\\Flash";
 
 // Value and section names allow letters, digits and '_' only: a wiring key
 // such as "lcd.E" is stored as "lcd_E", and anything else outside that set
@@ -263,6 +264,41 @@ int SettingsStore::ReadPlotSamples(std::uint32_t& samples) const {
         const int rc = key.GetNumber("PlotSamples", samples);
         if (rc == kSettingsOk) samples = std::clamp(samples, kMinPlotSamples, kMaxPlotSamples);
         return rc;
+    });
+}
+
+int SettingsStore::WriteFlashSettings(const FlashSettings& settings) {
+    return WriteGroup(file_, kFlashSection, [&](OpenKey& key) {
+        key.SetNumber("Target", settings.target);
+        key.SetText("Port", settings.port, kPathTextUnits);
+        key.SetNumber("Baud", settings.baud);
+        key.SetText("StcProtocol", settings.stcProtocol, kLongTextUnits);
+        key.SetText("AvrProtocol", settings.avrProtocol, kLongTextUnits);
+        key.SetText("Part", settings.part, kLongTextUnits);
+        key.SetText("Programmer", settings.programmer, kLongTextUnits);
+        key.SetNumber("PowerCycleByDtr", settings.powerCycleByDtr);
+        key.SetNumber("UseFile", settings.useFile);
+        key.SetText("File", settings.file, kPathTextUnits);
+    });
+}
+
+int SettingsStore::ReadFlashSettings(FlashSettings& settings) const {
+    return ReadGroup(file_, kFlashSection, [&](const OpenKey& key) {
+        int first = kSettingsOk;
+        const auto note = [&](int rc) {
+            if (first == kSettingsOk) first = rc;
+        };
+        note(key.GetNumber("Target", settings.target));
+        note(key.GetText("Port", settings.port, kPathTextUnits));
+        note(key.GetNumber("Baud", settings.baud));
+        note(key.GetText("StcProtocol", settings.stcProtocol, kLongTextUnits));
+        note(key.GetText("AvrProtocol", settings.avrProtocol, kLongTextUnits));
+        note(key.GetText("Part", settings.part, kLongTextUnits));
+        note(key.GetText("Programmer", settings.programmer, kLongTextUnits));
+        note(key.GetNumber("PowerCycleByDtr", settings.powerCycleByDtr));
+        note(key.GetNumber("UseFile", settings.useFile));
+        note(key.GetText("File", settings.file, kPathTextUnits));
+        return first;
     });
 }
 

@@ -49,6 +49,23 @@ struct WindowPlace {
     std::int32_t width = 0;
     std::int32_t height = 0;
 };
+// The download window's choices ("下载程序"). The fuse section is never
+// kept: writing fuses is asked for anew every time.
+struct FlashSettings {
+    std::uint32_t target = 0;  // 0 STC, 1 AVR bootloader, 2 USB programmer
+    std::u16string port;
+    std::uint32_t baud = 115200;
+    std::u16string stcProtocol = u"auto";
+    std::u16string avrProtocol = u"arduino";
+    std::u16string part = u"m328p";
+    std::u16string programmer = u"usbasp";
+    std::uint32_t powerCycleByDtr = 0;
+    std::uint32_t useFile = 1;  // 0 the wizard's code, 1 a file
+    std::u16string file;
+};
+// Texts as long as a path may be.
+inline constexpr std::size_t kPathTextUnits = 4096;
+
 // Samples a plot window keeps per channel, and the range the settings
 // dialog offers.
 inline constexpr std::uint32_t kDefaultPlotSamples = 100'000;
@@ -133,6 +150,9 @@ public:
     int WriteBoardWiring(std::string_view board, const std::map<std::string, std::string>& values);
     int ReadBoardWiring(std::string_view board, const std::vector<std::string>& names,
                         std::map<std::string, std::string>& values) const;
+    // A value missing from the file keeps what `settings` held.
+    int WriteFlashSettings(const FlashSettings& settings);
+    int ReadFlashSettings(FlashSettings& settings) const;
     int WriteMoreSend(MoreSendKind kind, const MoreSendList& entries);
     int ReadMoreSend(MoreSendKind kind, MoreSendList& entries) const;
 

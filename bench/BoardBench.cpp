@@ -2,7 +2,12 @@
 // (the AVR runner), each running its wizard's serial code with an echo:
 //   - start to ready: the wizard's code built, the simulator up, the port open;
 //   - round trip of one byte at 115200 baud (median and worst of --rounds);
-//   - 1,000 bytes at 9600 baud echoed (wire time 1.0417 s), median of 3.
+//   - 1,000 bytes at 9600 baud echoed (wire time 1.0417 s), median of 3;
+//   - simulated against wall time, and s51's processor seconds per simulated
+//     second, for three 8051 firmware kinds: the UART at 9600 with a timer
+//     interrupt, an LED loop, an 8052 at 115200 (timer 2);
+//   - 1,000 bytes echoed by the receive interrupt at 9600 and by the 8052's
+//     polled echo at 115200 (wire times 1.0417 s and 0.0868 s).
 // For comparison in the same run: the round trip of one byte through a bare
 // pty pair with an echoing thread, the floor any board sits on.
 //
@@ -17,6 +22,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <string>
@@ -55,6 +61,15 @@ class Waiter : public viz::BoardListener {
 public:
     void OnOutput(const std::string&) override {}
     void OnSimulatorProcess(int) override {}
+    void OnSpeed(double ratio) override {
+        std::lock_guard lock(mutex_);
+        speeds_.push_back(ratio);
+    }
+    std::vector<double> speeds() {
+        std::lock_guard lock(mutex_);
+        return speeds_;
+    }
+
     void OnPhase(viz::BoardPhase) override {}
     void OnReady(const std::string& path) override {
         std::lock_guard lock(mutex_);
@@ -81,7 +96,25 @@ private:
     std::condition_variable changed_;
     std::string port_;
     bool ended_ = false;
+    std::vector<double> speeds_;
 };
+
+// Processor seconds a process has used so far.
+double CpuSeconds(int pid) {
+    std::FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!file) return 0;
+    char text[1024] = {};
+    const std::size_t got = std::fread(text, 1, sizeof text - 1, file);
+    std::fclose(file);
+    const char* after = std::strrchr(text, ')');
+    if (!after || got == 0) return 0;
+    unsigned long user = 0;
+    unsigned long system = 0;
+    // Fields 3..15 after the name: state ... utime stime.
+    if (std::sscanf(after + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system) != 2)
+        return 0;
+    return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
 
 int OpenRaw(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -143,6 +176,56 @@ std::string C51Echo(int crystalIndex, int baudIndex, bool timer2) {
     insert("//添加你的代码", "ring[head&63]=SBUF; head++;\r\n    ", 1);
     return code;
 }
+
+// The wizard's serial set-up at 9600 with timer 0 interrupting every 10 ms
+// and blinking P1.0: a UART that idles beside a timer interrupt.
+std::string UartAndTimer() {
+    viz::Mcu51Model model;
+    model.SelectCrystal(14);
+    model.SelectTimer1Mode(3);
+    model.SelectSerialMode(1);
+    model.Toggle(viz::Mcu51Switch::SerialReceive);
+    model.Toggle(viz::Mcu51Switch::SerialInterrupt);
+    model.Toggle(viz::Mcu51Switch::GlobalInterrupt);
+    model.Toggle(viz::Mcu51Switch::Timer1Run);
+    model.SelectTimer0Mode(1);
+    model.SetCountText(0, "10000");
+    model.Toggle(viz::Mcu51Switch::Timer0Run);
+    model.Toggle(viz::Mcu51Switch::Timer0Interrupt);
+    std::string code = viz::BuildMcu51Code(model, viz::Mcu51Compiler::Sdcc);
+    code.insert(code.find("\r\n\r\nvoid main"), "\r\nunsigned char ticks;");
+    const std::size_t first = code.find("//添加你的代码");
+    code.insert(code.find("//添加你的代码", first + 1), "if(++ticks==50){ticks=0; P1_0=!P1_0;}\r\n  ");
+    return code;
+}
+
+// An LED blinking from a counting loop, nothing else on.
+constexpr char kLedLoop[] =
+    "#include <8052.h>\n"
+    "void main(void){ unsigned int i; for(;;){ for(i=0;i<30000;i++); P1_0=!P1_0; } }\n";
+
+// The C51 wizard's serial set-up echoing each byte from the receive interrupt.
+std::string InterruptEcho() {
+    viz::Mcu51Model model;
+    model.SelectCrystal(14);
+    model.SelectTimer1Mode(3);
+    model.SelectSerialMode(1);
+    model.Toggle(viz::Mcu51Switch::SerialReceive);
+    model.Toggle(viz::Mcu51Switch::SerialInterrupt);
+    model.Toggle(viz::Mcu51Switch::GlobalInterrupt);
+    model.Toggle(viz::Mcu51Switch::Timer1Run);
+    std::string code = viz::BuildMcu51Code(model, viz::Mcu51Compiler::Sdcc);
+    const std::size_t first = code.find("//添加你的代码");
+    code.insert(code.find("//添加你的代码", first + 1), "SBUF=SBUF;\r\n    ");
+    return code;
+}
+
+// An 8052 at 11.0592 MHz, 115200 baud from timer 2, echoing by polling.
+constexpr char kPolled8052[] =
+    "#include <8052.h>\n"
+    "void main(void){ unsigned char c;\n"
+    "  SCON=0x50; RCAP2H=0xFF; RCAP2L=0xFD; TH2=0xFF; TL2=0xFD; T2CON=0x34;\n"
+    "  for(;;){ while(!RI); RI=0; c=SBUF; SBUF=c; while(!TI); TI=0; } }\n";
 
 struct Case {
     const char* name;
@@ -207,6 +290,65 @@ double PtyRoundTrip(int rounds) {
     return Median(times);
 }
 
+// Runs each case for 6 s; the speed is what the board reported from 2 s on.
+void SpeedAndEchoes(const BoardChip& mcs51, const BoardChip& mcs52, const std::string& pattern) {
+    const std::vector<Case> kinds = {
+        {"8051 @ 11.0592 MHz, UART 9600 + timer interrupt", mcs51, 11059200, UartAndTimer()},
+        {"8051 @ 11.0592 MHz, LED loop", mcs51, 11059200, kLedLoop},
+        {"8052 @ 11.0592 MHz, UART 115200 (timer 2), polled echo", mcs52, 11059200, kPolled8052},
+    };
+    for (const Case& c : kinds) {
+        auto started = Start(c);
+        if (started->fd < 0) {
+            std::printf("%s: the board did not start\n", c.name);
+            continue;
+        }
+        const int pid = started->board->simulatorPid();
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        const double cpuBefore = CpuSeconds(pid);
+        const std::size_t skipped = started->waiter->speeds().size();
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        const double cpu = CpuSeconds(pid) - cpuBefore;
+        const std::vector<double> all = started->waiter->speeds();
+        const std::vector<double> speeds(all.begin() + static_cast<long>(std::min(skipped, all.size())),
+                                         all.end());
+        const double ratio = Median(speeds);
+        std::printf(
+            "%s: simulated/wall median %.3f (%.3f..%.3f over %zu reports); s51 %.2f processor s per "
+            "simulated s\n",
+            c.name, ratio, speeds.empty() ? 0 : *std::min_element(speeds.begin(), speeds.end()),
+            speeds.empty() ? 0 : *std::max_element(speeds.begin(), speeds.end()), speeds.size(),
+            ratio > 0 ? cpu / (4 * ratio) : 0.0);
+    }
+    const std::vector<Case> echoes = {
+        {"8051 @ 11.0592 MHz, 9600, receive-interrupt echo", mcs51, 11059200, InterruptEcho()},
+        {"8052 @ 11.0592 MHz, 115200 (timer 2), polled echo", mcs52, 11059200, kPolled8052},
+    };
+    for (const Case& c : echoes) {
+        std::vector<double> times;
+        std::vector<double> speeds;
+        for (int run = 0; run < 3; ++run) {
+            auto started = Start(c);
+            if (started->fd < 0) break;
+            // A second of the board alone first, so the speed reported while
+            // the bytes flow is measured over the flow.
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            const std::size_t before = started->waiter->speeds().size();
+            times.push_back(Exchange(started->fd, pattern));
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            const std::vector<double> all = started->waiter->speeds();
+            if (all.size() > before)
+                speeds.push_back(*std::min_element(all.begin() + static_cast<long>(before), all.end()));
+        }
+        if (times.empty()) continue;
+        std::printf(
+            "%s: 1000 bytes echoed median %.3f s (%.3f..%.3f; -1 = not all came back); slowest "
+            "simulated/wall while echoing median %.3f\n",
+            c.name, Median(times), *std::min_element(times.begin(), times.end()),
+            *std::max_element(times.begin(), times.end()), Median(speeds));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -267,6 +409,7 @@ int main(int argc, char** argv) {
         std::printf("%s: one byte round trip median %.2f ms, worst %.2f ms\n", c.name, Median(times) * 1e3,
                     *std::max_element(times.begin(), times.end()) * 1e3);
     }
+    SpeedAndEchoes(mcs51, mcs52, pattern);
     PrintLoad("at end");
     return 0;
 }

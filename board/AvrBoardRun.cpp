@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "board/AvrSimProtocol.h"
-#include "board/OutputTail.h"
+#include "platform/OutputTail.h"
 
 namespace viz {
 namespace {
@@ -21,6 +21,47 @@ bool ReadInto(int fd, std::string& text) {
     const ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got > 0) text.append(buffer, static_cast<std::size_t>(got));
     return got > 0 || (got < 0 && (errno == EAGAIN || errno == EINTR));
+}
+
+// The runner's library colours its warnings for a terminal ("\x1b[31m");
+// the output area shows text. An escape sequence cut by a read waits for
+// the rest, unless it is longer than any colour code.
+constexpr std::size_t kLongestCode = 32;
+
+// Where the escape sequence at `escape` ends; npos while it is unfinished.
+std::size_t EscapeEnd(const std::string& text, std::size_t escape) {
+    if (escape + 1 >= text.size()) return std::string::npos;
+    if (text[escape + 1] != '[') return escape + 2;
+    for (std::size_t i = escape + 2; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x40 && byte <= 0x7E) return i + 1;
+        if (byte < 0x20 || byte > 0x3F) return i;
+    }
+    return std::string::npos;
+}
+
+// The text of `pending` without escape sequences, up to an unfinished one,
+// which stays in `pending`.
+std::string TakeWithoutTerminalCodes(std::string& pending) {
+    std::string text;
+    std::size_t at = 0;
+    while (at < pending.size()) {
+        const std::size_t escape = pending.find('\x1b', at);
+        if (escape == std::string::npos) {
+            text.append(pending, at);
+            at = pending.size();
+            break;
+        }
+        text.append(pending, at, escape - at);
+        const std::size_t end = EscapeEnd(pending, escape);
+        if (end == std::string::npos && pending.size() - escape < kLongestCode) {
+            at = escape;
+            break;
+        }
+        at = end == std::string::npos ? escape + 1 : end;
+    }
+    pending.erase(0, at);
+    return text;
 }
 
 class AvrSession {
@@ -47,6 +88,7 @@ private:
     int report_ = -1;
     std::string reportText_;
     std::string outputText_;
+    std::string codedText_;  // whole characters, escape sequences not yet taken out
     OutputTail tail_;
 };
 
@@ -70,10 +112,11 @@ void AvrSession::TakeReports() {
 }
 
 void AvrSession::TakeOutput() {
-    const std::string whole = TakeWholeUtf8(outputText_);
-    if (whole.empty()) return;
-    tail_.Add(whole);
-    events_.OnOutput(whole);
+    codedText_ += TakeWholeUtf8(outputText_);
+    const std::string text = TakeWithoutTerminalCodes(codedText_);
+    if (text.empty()) return;
+    tail_.Add(text);
+    events_.OnOutput(text);
 }
 
 RunEnd AvrSession::Exited() {
@@ -86,9 +129,11 @@ RunEnd AvrSession::Exited() {
     while ((got = ::read(report_, buffer, sizeof buffer)) > 0)
         reportText_.append(buffer, static_cast<std::size_t>(got));
     TakeReports();
-    if (!outputText_.empty()) {
-        tail_.Add(outputText_);
-        events_.OnOutput(outputText_);
+    codedText_ += outputText_;
+    // An escape sequence the runner never finished is no text either.
+    if (const std::string text = TakeWithoutTerminalCodes(codedText_); !text.empty()) {
+        tail_.Add(text);
+        events_.OnOutput(text);
     }
     end.lastOutput = tail_.Text();
     return end;

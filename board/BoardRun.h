@@ -19,6 +19,8 @@ public:
     virtual void OnSimulatorProcess(int pid) = 0;
     // The simulator is up; its UART is the serial port at `portPath`.
     virtual void OnReady(const std::string& portPath) = 0;
+    // Now and then: simulated seconds per wall second lately (1 keeps real time).
+    virtual void OnSpeed(double /*ratio*/) {}
 };
 
 struct RunEnd {
@@ -26,11 +28,13 @@ struct RunEnd {
         Stopped,      // asked to stop
         Exited,       // the simulator ended by itself
         StartFailed,  // it could not be started
+        Halted,       // the firmware stopped by itself (the simulator was ended)
     };
     Kind kind = Kind::Stopped;
     ExitStatus status;       // Exited
-    std::string lastOutput;  // Exited: its last lines
+    std::string lastOutput;  // Exited, Halted: its last lines
     int error = 0;           // StartFailed: errno
+    std::string haltedAt;    // Halted: the address, as "0x0024"
 };
 
 }  // namespace viz

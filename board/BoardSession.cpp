@@ -11,6 +11,7 @@
 
 #include "base/TextFill.h"
 #include "board/AvrBoardRun.h"
+#include "board/BoardFolder.h"
 #include "board/BoardTexts.h"
 #include "board/FirmwareBuild.h"
 #include "board/FirmwareCheck.h"
@@ -26,7 +27,7 @@ namespace t = texts::board;
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "duvezer-board-XXXXXX").string();
+        std::string pattern = BoardFolderPattern();
         if (::mkdtemp(pattern.data())) path_ = pattern;
     }
     ~TempFolder() {
@@ -48,6 +49,7 @@ public:
     void OnOutput(const std::string& text) override { to_.OnOutput(text); }
     void OnSimulatorProcess(int pid) override { pid_.store(pid); }
     void OnReady(const std::string& portPath) override { to_.OnReady(portPath); }
+    void OnSpeed(double ratio) override { to_.OnSpeed(ratio); }
 
 private:
     BoardEvents& to_;
@@ -165,6 +167,8 @@ BoardOutcome BoardSession::Simulate(const BoardConfig& config, const BoardTools&
             return Outcome(
                 BoardOutcome::Kind::StartFailed,
                 FillText(t::kStartFailedWith, {tools.simulator.string(), std::strerror(end.error)}));
+        case RunEnd::Kind::Halted:
+            return Outcome(BoardOutcome::Kind::FirmwareHalted, FillText(t::kHaltedAt, {end.haltedAt}));
         case RunEnd::Kind::Exited:
             break;
     }

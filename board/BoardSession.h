@@ -35,7 +35,15 @@ struct BoardConfig {
 enum class BoardPhase { Building, Starting };
 
 struct BoardOutcome {
-    enum class Kind { Stopped, ToolsMissing, BadFirmware, BuildFailed, StartFailed, SimulatorEnded };
+    enum class Kind {
+        Stopped,
+        ToolsMissing,
+        BadFirmware,
+        BuildFailed,
+        StartFailed,
+        SimulatorEnded,
+        FirmwareHalted,  // it stopped by itself; the message says where
+    };
     Kind kind = Kind::Stopped;
     std::string message;  // for the output area; empty when stopped
 };

@@ -28,13 +28,16 @@ inline constexpr char kStatusName[] = "开发板状态";
 inline constexpr char kPinHigh[] = "高";
 inline constexpr char kPinLow[] = "低";
 inline constexpr char kPinUnknown[] = "未知";
-inline constexpr char kPinInterval[] = "，翻转间隔%1毫秒";
+// Lamps time a pin by the chip's own clock, which a busy machine slows.
+inline constexpr char kPinInterval[] = "，翻转间隔%1毫秒（模拟时间）";
 
 // States, shown in the status line.
 inline constexpr char kIdle[] = "未启动";
 inline constexpr char kBuilding[] = "正在编译…";
 inline constexpr char kStarting[] = "正在启动模拟器…";
 inline constexpr char kRunning[] = "运行中，串口：%1";
+inline constexpr char kRunningSlow[] = "运行中，串口：%1；模拟速度 %2%，慢于实际时间";
+inline constexpr char kHalted[] = "程序停止";
 inline constexpr char kStopped[] = "已停止";
 inline constexpr char kBuildFailed[] = "编译失败";
 inline constexpr char kBadFirmware[] = "固件无效";
@@ -51,6 +54,7 @@ inline constexpr char kBuildCommand[] = "编译：";
 inline constexpr char kSimulatorCommand[] = "启动模拟器：";
 inline constexpr char kEndedWith[] = "模拟器意外退出（%s），最后的输出：";
 inline constexpr char kStartFailedWith[] = "无法启动%s：%s";
+inline constexpr char kHaltedAt[] = "固件在地址%s处停止运行";
 inline constexpr char kMissingTool[] = "缺少%s：请安装软件包%s";
 inline constexpr char kMissingRunner[] = "缺少AVR模拟程序duvezer-avrsim：请重新安装duvezer软件包";
 inline constexpr char kTimer1On8052[] =
@@ -66,6 +70,8 @@ inline constexpr char kNotHexOrElf[] =
 inline constexpr char kElfFor8051[] = "固件格式不对：%s是ELF文件，8051请选择Intel HEX文件（.ihx或.hex）";
 inline constexpr char kElfNotAvr[] = "固件格式不对：%s不是AVR程序（ELF机器类型%s）";
 inline constexpr char kElfBroken[] = "固件不完整：ELF文件%s在第%s字节处被截断";
+inline constexpr char kElfSectionsDamaged[] = "固件已损坏：ELF文件%s的节头表无效";
+inline constexpr char kElfSectionDamaged[] = "固件已损坏：ELF文件%s的第%s节的节头无效";
 inline constexpr char kHexLine[] = "Intel HEX文件%s第%s行：%s";
 inline constexpr char kHexCut[] =
     "Intel HEX文件%s不完整：第%s行之后没有结束记录（:00000001FF），文件可能被截断";

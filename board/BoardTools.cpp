@@ -4,28 +4,14 @@
 
 #include "base/TextFill.h"
 #include "board/BoardTexts.h"
+#include "platform/ProgramSearch.h"
 
 namespace viz {
-
-std::filesystem::path FindProgram(const std::string& program, const std::string& path) {
-    std::size_t from = 0;
-    while (from <= path.size()) {
-        std::size_t end = path.find(':', from);
-        if (end == std::string::npos) end = path.size();
-        const std::string dir = path.substr(from, end - from);
-        const std::filesystem::path candidate = std::filesystem::path(dir.empty() ? "." : dir) / program;
-        std::error_code error;
-        if (::access(candidate.c_str(), X_OK) == 0 && !std::filesystem::is_directory(candidate, error))
-            return std::filesystem::absolute(candidate, error);
-        from = end + 1;
-    }
-    return {};
-}
 
 BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& search) {
     BoardTools tools;
     const auto need = [&](const char* name, const char* package) {
-        std::filesystem::path found = FindProgram(name, search.path);
+        std::filesystem::path found = FindOnPath(name, search.path);
         if (found.empty()) tools.missing.push_back({name, package});
         return found;
     };
@@ -36,15 +22,16 @@ BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& searc
     }
     if (build) {
         tools.compiler = need("avr-gcc", "gcc-avr");
-        // avr-libc's headers sit beside the compiler: <prefix>/lib/avr/include.
-        const std::filesystem::path header =
-            tools.compiler.parent_path().parent_path() / "lib" / "avr" / "include" / "avr" / "io.h";
+        // avr-libc's headers sit beside the compiler: <prefix>/lib/avr/include,
+        // beside the real one when PATH holds a link to it.
         std::error_code error;
+        const std::filesystem::path real = std::filesystem::canonical(tools.compiler, error);
+        const std::filesystem::path header = (error ? tools.compiler : real).parent_path().parent_path() /
+                                             "lib" / "avr" / "include" / "avr" / "io.h";
         if (!tools.compiler.empty() && !std::filesystem::exists(header, error))
             tools.missing.push_back({"avr/io.h", "avr-libc"});
     }
-    tools.simulator =
-        search.avrRunner.empty() ? FindProgram("duvezer-avrsim", search.path) : search.avrRunner;
+    tools.simulator = search.avrRunner.empty() ? FindOnPath("duvezer-avrsim", search.path) : search.avrRunner;
     tools.runnerMissing = tools.simulator.empty();
     return tools;
 }

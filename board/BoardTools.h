@@ -28,9 +28,6 @@ struct BoardTools {
     bool runnerMissing = false;       // the AVR runner is ours: no package to name
 };
 
-// The full path of `program` in the ':'-separated `path`; empty when absent.
-std::filesystem::path FindProgram(const std::string& program, const std::string& path);
-
 // What a board of `family` needs: its compiler only when firmware is built
 // (with the C library's headers for AVR), and its simulator.
 BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& search);

@@ -34,6 +34,17 @@ bool ByteRelay::WriteTo(int to) {
     return true;
 }
 
+std::size_t ByteRelay::WriteAtMost(int to, std::size_t most) {
+    const std::size_t size = held_.size() < most ? held_.size() : most;
+    ssize_t put;
+    do {
+        put = size == 0 ? 0 : ::write(to, held_.data(), size);
+    } while (put < 0 && errno == EINTR);
+    if (put <= 0) return 0;
+    held_.erase(0, static_cast<std::size_t>(put));
+    return static_cast<std::size_t>(put);
+}
+
 void ByteRelay::Append(const char* data, std::size_t size) {
     const std::size_t room = held_.size() < limit_ ? limit_ - held_.size() : 0;
     const std::size_t taken = size < room ? size : room;

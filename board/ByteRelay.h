@@ -22,6 +22,9 @@ public:
     bool ReadFrom(int from);
     // Writes what `to` takes now. False on an error other than "no room now".
     bool WriteTo(int to);
+    // Writes at most `most` bytes, for a side that takes them at its own
+    // pace; how many it took.
+    std::size_t WriteAtMost(int to, std::size_t most);
     void Append(const char* data, std::size_t size);
 
 private:

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "board/BoardTexts.h"
-#include "board/OutputTail.h"
+#include "platform/OutputTail.h"
 
 namespace viz {
 namespace {

@@ -5,6 +5,7 @@
 // is not says why in Chinese, naming the line of a HEX file where it applies,
 // before any simulator is started.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -26,5 +27,10 @@ struct FirmwareCheck {
 inline constexpr std::uintmax_t kFirmwareFileLimit = 16 * 1024 * 1024;
 
 FirmwareCheck CheckFirmware(const std::filesystem::path& file, const BoardChip& chip);
+
+// The runner's ELF loader takes the lock bits from the fuse section, and
+// crashes on a file with lock bits and no fuses. For a checked ELF file of
+// that kind, where the lock section's name begins in it; 0 otherwise.
+std::size_t LockNameWithoutFuses(const std::string& elf);
 
 }  // namespace viz

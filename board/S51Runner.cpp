@@ -5,16 +5,20 @@
 #include <chrono>
 #include <csignal>
 #include <deque>
+#include <optional>
 #include <string_view>
 #include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "board/ByteRelay.h"
-#include "board/OutputTail.h"
+#include "platform/OutputTail.h"
 #include "board/S51Console.h"
+#include "board/S51Uart.h"
+#include "board/SimSpeed.h"
 
 namespace viz {
 namespace {
@@ -42,6 +46,17 @@ constexpr auto kSilenceLimit = std::chrono::milliseconds(300);
 constexpr auto kGatherPause = std::chrono::microseconds(300);
 // Bytes held for a side that does not read now.
 constexpr std::size_t kRelayLimit = 64 * 1024;
+// Simulated time s51 keeps looking at its serial input after the last byte
+// given to it fell due.
+constexpr double kFeedTail = 0.1;
+// How often the window hears the simulation's speed.
+constexpr auto kSpeedEvery = std::chrono::milliseconds(500);
+
+// Bytes in a pipe not read yet.
+int PipeHolds(int fd) {
+    int held = 0;
+    return ::ioctl(fd, FIONREAD, &held) == 0 ? held : 0;
+}
 
 class S51Session {
 public:
@@ -64,9 +79,13 @@ private:
     void Started(std::string_view text);
     void Stepped(std::string_view text);
     void Ported(std::string_view text);
+    void Halted(const s51::StepReply& step);
+    void FeedChip();
+    void TellSpeed();
     void Pace();
     int Timeout() const;
     RunEnd Exited();
+    RunEnd Halt();
 
     const S51Setup& setup_;
     PtyPort& port_;
@@ -92,6 +111,20 @@ private:
     Clock::time_point lastReply_;
     bool held_ = false;
     Clock::time_point resumeAt_;
+
+    // The registers read after every step, and the serial port's frame time
+    // they give (0 while the chip takes no byte).
+    const std::vector<std::uint8_t> registers_ = s51::StepRegisters(setup_.cpu != "51");
+    std::uint64_t frameClocks_ = 0;
+    // Simulated time at which the next received byte may go to the chip.
+    std::uint64_t nextByteTicks_ = 0;
+    // s51's look at its serial input on every cycle, as last asked.
+    std::optional<bool> checking_;
+    std::optional<std::string> haltedAt_;
+
+    SimSpeed speed_;
+    Clock::time_point runStart_;
+    Clock::time_point lastSpeed_;
 };
 
 int S51Session::Start() {
@@ -112,8 +145,6 @@ int S51Session::Start() {
                       setup_.cpu,
                       "-X",
                       std::to_string(setup_.crystalHz),
-                      "-e",
-                      s51::kCheckSerialInput,
                       "-S",
                       "in=/dev/fd/3,out=/dev/fd/4",
                       setup_.firmware.string()};
@@ -131,18 +162,49 @@ int S51Session::Start() {
 }
 
 // A step covers the time s51 is behind the clock (a busy machine answers
-// late), at least the usual short step.
+// late), at least the usual short step. s51 looks at its serial input on
+// every cycle only while bytes are on their way to the chip: that look is a
+// system call per cycle, which made an idle line cost ten times the chip.
 void S51Session::QueueSteps() {
-    while (started_ && steps_.size() < kStepsAhead) {
+    while (started_ && !haltedAt_ && steps_.size() < kStepsAhead) {
         const double behind =
             Seconds(Clock::now() - start_).count() - static_cast<double>(ticks_) / setup_.crystalHz;
         const double seconds = std::clamp(behind, kStepSeconds, kLongestStep);
         const auto instructions = std::max<std::uint64_t>(
             1, static_cast<std::uint64_t>(seconds * setup_.crystalHz / ticksPerInstruction_));
-        // One write: s51 reads the step and its port read together, so the
-        // port read cannot be dropped while the step runs.
-        commands_ += s51::StepCommand(instructions);
+        // s51 reads the pipe ahead into a buffer of its own: the look stays
+        // on until the last byte given is well past due, or the bytes it
+        // holds would trickle in at one a step.
+        const bool check = !toChip_.empty() || PipeHolds(serialIn_) > 0 ||
+                           ticks_ < nextByteTicks_ + static_cast<std::uint64_t>(kFeedTail * setup_.crystalHz);
+        if (checking_ != check) {
+            commands_ += s51::CheckSerialInputCommand(check);
+            checking_ = check;
+        }
+        // One write: s51 reads the step and its register read together, so
+        // the read cannot be dropped while the step runs.
+        commands_ += s51::StepCommand(instructions, registers_);
         steps_.push_back(instructions);
+    }
+}
+
+// Received bytes go to the chip one frame apart in simulated time, as a
+// wire brings them, by the frame time the chip's registers set; a pipe
+// handed everything at once would let s51 take a stream as fast as it
+// likes. While the receiver is off they wait.
+void S51Session::FeedChip() {
+    if (frameClocks_ == 0 || toChip_.empty()) return;
+    nextByteTicks_ = std::max(nextByteTicks_, ticks_);
+    // The bytes due while the steps sent run (longer ones while catching
+    // up); s51's receiver takes each a whole frame and waits for the
+    // firmware to read the last, so they cannot reach the firmware faster.
+    double ahead = 0;
+    for (std::uint64_t instructions : steps_)
+        ahead += static_cast<double>(instructions) * ticksPerInstruction_;
+    const auto horizon = ticks_ + static_cast<std::uint64_t>(ahead);
+    while (nextByteTicks_ <= horizon && !toChip_.empty()) {
+        if (toChip_.WriteAtMost(serialIn_, 1) == 0) return;
+        nextByteTicks_ += frameClocks_;
     }
 }
 
@@ -153,6 +215,8 @@ void S51Session::Started(std::string_view text) {
     }
     events_.OnReady(port_.path());
     start_ = Clock::now();
+    runStart_ = start_;
+    lastSpeed_ = start_;
     started_ = true;
 }
 
@@ -163,9 +227,15 @@ void S51Session::Stepped(std::string_view text) {
         events_.OnOutput(step.text);
     }
     ticks_ += step.ticks;
+    if (step.haltedAt) {
+        Halted(step);
+        return;
+    }
     if (step.interrupted) {
-        // The steps waiting behind it were dropped: send them again.
+        // The steps waiting behind it were dropped (and with them a change
+        // of the serial input check): send them again.
         steps_.clear();
+        checking_.reset();
         return;
     }
     if (steps_.empty()) return;
@@ -175,12 +245,29 @@ void S51Session::Stepped(std::string_view text) {
         ticksPerInstruction_ = std::clamp(0.7 * ticksPerInstruction_ + 0.3 * measured, 1.0, 1000.0);
 }
 
+// A firmware that stopped by itself stays stopped: the run ends with it,
+// said once, instead of stepping the same stop again and again.
+void S51Session::Halted(const s51::StepReply& step) {
+    haltedAt_ = step.haltedAt;
+    steps_.clear();
+    commands_.clear();
+}
+
 void S51Session::Ported(std::string_view text) {
     const double seconds = static_cast<double>(ticks_) / setup_.crystalHz;
     const auto ports = s51::ParsePorts(text);
     for (std::size_t port = 0; port < ports.size(); ++port) {
         if (ports[port]) pins_.Set(port, *ports[port], seconds);
     }
+    frameClocks_ = FrameClocks(s51::UartRegisters(s51::ParseRegisters(text)));
+}
+
+void S51Session::TellSpeed() {
+    const Clock::time_point now = Clock::now();
+    speed_.Add(Seconds(now - runStart_).count(), static_cast<double>(ticks_) / setup_.crystalHz);
+    if (now - lastSpeed_ < kSpeedEvery) return;
+    lastSpeed_ = now;
+    events_.OnSpeed(speed_.ratio());
 }
 
 void S51Session::TakeReplies() {
@@ -205,9 +292,11 @@ void S51Session::TakeReplies() {
                 break;
         }
     }
-    if (!any) return;
+    if (!any || haltedAt_) return;
     lastReply_ = Clock::now();
+    FeedChip();
     QueueSteps();
+    TellSpeed();
     Pace();
 }
 
@@ -234,6 +323,16 @@ int S51Session::Timeout() const {
         std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(wake - now).count()));
 }
 
+RunEnd S51Session::Halt() {
+    if (held_) ::kill(child_.pid(), SIGCONT);
+    RunEnd end;
+    end.kind = RunEnd::Kind::Halted;
+    end.haltedAt = *haltedAt_;
+    end.lastOutput = tail_.Text();
+    end.status = child_.Kill();
+    return end;
+}
+
 RunEnd S51Session::Exited() {
     if (held_) ::kill(child_.pid(), SIGCONT);
     // What s51 said after its last prompt, without a register dump.
@@ -252,19 +351,18 @@ RunEnd S51Session::Run() {
         end.error = error;
         return end;
     }
-    commands_ = s51::kInteractive;
+    commands_ = s51::kSetUp;
     lastReply_ = Clock::now();
     const int master = port_.master();
     for (;;) {
-        pollfd waits[6] = {
+        pollfd waits[5] = {
             {stopFd_, POLLIN, 0},
             {child_.output(), POLLIN, 0},
             {child_.input(), static_cast<short>(commands_.empty() ? 0 : POLLOUT), 0},
             {serialOut_, static_cast<short>(toPage_.full() ? 0 : POLLIN), 0},
             {master, static_cast<short>((toChip_.full() ? 0 : POLLIN) | (toPage_.empty() ? 0 : POLLOUT)), 0},
-            {serialIn_, static_cast<short>(toChip_.empty() ? 0 : POLLOUT), 0},
         };
-        if (::poll(waits, 6, Timeout()) < 0 && errno != EINTR) break;
+        if (::poll(waits, 5, Timeout()) < 0 && errno != EINTR) break;
         if (waits[0].revents != 0) break;
         const Clock::time_point now = Clock::now();
         if (held_ && now >= resumeAt_) {
@@ -282,6 +380,7 @@ RunEnd S51Session::Run() {
             if (got > 0) {
                 consoleText_.append(buffer, static_cast<std::size_t>(got));
                 TakeReplies();
+                if (haltedAt_) return Halt();
                 if (consoleText_.find('\0') == std::string::npos && waits[4].revents == 0)
                     std::this_thread::sleep_for(kGatherPause);
             }
@@ -291,9 +390,10 @@ RunEnd S51Session::Run() {
             if (put > 0) commands_.erase(0, static_cast<std::size_t>(put));
         }
         if (waits[3].revents != 0 && !toPage_.ReadFrom(serialOut_)) return Exited();
-        if (waits[4].revents & POLLIN) toChip_.ReadFrom(master);
+        // A byte on an idle line goes in at once: s51 takes it when the
+        // running step ends at the latest.
+        if ((waits[4].revents & POLLIN) && toChip_.ReadFrom(master)) FeedChip();
         toPage_.WriteTo(master);
-        toChip_.WriteTo(serialIn_);
     }
     RunEnd end;
     end.kind = RunEnd::Kind::Stopped;

@@ -6,10 +6,14 @@
 // board keeps a short "step" queued at all times (s51 never goes idle) and
 // holds s51 with SIGSTOP whenever its simulated time runs ahead of the
 // clock, resuming it with SIGCONT when the clock has caught up. The serial
-// port is a pair of pipes, which s51 reads at the baud rate the firmware
-// set (and which carry every byte value: on a terminal s51 would take
-// Ctrl-X as its own escape key); the board relays them to the pty the
-// serial page opens. After every step the four port latches are read.
+// port is a pair of pipes (which carry every byte value: on a terminal s51
+// would take Ctrl-X as its own escape key); the board relays them to the
+// pty the serial page opens, handing received bytes to the chip one frame
+// apart by the baud rate its firmware set. After every step the four port
+// latches and the serial port's speed registers are read.
+//
+//   PtyPort port; port.Open();
+//   RunEnd end = RunS51(S51Setup{"s51", "51", 11059200, "main.ihx"}, port, stopFd, pins, events);
 
 #include <cstdint>
 #include <filesystem>

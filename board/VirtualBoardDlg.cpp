@@ -1,6 +1,8 @@
 // The board window: its controls, the chip list and the tool check.
 #include "board/VirtualBoardDlg.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -43,6 +45,28 @@ QString Text(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
+// The board is a window to screen readers (a plain widget reads as a
+// filler), and its chip list keeps its name: on this platform a combo box
+// otherwise gives its current item as its name.
+class ChipListAccessible : public QAccessibleWidget {
+public:
+    explicit ChipListAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value) return static_cast<QComboBox*>(widget())->currentText();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* BoardAccessible(const QString& key, QObject* object) {
+    if (key == QLatin1StringView("viz::CVirtualBoardDlg"))
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    if (key == QLatin1StringView("QComboBox") && object->objectName() == QLatin1StringView("chip") &&
+        object->parent() && object->parent()->parent() &&
+        object->parent()->parent()->inherits("viz::CVirtualBoardDlg"))
+        return new ChipListAccessible(static_cast<QComboBox*>(object));
+    return nullptr;
+}
+
 // ATmega16 as the runner would list it, for when it cannot be asked.
 BoardChip DefaultAvrChip() {
     return BoardChip{ChipFamily::Avr, kDefaultAvr, "atmega16", 16384, {"PORTA", "PORTB", "PORTC", "PORTD"}};
@@ -60,6 +84,11 @@ ToolSearch DefaultToolSearch() {
 
 CVirtualBoardDlg::CVirtualBoardDlg(PageContext& context, VirtualBoardSetup setup, QWidget* parent)
     : QWidget(parent, Qt::Window), context_(context), setup_(std::move(setup)), session_(*this) {
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(BoardAccessible);
+        return true;
+    }();
+    (void)accessibleInstalled;
     setWindowTitle(Text(t::kTitle));
     setAccessibleName(Text(t::kTitle));
     output_ = new QPlainTextEdit(this);

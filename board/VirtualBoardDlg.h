@@ -92,10 +92,12 @@ private:
     void OnOutput(const std::string& text) override;
     void OnSimulatorProcess(int pid) override;
     void OnReady(const std::string& portPath) override;
+    void OnSpeed(double ratio) override;
     void OnPhase(BoardPhase phase) override;
     void OnEnded(const BoardOutcome& outcome) override;
 
     void Ready(std::uint64_t run, const QString& path);
+    void ShowRunningStatus();
     void Ended(std::uint64_t run, const BoardOutcome& outcome);
 
     PageContext& context_;
@@ -110,6 +112,9 @@ private:
     BoardChip runningChip_;
     std::uint32_t runningClock_ = 0;
     std::uint32_t openBaud_ = 0;
+    // The running board's port, and its speed while it falls behind the clock.
+    QString runningPort_;
+    std::optional<int> slowPercent_;
     // A wizard's code waiting for the running board to end.
     std::optional<WizardFirmware> nextWizard_;
     std::optional<WizardFirmware> wizard_;

@@ -9,6 +9,7 @@
 #include "base/ExtraSerialPorts.h"
 #include "board/BoardTexts.h"
 #include "board/PinView.h"
+#include "board/SimSpeed.h"
 #include "board/VirtualBoardDlg.h"
 #include "platform/CodePage.h"
 
@@ -105,7 +106,9 @@ void CVirtualBoardDlg::Stop() {
 
 void CVirtualBoardDlg::Ready(std::uint64_t run, const QString& path) {
     if (run != run_.load()) return;
-    SetStatus(Text(t::kRunning).arg(path));
+    runningPort_ = path;
+    slowPercent_.reset();
+    ShowRunningStatus();
     pinTimer_->start();
     const std::string label =
         VirtualBoardPortLabel(runningChip_.name, ClockText(runningClock_), path.toStdString());
@@ -113,19 +116,27 @@ void CVirtualBoardDlg::Ready(std::uint64_t run, const QString& path) {
     emit portReady(path, openBaud_);
 }
 
+// A board that cannot keep real time says how fast it runs.
+void CVirtualBoardDlg::ShowRunningStatus() {
+    SetStatus(slowPercent_ ? Text(t::kRunningSlow).arg(runningPort_).arg(*slowPercent_)
+                           : Text(t::kRunning).arg(runningPort_));
+}
+
 void CVirtualBoardDlg::Ended(std::uint64_t run, const BoardOutcome& outcome) {
     if (run != run_.load()) return;
+    runningPort_.clear();
     pinTimer_->stop();
     RefreshPins();
     // The serial page sees the port go like an unplugged device.
     context_.extraSerialPorts().Remove(kPortId);
     using Kind = BoardOutcome::Kind;
-    const char* state = outcome.kind == Kind::Stopped        ? t::kStopped
-                        : outcome.kind == Kind::ToolsMissing ? t::kToolsMissing
-                        : outcome.kind == Kind::BadFirmware  ? t::kBadFirmware
-                        : outcome.kind == Kind::BuildFailed  ? t::kBuildFailed
-                        : outcome.kind == Kind::StartFailed  ? t::kStartFailed
-                                                             : t::kSimulatorEnded;
+    const char* state = outcome.kind == Kind::Stopped          ? t::kStopped
+                        : outcome.kind == Kind::ToolsMissing   ? t::kToolsMissing
+                        : outcome.kind == Kind::BadFirmware    ? t::kBadFirmware
+                        : outcome.kind == Kind::BuildFailed    ? t::kBuildFailed
+                        : outcome.kind == Kind::StartFailed    ? t::kStartFailed
+                        : outcome.kind == Kind::FirmwareHalted ? t::kHalted
+                                                               : t::kSimulatorEnded;
     if (!outcome.message.empty()) AppendOutput(Decoded(outcome.message) + u'\n');
     ShowRunning(false);
     SetStatus(outcome.message.empty() || outcome.kind == Kind::SimulatorEnded ||
@@ -155,6 +166,19 @@ void CVirtualBoardDlg::OnReady(const std::string& portPath) {
     const std::uint64_t run = run_.load();
     QMetaObject::invokeMethod(
         this, [this, run, path = QString::fromStdString(portPath)] { Ready(run, path); },
+        Qt::QueuedConnection);
+}
+
+void CVirtualBoardDlg::OnSpeed(double ratio) {
+    const std::uint64_t run = run_.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, ratio] {
+            const std::optional<int> slow = SlowSpeedPercent(ratio);
+            if (run != run_.load() || runningPort_.isEmpty() || slow == slowPercent_) return;
+            slowPercent_ = slow;
+            ShowRunningStatus();
+        },
         Qt::QueuedConnection);
 }
 

@@ -57,6 +57,28 @@ install(FILES ${viz_doc_root}/man/zh_CN/man1/duvezer.1.gz ${viz_doc_root}/man/zh
               ${viz_doc_root}/man/zh_CN/man1/duvezer-avrsim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/zh_CN/man1)
 
-# The user guide with the pictures it shows, readable without a network.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.zh-CN.md DESTINATION ${VIZ_DOCDIR})
+# The user guide with the pictures it shows, readable without a network: the
+# Markdown and an HTML page made from it, which "帮助" -> "使用指南" opens. The
+# build tree holds the same layout under docs/, so a program run from there
+# finds its guide too (app/GuideLocation.cpp looks in both places).
+find_program(VIZ_GUIDE_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+find_program(VIZ_GUIDE_PYTHON python3)
+execute_process(COMMAND ${VIZ_GUIDE_PYTHON} -c "import markdown" RESULT_VARIABLE viz_no_markdown
+                OUTPUT_QUIET ERROR_QUIET)
+if(viz_no_markdown)
+  message(FATAL_ERROR "${VIZ_GUIDE_PYTHON} cannot import markdown: install python3-markdown (scripts/setup.sh)")
+endif()
+set(viz_guide_dir ${PROJECT_BINARY_DIR}/docs)
+set(viz_guide_html ${viz_guide_dir}/guide.zh-CN.html)
+file(GLOB viz_guide_images CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/images/*.png)
+add_custom_command(
+  OUTPUT ${viz_guide_html}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${viz_guide_dir}/images
+  COMMAND ${VIZ_GUIDE_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/GuideHtml.py ${PROJECT_SOURCE_DIR}/docs/guide.zh-CN.md
+          ${viz_guide_html}
+  COMMAND ${CMAKE_COMMAND} -E copy ${viz_guide_images} ${viz_guide_dir}/images
+  DEPENDS ${PROJECT_SOURCE_DIR}/docs/guide.zh-CN.md ${PROJECT_SOURCE_DIR}/cmake/GuideHtml.py ${viz_guide_images}
+  VERBATIM)
+add_custom_target(viz_guide ALL DEPENDS ${viz_guide_html})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.zh-CN.md ${viz_guide_html} DESTINATION ${VIZ_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION ${VIZ_DOCDIR} FILES_MATCHING PATTERN "*.png")

@@ -36,8 +36,9 @@ set(VIZ_RUNTIME_PACKAGES
 )
 list(JOIN VIZ_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # The virtual board builds and runs firmware with these when they are there,
-# and names the missing ones when not.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sdcc, sdcc-ucsim, gcc-avr, avr-libc, simavr")
+# and names the missing ones when not; "下载程序" puts firmware on AVR chips
+# with avrdude.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sdcc, sdcc-ucsim, gcc-avr, avr-libc, simavr, avrdude")
 
 set(CPACK_GENERATOR DEB)
 include(CPack)

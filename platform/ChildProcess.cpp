@@ -22,12 +22,19 @@ void CloseIfOpen(int& fd) {
 }
 
 // In the forked child: only system calls from here to exec.
-[[noreturn]] void RunChild(const ChildSpec& spec, const std::vector<char*>& argv, pid_t parent, int inputRead,
-                           int outputWrite, int errorPipe) {
+[[noreturn]] void RunChild(const ChildSpec& spec, const std::vector<char*>& argv, pid_t parent, int goRead,
+                           int inputRead, int outputWrite, int errorPipe) {
     ::setpgid(0, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     // The starting thread may have ended before the line above.
     if (::getppid() != parent) ::_exit(127);
+    // Nothing of the program runs before its guard stands in the group.
+    char go = 0;
+    ssize_t got;
+    do {
+        got = ::read(goRead, &go, 1);
+    } while (got < 0 && errno == EINTR);
+    if (got != 1) ::_exit(127);
     ::signal(SIGPIPE, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
@@ -65,6 +72,41 @@ void CloseIfOpen(int& fd) {
     ::_exit(127);
 }
 
+// In the forked guard: joins the program's group, keeps nothing of ours but
+// the lifeline, and ends the group when the lifeline hangs up. Signals are
+// held, so only SIGKILL ends it early (and the group's own kill does).
+[[noreturn]] void RunGuard(pid_t group, int lifelineRead) {
+    if (::setpgid(0, group) != 0 && ::getpgrp() != group) ::_exit(1);
+    sigset_t all;
+    sigfillset(&all);
+    ::sigprocmask(SIG_SETMASK, &all, nullptr);
+    ::prctl(PR_SET_NAME, "duvezer-guard");
+    if (lifelineRead != 0 && ::dup2(lifelineRead, 0) != 0) ::kill(-group, SIGKILL);
+    ::close_range(1, ~0U, 0);
+    char byte;
+    for (;;) {
+        const ssize_t got = ::read(0, &byte, 1);
+        if (got == 0 || (got < 0 && errno != EINTR)) break;
+    }
+    ::kill(-group, SIGKILL);
+    ::_exit(0);
+}
+
+// The guard of the group `group`, standing in it; -1 with errno when it
+// could not be put there.
+pid_t StartGuard(pid_t group, int lifelineRead) {
+    const pid_t guard = ::fork();
+    if (guard == 0) RunGuard(group, lifelineRead);
+    if (guard < 0) return -1;
+    ::setpgid(guard, group);
+    if (::getpgid(guard) == group) return guard;
+    ::kill(guard, SIGKILL);
+    while (::waitpid(guard, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    errno = ECHILD;
+    return -1;
+}
+
 }  // namespace
 
 std::string DescribeExit(const ExitStatus& status) {
@@ -75,6 +117,7 @@ std::string DescribeExit(const ExitStatus& status) {
 
 ChildProcess::~ChildProcess() {
     if (running()) Kill();
+    ReleaseGuard();
     CloseDescriptors();
 }
 
@@ -88,34 +131,56 @@ int ChildProcess::Start(const ChildSpec& spec) {
     for (std::string& text : strings) argv.push_back(text.data());
     argv.push_back(nullptr);
 
-    int outputPipe[2];
+    int outputPipe[2] = {-1, -1};
     int inputPipe[2] = {-1, -1};
-    int errorPipe[2];
-    if (::pipe2(outputPipe, O_CLOEXEC) != 0) return errno;
-    if ((spec.pipeInput && ::pipe2(inputPipe, O_CLOEXEC) != 0) || ::pipe2(errorPipe, O_CLOEXEC) != 0) {
+    int errorPipe[2] = {-1, -1};
+    int goPipe[2] = {-1, -1};
+    int lifeline[2] = {-1, -1};
+    const auto closeAll = [&] {
+        for (int* pair : {outputPipe, inputPipe, errorPipe, goPipe, lifeline}) {
+            CloseIfOpen(pair[0]);
+            CloseIfOpen(pair[1]);
+        }
+    };
+    if (::pipe2(outputPipe, O_CLOEXEC) != 0 || (spec.pipeInput && ::pipe2(inputPipe, O_CLOEXEC) != 0) ||
+        ::pipe2(errorPipe, O_CLOEXEC) != 0 || ::pipe2(goPipe, O_CLOEXEC) != 0 ||
+        ::pipe2(lifeline, O_CLOEXEC) != 0) {
         const int error = errno;
-        for (int fd : {outputPipe[0], outputPipe[1], inputPipe[0], inputPipe[1]}) CloseIfOpen(fd);
+        closeAll();
         return error;
     }
     const pid_t parent = ::getpid();
     const pid_t child = ::fork();
-    if (child == 0) RunChild(spec, argv, parent, inputPipe[0], outputPipe[1], errorPipe[1]);
-    const int forkError = errno;
-    ::close(outputPipe[1]);
-    ::close(errorPipe[1]);
-    if (inputPipe[0] >= 0) ::close(inputPipe[0]);
+    if (child == 0) RunChild(spec, argv, parent, goPipe[0], inputPipe[0], outputPipe[1], errorPipe[1]);
     if (child < 0) {
-        ::close(outputPipe[0]);
-        ::close(errorPipe[0]);
-        if (inputPipe[1] >= 0) ::close(inputPipe[1]);
-        return forkError;
+        const int error = errno;
+        closeAll();
+        return error;
     }
     // Also here, so a kill right after Start already reaches the group.
     ::setpgid(child, child);
     pid_ = child;
     status_.reset();
+    const pid_t guard = StartGuard(child, lifeline[0]);
+    if (guard < 0) {
+        // No program runs unguarded: the child, still waiting for the go,
+        // ends when its pipe closes.
+        const int error = errno;
+        closeAll();
+        Wait();
+        pid_ = -1;
+        return error;
+    }
+    guard_ = guard;
+    lifeline_ = lifeline[1];
     output_ = outputPipe[0];
     input_ = inputPipe[1];
+    for (int childEnd : {outputPipe[1], inputPipe[0], errorPipe[1], goPipe[0], lifeline[0]}) {
+        if (childEnd >= 0) ::close(childEnd);
+    }
+    const char go = 1;
+    [[maybe_unused]] const ssize_t told = ::write(goPipe[1], &go, 1);
+    ::close(goPipe[1]);
 
     int childError = 0;
     ssize_t got;
@@ -148,6 +213,15 @@ void ChildProcess::Reaped(int rawStatus) {
     status.signalled = WIFSIGNALED(rawStatus);
     status.code = status.signalled ? WTERMSIG(rawStatus) : WEXITSTATUS(rawStatus);
     status_ = status;
+    ReleaseGuard();
+}
+
+void ChildProcess::ReleaseGuard() {
+    CloseIfOpen(lifeline_);
+    if (guard_ <= 0) return;
+    while (::waitpid(guard_, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    guard_ = -1;
 }
 
 std::optional<ExitStatus> ChildProcess::Poll() {
@@ -172,6 +246,7 @@ ExitStatus ChildProcess::Wait() {
         Reaped(raw);
     } else {
         status_ = ExitStatus{true, SIGKILL};
+        ReleaseGuard();
     }
     return *status_;
 }

@@ -3,8 +3,13 @@
 // A program the board runs: a compiler, s51 or the AVR runner. It is started
 // in a process group of its own whose id is its PID, so ending it by that PID
 // also ends whatever it started (sdcc runs its preprocessor, assembler and
-// linker as children). It also dies with the thread that started it, so a
-// crashed window leaves no simulator behind.
+// linker as children). It also dies with the thread that started it.
+//
+// The group holds a guard beside the program, a fork of ours that only waits
+// on a pipe whose writing end this object alone keeps. When the pipe hangs
+// up, because the program was collected or because our process died in any
+// way (kill -9 too), the guard ends the whole group, grandchildren included:
+// a compiler's cc1 never runs on without the window.
 //
 //   ChildProcess child;
 //   if (int error = child.Start(spec)) ...;      // errno of the failed start
@@ -68,8 +73,13 @@ public:
 private:
     void Reaped(int rawStatus);
     void CloseDescriptors();
+    // Once the program was collected: the guard ends what is left of the
+    // group, and is collected too.
+    void ReleaseGuard();
 
     pid_t pid_ = -1;
+    pid_t guard_ = -1;
+    int lifeline_ = -1;
     int output_ = -1;
     int input_ = -1;
     std::optional<ExitStatus> status_;

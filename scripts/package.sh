@@ -31,7 +31,7 @@ for file in usr/bin/duvezer usr/bin/duvezer-sermon usr/bin/duvezer-avrsim usr/sh
             usr/share/metainfo/com.vizuruv.duvezer.metainfo.xml usr/share/doc/duvezer/LICENSE \
             usr/share/doc/duvezer/UNIFONT-LICENSE.txt usr/share/doc/duvezer/examples/70-duvezer-hid.rules \
             usr/share/doc/duvezer/copyright usr/share/doc/duvezer/changelog.gz \
-            usr/share/doc/duvezer/guide.zh-CN.md \
+            usr/share/doc/duvezer/guide.zh-CN.md usr/share/doc/duvezer/guide.zh-CN.html \
             usr/share/man/man1/duvezer.1.gz usr/share/man/man1/duvezer-sermon.1.gz \
             usr/share/man/man1/duvezer-avrsim.1.gz usr/share/man/zh_CN/man1/duvezer.1.gz \
             usr/share/man/zh_CN/man1/duvezer-sermon.1.gz usr/share/man/zh_CN/man1/duvezer-avrsim.1.gz; do

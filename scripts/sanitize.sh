@@ -11,8 +11,7 @@ bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIZ_SANITIZ
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 600
 
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIZ_WERROR=ON -DVIZ_SANITIZE=thread \
-  -DVIZ_BUILD_BENCH=OFF >/dev/null
-cmake --build build-tsan -j "$(nproc)" --target viz_tests
+VIZ_BUILD_TARGET=viz_tests bash scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVIZ_SANITIZE=thread -DVIZ_BUILD_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" --timeout 600 \
   -L logic

@@ -28,12 +28,19 @@ packages=(
   sdcc sdcc-ucsim gcc-avr avr-libc binutils-avr simavr make socat python3
   # tests: objcopy is the reference for Intel HEX to binary
   binutils
+  # tests: the logic trace's VCD files are read back by sigrok
+  sigrok-cli
+  # "下载程序": avrdude, and the bootloaders of Debian's AVR cores that the
+  # virtual board runs as the chip to flash
+  avrdude arduino-core-avr
   # the download bench compares the downloader with the curl command
   curl
   # the start-up bench under a real X server
   xvfb xauth
   # the stored screenshots are reduced to a palette (scripts/screenshot.sh)
   pngquant
+  # the user guide's HTML page is made from its Markdown at build time
+  python3-markdown
 )
 
 as_root=()

@@ -5,10 +5,6 @@
 namespace viz {
 namespace {
 
-// How much longer than the kept text the dropped text may grow before it
-// goes: more moves less often, at the cost of memory.
-constexpr std::size_t kDroppedPerKept = 3;
-
 // The end of the run from `p` of printable ASCII characters (one column each).
 const char16_t* SingleColumnRunEnd(const char16_t* p, const char16_t* end) {
     return std::find_if_not(p, end, [](char16_t unit) { return unit >= 0x20 && unit < 0x80; });
@@ -28,46 +24,35 @@ std::size_t WideScreenColumns(char16_t unit) {
 void AreaText::SetColumns(std::size_t columns) {
     if (columns == columns_) return;
     columns_ = columns;
-    text_.erase(0, lineStarts_[lineBase_]);
+    text_.DropBefore(StartOf(firstLine()));
     Restart();
-    Reserve();
 }
 
 void AreaText::SetKeptLines(std::size_t lines) {
     keptLines_ = lines;
-    Reserve();
     Trim();
 }
 
-void AreaText::Reserve() {
-    // A screen line holds at most its columns and a line break, and dropped
-    // text goes once it is kDroppedPerKept times the kept: with room for both reserved,
-    // the text never moves to a larger buffer while data streams in (the
-    // memory is only touched as text arrives).
-    if (keptLines_ == 0 || columns_ == 0) return;
-    text_.reserve((kDroppedPerKept + 1) * keptLines_ * (columns_ + 2) + (std::size_t{1} << 16));
-    lineStarts_.reserve(2 * keptLines_ + (std::size_t{1} << 12));
-}
-
 void AreaText::Append(std::u16string_view text) {
-    const std::size_t from = text_.size();
-    text_.append(text);
+    const std::size_t from = text_.end();
+    text_.Append(text);
     Count(from);
     Trim();
 }
 
 void AreaText::Assign(std::u16string_view text) {
-    text_.assign(text);
+    text_.Clear();
+    text_.Append(text);
     Restart();
 }
 
 void AreaText::Restart() {
-    lineStarts_.assign(1, 0);
+    lineStarts_.assign(1, text_.begin());
     lineBase_ = 0;
     lineOrigin_ = 0;
     lastLineColumns_ = 0;
-    Count(0);
-    shown_ = 0;
+    Count(text_.begin());
+    shown_ = text_.begin();
     shownFirst_ = 0;
     reset_ = true;
     Trim();
@@ -76,26 +61,28 @@ void AreaText::Restart() {
 void AreaText::Trim() {
     if (keptLines_ == 0) return;
     std::size_t lines = lineCount();
-    if (lines > 1 && lineStarts_.back() == text_.size()) --lines;
+    if (lines > 1 && lineStarts_.back() == text_.end()) --lines;
     if (lines <= keptLines_) return;
     lineBase_ += lines - keptLines_;
-    Compact();
+    LetGo();
 }
 
-void AreaText::Compact() {
-    // Every appended character pays for at most a third of a character moved.
-    const std::size_t offset = lineStarts_[lineBase_];
-    const std::size_t floor = kDroppedPerKept * std::max<std::size_t>(text_.size() - offset, std::size_t{1} << 15);
-    if (offset <= floor) return;
-    text_.erase(0, offset);
-    lineStarts_.erase(lineStarts_.begin(), lineStarts_.begin() + static_cast<std::ptrdiff_t>(lineBase_));
-    for (std::size_t& start : lineStarts_) start -= offset;
-    lineOrigin_ += lineBase_;
-    lineBase_ = 0;
-    // Only lines the widget is about to drop are gone from what it shows;
-    // if its end went too, it starts over.
-    if (shown_ < offset) reset_ = true;
-    shown_ = shown_ < offset ? 0 : shown_ - offset;
+void AreaText::LetGo() {
+    // Dropped lines the widget still shows are kept for a copy until it
+    // takes the next update, unless more of them went than are kept (no
+    // update for long): the memory stays bounded.
+    std::size_t holdFrom = firstLine();
+    if (!reset_ && shownFirst_ < holdFrom && holdFrom - shownFirst_ <= keptLines_) {
+        holdFrom = std::max(shownFirst_, lineOrigin_);
+    }
+    const std::size_t drop = holdFrom - lineOrigin_;
+    if (drop == 0) return;
+    lineStarts_.erase(lineStarts_.begin(), lineStarts_.begin() + static_cast<std::ptrdiff_t>(drop));
+    lineOrigin_ += drop;
+    lineBase_ -= drop;
+    text_.DropBefore(lineStarts_.front());
+    // If the end of what the widget shows went too, it starts over.
+    if (shown_ < text_.begin()) reset_ = true;
 }
 
 AreaText::Update AreaText::TakeUpdate(std::size_t budget, std::size_t restart) {
@@ -117,7 +104,7 @@ AreaText::Update AreaText::TakeUpdate(std::size_t budget, std::size_t restart) {
         const std::size_t lines = std::min(budget, restart);
         const std::size_t from = std::max(first, end > lines ? end - lines : 0);
         update.reset = true;
-        AppendScreenLines(update.text, StartOf(from), text_.size());
+        AppendScreenLines(update.text, StartOf(from), text_.end());
         shownFirst_ = from;
         // Starting over was the update's work; older lines come next time.
         used = budget;
@@ -125,17 +112,17 @@ AreaText::Update AreaText::TakeUpdate(std::size_t budget, std::size_t restart) {
         shownFirst_ += update.dropLines;
         // The last update filled its screen line exactly: the new text starts
         // the next one.
-        const bool startsLine = shown_ > StartOf(shownFirst_) && shown_ < text_.size() &&
+        const bool startsLine = shown_ > StartOf(shownFirst_) && shown_ < text_.end() &&
                                 !shownEndsWithBreak_ &&
                                 std::binary_search(lineStarts_.begin(), lineStarts_.end(), shown_);
         if (startsLine) update.text += u'\n';
-        AppendScreenLines(update.text, shown_, text_.size());
+        AppendScreenLines(update.text, shown_, text_.end());
     }
     if (!update.text.empty() || update.reset) {
         shownEndsWithBreak_ = !update.text.empty() && update.text.back() == u'\n';
     }
     reset_ = false;
-    shown_ = text_.size();
+    shown_ = text_.end();
     // Older kept lines the widget has not got yet, newest first.
     const std::size_t room = budget > used ? budget - used : 0;
     if (shownFirst_ > first && room > 0) {
@@ -145,6 +132,7 @@ AreaText::Update AreaText::TakeUpdate(std::size_t budget, std::size_t restart) {
     }
     update.complete = shownFirst_ == first;
     shownLines_ = end - shownFirst_;
+    LetGo();
     return update;
 }
 
@@ -154,14 +142,17 @@ void AreaText::AppendScreenLines(std::u16string& out, std::size_t from, std::siz
     const std::size_t at = out.size();
     out.resize(at + (to - from) + static_cast<std::size_t>(last - line));
     char16_t* p = out.data() + at;
-    std::size_t i = from;
-    for (;;) {
-        const std::size_t stop = line != last ? *line : to;
-        for (; i < stop; ++i) {
-            const char16_t unit = text_[i];
+    const auto copyShown = [&p](std::u16string_view piece) {
+        for (const char16_t unit : piece) {
             *p = unit;
             p += unit != u'\r' && unit != u'\n';
         }
+    };
+    std::size_t i = from;
+    for (;;) {
+        const std::size_t stop = line != last ? *line : to;
+        text_.ForEachPiece(i, stop, copyShown);
+        i = stop;
         if (line == last) break;
         *p++ = u'\n';
         ++line;
@@ -174,28 +165,37 @@ std::optional<std::u16string> AreaText::ShownText(std::size_t fromLine, std::siz
     if (reset_ || shownFirst_ + fromLine < lineOrigin_) return std::nullopt;
     const std::size_t from = TextIndex(fromLine, fromColumn);
     const std::size_t to = TextIndex(toLine, toColumn);
-    return text_.substr(from, to > from ? to - from : 0);
+    return text_.Text(from, std::max(from, to));
 }
 
 std::size_t AreaText::TextIndex(std::size_t line, std::size_t column) const {
     const std::size_t index = shownFirst_ + line - lineOrigin_;
-    if (index >= lineStarts_.size()) return text_.size();
-    const std::size_t end = index + 1 < lineStarts_.size() ? lineStarts_[index + 1] : text_.size();
+    if (index >= lineStarts_.size()) return text_.end();
+    const std::size_t end = index + 1 < lineStarts_.size() ? lineStarts_[index + 1] : text_.end();
     std::size_t i = lineStarts_[index];
     for (std::size_t seen = 0; i < end && seen < column; ++i) {
-        if (text_[i] != u'\r' && text_[i] != u'\n') ++seen;
+        const char16_t unit = text_.at(i);
+        if (unit != u'\r' && unit != u'\n') ++seen;
     }
     return i;
 }
 
 void AreaText::Count(std::size_t from) {
-    const char16_t* const begin = text_.data();
-    const char16_t* const end = begin + text_.size();
-    const char16_t* p = begin + from;
+    std::size_t position = from;
+    text_.ForEachPiece(from, text_.end(), [&](std::u16string_view piece) {
+        CountPiece(piece, position);
+        position += piece.size();
+    });
+}
+
+void AreaText::CountPiece(std::u16string_view piece, std::size_t position) {
+    const char16_t* const begin = piece.data();
+    const char16_t* const end = begin + piece.size();
+    const auto at = [&](const char16_t* p) { return position + static_cast<std::size_t>(p - begin); };
+    const char16_t* p = begin;
     if (columns_ == 0) {
         // Nothing wraps: only the line breaks count.
-        while ((p = std::find(p, end, u'\n')) != end)
-            lineStarts_.push_back(static_cast<std::size_t>(++p - begin));
+        while ((p = std::find(p, end, u'\n')) != end) lineStarts_.push_back(at(++p));
         return;
     }
     while (p != end) {
@@ -204,7 +204,7 @@ void AreaText::Count(std::size_t from) {
         const char16_t* runEnd = SingleColumnRunEnd(p, end);
         while (p != runEnd) {
             if (lastLineColumns_ >= columns_) {
-                lineStarts_.push_back(static_cast<std::size_t>(p - begin));
+                lineStarts_.push_back(at(p));
                 lastLineColumns_ = 0;
             }
             const auto take = std::min(static_cast<std::size_t>(runEnd - p), columns_ - lastLineColumns_);
@@ -214,13 +214,13 @@ void AreaText::Count(std::size_t from) {
         if (p == end) break;
         const char16_t unit = *p++;
         if (unit == u'\n') {
-            lineStarts_.push_back(static_cast<std::size_t>(p - begin));
+            lineStarts_.push_back(at(p));
             lastLineColumns_ = 0;
             continue;
         }
         const std::size_t width = ScreenColumns(unit);
         if (lastLineColumns_ != 0 && lastLineColumns_ + width > columns_) {
-            lineStarts_.push_back(static_cast<std::size_t>(p - 1 - begin));
+            lineStarts_.push_back(at(p - 1));
             lastLineColumns_ = 0;
         }
         lastLineColumns_ += width;

@@ -11,14 +11,18 @@
 // changed with TakeUpdate() once per pass instead of after every chunk.
 //
 // With a number of kept lines set, the oldest screen lines go as new ones
-// come. Their text is let go in batches, so dropping costs little per line.
+// come. The text is held in an AreaTextRing, so dropping a line frees its
+// text without moving the rest: what the kept lines cost is their text and
+// one position each.
 
 #include <cstddef>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+
+#include "terminal/AreaTextRing.h"
 
 namespace viz {
 
@@ -40,7 +44,14 @@ public:
     void Assign(std::u16string_view text);
     void Clear() { Assign({}); }
 
-    std::u16string_view text() const { return std::u16string_view(text_).substr(lineStarts_[lineBase_]); }
+    // A copy of the kept text.
+    std::u16string text() const { return text_.Text(StartOf(firstLine()), text_.end()); }
+    // The kept text is empty or ends with a line break.
+    bool atLineStart() const {
+        return StartOf(firstLine()) == text_.end() || text_.at(text_.end() - 1) == u'\n';
+    }
+    // Bytes that hold the text and the line positions (a bench's figure).
+    std::size_t heldBytes() const { return text_.blockBytes() + lineStarts_.size() * sizeof(std::size_t); }
     // Screen lines, at least 1 (an empty area has one empty line).
     std::size_t lineCount() const { return lineStarts_.size() - lineBase_; }
 
@@ -61,14 +72,15 @@ public:
     };
     Update TakeUpdate(std::size_t budget = std::numeric_limits<std::size_t>::max(),
                       std::size_t restart = std::numeric_limits<std::size_t>::max());
-    bool hasUpdate() const { return reset_ || shown_ != text_.size() || shownFirst_ != firstLine(); }
+    bool hasUpdate() const { return reset_ || shown_ != text_.end() || shownFirst_ != firstLine(); }
     // The widget shows other text than this until the next update.
     bool resetPending() const { return reset_; }
 
     // The text between two places of the widget, each `column` characters
     // into the widget's screen line `line` (CR and LF are not shown, so not
     // counted). Lines dropped since the last update are still there until
-    // their text goes; none when it went, or when the widget shows other text.
+    // it takes the next one (unless more went than are kept); none when the
+    // widget shows other text.
     std::optional<std::u16string> ShownText(std::size_t fromLine, std::size_t fromColumn, std::size_t toLine,
                                             std::size_t toColumn) const;
 
@@ -78,25 +90,26 @@ private:
     std::size_t endLine() const { return lineOrigin_ + lineStarts_.size(); }
     std::size_t StartOf(std::size_t line) const { return lineStarts_[line - lineOrigin_]; }
     void Count(std::size_t from);
+    void CountPiece(std::u16string_view piece, std::size_t position);
     void Trim();
-    void Compact();
-    void Reserve();
+    void LetGo();
     void Restart();
-    // text_[from, to) as screen lines: a '\n' for each line start after from.
+    // The text of [from, to) as screen lines: a '\n' for each line start after from.
     void AppendScreenLines(std::u16string& out, std::size_t from, std::size_t to) const;
     std::size_t TextIndex(std::size_t line, std::size_t column) const;
 
-    // Dropped lines stay in front of the kept ones until Compact().
-    std::u16string text_;
-    // Where each screen line starts in text_; the first lineBase_ are dropped.
-    std::vector<std::size_t> lineStarts_;
+    // From the start of the first held line; positions count from Assign().
+    AreaTextRing text_;
+    // Where each held screen line starts; the first lineBase_ are dropped
+    // lines the widget still shows.
+    std::deque<std::size_t> lineStarts_;
     std::size_t lineBase_ = 0;
     // The absolute number of the line lineStarts_[0] starts.
     std::size_t lineOrigin_ = 0;
     std::size_t columns_ = 0;
     std::size_t lastLineColumns_ = 0;
     std::size_t keptLines_ = 0;
-    // What the widget shows: lines from shownFirst_ (absolute) up to text_[shown_).
+    // What the widget shows: lines from shownFirst_ (absolute) up to position shown_.
     std::size_t shown_ = 0;
     std::size_t shownFirst_ = 0;
     std::size_t shownLines_ = 1;

@@ -90,8 +90,7 @@ void ReceivePipeline::Receive(const Chunk& chunk, std::u16string_view prefix, st
     receivedTotal_ += size;
     // Taken before the 200-line rule empties the area: a line it cuts goes
     // on without a new time stamp.
-    const std::u16string_view shownText = area_.text();
-    const bool lineStart = shownText.empty() || shownText.back() == u'\n';
+    const bool lineStart = area_.atLineStart();
     if (keptLines_ == kMaxLines && area_.lineCount() > kMaxLines) area_.Clear();
 
     Stream& stream = StreamOf(source);
@@ -168,8 +167,7 @@ void ReceivePipeline::WriteOutput(std::u16string_view text) {
     // The title only says "[已停止]"; the area says why, once, on a line of its own.
     std::u16string notice = t::kOutputFailed;
     notice.replace(notice.find(u"%1"), 2, Utf8ToUtf16(error));
-    const std::u16string_view shown = area_.text();
-    if (!shown.empty() && shown.back() != u'\n') notice.insert(0, u"\r\n");
+    if (!area_.atLineStart()) notice.insert(0, u"\r\n");
     area_.Append(notice + u"\r\n");
     afterCr_ = false;
 }

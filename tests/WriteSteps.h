@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "Patience.h"
 #include "terminal/LinkWrite.h"
 
 namespace viz::testing {
@@ -52,11 +53,13 @@ CloseUnderWrite CloseUnderAWaitingWrite(Write&& write, Close&& close, const std:
     result.filled = WriteAll(write, data, std::chrono::milliseconds(300));
     if (result.filled.written >= data.size()) return result;
     std::atomic<int> error{0};
+    std::atomic<pid_t> writerThread{0};
     std::thread writer([&] {
+        writerThread = ThisThread();
         error = write(data.data() + result.filled.written, data.size() - result.filled.written, WriteWait{-1, -1})
                     .error;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    WaitUntilSleeping(writerThread);
     result.errorBeforeClose = error.load();
     const auto start = std::chrono::steady_clock::now();
     close();

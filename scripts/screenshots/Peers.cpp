@@ -41,20 +41,69 @@ int FreePort(int type) {
 
 Peers::~Peers() {
     for (const int fd : clients_) ::close(fd);
-    if (terminal_ >= 0) ::close(terminal_);
+    for (const int fd : {terminal_, watched_, program_}) {
+        if (fd >= 0) ::close(fd);
+    }
+}
+
+int Peers::OpenRawTerminal(std::string& path) {
+    const int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    const char* name = nullptr;
+    if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0 || !(name = ::ptsname(fd))) {
+        ::close(fd);
+        return -1;
+    }
+    // Raw, so what the other end sends is not echoed back.
+    termios settings{};
+    if (::tcgetattr(fd, &settings) == 0) {
+        ::cfmakeraw(&settings);
+        ::tcsetattr(fd, TCSANOW, &settings);
+    }
+    path = name;
+    return fd;
+}
+
+std::string Peers::OpenWatchedBoard() {
+    std::string path;
+    watched_ = OpenRawTerminal(path);
+    return watched_ >= 0 ? path : std::string();
+}
+
+bool Peers::WatchedBoardWrites(const std::string& bytes) {
+    return watched_ >= 0 && WriteAllBytes(watched_, bytes);
+}
+
+bool Peers::OpenProgram(const std::string& alias) {
+    program_ = ::open(alias.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (program_ < 0) return false;
+    termios settings{};
+    if (::tcgetattr(program_, &settings) == 0) {
+        ::cfmakeraw(&settings);
+        ::tcsetattr(program_, TCSANOW, &settings);
+    }
+    return true;
+}
+
+bool Peers::ProgramWrites(const std::string& bytes) {
+    return program_ >= 0 && WriteAllBytes(program_, bytes);
+}
+
+std::string Peers::ProgramReads() {
+    char buffer[256];
+    const ssize_t got = program_ >= 0 ? ::read(program_, buffer, sizeof buffer) : -1;
+    return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
+}
+
+void Peers::CloseProgram() {
+    if (program_ >= 0) ::close(program_);
+    program_ = -1;
 }
 
 std::string Peers::OpenBoardTerminal() {
-    terminal_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (terminal_ < 0 || ::grantpt(terminal_) != 0 || ::unlockpt(terminal_) != 0) return {};
-    // Raw on the board's side, so what the page sends is not echoed back.
-    termios settings{};
-    if (::tcgetattr(terminal_, &settings) == 0) {
-        ::cfmakeraw(&settings);
-        ::tcsetattr(terminal_, TCSANOW, &settings);
-    }
-    const char* path = ::ptsname(terminal_);
-    return path ? path : std::string();
+    std::string path;
+    terminal_ = OpenRawTerminal(path);
+    return terminal_ >= 0 ? path : std::string();
 }
 
 bool Peers::WriteToTerminal(const std::string& bytes) {

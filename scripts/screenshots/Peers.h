@@ -21,6 +21,16 @@ public:
     // Writes bytes as the board would; all of them, or false.
     bool WriteToTerminal(const std::string& bytes);
 
+    // A second board, on the port the serial monitor page watches; the
+    // program being watched is played here too, on the alias it opens.
+    std::string OpenWatchedBoard();
+    bool WatchedBoardWrites(const std::string& bytes);
+    bool OpenProgram(const std::string& alias);
+    bool ProgramWrites(const std::string& bytes);
+    // What has arrived for the program, read now; empty when nothing has.
+    std::string ProgramReads();
+    void CloseProgram();
+
     // Connects a client to 127.0.0.1:port and sends `greeting`; false when
     // the connection or the send fails.
     bool ConnectBoard(int port, const std::string& greeting);
@@ -31,7 +41,13 @@ public:
     static int FreeUdpPort();
 
 private:
+    // A pseudo-terminal pair raw on this side: its descriptor, and the path of
+    // the other end in `path`; -1 when the system has none to give.
+    static int OpenRawTerminal(std::string& path);
+
     int terminal_ = -1;
+    int watched_ = -1;
+    int program_ = -1;
     std::vector<int> clients_;
 };
 

@@ -1,23 +1,22 @@
 #include "Scenes.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
 
+#include "SceneSteps.h"
 #include "app/CommandLine.h"
 #include "app/VizuruvDlg.h"
+#include "base/PageContext.h"
 #include "base/SettingsStore.h"
 #include "board/VirtualBoardDlg.h"
 #include "net/NetDlg.h"
@@ -40,32 +39,6 @@ Page* PageOf(CVizuruvDlg& window, StartPage which) {
     return qobject_cast<Page*>(window.page(which));
 }
 
-// A control found the way a user finds it: by what it shows or is called.
-template <typename Widget>
-Widget* Find(QWidget* page, const std::function<bool(Widget*)>& matches) {
-    for (Widget* widget : page->findChildren<Widget*>()) {
-        if (matches(widget)) return widget;
-    }
-    return nullptr;
-}
-
-QAbstractButton* ButtonShowing(QWidget* page, const QString& text) {
-    return Find<QAbstractButton>(page, [&](QAbstractButton* button) { return button->text() == text; });
-}
-
-QAbstractButton* ButtonNamed(QWidget* page, const QString& name) {
-    return Find<QAbstractButton>(page,
-                                 [&](QAbstractButton* button) { return button->accessibleName() == name; });
-}
-
-void Click(QAbstractButton* button, const char* what) {
-    if (button) {
-        button->click();
-    } else {
-        std::fprintf(stderr, "screenshots: no control %s\n", what);
-    }
-}
-
 void Choose(QWidget* page, const char* listName, const QString& entry) {
     auto* list = page->findChild<QComboBox*>(QLatin1String(listName));
     const int index = list ? list->findText(entry) : -1;
@@ -76,30 +49,12 @@ void Choose(QWidget* page, const char* listName, const QString& entry) {
     list->setCurrentIndex(index);
 }
 
-bool WaitFor(const std::function<bool()>& reached, int limitMs = 3000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!reached()) {
-        if (clock.elapsed() > limitMs) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-bool Failed(const char* what) {
-    std::fprintf(stderr, "screenshots: %s\n", what);
-    return false;
-}
-
 // What a board prints, in the page's default code page (GBK).
 std::string BoardText(const char16_t* text) {
     return EncodeText(text, CodePage::Ansi);
 }
 
 }  // namespace
-
-Scenes::Scenes(const QDir& work) : work_(work) {}
 
 void Scenes::PrepareSettings(SettingsStore& store) {
     serverPort_ = Peers::FreeTcpPort();
@@ -112,10 +67,12 @@ void Scenes::PrepareSettings(SettingsStore& store) {
     store.WriteServerPort(static_cast<std::uint32_t>(serverPort_));
 }
 
-bool Scenes::Stage(CVizuruvDlg& window) {
+bool Scenes::Stage(CVizuruvDlg& window, PageContext& context) {
+    context_ = &context;
     if (serverPort_ == 0 || udpPort_ == 0) return Failed("no free port on 127.0.0.1");
     // The server first: the network page and the boards connect to it.
-    if (!StageServer(window) || !StageNet(window) || !ServerAnswers(window) || !StageSerial(window))
+    if (!StageServer(window) || !StageNet(window) || !ServerAnswers(window) || !StageSerial(window) ||
+        !StageUsb(window) || !StageMonitor(window))
         return false;
     StageTools(window);
     StageC51(window);
@@ -168,22 +125,37 @@ bool Scenes::StageSerial(CVizuruvDlg& window) {
     auto* page = PageOf<CComDlg>(window, StartPage::Serial);
     const std::string path = peers_.OpenBoardTerminal();
     if (path.empty()) return Failed("no pseudo-terminal for the serial page");
+    // Listed as a USB serial adapter is, with its model and maker.
+    const QString label =
+        QStringLiteral("/dev/ttyUSB0  CP2102N USB to UART Bridge Controller (Silicon Labs)");
+    context_->extraSerialPorts().Put({"adapter", path, label.toStdString()});
+    // The page brings its list up to date once the registry's change is done.
+    const auto listed = [page, &label] {
+        return Find<QComboBox>(page, [&label](QComboBox* list) { return list->findText(label) >= 0; });
+    };
+    if (!WaitFor([&listed] { return listed() != nullptr; }))
+        return Failed("the serial page did not list the adapter");
     page->ChoosePort(QString::fromStdString(path));
     page->ChooseBaud(115200);
     // Each line the board prints with the time it arrived.
     Click(ButtonShowing(page, QStringLiteral("时间戳")), "时间戳");
     page->ToggleOpen();
     if (!page->isOpen()) return Failed("the serial page did not open its pseudo-terminal");
-    const char16_t* lines =
-        u"8051 开发板已启动，固件 V1.2\r\n"
-        u"温度=25.6 湿度=48%\r\n"
-        u"温度=25.7 湿度=48%\r\n"
-        u"温度=25.7 湿度=47%\r\n";
-    if (!peers_.WriteToTerminal(BoardText(lines))) return Failed("the board could not write");
+    // A line at a time, some time apart, so each line has its own time stamp.
+    for (const char16_t* line : {u"8051 开发板已启动，固件 V1.2\r\n", u"温度=25.6 湿度=48%\r\n",
+                                 u"温度=25.7 湿度=48%\r\n", u"温度=25.7 湿度=47%\r\n"}) {
+        const std::string bytes = BoardText(line);
+        const std::int64_t before = page->receiveArea()->pipeline().receivedTotal();
+        if (!peers_.WriteToTerminal(bytes)) return Failed("the board could not write");
+        if (!WaitFor([page, until = before + static_cast<std::int64_t>(bytes.size())] {
+                return page->receiveArea()->pipeline().receivedTotal() >= until;
+            }))
+            return Failed("the serial page received nothing");
+        WaitFor([] { return false; }, 350);
+    }
     page->sendArea()->edit()->setPlainText(QStringLiteral("READ TEMP"));
     Click(ButtonShowing(page, QStringLiteral("发送")), "发送");
-    return WaitFor([page] { return page->receiveArea()->pipeline().receivedTotal() > 0; }) ||
-           Failed("the serial page received nothing");
+    return true;
 }
 
 void Scenes::StageTools(CVizuruvDlg& window) {
@@ -262,8 +234,18 @@ QWidget* Scenes::RunBoard(CVizuruvDlg& window) {
         Failed("the virtual board did not start (sdcc and s51: scripts/setup.sh)");
         return nullptr;
     }
-    // The lamps show the port levels once the program has set them.
-    WaitFor([] { return false; }, 1000);
+    // The picture shows s51's greeting (it has loaded the program) and the
+    // lamps with the port levels once s51 has told them; on a busy machine
+    // either may take a while.
+    WaitFor(
+        [board] {
+            const PinSnapshot pins = board->session().pins().Snapshot();
+            return board->output()->toPlainText().contains(QStringLiteral("words read")) && !pins.known.empty() &&
+                   std::all_of(pins.known.begin(), pins.known.end(), [](bool known) { return known; });
+        },
+        30000);
+    // The lamps follow the levels on a short timer.
+    WaitFor([] { return false; }, 300);
     return board;
 }
 

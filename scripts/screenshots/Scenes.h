@@ -2,12 +2,20 @@
 
 #include <QDir>
 
+#include <filesystem>
+#include <memory>
+
 #include "Peers.h"
 
 namespace viz {
 class CVizuruvDlg;
+class PageContext;
 class SettingsStore;
 }  // namespace viz
+
+namespace viz::testing {
+class FakeHidTree;
+}  // namespace viz::testing
 
 namespace viz::screenshots {
 
@@ -19,12 +27,13 @@ class Scenes {
 public:
     // Files the pages are given (a BMP picture) are made in `work`.
     explicit Scenes(const QDir& work);
+    ~Scenes();
 
     // Values the pages read when they are built: local addresses and ports.
     void PrepareSettings(SettingsStore& store);
     // Builds every page and sets it up; false (with a message on standard
-    // error) when a page did not reach its state.
-    bool Stage(CVizuruvDlg& window);
+    // error) when a page did not reach its state. `context` is the window's.
+    bool Stage(CVizuruvDlg& window, PageContext& context);
     // Runs the 8051 wizard's code on the virtual board, as its button does,
     // and returns the board's window once the board runs; null (with a
     // message) when it does not start.
@@ -39,6 +48,8 @@ private:
     bool StageNet(CVizuruvDlg& window);
     bool ServerAnswers(CVizuruvDlg& window);
     bool StageSerial(CVizuruvDlg& window);
+    bool StageUsb(CVizuruvDlg& window);
+    bool StageMonitor(CVizuruvDlg& window);
     void StageTools(CVizuruvDlg& window);
     void StageC51(CVizuruvDlg& window);
     void StageAvr(CVizuruvDlg& window);
@@ -47,7 +58,12 @@ private:
     bool StageBitmap(CVizuruvDlg& window);
 
     QDir work_;
+    PageContext* context_ = nullptr;
     Peers peers_;
+    // The sysfs tree the USB page finds its board in.
+    std::unique_ptr<testing::FakeHidTree> hidTree_;
+    // The monitor helper's socket; the helper is ended with the scenes.
+    std::filesystem::path monitorSocket_;
     int serverPort_ = 0;
     int udpPort_ = 0;
 };

@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     window.resize(kWidth, kHeight);
     window.show();
     Settle(100);
-    if (!scenes.Stage(window)) return 1;
+    if (!scenes.Stage(window, context)) return 1;
     Settle(300);
     for (int i = 0; i < window.tabs()->count(); ++i) {
         window.tabs()->setCurrentIndex(i);

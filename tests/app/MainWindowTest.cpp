@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ModalCatcher.h"
+#include "PageTestSupport.h"
 #include "TempDir.h"
 #include "app/PageTable.h"
 #include "app/StartOptionsApply.h"
@@ -108,10 +109,10 @@ TEST_F(MainWindowTest, EveryPageIdOpensThePageItNames) {
     ExpectEveryPageOpens(*window, std::make_index_sequence<kPageCount>());
 }
 
-// The window comes up with the page it shows (and the update page, which
-// works from the start); every other page is built when its tab is first
-// opened, here from the keyboard, and takes the focus as a page built at
-// start would.
+// The window comes up with the page it shows (and, once drawn, the
+// program's icon and the update page, which works from the start); every
+// other page is built when its tab is first opened, here from the keyboard,
+// and takes the focus as a page built at start would.
 TEST_F(MainWindowTest, APageIsBuiltWhenItsTabIsFirstOpened) {
     ASSERT_EQ(store.WriteMakerInfo(), 0);
     ASSERT_EQ(store.WriteAutoUpdate(0), 0);
@@ -121,6 +122,8 @@ TEST_F(MainWindowTest, APageIsBuiltWhenItsTabIsFirstOpened) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->pageBuilt(11); }));
     for (int i = 0; i < 12; ++i) EXPECT_EQ(window->pageBuilt(i), i == 0 || i == 11) << "tab " << i;
+    EXPECT_TRUE(window->testAttribute(Qt::WA_SetWindowIcon) && !window->windowIcon().isNull())
+        << "the program's icon";
 
     QWidget* typing = nullptr;
     for (auto* control : window->page(0)->findChildren<QLineEdit*>())
@@ -250,7 +253,7 @@ TEST_F(MainWindowTest, AFolderAtTheSettingsPathIsSetAsideAndTheUserToldOnce) {
     testing::ModalCatcher catcher;
     auto window = Open();
     window->show();
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !catcher.texts().isEmpty(); }, 20000));
     ASSERT_EQ(catcher.texts().size(), 1);
     EXPECT_TRUE(
         catcher.texts()[0].startsWith("设置文件的位置被一个文件夹或其他非普通文件占用，已将其改名为“"))
@@ -259,7 +262,7 @@ TEST_F(MainWindowTest, AFolderAtTheSettingsPathIsSetAsideAndTheUserToldOnce) {
     EXPECT_EQ(window->windowTitle(), "Duvezer [自动更新：已开启]") << "a first run on a file of its own";
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "Vizuruv.conf"));
     window.reset();
-    QTest::qWait(20);
+    EXPECT_TRUE(testing::HandlePostedEvents());
     EXPECT_EQ(catcher.texts().size(), 1);
 }
 

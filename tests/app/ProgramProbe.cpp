@@ -4,6 +4,8 @@
 //   page         the caption of the tab shown
 //   value NAME   the text of the control NAME on the page shown
 //   modal        the text of the modal box open, or nothing
+//   click NAME   clicks the button NAME on the page shown
+//   items NAME   the entries of the box NAME in a window the page opened, joined by "|"
 //   quit         closes any modal box and the main window (a normal exit)
 #include <QAbstractButton>
 #include <QApplication>
@@ -46,6 +48,27 @@ QString ControlText(const QString& name) {
     return QStringLiteral("<no control %1>").arg(name);
 }
 
+QString Click(const QString& name) {
+    QTabWidget* tabs = Tabs();
+    QWidget* page = tabs ? tabs->currentWidget() : nullptr;
+    auto* button = page ? page->findChild<QAbstractButton*>(name) : nullptr;
+    if (!button) return QStringLiteral("<no control %1>").arg(name);
+    button->click();
+    return QStringLiteral("clicked");
+}
+
+QString WindowItems(const QString& name) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* box =
+            window != MainWindow() && window->isVisible() ? window->findChild<QComboBox*>(name) : nullptr;
+        if (!box) continue;
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i) items.append(box->itemText(i));
+        return items.join(u'|');
+    }
+    return QStringLiteral("<no window with %1>").arg(name);
+}
+
 QString ModalText() {
     QWidget* modal = QApplication::activeModalWidget();
     if (auto* box = qobject_cast<QMessageBox*>(modal)) return box->text();
@@ -74,6 +97,10 @@ void Answer(const QString& command) {
         Say(tabs ? tabs->tabText(tabs->currentIndex()) : QStringLiteral("<no window>"));
     } else if (command.startsWith(QStringLiteral("value "))) {
         Say(ControlText(command.mid(6)));
+    } else if (command.startsWith(QStringLiteral("click "))) {
+        Say(Click(command.mid(6)));
+    } else if (command.startsWith(QStringLiteral("items "))) {
+        Say(WindowItems(command.mid(6)));
     } else if (command == QStringLiteral("modal")) {
         Say(ModalText());
     } else if (command == QStringLiteral("quit")) {

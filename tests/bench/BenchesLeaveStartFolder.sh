@@ -14,6 +14,7 @@ export QT_QPA_PLATFORM=offscreen
 
 runs=(
   "terminal_bench --mb 1"
+  "kept_lines_bench --mb 1 --rounds 1 --kept 2000"
   "serial_page_bench --mb 1"
   "plot_page_bench --seconds 2 --burst-kb 100 --ring 1000"
   "serial_reconnect_bench --cycles 2"

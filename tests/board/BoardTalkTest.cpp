@@ -8,8 +8,10 @@
 #include "board/AvrSimProtocol.h"
 #include "board/BoardChip.h"
 #include "board/ByteRelay.h"
-#include "board/OutputTail.h"
+#include "platform/OutputTail.h"
 #include "board/S51Console.h"
+#include "board/S51Uart.h"
+#include "board/SimSpeed.h"
 
 namespace viz {
 namespace {
@@ -34,7 +36,9 @@ constexpr char kPorts[] =
     "0xb0 P3:                  0b00000011 0x03 '.'   3\n";
 
 TEST(BoardTalk, S51RepliesAreReadByWhatTheyHold) {
-    EXPECT_EQ(s51::StepCommand(1234), "step 1234\nget sfr 0x80 0x90 0xa0 0xb0\n");
+    EXPECT_EQ(s51::StepCommand(1234, s51::StepRegisters(false)),
+              "step 1234\nget sfr 0x80 0x90 0xa0 0xb0 0x98 0x87 0x89 0x88 0x8d\n");
+    EXPECT_EQ(s51::StepRegisters(true).size(), 12u);
     EXPECT_EQ(s51::Classify(kFirstStep), s51::ReplyKind::Step);
     EXPECT_EQ(s51::Classify(kInterrupted), s51::ReplyKind::Step);
     EXPECT_EQ(s51::Classify(kPorts), s51::ReplyKind::Ports);
@@ -50,9 +54,21 @@ TEST(BoardTalk, S51RepliesAreReadByWhatTheyHold) {
     EXPECT_EQ(stopped.ticks, 359988u);
     EXPECT_TRUE(stopped.interrupted);
     EXPECT_EQ(stopped.text, "");
-    // Any other reason to stop is shown to the user.
-    EXPECT_EQ(s51::ParseStep("Stop at 0x000100: (106) Invalid instruction 0xa5\nSimulated 24 ticks\n").text,
-              "Stop at 0x000100: (106) Invalid instruction 0xa5\n");
+    EXPECT_FALSE(stopped.haltedAt);
+    EXPECT_FALSE(first.haltedAt);
+    // Any other reason to stop is the firmware's own halt, shown to the user.
+    const s51::StepReply invalid =
+        s51::ParseStep("Stop at 0x000100: (106) Invalid instruction 0xa5\nSimulated 24 ticks\n");
+    EXPECT_EQ(invalid.text, "Stop at 0x000100: (106) Invalid instruction 0xa5\n");
+    EXPECT_EQ(invalid.haltedAt, "0x000100");
+    // An unknown opcode: s51 names it, then stops past it; the opcode's address counts.
+    const s51::StepReply unknown = s51::ParseStep(
+        "error: unknown instruction code at 0x0024 (a5)\n"
+        "Erroneous instruction: 0x0024  ? a5       -\n\nStop at 0x000025: (108) F 0x000025\n"
+        "Simulated 84 ticks (7.595e-06 sec)\nHost usage: 0.000036 sec, rate=0.210979\n");
+    EXPECT_EQ(unknown.haltedAt, "0x0024");
+    EXPECT_EQ(unknown.ticks, 84u);
+    EXPECT_NE(unknown.text.find("Erroneous instruction: 0x0024"), std::string::npos) << unknown.text;
 
     const auto ports = s51::ParsePorts(kPorts);
     EXPECT_EQ(ports[0], 0xFF);
@@ -60,6 +76,13 @@ TEST(BoardTalk, S51RepliesAreReadByWhatTheyHold) {
     EXPECT_EQ(ports[2], 0x00);
     EXPECT_EQ(ports[3], 0x03);
     EXPECT_FALSE(s51::ParsePorts("0x90 P1: garbled")[1]);
+    const auto registers = s51::ParseRegisters(std::string(kPorts) +
+                                               "0x98 SCON:                0b01010000 0x50 'P'  80\n"
+                                               "0x8d TH1:                 0b11111101 0xfd '.' 253 ( -3)\n");
+    EXPECT_EQ(registers.at(0x98), 0x50);
+    EXPECT_EQ(registers.at(0x8d), 0xFD);
+    EXPECT_EQ(registers.at(0xb0), 0x03);
+    EXPECT_EQ(s51::CheckSerialInputCommand(false), "set memory uart_0_cfg 1 0\n");
 
     EXPECT_EQ(s51::StartupText("uCsim 0.6.4, Copyright (C) 1997 Daniel Drotos.\n"
                                "Warning: serial input interface connected to a non-terminal file.\n"
@@ -130,6 +153,47 @@ TEST(BoardTalk, ClockIsTypedInMegahertzAndListedShort) {
     EXPECT_EQ(ClockText(144000000), "144 MHz");
     EXPECT_EQ(Mcs51Chips()[1].name, "8052");
     EXPECT_EQ(Mcs51Chips()[1].codeBytes, 8192u);
+}
+
+// Frame times as the datasheet's baud formulas give them, in oscillator clocks.
+TEST(BoardTalk, SerialFrameTimeComesFromTheChipsRegisters) {
+    // The wizard's set-up: mode 1, timer 1 auto-reload TH1=0xFD: 9600 at 11.0592 MHz.
+    S51UartRegisters uart{0x50, 0x00, 0x20, 0x40, 0xFD};
+    EXPECT_EQ(FrameClocks(uart), 11520u);  // 11059200 / 960
+    uart.pcon = 0x80;                      // SMOD doubles the rate
+    EXPECT_EQ(FrameClocks(uart), 5760u);
+    uart.th1 = 0xFF;  // 57600 with SMOD
+    EXPECT_EQ(FrameClocks(uart), 1920u);
+    // Timer 2 as the receive clock, RCAP2=0xFFFD: 115200 at 11.0592 MHz.
+    const S51UartRegisters t2{0x50, 0x00, 0x00, 0x00, 0x00, 0x34, 0xFD, 0xFF};
+    EXPECT_EQ(FrameClocks(t2), 960u);
+    // Mode 2: 11 bits at a 64th of the oscillator; mode 3 with timer 1; mode 0: 8 × 12.
+    EXPECT_EQ(FrameClocks({0x90, 0x00}), 704u);
+    EXPECT_EQ(FrameClocks({0xD0, 0x00, 0x20, 0x40, 0xFD}), 12672u);
+    EXPECT_EQ(FrameClocks({0x10}), 96u);
+    // Nothing is taken with the receiver off, timer 1 stopped, counting pins, or timer 2 stopped.
+    EXPECT_EQ(FrameClocks({0x40, 0x00, 0x20, 0x40, 0xFD}), 0u);
+    EXPECT_EQ(FrameClocks({0x50, 0x00, 0x20, 0x00, 0xFD}), 0u);
+    EXPECT_EQ(FrameClocks({0x50, 0x00, 0x60, 0x40, 0xFD}), 0u);
+    EXPECT_EQ(FrameClocks({0x50, 0x00, 0x00, 0x00, 0x00, 0x30, 0xFD, 0xFF}), 0u);
+}
+
+TEST(BoardTalk, SpeedIsMeasuredOverTheLastSecondsAndShownOnlyWhenBehind) {
+    SimSpeed speed;
+    EXPECT_EQ(speed.ratio(), 1);
+    speed.Add(0, 0);
+    speed.Add(0.2, 0.05);
+    EXPECT_EQ(speed.ratio(), 1);  // too short to tell
+    for (int i = 2; i <= 20; ++i) speed.Add(0.1 * i, 0.04 * i);
+    EXPECT_NEAR(speed.ratio(), 0.4, 1e-9);
+    // The machine is free again: within the window the speed is back.
+    for (int i = 21; i <= 60; ++i) speed.Add(0.1 * i, 0.8 + 0.1 * (i - 20));
+    EXPECT_NEAR(speed.ratio(), 1.0, 1e-9);
+
+    EXPECT_EQ(SlowSpeedPercent(0.4), 40);
+    EXPECT_EQ(SlowSpeedPercent(0.524), 52);
+    EXPECT_FALSE(SlowSpeedPercent(0.95));
+    EXPECT_FALSE(SlowSpeedPercent(1.0));
 }
 
 }  // namespace

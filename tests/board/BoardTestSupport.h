@@ -156,6 +156,29 @@ inline std::string C51EchoProgram() {
     return InsertBefore(code, "//添加你的代码", "ring[head&63]=SBUF; head++;\r\n    ", 1);
 }
 
+// The same set-up with the echo a user writes into the receive interrupt:
+// each byte is sent back as it arrives, so a byte that reaches the chip
+// before the last answer left overwrites it.
+inline std::string C51InterruptEchoProgram() {
+    Mcu51Model model;
+    SetUpSerialPort(model);
+    return InsertBefore(BuildMcu51Code(model, Mcu51Compiler::Sdcc), "//添加你的代码", "SBUF=SBUF;\r\n    ",
+                        1);
+}
+
+// An 8052 at 11.0592 MHz, 115200 baud from timer 2, echoing by polling.
+inline std::string Polled8052Echo() {
+    return "#include <8052.h>\n"
+           "void main(void){ unsigned char c;\n"
+           "  SCON=0x50; RCAP2H=0xFF; RCAP2L=0xFD; TH2=0xFF; TL2=0xFD; T2CON=0x34;\n"
+           "  for(;;){ while(!RI); RI=0; c=SBUF; SBUF=c; while(!TI); TI=0; } }\n";
+}
+
+// Intel HEX of a firmware that jumps to 0x0020 and meets the undefined opcode 0xA5 at 0x0024.
+inline std::string InvalidOpcodeHex() {
+    return ":03000000020020DB\n:0600200000000000A50035\n:00000001FF\n";
+}
+
 inline bool HaveMcs51Tools() {
     return !FindOnPath("sdcc").empty() && !FindOnPath("s51").empty();
 }

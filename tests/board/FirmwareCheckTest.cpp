@@ -105,7 +105,7 @@ TEST_F(FirmwareFiles, OtherFormatsAreRefusedWithTheReason) {
 }
 
 TEST_F(FirmwareFiles, AvrElfIsMeasuredByItsFlashSegments) {
-    if (testing::FindOnPath("avr-gcc").empty()) GTEST_SKIP() << "avr-gcc (package gcc-avr) is not installed";
+    ASSERT_FALSE(testing::FindOnPath("avr-gcc").empty()) << "avr-gcc (package gcc-avr) is not installed";
     Write("uart.c", AvrUartProgram(ComputeUbrr(8000000, 9600)));
     const testing::CommandResult built =
         testing::RunIn(dir_.path(), "avr-gcc -mmcu=atmega16 -Os -o uart.elf uart.c && avr-size -A uart.elf");

@@ -3,6 +3,7 @@
 // what it says when a program is missing or a firmware file is bad.
 #include "board/VirtualBoardDlg.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "BoardTestSupport.h"
 #include "PageTestSupport.h"
@@ -74,7 +76,7 @@ protected:
 };
 
 TEST_F(BoardWindowTest, AvrWizardProgramRunsAndTheSerialPageTalksToIt) {
-    if (!testing::HaveAvrTools()) GTEST_SKIP() << "avr-gcc (packages gcc-avr, avr-libc) is not installed";
+    ASSERT_TRUE(testing::HaveAvrTools()) << "avr-gcc (packages gcc-avr, avr-libc) is not installed";
     QWidget* avr = window_->page(7);
     Child<QLineEdit>(avr, "frequency")->setText(QStringLiteral("8000000"));
     Child<QComboBox>(avr, "baud")->setCurrentText(QStringLiteral("9600"));
@@ -89,7 +91,7 @@ TEST_F(BoardWindowTest, AvrWizardProgramRunsAndTheSerialPageTalksToIt) {
         << portList()->currentText().toStdString();
     EXPECT_EQ(Child<QComboBox>(serialPage(), "baud")->currentText(), QStringLiteral("9600"));
 
-    // 1,000 bytes typed as hexadecimal come back unchanged, in about the wire time.
+    // 1,000 bytes typed as hexadecimal come back unchanged, never sooner than the wire allows.
     CReceiveArea* received = serialPage()->receiveArea();
     testing::ClickAnsweringMessages(Child<QCheckBox>(serialPage(), "hexDisplay"));
     testing::ClickAnsweringMessages(Child<QCheckBox>(serialPage(), "hexSend"));
@@ -98,13 +100,12 @@ TEST_F(BoardWindowTest, AvrWizardProgramRunsAndTheSerialPageTalksToIt) {
     serialPage()->sendArea()->edit()->setPlainText(HexText(sent));
     const auto start = testing::Clock::now();
     QTest::mouseClick(Child<QPushButton>(serialPage(), "send"), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return received->pipeline().receivedTotal() >= 1000; }, 10000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received->pipeline().receivedTotal() >= 1000; }, 60000))
         << received->pipeline().receivedTotal() << " " << serialPage()->sendArea()->title().toStdString()
         << " " << window_->Board()->output()->toPlainText().toStdString();
     const double seconds = std::chrono::duration<double>(testing::Clock::now() - start).count();
     ::testing::Test::RecordProperty("echo_seconds", std::to_string(seconds));
     EXPECT_GE(seconds, 1.0);
-    EXPECT_LE(seconds, 2.0);
     received->ToggleOutput();
     EXPECT_EQ(QString::fromStdString(testing::ReadFile(host_.dir / "串口数据输出记录.txt")), HexText(sent));
 
@@ -127,8 +128,7 @@ TEST_F(BoardWindowTest, AvrWizardProgramRunsAndTheSerialPageTalksToIt) {
 // The page waits for a board that stops and reopens it when it runs again
 // ("自动重连"), on whatever pty the new run has.
 TEST_F(BoardWindowTest, C51WizardBoardIsFoundAgainAfterARestartAndLeavesWithItsWindow) {
-    if (!testing::HaveMcs51Tools())
-        GTEST_SKIP() << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
     QWidget* mcu51 = window_->page(6);
     QTest::mouseClick(Child<QPushButton>(mcu51, "runOnBoard"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isOpen(); }, 30000))
@@ -141,14 +141,18 @@ TEST_F(BoardWindowTest, C51WizardBoardIsFoundAgainAfterARestartAndLeavesWithItsW
 
     QTest::mouseClick(board->findChild<QPushButton*>("stop"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return serialPage()->isWaitingForDevice() && board->startButton()->isEnabled(); }, 5000));
+        [&] { return serialPage()->isWaitingForDevice() && board->startButton()->isEnabled(); }, 20000));
     QTest::mouseClick(board->startButton(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return serialPage()->isOpen(); }, 30000))
         << board->output()->toPlainText().toStdString();
     // The page has the new run's port open, and the list offers it.
     EXPECT_EQ(QStringLiteral("运行中，串口：") + serialPage()->portPath(), board->status()->text());
-    EXPECT_GE(
-        portList()->findText(QStringLiteral("虚拟开发板：8051 @ 12 MHz (/dev/pts/"), Qt::MatchStartsWith), 0);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return portList()->findText(QStringLiteral("虚拟开发板：8051 @ 12 MHz (/dev/pts/"), Qt::MatchStartsWith) >=
+                   0;
+        },
+        20000));
 
     const int simulator = board->session().simulatorPid();
     board->close();
@@ -157,7 +161,7 @@ TEST_F(BoardWindowTest, C51WizardBoardIsFoundAgainAfterARestartAndLeavesWithItsW
             return !serialPage()->isOpen() &&
                    portList()->findText(QStringLiteral("虚拟开发板"), Qt::MatchStartsWith) == -1;
         },
-        5000));
+        20000));
     EXPECT_TRUE(::kill(simulator, 0) != 0 && errno == ESRCH);
 }
 
@@ -178,7 +182,7 @@ protected:
 
 // Timer 0 every 10 ms, P1.0 toggled every 25th time: a 500 ms blink.
 TEST_F(BoardAloneTest, PinLampsShowABlinkingLedAndItsPeriod) {
-    if (!testing::HaveMcs51Tools()) GTEST_SKIP() << "sdcc and s51 are not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
     std::ofstream(host_.dir / "blink.c")
         << "#include <8052.h>\n"
            "unsigned char ticks;\n"
@@ -212,13 +216,61 @@ TEST_F(BoardAloneTest, PinLampsShowABlinkingLedAndItsPeriod) {
     EXPECT_EQ(led->accessibleName(), QStringLiteral("P1.0"));
     EXPECT_EQ(board.pinView()->value(3)->text(), QStringLiteral("0xFF"));
     board.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !board.running(); }, 20000));
+}
+
+// A screen reader meets a window with a named chip list; a firmware that
+// halts says so once with its address; a board held back by a busy machine
+// tells its speed, and stops telling once it keeps up again.
+TEST_F(BoardAloneTest, ScreenReadersHaltsAndSpeedAreToldAsTheyAre) {
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "s51 (package sdcc-ucsim) is not installed";
+    CVirtualBoardDlg& board = Board();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&board);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->text(QAccessible::Name), QStringLiteral("虚拟开发板"));
+    QAccessibleInterface* chips = QAccessible::queryAccessibleInterface(board.findChild<QComboBox*>("chip"));
+    ASSERT_TRUE(chips);
+    EXPECT_EQ(chips->role(), QAccessible::ComboBox);
+    EXPECT_EQ(chips->text(QAccessible::Name), QStringLiteral("芯片"));
+    EXPECT_EQ(chips->text(QAccessible::Value), QStringLiteral("8051"));
+
+    std::ofstream(host_.dir / "bad.ihx") << testing::InvalidOpcodeHex();
+    UseFile(host_.dir / "bad.ihx");
+    QTest::mouseClick(board.startButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !board.running() && board.startButton()->isEnabled(); }, 20000));
+    EXPECT_EQ(board.status()->text(), QStringLiteral("程序停止：固件在地址0x0024处停止运行"));
+    const QString output = board.output()->toPlainText();
+    EXPECT_EQ(output.count(QStringLiteral("Erroneous instruction: 0x0024")), 1) << output.toStdString();
+
+    std::ofstream(host_.dir / "spin.c") << "void main(void){ for(;;); }\n";
+    UseFile(host_.dir / "spin.c");
+    QTest::mouseClick(board.startButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return board.status()->text().startsWith(QStringLiteral("运行中，串口：")); }, 30000))
+        << board.output()->toPlainText().toStdString();
+    // The machine too busy for a second and a half: s51 gets no processor.
+    const int simulator = board.session().simulatorPid();
+    for (auto start = testing::Clock::now();
+         testing::Clock::now() - start < std::chrono::milliseconds(1500);) {
+        ::kill(simulator, SIGSTOP);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(simulator, SIGCONT);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return board.status()->text().contains(QStringLiteral("模拟速度 ")); }, 10000))
+        << board.status()->text().toStdString();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !board.status()->text().contains(QStringLiteral("模拟速度")); }, 20000))
+        << board.status()->text().toStdString();
+    board.Stop();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !board.running(); }, 5000));
 }
 
 TEST_F(BoardAloneTest, MissingProgramsAndBadFirmwareStopBeforeAnySimulator) {
     // A PATH without s51: the package is named and "启动" stays off.
     CVirtualBoardDlg& board = Board(ToolSearch{host_.dir.path().string(), {}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return board.findChild<QComboBox*>("chip")->count() > 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board.findChild<QComboBox*>("chip")->count() > 2; }, 20000));
     EXPECT_FALSE(board.startButton()->isEnabled());
     EXPECT_TRUE(board.status()->text().contains(QStringLiteral("缺少s51：请安装软件包sdcc-ucsim")))
         << board.status()->text().toStdString();
@@ -226,7 +278,7 @@ TEST_F(BoardAloneTest, MissingProgramsAndBadFirmwareStopBeforeAnySimulator) {
     board.findChild<QComboBox*>("chip")->setCurrentText(QStringLiteral("ATmega16"));
     EXPECT_TRUE(board.status()->text().contains(QStringLiteral("gcc-avr")));
 
-    if (!testing::HaveMcs51Tools()) GTEST_SKIP() << "s51 is not installed";
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "s51 is not installed";
     CVirtualBoardDlg& ready = Board();
     // A HEX file cut in its second record.
     std::ofstream(host_.dir / "cut.hex") << ":03000000020003F8\r\n:0400030075810";

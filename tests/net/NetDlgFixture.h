@@ -49,7 +49,7 @@ inline int FreePort(int type) {
 }
 
 // One datagram, waiting at most `waitMs`.
-inline std::vector<std::uint8_t> Datagram(int fd, int waitMs = 1000) {
+inline std::vector<std::uint8_t> Datagram(int fd, int waitMs = 20000) {
     pollfd wait{fd, POLLIN, 0};
     if (::poll(&wait, 1, waitMs) != 1) return {};
     std::vector<std::uint8_t> buffer(70000);
@@ -86,7 +86,7 @@ protected:
     int Lamp(const char* name) const { return Find<QLabel>(name)->property("icon").toInt(); }
     std::u16string AreaText(int side) const { return std::u16string(page->receiveArea(side)->pipeline().area().text()); }
     QString Title(int side) const { return page->receiveArea(side)->title(); }
-    bool Wait(const std::function<bool()>& condition, int ms = 5000) {
+    bool Wait(const std::function<bool()>& condition, int ms = 20000) {
         return QTest::qWaitFor(condition, ms);
     }
 

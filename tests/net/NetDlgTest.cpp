@@ -115,7 +115,7 @@ TEST_F(NetDlgTest, TcpOpensAndClosesByButtonAndByPeer) {
     ASSERT_TRUE(Wait([&] { return !page->isOpen(CNetDlg::kTcp); }));
     EXPECT_EQ(Caption("tcpOpen"), QStringLiteral("打开TCP"));
     EXPECT_TRUE(AreaText(CNetDlg::kTcp).ends_with(u"bye")) << "the last data comes before the close";
-    QTest::qWait(50);
+    EXPECT_TRUE(testing::Settled());
     std::u16string kinds;
     for (const MonitorRow& row : page->monitor(CNetDlg::kTcp)->list()->rows()) kinds += row[1];
     EXPECT_EQ(kinds, u"OCORC");
@@ -140,7 +140,7 @@ TEST_F(NetDlgTest, ConnectAttemptShowsOnTheButtonAndASecondPressGivesUp) {
     Click("tcpOpen");
     EXPECT_EQ(Caption("tcpOpen"), QStringLiteral("打开TCP"));
     EXPECT_TRUE(Find<QLineEdit>("tcpDestPort")->isEnabled());
-    QTest::qWait(200);
+    EXPECT_TRUE(testing::Settled());
     EXPECT_EQ(Caption("tcpOpen"), QStringLiteral("打开TCP")) << "the given-up connect reports nothing";
     EXPECT_FALSE(page->isOpen(CNetDlg::kTcp));
 
@@ -218,7 +218,7 @@ TEST_F(NetDlgTest, UdpReceivesCountsAndAnswersTheLastSender) {
         return page->sendArea()->title() == QStringLiteral("发送区：TCP已发送0字节，UDP已发送2字节");
     }));
     Click("tcpSend");
-    QTest::qWait(50);
+    EXPECT_TRUE(testing::Settled());
     EXPECT_EQ(page->sendArea()->title(), QStringLiteral("发送区：TCP已发送0字节，UDP已发送2字节"))
         << "a closed link sends nothing";
 
@@ -245,7 +245,7 @@ TEST_F(NetDlgTest, PausedDataIsNotCountedAndClearingEmptiesOneOrBothAreas) {
     menu->actions()[1]->trigger();
     EXPECT_TRUE(Title(CNetDlg::kUdp).contains(QStringLiteral("接收状态[暂停]")));
     SendTo(peer.get(), source, "lost");
-    QTest::qWait(200);
+    EXPECT_TRUE(testing::HandledAfter([&] { return UnreadAt(source, SOCK_DGRAM) == 0; }));
     EXPECT_EQ(area->pipeline().receivedTotal(), 0);
     menu->actions()[1]->trigger();
     SendTo(peer.get(), source, "kept");

@@ -9,7 +9,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <fstream>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -227,6 +229,22 @@ bool Eventually(Condition condition, std::chrono::milliseconds limit = 5s) {
         std::this_thread::sleep_for(2ms);
     }
     return true;
+}
+
+// Bytes that arrived for this machine's sockets on local `port` and are not
+// read yet (the "rx_queue" of /proc/net/tcp or /proc/net/udp).
+inline std::size_t UnreadAt(int port, int type) {
+    std::ifstream table(type == SOCK_STREAM ? "/proc/net/tcp" : "/proc/net/udp");
+    std::string line;
+    std::getline(table, line);
+    std::size_t unread = 0;
+    for (std::string slot, local, remote, state, queues;
+         table >> slot >> local >> remote >> state >> queues;) {
+        std::getline(table, line);
+        if (std::stoi(local.substr(local.find(':') + 1), nullptr, 16) != port) continue;
+        unread += std::stoul(queues.substr(queues.find(':') + 1), nullptr, 16);
+    }
+    return unread;
 }
 
 }  // namespace viz::net_testing

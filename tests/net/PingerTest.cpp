@@ -14,6 +14,7 @@
 #include <functional>
 #include <utility>
 
+#include "Patience.h"
 #include "net/IcmpEcho.h"
 #include "net/NetTestSupport.h"
 
@@ -79,7 +80,7 @@ TEST(Pinger, LoopbackAnswersWithTheSystemsTtl) {
     }
     ASSERT_EQ(result.status, PingStatus::Replied);
     EXPECT_EQ(result.ttl, DefaultTtl()) << "loopback replies leave with the default TTL";
-    EXPECT_LT(result.timeMs, 500u);
+    EXPECT_LE(result.timeMs, 1000u) << "a reply counts only within the ping's second";
     EXPECT_EQ(PingResultText("127.0.0.1", result).rfind("\r\nReply from 127.0.0.1 : bytes32 time", 0), 0u);
 }
 
@@ -89,7 +90,8 @@ TEST(Pinger, ABadAddressFailsWithoutWaiting) {
     const PingResult result = pinger.Ping("300.1.2.3");
     if (result.status == PingStatus::NoSocket) GTEST_SKIP() << "no ICMP socket is permitted here";
     EXPECT_EQ(result.status, PingStatus::BadAddress);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(Pinger::kWaitMs))
+        << "sooner than the wait for a reply";
 }
 
 struct CapturedRequest {
@@ -180,7 +182,7 @@ TEST(Pinger, ItsOwnRequestIsNotTakenForTheReply) {
         const auto waited = std::chrono::steady_clock::now() - start;
         if (result.status == PingStatus::NoSocket) return 13;
         if (result.status != PingStatus::TimedOut) return 11;
-        return waited >= 950ms && waited < 1500ms ? 0 : 12;
+        return waited >= 950ms && waited < testing::kHangLimit ? 0 : 12;
     });
     if (outcome == -1) GTEST_SKIP() << "network namespaces are not permitted here";
     if (outcome == 13) GTEST_SKIP() << "raw sockets need CAP_NET_RAW, which this process lacks";

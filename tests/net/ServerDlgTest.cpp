@@ -82,7 +82,7 @@ protected:
         return widget;
     }
     void Click(const char* name) { QTest::mouseClick(Find(name), Qt::LeftButton); }
-    bool Wait(const std::function<bool()>& condition, int ms = 5000) {
+    bool Wait(const std::function<bool()>& condition, int ms = 20000) {
         return RunLoopUntil(condition, ms).reached;
     }
     std::u16string Records() const { return page->recordArea()->text(); }
@@ -250,7 +250,7 @@ TEST_F(ServerDlgTest, ReceivedDataShowsTheSenderOnRequestIsRecordedAndCountedUnl
     Click("showAddress");
     emit page->receiveArea()->edit()->Command(2025);
     ::send(peer.get(), "zz", 2, 0);
-    QTest::qWait(200);
+    EXPECT_TRUE(testing::HandledAfter([&] { return UnreadAt(port, SOCK_STREAM) == 0; }));
     emit page->receiveArea()->edit()->Command(2025);
     ::send(peer.get(), "de", 2, 0);
     ASSERT_TRUE(Wait([&] { return shownArea.text().ends_with(u"de"); }));
@@ -343,7 +343,7 @@ TEST_F(ServerDlgTest, SendsGoToTheChosenClientAndFilesToTheNewestUnlessATextSend
     page->moreSend()->entry(0)->setText(QStringLiteral("ms"));
     page->moreSend()->SendEntry(0);
     EXPECT_EQ(Received(newer.get(), 2), "ms");
-    QTest::qWait(100);
+    EXPECT_TRUE(testing::Settled());
     EXPECT_EQ(page->sendArea()->link(0).sentTotal(), counted);
     EXPECT_EQ(page->moreSend()->windowTitle(), QStringLiteral("服务器网络多项发送"));
 }

@@ -69,7 +69,7 @@ int Count(const QString& text, const QString& part) {
     while (peers.size() < 40 && !full.match(records()).hasMatch()) {
         peers.push_back(ConnectTo(port));
         ::send(peers.back().get(), std::string(kPayload, 'a').data(), kPayload, 0);
-        check(QTest::qWaitFor([&] { return listed() == static_cast<int>(peers.size()); }, 2000),
+        check(QTest::qWaitFor([&] { return listed() == static_cast<int>(peers.size()); }, 20000),
               "a client below the limit is listed");
     }
     const int clientLimit = full.match(records()).captured(1).toInt();

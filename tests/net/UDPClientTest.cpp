@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "Patience.h"
 #include "WriteSteps.h"
 #include "net/NetTestSupport.h"
 
@@ -34,7 +35,7 @@ void SendTo(const Fd& from, int port, const std::vector<std::uint8_t>& data) {
 }
 
 // The next datagram on `fd` within `limit`, or nothing.
-std::optional<std::vector<std::uint8_t>> Receive(const Fd& fd, std::chrono::milliseconds limit = 2s) {
+std::optional<std::vector<std::uint8_t>> Receive(const Fd& fd, std::chrono::milliseconds limit = 20s) {
     pollfd wait{fd.get(), POLLIN, 0};
     if (::poll(&wait, 1, static_cast<int>(limit.count())) != 1) return std::nullopt;
     std::vector<std::uint8_t> data(65536);
@@ -128,7 +129,7 @@ TEST_F(UdpClient, CloseGivesOneNoticeAndThePortCanBeBoundAgainAtOnce) {
     SendTo(first, source, B("back"));
     sink->WaitForBytes(4);
     EXPECT_EQ(sink->Bytes(), B("back"));
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(testing::WaitUntilOthersSleep());
     EXPECT_EQ(listener->Closed().size(), 1u);
 }
 

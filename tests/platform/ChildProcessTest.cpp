@@ -1,5 +1,6 @@
 // The board's child processes: their own process group, ended by PID with
-// whatever they started, and their end told as it happened.
+// whatever they started, also when the program that started them is killed,
+// and their end told as it happened.
 #include "platform/ChildProcess.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +10,10 @@
 #include <string>
 
 #include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include "ProcessGroupWatch.h"
 #include "wizards/ToolRunner.h"
 
 namespace viz {
@@ -30,6 +33,18 @@ std::string ReadToEnd(const ChildProcess& child) {
     return text;
 }
 
+// The first line the child printed, without its end.
+std::string ReadLine(const ChildProcess& child) {
+    std::string line;
+    char c;
+    while (line.find('\n') == std::string::npos) {
+        pollfd wait{child.output(), POLLIN, 0};
+        if (::poll(&wait, 1, 30000) <= 0) break;
+        if (::read(child.output(), &c, 1) == 1) line += c;
+    }
+    return line.substr(0, line.find('\n'));
+}
+
 // No such process, or only its exit status left for its parent to collect.
 bool Gone(pid_t pid) {
     if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
@@ -43,13 +58,8 @@ TEST(ChildProcess, KillEndsTheProgramAndWhatItStarted) {
     // The shell starts a sleeper, says its PID and waits for it.
     ASSERT_EQ(child.Start({"/bin/sh", {"-c", "sleep 30 & echo $!; wait"}, {}, false, {}}), 0);
     EXPECT_EQ(::getpgid(child.pid()), child.pid());
-    std::string line;
-    char c;
-    while (line.find('\n') == std::string::npos) {
-        pollfd wait{child.output(), POLLIN, 0};
-        ASSERT_GT(::poll(&wait, 1, 5000), 0);
-        if (::read(child.output(), &c, 1) == 1) line += c;
-    }
+    const std::string line = ReadLine(child);
+    ASSERT_FALSE(line.empty());
     const pid_t sleeper = std::stoi(line);
     EXPECT_EQ(::getpgid(sleeper), child.pid());
 
@@ -59,7 +69,7 @@ TEST(ChildProcess, KillEndsTheProgramAndWhatItStarted) {
     EXPECT_EQ(DescribeExit(status), "被信号9（Killed）终止");
     EXPECT_TRUE(Gone(child.pid()));
     // The sleeper's end is collected by init, which may take a moment.
-    for (int i = 0; i < 100 && !Gone(sleeper); ++i) ::usleep(10000);
+    for (int i = 0; i < 2000 && !Gone(sleeper); ++i) ::usleep(10000);
     EXPECT_TRUE(Gone(sleeper));
 }
 
@@ -74,6 +84,38 @@ TEST(ChildProcess, OutputAndExitCodeAreTheProgramsOwn) {
     ChildProcess missing;
     EXPECT_EQ(missing.Start({"/nonexistent/simulator", {}, {}, false, {}}), ENOENT);
     EXPECT_FALSE(missing.running());
+}
+
+// A process of the test's own stands in for the window: it starts a shell
+// that starts a sleeper, tells the group and waits to be killed.
+TEST(ChildProcess, NothingOfTheGroupOutlivesAKilledParent) {
+    int told[2];
+    ASSERT_EQ(::pipe(told), 0);
+    const pid_t parent = ::fork();
+    ASSERT_GE(parent, 0);
+    if (parent == 0) {
+        ::close(told[0]);
+        ChildProcess child;
+        if (child.Start({"/bin/sh", {"-c", "sleep 300 & echo $!; wait"}, {}, false, {}}) != 0) ::_exit(1);
+        std::string line = ReadLine(child);
+        line = std::to_string(child.pid()) + " " + line;
+        if (::write(told[1], line.data(), line.size()) != static_cast<ssize_t>(line.size())) ::_exit(1);
+        for (;;) ::pause();
+    }
+    ::close(told[1]);
+    char buffer[64] = {};
+    pollfd wait{told[0], POLLIN, 0};
+    ASSERT_GT(::poll(&wait, 1, 30000), 0);
+    ASSERT_GT(::read(told[0], buffer, sizeof buffer - 1), 0);
+    ::close(told[0]);
+    const std::string text = buffer;
+    const pid_t group = std::stoi(text);
+    const pid_t sleeper = std::stoi(text.substr(text.find(' ') + 1));
+    EXPECT_EQ(::getpgid(sleeper), group);
+
+    ::kill(parent, SIGKILL);
+    ::waitpid(parent, nullptr, 0);
+    EXPECT_TRUE(testing::GroupEnds(group)) << testing::Describe(testing::LivingMembers(group));
 }
 
 }  // namespace

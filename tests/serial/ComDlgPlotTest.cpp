@@ -76,7 +76,7 @@ TEST_F(ComDlgPlot, ABoardsThreeChannelsArePlottedKeptExportedAndPictured) {
     constexpr int kLines = 600;
     pty.WriteAll({'b', 'o', 'o', 't', '\r', '\n'});
     Send(pty, 0, kLines);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return feed.taken() == kLines; }, 5000)) << feed.taken();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return feed.taken() == kLines; }, 20000)) << feed.taken();
     EXPECT_EQ(feed.names(), (std::vector<std::u16string>{u"sin", u"ramp", u"cos"}));
     const PlotSamples& samples = feed.samples();
     ASSERT_EQ(samples.size(), static_cast<std::size_t>(kLines));
@@ -87,12 +87,12 @@ TEST_F(ComDlgPlot, ABoardsThreeChannelsArePlottedKeptExportedAndPictured) {
     }
     auto* status = window->findChild<QLabel*>("plotStatus");
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return status->text().endsWith(QStringLiteral("通道3个，保留600个采样，跳过1行")); }, 2000))
+        [&] { return status->text().endsWith(QStringLiteral("通道3个，保留600个采样，跳过1行")); }, 20000))
         << status->text().toStdString();
 
     // The default window follows the last 1,000 samples: all 600 are drawn.
     CPlotView* view = window->view();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view->shownPoints(2) == kLines; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->shownPoints(2) == kLines; }, 20000));
     EXPECT_EQ(view->xRange(), std::make_pair(1.0, 1000.0));
 
     // Every kept sample goes to the CSV file, as sent.
@@ -104,7 +104,7 @@ TEST_F(ComDlgPlot, ABoardsThreeChannelsArePlottedKeptExportedAndPictured) {
             (dir / std::filesystem::path(suggested.toStdString()).filename()).string());
     });
     Click(Button("plotExportCsv"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->writing(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->writing(); }, 20000));
     const std::vector<std::string> rows = CsvRows(dir / "串口波形数据.csv");
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(kLines + 1));
     EXPECT_EQ(rows[0], testing::Gbk("序号,时间,sin,ramp,cos")) << "the page's encoding: GBK";
@@ -133,20 +133,21 @@ TEST_F(ComDlgPlot, ABoardsThreeChannelsArePlottedKeptExportedAndPictured) {
     const auto before = received().receivedTotal();
     const Bytes more = Send(pty, kLines, kLines + 100);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return received().receivedTotal() == before + static_cast<std::int64_t>(more.size()); }, 5000));
-    QTest::qWait(100);
+        [&] { return received().receivedTotal() == before + static_cast<std::int64_t>(more.size()); },
+        20000));
+    EXPECT_TRUE(Settled());
     EXPECT_EQ(samples.size(), static_cast<std::size_t>(kLines));
     EXPECT_EQ(view->shownPoints(0), static_cast<std::size_t>(kLines));
     EXPECT_TRUE(status->text().endsWith(QStringLiteral("（已暂停）")));
     Click(Button("plotPause"));
     Send(pty, kLines + 100, kLines + 110);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return feed.taken() == kLines + 10; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return feed.taken() == kLines + 10; }, 20000));
     EXPECT_EQ(samples.value(1, samples.size() - 1), kLines + 109) << "the ramp goes on where it was taken up";
 
     // The picture is the plot as shown, with curves in the channels' colours.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return view->shownPoints(0) == kLines + 10; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->shownPoints(0) == kLines + 10; }, 20000));
     Click(Button("plotSavePicture"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->writing(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->writing(); }, 20000));
     const QImage picture(QString::fromStdString((dir / "串口波形图片.png").string()));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), view->size() * view->devicePixelRatio());
@@ -166,7 +167,7 @@ TEST_F(ComDlgPlot, ABoardsThreeChannelsArePlottedKeptExportedAndPictured) {
     for (const auto& [button, lead] :
          {std::pair{"plotSavePicture", "保存图片失败："}, std::pair{"plotExportCsv", "导出CSV失败："}}) {
         Click(Button(button));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->writing(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !window->writing(); }, 20000));
         EXPECT_EQ(message->text(), QString::fromUtf8(lead) + reason);
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
@@ -179,7 +180,7 @@ TEST_F(ComDlgPlot, TheWindowKeepsTakingLinesAcrossTabChangesAndStopsWhenClosed) 
     ASSERT_NE(window, nullptr);
     page().hide();  // another tab of the main window
     Send(pty, 0, 5);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->feed().taken() == 5; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->feed().taken() == 5; }, 20000));
 
     window->move(40, 30);
     window->resize(700, 450);
@@ -188,7 +189,7 @@ TEST_F(ComDlgPlot, TheWindowKeepsTakingLinesAcrossTabChangesAndStopsWhenClosed) 
     EXPECT_FALSE(window->attached());
     const auto before = received().receivedTotal();
     Send(pty, 5, 8);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return received().receivedTotal() > before; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return received().receivedTotal() > before; }, 20000));
     EXPECT_EQ(window->feed().taken(), 5u) << "a closed plot takes nothing, and keeps what it had";
     WindowPlace place;
     ASSERT_EQ(store.ReadPlotPlace(MoreSendKind::Serial, place), 0);

@@ -23,7 +23,7 @@ protected:
     void Announce(Kind kind, const std::string& name) {
         const int before = List("port")->count();
         hotplug.Announce(kind, "/dev/" + name);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return List("port")->count() != before; }, 2000)) << name;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return List("port")->count() != before; }, 20000)) << name;
     }
 };
 
@@ -86,7 +86,7 @@ TEST_F(ComDlgPorts, ASavedPortIsTheUsersChoiceAndAnOpenPortStaysOpenThroughRefre
     EXPECT_TRUE(page().isOpen());
     EXPECT_EQ(List("port")->currentText().toStdString(), pty.slave());
     pty.WriteAll({'o', 'k'});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return received().receivedTotal() == 2; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received().receivedTotal() == 2; }, 20000));
 }
 
 // A simulated board's UART is listed while it runs, after the USB adapters.
@@ -94,7 +94,7 @@ TEST_F(ComDlgPorts, PortsTheProgramOffersComeAndGoWithTheirOwner) {
     page();
     const std::string label = VirtualBoardPortLabel("AT89C52", "11.0592MHz", pty.slave());
     context.extraSerialPorts().Put({"board", pty.slave(), label});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Entries().size() == 4; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Entries().size() == 4; }, 20000));
     EXPECT_EQ(Entries()[1], QString::fromStdString(label));
 
     QTest::keyClick(List("port"), Qt::Key_Down);
@@ -102,11 +102,11 @@ TEST_F(ComDlgPorts, PortsTheProgramOffersComeAndGoWithTheirOwner) {
     Click(Button("open"));
     ASSERT_TRUE(page().isOpen());
     pty.WriteAll({'b'});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return received().receivedTotal() == 1; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received().receivedTotal() == 1; }, 20000));
 
     Click(Button("open"));
     context.extraSerialPorts().Remove("board");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Entries().size() == 3; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Entries().size() == 3; }, 20000));
     EXPECT_EQ(page().portPath().toStdString(), pty.slave()) << "the choice stays as its path";
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "ComDlgTestSupport.h"
+#include "Patience.h"
 #include "terminal/ProcessDlg.h"
 
 namespace viz::testing {
@@ -63,11 +64,13 @@ TEST_F(ComDlgSend, AFileToAFarEndThatReadsSlowlyArrivesWholeWhileTheWindowRuns) 
     const LoopRun run = RunLoopUntil([&] { return !send().file().fileMode(); }, 10000);
     farEnd.join();
     ASSERT_TRUE(run.reached);
-    EXPECT_LT(run.longestStallMs, kWellUnderASecond);
+    EXPECT_LT(run.longestStallMs, kStallLimitMs);
     EXPECT_EQ(arrived, data);
     EXPECT_EQ(Sent(), static_cast<std::int64_t>(data.size()));
     EXPECT_TRUE(SendText().endsWith(QStringLiteral("发送文件完成，请重新载入文件！")));
-    ASSERT_TRUE(RunLoopUntil([&] { return send().title() == QStringLiteral("发送区：已发送102400字节"); }, 1000).reached);
+    ASSERT_TRUE(
+        RunLoopUntil([&] { return send().title() == QStringLiteral("发送区：已发送102400字节"); }, 20000)
+            .reached);
     EXPECT_EQ(send().progressWindow(0)->bar()->value(), 102400);
 }
 
@@ -84,7 +87,7 @@ TEST_F(ComDlgSend, CancelOrUnplugMidwayTellExactlyHowFarTheFileGot) {
     ASSERT_LT(first, static_cast<std::int64_t>(data.size())) << "the far end must hold the file up";
 
     QTest::mouseClick(send().progressWindow(0)->cancelButton(), Qt::LeftButton);
-    ASSERT_TRUE(RunLoopUntil([&] { return SendText() != loaded; }, 2000).reached);
+    ASSERT_TRUE(RunLoopUntil([&] { return SendText() != loaded; }, 20000).reached);
     EXPECT_EQ(SendText(), loaded + QStringLiteral("\n发送文件中断：已发送%1/102400字节（用户取消发送）").arg(first));
     EXPECT_EQ(Sent(), first);
     const Bytes arrived = Drain();
@@ -98,10 +101,12 @@ TEST_F(ComDlgSend, CancelOrUnplugMidwayTellExactlyHowFarTheFileGot) {
     const std::int64_t second = Sent() - first;
     ASSERT_GT(second, 0);
     pty.CloseMaster();
-    ASSERT_TRUE(RunLoopUntil([&] { return SendText().contains(QStringLiteral("设备已拔出")); }, 3000).reached)
+    ASSERT_TRUE(
+        RunLoopUntil([&] { return SendText().contains(QStringLiteral("设备已拔出")); }, 20000).reached)
         << SendText().toStdString();
     EXPECT_EQ(SendText(), loaded + QStringLiteral("\n发送文件中断：已发送%1/102400字节（设备已拔出）").arg(second));
-    EXPECT_TRUE(RunLoopUntil([&] { return !page().isOpen(); }, 2000).reached) << "the page closes the port too";
+    EXPECT_TRUE(RunLoopUntil([&] { return !page().isOpen(); }, 20000).reached)
+        << "the page closes the port too";
     EXPECT_TRUE(send().file().fileMode());
 }
 
@@ -113,8 +118,8 @@ TEST_F(ComDlgSend, ContinuousSendingIntoAPortNobodyReadsWaitsForEachSendAndNever
     Type(Field("period"), QStringLiteral("1"));
 
     RunUntilTheLinkStalls();
-    const LoopRun run = RunLoopUntil([] { return false; }, 1000);
-    EXPECT_LT(run.longestStallMs, kWellUnderASecond);
+    const LoopRun run = RunLoopUntil([] { return false; }, 3000);
+    EXPECT_LT(run.longestStallMs, kStallLimitMs);
     EXPECT_FALSE(send().link(0).sendReady()) << "one send waits for the port";
     const std::int64_t sent = Sent();
 
@@ -142,7 +147,8 @@ TEST_F(ComDlgSend, AFileOfOneTebibyteLoadsAtOnceStartsSendingAndCanBeCancelled) 
     OpenPty();
     const auto start = std::chrono::steady_clock::now();
     Load(QString::fromStdString(huge.string()));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, testing::kHangLimit)
+        << "reading it all would take hours";
     ASSERT_TRUE(send().file().fileMode());
 
     Click(Button("send"));
@@ -154,7 +160,8 @@ TEST_F(ComDlgSend, AFileOfOneTebibyteLoadsAtOnceStartsSendingAndCanBeCancelled) 
     farEnd.join();
     EXPECT_EQ(zeros.load(), 64u * 1024u) << "the first blocks went out";
     send().progressWindow(0)->close();
-    ASSERT_TRUE(RunLoopUntil([&] { return SendText().contains(QStringLiteral("发送文件中断")); }, 2000).reached);
+    ASSERT_TRUE(
+        RunLoopUntil([&] { return SendText().contains(QStringLiteral("发送文件中断")); }, 20000).reached);
     EXPECT_TRUE(SendText().endsWith(
         QStringLiteral("/1099511627776字节（用户取消发送）")));
 }

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <thread>
 
 #include "ComDlgTestSupport.h"
@@ -68,13 +69,13 @@ TEST_F(ComDlgState, OpeningAndClosingShowsTheStateAndRunsTheStatusTimerOnlyWhile
     for (const char* list : {"port", "baud", "dataBits", "stopBits", "parity"})
         EXPECT_FALSE(List(list)->isEnabled()) << list;
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return page().receiveArea()->title() == QString::fromUtf16(kIdleReceiveTitle); }, 2000))
+        [&] { return page().receiveArea()->title() == QString::fromUtf16(kIdleReceiveTitle); }, 20000))
         << page().receiveArea()->title().toStdString();
 
     Click(Button("open"));
     ExpectClosed();
     Click(Button("resetCounts"));
-    QTest::qWait(300);
+    RunTimerTicks(100, 3);
     EXPECT_EQ(page().receiveArea()->title(), QStringLiteral("接收区：已接收0字节")) << "status timer stopped";
 }
 
@@ -100,14 +101,14 @@ TEST_F(ComDlgState, OutputLinesFollowTheBoxesAndInputLinesOnlyShowThePort) {
     EXPECT_FALSE(lines->Break());
 
     lines->SetInputs(kLineCts | kLineRing);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Box("cts")->isChecked() && Box("ring")->isChecked(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Box("cts")->isChecked() && Box("ring")->isChecked(); }, 20000));
     EXPECT_FALSE(Box("dsr")->isChecked());
     Click(Box("cts"));
     Click(Box("dsr"));
     EXPECT_TRUE(Box("cts")->isChecked()) << "the user cannot change an input line";
     EXPECT_FALSE(Box("dsr")->isChecked());
     lines->SetInputs(kLineRing);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Box("cts")->isChecked(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Box("cts")->isChecked(); }, 20000));
 
     Click(Button("open"));
     for (const char* name : {"dtr", "rts", "break", "cts", "dsr", "ring", "rlsd"})
@@ -126,7 +127,7 @@ TEST_F(ComDlgState, NewsOfAClosedSessionIsDropped) {
     lines->SetInputs(0);
     Click(Button("open"));
     ASSERT_TRUE(page().isOpen());
-    QTest::qWait(100);
+    EXPECT_TRUE(Settled());
     EXPECT_FALSE(Box("dsr")->isChecked());
 }
 
@@ -136,25 +137,46 @@ TEST_F(ComDlgState, PeriodIsReadOnlyWhileContinuousSendingRuns) {
     OpenPty();
     page().sendArea()->edit()->setPlainText(QStringLiteral("A"));
     Type(Field("period"), QStringLiteral("20"));
+    QElapsedTimer clock;
+    clock.start();
     Click(Box("continuous"));
     EXPECT_TRUE(page().sendArea()->continuous(0));
-    EXPECT_TRUE(FarEndRead(1, std::chrono::milliseconds(400)).empty()) << "still the 1000 ms read at start";
+    ASSERT_EQ(FarEndRead(1, std::chrono::milliseconds(20000)), Bytes{'A'});
+    EXPECT_GE(clock.elapsed(), 900) << "still the 1000 ms period it had at start";
 
     Type(Field("period"), QStringLiteral("30"));
-    EXPECT_EQ(FarEndRead(3, std::chrono::milliseconds(2000)), (Bytes{'A', 'A', 'A'}));
+    EXPECT_EQ(FarEndRead(3, std::chrono::milliseconds(20000)), (Bytes{'A', 'A', 'A'}));
 
+    // Sends a marker and reads the far end up to it: what went out before.
+    auto upToMarker = [&] {
+        page().sendArea()->edit()->setPlainText(QStringLiteral("Z"));
+        Click(Button("send"));
+        Bytes bytes;
+        while (bytes.empty() || bytes.back() != 'Z') {
+            const Bytes got = FarEndRead(1, std::chrono::milliseconds(20000));
+            if (got.empty()) break;
+            bytes.push_back(got[0]);
+        }
+        return bytes;
+    };
     Click(Box("continuous"));
     EXPECT_FALSE(page().sendArea()->continuous(0));
-    FarEndRead(100, std::chrono::milliseconds(50));
-    EXPECT_TRUE(FarEndRead(1, std::chrono::milliseconds(200)).empty());
+    const Bytes underWay = upToMarker();
+    ASSERT_FALSE(underWay.empty());
+    EXPECT_EQ(underWay.back(), 'Z');
+    EXPECT_EQ(std::count(underWay.begin(), underWay.end(), 'A'), static_cast<long>(underWay.size()) - 1);
+    RunTimerTicks(30, 8);
+    EXPECT_EQ(upToMarker(), Bytes{'Z'}) << "no tick sent anything after the stop";
 
     // Closing leaves a running timer alone; its ticks send nothing.
+    page().sendArea()->edit()->setPlainText(QStringLiteral("A"));
     Click(Box("continuous"));
     Click(Button("open"));
     EXPECT_TRUE(Box("continuous")->isChecked());
     EXPECT_TRUE(page().sendArea()->continuous(0));
     FarEndRead(100, std::chrono::milliseconds(50));
-    EXPECT_TRUE(FarEndRead(1, std::chrono::milliseconds(200)).empty());
+    RunTimerTicks(30, 8);
+    EXPECT_TRUE(FarEndRead(1, std::chrono::milliseconds(0)).empty());
 }
 
 TEST_F(ComDlgState, FrameBreakNeedsATimeAndAnEmptyTimeFieldMeansOneMillisecond) {
@@ -182,7 +204,8 @@ TEST_F(ComDlgState, ResetCountsZeroesBothTotalsAndTitles) {
     // The writer publishes what the link took a few dozen times a second, so
     // the sent total may trail the echo.
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return received().receivedTotal() == 2 && page().sendArea()->link(0).sentTotal() == 3; }, 2000));
+        [&] { return received().receivedTotal() == 2 && page().sendArea()->link(0).sentTotal() == 3; },
+        20000));
 
     Click(Button("open"));
     Click(Button("resetCounts"));

@@ -188,7 +188,7 @@ public:
     }
 
     // Waits until `count` line events came, then returns all of them.
-    std::vector<LineEvent> WaitForEvents(std::size_t count, std::chrono::milliseconds timeout = 2000ms) {
+    std::vector<LineEvent> WaitForEvents(std::size_t count, std::chrono::milliseconds timeout = 20000ms) {
         std::unique_lock lock(mutex_);
         changed_.wait_for(lock, timeout, [&] { return events_.size() >= count; });
         return events_;
@@ -201,7 +201,7 @@ public:
         std::lock_guard lock(mutex_);
         events_.clear();
     }
-    bool WaitForLost(std::chrono::milliseconds timeout = 2000ms) {
+    bool WaitForLost(std::chrono::milliseconds timeout = 20000ms) {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, timeout, [&] { return lost_ > 0; });
     }

@@ -172,7 +172,7 @@ TEST_F(SerMonHelper, APendingSizeRequestIsAnsweredWhenTheWatchStopsAndTheOwnersL
     const std::filesystem::path second = Start();
     ASSERT_TRUE(std::filesystem::is_symlink(second));
     helper.Close();
-    for (int i = 0; i < 200 && std::filesystem::is_symlink(second); ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 2000 && std::filesystem::is_symlink(second); ++i) std::this_thread::sleep_for(10ms);
     EXPECT_FALSE(std::filesystem::is_symlink(second));
 }
 

@@ -145,6 +145,49 @@ TEST(AreaTextTest, KeptLinesAreExactlyTheNewestAndSmallUpdatesEndShowingThem) {
     }
 }
 
+// Long hex lines with wide characters, CRs and a surrogate pair, arriving
+// in reads that end anywhere (in a line, a run, a pair, across the blocks
+// the text is held in): the kept lines are cut as the whole text is, the
+// widget ends up showing them, and holding them costs their text, not a
+// multiple of it.
+TEST(AreaTextTest, ManyKeptLinesAreCutAsTheWholeTextAndCostTheirText) {
+    std::u16string line;
+    for (int i = 0; i < 320; ++i) line += u"A5 ";
+    line += u"中文\r\U0001F600 0D\r\n";
+    std::u16string all;
+    for (int i = 0; i < 400; ++i) all += line;
+
+    AreaText area;
+    // 31 columns: the wide character after the hex runs no longer fits.
+    area.SetColumns(31);
+    area.SetKeptLines(1000);
+    ShownLines widget;
+    for (std::size_t at = 0; at < all.size(); at += 7777) {
+        area.Append(std::u16string_view(all).substr(at, 7777));
+        widget.Apply(area.TakeUpdate(2000, 250));
+    }
+    AreaText whole;
+    whole.SetColumns(31);
+    whole.Assign(all);
+    const std::u16string kept = area.text();
+    EXPECT_EQ(area.lineCount(), 1001u) << "1000 lines and the empty one after the last break";
+    EXPECT_TRUE(whole.text().ends_with(kept));
+    const std::size_t wholeLines = whole.lineCount();
+    whole.SetKeptLines(1000);
+    EXPECT_EQ(whole.text(), kept) << "the same 1000 screen lines, whatever the reads were";
+    EXPECT_EQ(wholeLines, 400u * 32 + 1);
+
+    ASSERT_EQ(widget.lines().size(), 1001u);
+    for (std::size_t i = 0; i < widget.lines().size(); i += 97) {
+        std::u16string shown = area.ShownText(i, 0, i + 1, 0).value_or(u"?");
+        std::erase_if(shown, [](char16_t unit) { return unit == u'\r' || unit == u'\n'; });
+        EXPECT_EQ(widget.lines()[i], shown) << "screen line " << i;
+    }
+    const std::size_t textBytes = kept.size() * sizeof(char16_t);
+    const std::size_t slack = 2 * AreaTextRing::kBlockUnits * sizeof(char16_t) + 1001 * sizeof(std::size_t);
+    EXPECT_LE(area.heldBytes(), textBytes + slack);
+}
+
 TEST(AreaTextTest, DroppedLinesTheWidgetStillShowsCopyUntilItTakesTheUpdate) {
     AreaText area;
     area.SetKeptLines(3);

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "Patience.h"
+
 namespace viz {
 namespace {
 
@@ -115,14 +117,16 @@ TEST(ChunkHandoffTest, ReaderWaitsWhenThePageIsFarBehindAndNothingIsDropped) {
     WakeSignal wake;
     ChunkHandoff handoff([&] { wake.Post(); }, {.maxBytes = 1000, .maxChunks = 1000});
     std::atomic<int> pushed = 0;
+    std::atomic<pid_t> producerThread = 0;
     std::thread producer([&] {
+        producerThread = testing::ThisThread();
         for (std::uint32_t i = 0; i < 100; ++i) {
             if (!handoff.Push(Numbered(i, 100))) return;
             ++pushed;
         }
     });
     ASSERT_TRUE(WaitUntil([&] { return pushed.load() == 10; }));
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(testing::WaitUntilSleeping(producerThread));
     EXPECT_EQ(pushed.load(), 10) << "the reader blocks at the bound instead of queueing more";
     EXPECT_EQ(handoff.waitingBytes(), 1000u);
 
@@ -142,14 +146,16 @@ TEST(ChunkHandoffTest, ReaderWaitsWhenThePageIsFarBehindAndNothingIsDropped) {
 TEST(ChunkHandoffTest, ChunkCountIsBoundedAndAnOversizedChunkStillPasses) {
     ChunkHandoff handoff([] {}, {.maxBytes = 100, .maxChunks = 3});
     std::atomic<int> pushed = 0;
+    std::atomic<pid_t> producerThread = 0;
     std::thread producer([&] {
+        producerThread = testing::ThisThread();
         for (std::uint32_t i = 0; i < 4; ++i) {
             if (handoff.Push(Numbered(i, 4))) ++pushed;
         }
         if (handoff.Push(Numbered(4, 5000))) ++pushed;
     });
     ASSERT_TRUE(WaitUntil([&] { return pushed.load() == 3; }));
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(testing::WaitUntilSleeping(producerThread));
     EXPECT_EQ(pushed.load(), 3);
     EXPECT_EQ(handoff.Drain([](const Chunk&) {}), 3u);
     std::vector<std::size_t> sizes;

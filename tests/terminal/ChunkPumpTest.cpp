@@ -11,6 +11,9 @@
 #include <future>
 #include <thread>
 
+#include "PageTestSupport.h"
+#include "Patience.h"
+
 namespace viz {
 namespace {
 
@@ -65,7 +68,9 @@ TEST(ChunkPumpTest, CloseReleasesABlockedReaderAndNothingIsDeliveredAfterIt) {
     int delivered = 0;
     pump.setDelivery([&](const Chunk&) { ++delivered; }, {});
     std::atomic<int> accepted = 0;
+    std::atomic<pid_t> readerThread = 0;
     auto reader = std::async(std::launch::async, [&] {
+        readerThread = testing::ThisThread();
         for (std::uint32_t i = 0;; ++i) {
             if (!pump.sink().Push(Numbered(i))) return;
             ++accepted;
@@ -75,16 +80,16 @@ TEST(ChunkPumpTest, CloseReleasesABlockedReaderAndNothingIsDeliveredAfterIt) {
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (accepted.load() < 4 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
-    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(testing::WaitUntilSleeping(readerThread));
     EXPECT_EQ(accepted.load(), 4);
     pump.Close();
-    EXPECT_EQ(reader.wait_for(2s), std::future_status::ready);
-    QTest::qWait(20);
+    EXPECT_EQ(reader.wait_for(testing::kHangLimit), std::future_status::ready);
+    EXPECT_TRUE(testing::HandlePostedEvents());
     EXPECT_EQ(delivered, 0) << "the wake-up posted before the close delivers nothing";
 
     pump.Open();
     ASSERT_TRUE(pump.sink().Push(Numbered(0)));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return delivered == 1; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delivered == 1; }, 20000));
 }
 
 TEST(ChunkPumpTest, DestroyingThePumpWithAWakeUpPendingIsSafe) {
@@ -96,7 +101,7 @@ TEST(ChunkPumpTest, DestroyingThePumpWithAWakeUpPendingIsSafe) {
     });
     reader.join();
     delete pump;
-    QTest::qWait(20);
+    EXPECT_TRUE(testing::HandlePostedEvents());
     EXPECT_EQ(delivered, 0);
 }
 

@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "ModalCatcher.h"
+#include "PageTestSupport.h"
 #include "TempDir.h"
 #include "platform/CodePage.h"
 #include "terminal/ListCtrlEx.h"
@@ -42,13 +43,13 @@ TEST_F(LoopbackPageTest, TypedSendComesBackIntoTheReceiveAreaAndBothAreMonitored
 
     page.sendArea()->edit()->setPlainText(QStringLiteral("你好\n"));
     QTest::mouseClick(page.sendButton(), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 6; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 6; }, 20000));
     // The widget catches up within one flush interval of the last redraw.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.receiveArea()->edit()->toPlainText().isEmpty(); }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.receiveArea()->edit()->toPlainText().isEmpty(); }, 20000));
     EXPECT_EQ(page.receiveArea()->edit()->toPlainText(), QStringLiteral("你好\n")) << "CR LF shows one break";
     EXPECT_EQ(page.receiveArea()->pipeline().area().text(), u"你好\r\n") << "the sent CR LF, as it came";
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return page.sendArea()->title() == QStringLiteral("发送区：已发送6字节"); }, 1000));
+        [&] { return page.sendArea()->title() == QStringLiteral("发送区：已发送6字节"); }, 20000));
 
     // The echo may be read before the writer's news reaches the window.
     const std::vector<MonitorRow>& rows = page.monitor()->list()->rows();
@@ -67,7 +68,7 @@ TEST_F(LoopbackPageTest, HexDisplayAndMultiSendGoThroughTheSameLink) {
     page.moreSend()->entry(2)->setText(QStringLiteral("01 FF"));
     page.moreSend()->hexBox(2)->setChecked(true);
     page.moreSend()->SendEntry(2);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 2; }, 20000));
     EXPECT_EQ(page.receiveArea()->pipeline().area().text(), u"01 FF ");
     EXPECT_EQ(page.sendArea()->link(0).sentTotal(), 0) << "multi-send leaves the page's counters alone";
 }
@@ -81,12 +82,12 @@ TEST_F(LoopbackPageTest, ClosingAndReopeningTheLinkKeepsWorking) {
         page.sendArea()->edit()->setPlainText(QStringLiteral("x"));
         page.sendArea()->Send(0);
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return page.receiveArea()->pipeline().receivedTotal() == round + 1; }, 5000));
+            [&] { return page.receiveArea()->pipeline().receivedTotal() == round + 1; }, 20000));
         QTest::mouseClick(page.openButton(), Qt::LeftButton);
         EXPECT_FALSE(page.isOpen());
     }
     page.sendArea()->Send(0);
-    QTest::qWait(20);
+    EXPECT_TRUE(testing::Settled());
     EXPECT_EQ(page.receiveArea()->pipeline().receivedTotal(), 3) << "a closed link sends nothing";
     const std::vector<MonitorRow>& rows = page.monitor()->list()->rows();
     ASSERT_EQ(rows.size(), 12u);
@@ -124,12 +125,12 @@ TEST(LoopbackPageText, Utf8AndTimeStampsReachSendsAreaFilesAndMonitor) {
     page.receiveArea()->ToggleOutput();
     page.sendArea()->edit()->setPlainText(QStringLiteral("温度℃\n"));
     QTest::mouseClick(page.sendButton(), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 11; }, 5000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 11; }, 20000))
         << "three characters of three bytes and CR LF";
     page.ShowMoreSend();
     page.moreSend()->entry(0)->setText(QStringLiteral("中"));
     page.moreSend()->SendEntry(0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 14; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.receiveArea()->pipeline().receivedTotal() == 14; }, 20000));
 
     const QString stamp = QStringLiteral("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\] ");
     const QString shown =

@@ -102,7 +102,7 @@ TEST_F(MoreSendDialogTest, CyclingRunsOnItsOwnTimerWhileHiddenAndApartFromOtherD
     serial.hide();
     network.cycleButton()->click();
     network.cycleButton()->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return first.size() >= 5; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return first.size() >= 5; }, 20000));
     EXPECT_TRUE(serial.cycling());
     EXPECT_TRUE(second.empty());
 }

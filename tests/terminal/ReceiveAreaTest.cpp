@@ -18,6 +18,7 @@
 
 #include "IconvReference.h"
 #include "ModalCatcher.h"
+#include "PageTestSupport.h"
 #include "TempDir.h"
 #include "base/ReceiveHistory.h"
 #include "terminal/PortMonitorDialog.h"
@@ -312,8 +313,8 @@ TEST_F(ReceiveAreaTest, AFullDiskStopsOutputAndTheAreaSaysWhy) {
     EXPECT_EQ(lines[1], QStringLiteral("输出文件写入失败：%1，已停止输出")
                             .arg(QString::fromLocal8Bit(std::strerror(ENOSPC))));
     EXPECT_EQ(lines[2], "def");
-    QTest::qWait(150);
-    EXPECT_TRUE(area.title().endsWith("输出文本状态[已停止]"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return area.title().endsWith("输出文本状态[已停止]"); }, 20000))
+        << area.title().toStdString();
 }
 
 TEST_F(ReceiveAreaTest, BrowseOpensTheOutputFileOfTheCurrentDirectory) {
@@ -327,11 +328,12 @@ TEST_F(ReceiveAreaTest, StatusTimerRefreshesEveryTenthOfASecondWhileTheLinkIsOpe
     area.StartStatusTimer();
     area.Receive(ChunkOf("12345"));
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return area.title().startsWith(QStringLiteral("接收区：已接收5字节，速度5字节/秒，")); }, 5000))
+        [&] { return area.title().startsWith(QStringLiteral("接收区：已接收5字节，速度5字节/秒，")); },
+        20000))
         << area.title().toStdString();
     area.StopStatusTimer();
     area.ResetCounters();
-    QTest::qWait(250);
+    testing::RunTimerTicks(100, 3);
     EXPECT_EQ(area.title(), QStringLiteral("接收区：已接收0字节"));
 }
 

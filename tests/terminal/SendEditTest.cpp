@@ -84,7 +84,7 @@ TEST_F(SendEditTest, AQuarterMegabyteWithoutBreaksCostsTheWindowLittleAndGoesOut
 
     const QByteArray expected = (QStringLiteral("abc") + pasted).toLatin1();
     area->Send(0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return area->link(0).sentTotal() >= expected.size(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return area->link(0).sentTotal() >= expected.size(); }, 20000));
     QByteArray sent;
     for (const Bytes& block : link.blocks())
         sent.append(reinterpret_cast<const char*>(block.data()), block.size());

@@ -116,7 +116,7 @@ TEST_F(ReadMePageTest, TheInformationBoxTakesTheMirrorsTextWhenThePrimaryHasNone
     primary.Serve(kInfoFilePath, HttpRoute{"<html>portal</html>"});
     mirror.Serve(kInfoFilePath, HttpRoute{EncodeText(u"dodiror 公告\r\n第二行", CodePage::Ansi)});
     auto page = Open(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Info(*page).startsWith("dodiror"); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Info(*page).startsWith("dodiror"); }, 20000));
     EXPECT_EQ(Info(*page), "dodiror 公告\n第二行");
     EXPECT_EQ(primary.requests(), 1);
 }

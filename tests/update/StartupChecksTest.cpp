@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "LocalHttpServer.h"
+#include "Patience.h"
 #include "update/ArchiveDownload.h"
 
 namespace viz {
@@ -81,7 +82,7 @@ TEST(StartupChecks, EndingBeforeTheDelaysSendsNothingAndReturnsAtOnce) {
     Reports reports;
     const auto start = std::chrono::steady_clock::now();
     { StartupChecks checks({server.base(), server.base()}, reports.Events(), kNever); }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, testing::kHangLimit) << "the delays last an hour";
     EXPECT_EQ(server.requests(), 0);
     EXPECT_TRUE(reports.seen().empty());
 }

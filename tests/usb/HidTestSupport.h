@@ -144,7 +144,7 @@ public:
     }
     // The next output report the channel wrote, if one comes within `within`.
     std::optional<HidBytes> Receive(
-        std::chrono::milliseconds within = std::chrono::milliseconds(2000)) const {
+        std::chrono::milliseconds within = std::chrono::milliseconds(20000)) const {
         pollfd ready{ends_[1], POLLIN, 0};
         if (::poll(&ready, 1, static_cast<int>(within.count())) <= 0) return std::nullopt;
         HidBytes report(4096);

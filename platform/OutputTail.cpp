@@ -1,4 +1,4 @@
-#include "board/OutputTail.h"
+#include "platform/OutputTail.h"
 
 namespace viz {
 
