@@ -9,9 +9,9 @@
 #include "app/ApplicationSetup.h"
 #include "app/CommandLine.h"
 #include "app/VizuruvApp.h"
-#include "board/BoardFolder.h"
 #include "platform/Descriptors.h"
 #include "platform/Signals.h"
+#include "platform/WorkFolder.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     viz::IgnoreBrokenPipeSignal();
     viz::RaiseDescriptorLimit();
     // What boards of killed runs left in the temporary folder.
-    viz::RemoveBoardFoldersOfEndedProcesses();
+    viz::RemoveWorkFoldersOfEndedProcesses();
     // The toolkit sees the program name and its own options only.
     std::vector<std::string> toolkitTexts{argv[0]};
     toolkitTexts.insert(toolkitTexts.end(), line.toolkitArguments.begin(), line.toolkitArguments.end());

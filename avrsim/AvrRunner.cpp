@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,8 @@ extern "C" {
 #include <sim_elf.h>
 }
 
+#include "avrsim/Bootloader.h"
+#include "avrsim/ControlInput.h"
 #include "avrsim/UartClock.h"
 #include "board/AvrSimProtocol.h"
 #include "board/ByteRelay.h"
@@ -45,6 +48,8 @@ constexpr double kSliceSeconds = 0.001;
 // Behind the clock by more than this (a busy machine), the time is let go.
 constexpr double kMostBehind = 0.05;
 constexpr std::size_t kRelayLimit = 64 * 1024;
+// A chip held in reset for a downloader that never comes starts again after this.
+constexpr std::chrono::seconds kLongestReset{10};
 
 void WriteAll(int fd, const std::string& text) {
     std::size_t done = 0;
@@ -118,11 +123,14 @@ private:
 
 class Runner {
 public:
-    explicit Runner(const RunnerOptions& options) : options_(options) {}
+    explicit Runner(const RunnerOptions& options) : options_(options), control_(options.controlFd) {}
     int Run();
 
 private:
     bool Load();
+    bool LoadApplication(std::uint32_t flashBytes);
+    void Obey();
+    bool HeldInReset();
     void ConnectUart();
     void ConnectPorts();
     void FeedUart();
@@ -144,6 +152,7 @@ private:
     }
 
     const RunnerOptions& options_;
+    ControlInput control_;
     avr_t* avr_ = nullptr;
     std::unique_ptr<UartClock> uartClock_;
     PtyPort pty_;
@@ -154,6 +163,7 @@ private:
     bool feeding_ = false;
     std::map<avr_irq_t*, char> portOfIrq_;
     std::map<char, std::uint8_t> changedPorts_;
+    std::optional<Clock::time_point> resetUntil_;
     Clock::time_point start_;
     avr_cycle_count_t startCycle_ = 0;
     avr_cycle_count_t nextService_ = 0;
@@ -168,12 +178,33 @@ bool Runner::Load() {
     avr_init(avr_);
     avr_->frequency = options_.frequency;
     avr_->sleep = NoSleep;
+    if (options_.bootloader.empty()) return LoadApplication(avr_->flashend + 1);
+    if (!CanSelfProgram(avr_)) {
+        std::fprintf(stderr, "duvezer-avrsim: %s cannot write its own flash: no bootloader can run on it\n",
+                     options_.core.c_str());
+        return false;
+    }
+    BootSection boot;
+    if (const std::string problem =
+            ReadBootloader(options_.bootloader, options_.core, avr_->flashend + 1, boot);
+        !problem.empty()) {
+        std::fprintf(stderr, "duvezer-avrsim: %s\n", problem.c_str());
+        return false;
+    }
+    // The application ends where the boot section begins; without one the
+    // bootloader finds the flash erased.
+    if (!options_.firmware.empty() && !LoadApplication(boot.start)) return false;
+    InstallBootloader(avr_, boot);
+    return true;
+}
+
+// The firmware into the first `flashBytes` of the flash.
+bool Runner::LoadApplication(std::uint32_t flashBytes) {
     const char* path = options_.firmware.c_str();
     // The window's own check first: the library's ELF loader trusts every
     // section header, and a HEX file is refused at its first record past
     // the flash, before any image of it is made.
-    const BoardChip chip{
-        ChipFamily::Avr, AvrDisplayName(options_.core), options_.core, avr_->flashend + 1, {}};
+    const BoardChip chip{ChipFamily::Avr, AvrDisplayName(options_.core), options_.core, flashBytes, {}};
     const FirmwareCheck check = CheckFirmware(options_.firmware, chip);
     if (!check.ok) {
         std::fprintf(stderr, "duvezer-avrsim: %s\n", check.problem.c_str());
@@ -191,7 +222,7 @@ bool Runner::Load() {
         std::fprintf(stderr, "duvezer-avrsim: cannot read Intel HEX file %s\n", path);
         return false;
     }
-    if (firmware.flashbase + firmware.flashsize > avr_->flashend + 1u) {
+    if (firmware.flashbase + firmware.flashsize > flashBytes) {
         std::fprintf(stderr, "duvezer-avrsim: %s does not fit into the flash of %s\n", path,
                      options_.core.c_str());
         return false;
@@ -240,7 +271,46 @@ void Runner::FeedUart() {
     feeding_ = false;
 }
 
+// The window's commands, between two slices of the chip's time. A chip with
+// a bootloader is held in reset until the next byte for it arrives, as a downloader's DTR
+// would let RESET go just before it speaks: a bootloader then meets the
+// downloader within its short wait, however long the downloader took to
+// start.
+void Runner::Obey() {
+    for (const Line& command : control_.Take()) {
+        if (!std::holds_alternative<ResetLine>(command)) continue;
+        ResetFromPin(avr_);
+        // What was on its way to the chip is lost with the reset; its
+        // receiver is off now, so what comes next waits for the bootloader.
+        fromPty_.clear();
+        xon_ = true;
+        if (!options_.bootloader.empty()) resetUntil_ = Clock::now() + kLongestReset;
+        WriteAll(options_.reportFd, Format(ResetLine{avr_->cycle}) + "\n");
+    }
+}
+
+// While the chip is held in reset: waits for a byte, a command or the
+// limit, and lets it go with the clock started afresh.
+bool Runner::HeldInReset() {
+    if (!resetUntil_) return false;
+    Service();
+    const Clock::time_point now = Clock::now();
+    if (fromPty_.empty() && now < *resetUntil_) {
+        const auto left = std::min<Clock::duration>(*resetUntil_ - now, std::chrono::milliseconds(500));
+        const timespec wait{
+            0, static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(left).count())};
+        pollfd inputs[2] = {{pty_.master(), POLLIN, 0}, {control_.fd(), POLLIN, 0}};
+        ::ppoll(inputs, 2, &wait, nullptr);
+        return true;
+    }
+    resetUntil_.reset();
+    start_ = Clock::now();
+    startCycle_ = avr_->cycle;
+    return false;
+}
+
 void Runner::Service() {
+    Obey();
     char buffer[4096];
     ssize_t got;
     while (fromPty_.size() < kRelayLimit && (got = ::read(pty_.master(), buffer, sizeof buffer)) > 0)
@@ -257,7 +327,7 @@ void Runner::Service() {
 }
 
 // Simulated time against the clock: wait while ahead, waking early for
-// bytes from the serial page.
+// bytes from the serial page and for the window's commands.
 void Runner::Pace() {
     const double simulated = static_cast<double>(avr_->cycle - startCycle_) / options_.frequency;
     const double elapsed = Seconds(Clock::now() - start_).count();
@@ -268,8 +338,8 @@ void Runner::Pace() {
     const double ahead = simulated - elapsed;
     if (ahead <= 0) return;
     const timespec wait{0, static_cast<long>(std::min(ahead, 0.5) * 1e9)};
-    pollfd input{pty_.master(), POLLIN, 0};
-    ::ppoll(&input, 1, &wait, nullptr);
+    pollfd inputs[2] = {{pty_.master(), POLLIN, 0}, {control_.fd(), POLLIN, 0}};
+    ::ppoll(inputs, 2, &wait, nullptr);
 }
 
 int Runner::Run() {
@@ -289,6 +359,7 @@ int Runner::Run() {
     startCycle_ = avr_->cycle;
     nextService_ = avr_->cycle + slice;
     for (;;) {
+        if (HeldInReset()) continue;
         const int state = avr_run(avr_);
         if (state == cpu_Done || state == cpu_Crashed) {
             Service();

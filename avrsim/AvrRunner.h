@@ -12,8 +12,10 @@ namespace viz::avrsim {
 struct RunnerOptions {
     std::string core;  // "atmega16"
     std::uint32_t frequency = 0;
-    std::string firmware;  // .elf or Intel HEX
+    std::string firmware;    // .elf or Intel HEX; may be empty with a bootloader
+    std::string bootloader;  // Intel HEX in the boot section, where the chip starts; empty: none
     int reportFd = 1;
+    int controlFd = -1;  // the window's commands; -1: none
 };
 
 // Writes one "part" line for every core compiled into the library.

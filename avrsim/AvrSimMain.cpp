@@ -1,7 +1,10 @@
 // duvezer-avrsim: the virtual board's AVR runner. The board window starts it
 // as
 //   duvezer-avrsim --report-fd 3 -m atmega16 -f 8000000 firmware.elf
-// and reads its report lines (board/AvrSimProtocol.h) from descriptor 3;
+// and reads its report lines (board/AvrSimProtocol.h) from descriptor 3; a
+// chip with a serial bootloader, with or without an application, as
+//   duvezer-avrsim --report-fd 3 --control-fd 4 --bootloader boot.hex -m atmega328p -f 16000000 [app.hex]
+// takes commands such as "reset" on descriptor 4;
 //   duvezer-avrsim --list
 // writes the parts it knows to standard output.
 #include <cstdio>
@@ -14,9 +17,11 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: duvezer-avrsim --list\n"
-                 "       duvezer-avrsim [--report-fd N] -m PART -f HZ FIRMWARE\n");
+    std::fprintf(
+        stderr,
+        "usage: duvezer-avrsim --list\n"
+        "       duvezer-avrsim [--report-fd N] [--control-fd N] -m PART -f HZ FIRMWARE\n"
+        "       duvezer-avrsim [--report-fd N] [--control-fd N] --bootloader HEX -m PART -f HZ [FIRMWARE]\n");
     return 2;
 }
 
@@ -39,6 +44,10 @@ int main(int argc, char** argv) {
             return 0;
         } else if (option == "--report-fd" && hasValue) {
             options.reportFd = std::atoi(argv[++i]);
+        } else if (option == "--control-fd" && hasValue) {
+            options.controlFd = std::atoi(argv[++i]);
+        } else if (option == "--bootloader" && hasValue) {
+            options.bootloader = argv[++i];
         } else if (option == "-m" && hasValue) {
             options.core = argv[++i];
         } else if (option == "-f" && hasValue) {
@@ -49,6 +58,8 @@ int main(int argc, char** argv) {
             options.firmware = option;
         }
     }
-    if (options.core.empty() || options.frequency == 0 || options.firmware.empty()) return Usage();
+    if (options.core.empty() || options.frequency == 0 ||
+        (options.firmware.empty() && options.bootloader.empty()))
+        return Usage();
     return viz::avrsim::RunFirmware(options);
 }

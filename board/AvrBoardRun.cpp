@@ -14,6 +14,7 @@ namespace viz {
 namespace {
 
 constexpr int kReportFd = 3;
+constexpr int kControlFd = 4;
 
 // Reads what `fd` has now into `text`; false at its end.
 bool ReadInto(int fd, std::string& text) {
@@ -69,14 +70,18 @@ public:
     AvrSession(const AvrRunSetup& setup, BoardPins& pins, BoardEvents& events)
         : setup_(setup), pins_(pins), events_(events) {}
     ~AvrSession() {
-        if (report_ >= 0) ::close(report_);
+        for (int fd : {report_, control_}) {
+            if (fd >= 0) ::close(fd);
+        }
     }
     AvrSession(const AvrSession&) = delete;
     AvrSession& operator=(const AvrSession&) = delete;
 
-    RunEnd Run(int stopFd);
+    RunEnd Run(int stopFd, int resetFd);
 
 private:
+    void StartRunner(int report, int control);
+    void AskReset(int resetFd);
     void TakeReports();
     void TakeOutput();
     RunEnd Exited();
@@ -85,7 +90,9 @@ private:
     BoardPins& pins_;
     BoardEvents& events_;
     ChildProcess child_;
+    int startError_ = 0;
     int report_ = -1;
+    int control_ = -1;
     std::string reportText_;
     std::string outputText_;
     std::string codedText_;  // whole characters, escape sequences not yet taken out
@@ -100,6 +107,8 @@ void AvrSession::TakeReports() {
         if (!line) continue;
         if (const auto* uart = std::get_if<avrsim::UartLine>(&*line)) {
             events_.OnReady(uart->path);
+        } else if (std::holds_alternative<avrsim::ResetLine>(*line)) {
+            events_.OnChipReset();
         } else if (const auto* port = std::get_if<avrsim::PortLine>(&*line)) {
             const std::string name = std::string("PORT") + port->port;
             const auto found = std::find(setup_.chip.ports.begin(), setup_.chip.ports.end(), name);
@@ -139,39 +148,64 @@ RunEnd AvrSession::Exited() {
     return end;
 }
 
-RunEnd AvrSession::Run(int stopFd) {
+void AvrSession::StartRunner(int report, int control) {
+    ChildSpec spec;
+    spec.program = setup_.runner;
+    spec.arguments = {
+        "--report-fd", std::to_string(kReportFd), "--control-fd", std::to_string(kControlFd),
+        "-m",          setup_.chip.simulatorName, "-f",           std::to_string(setup_.clockHz)};
+    if (!setup_.bootloader.empty())
+        spec.arguments.insert(spec.arguments.end(), {"--bootloader", setup_.bootloader.string()});
+    if (!setup_.firmware.empty()) spec.arguments.push_back(setup_.firmware.string());
+    spec.passDescriptors = {{report, kReportFd}, {control, kControlFd}};
+    startError_ = child_.Start(spec);
+}
+
+// One "reset" per request; requests made at once are one reset.
+void AvrSession::AskReset(int resetFd) {
+    std::uint64_t count = 0;
+    if (::read(resetFd, &count, sizeof count) != sizeof count || count == 0) return;
+    const std::string line = std::string(avrsim::kResetCommand) + "\n";
+    // Never blocks: a runner too busy to read has a reset waiting already.
+    [[maybe_unused]] const ssize_t put = ::write(control_, line.data(), line.size());
+}
+
+RunEnd AvrSession::Run(int stopFd, int resetFd) {
     int report[2];
+    int control[2];
     RunEnd failed;
     failed.kind = RunEnd::Kind::StartFailed;
     if (::pipe2(report, O_CLOEXEC) != 0) {
         failed.error = errno;
         return failed;
     }
-    ChildSpec spec;
-    spec.program = setup_.runner;
-    spec.arguments = {"--report-fd",
-                      std::to_string(kReportFd),
-                      "-m",
-                      setup_.chip.simulatorName,
-                      "-f",
-                      std::to_string(setup_.clockHz),
-                      setup_.firmware.string()};
-    spec.passDescriptors = {{report[1], kReportFd}};
-    const int error = child_.Start(spec);
+    if (::pipe2(control, O_CLOEXEC) != 0) {
+        failed.error = errno;
+        ::close(report[0]);
+        ::close(report[1]);
+        return failed;
+    }
+    StartRunner(report[1], control[0]);
     ::close(report[1]);
+    ::close(control[0]);
     report_ = report[0];
-    if (error != 0) {
-        failed.error = error;
+    control_ = control[1];
+    if (startError_ != 0) {
+        failed.error = startError_;
         return failed;
     }
     events_.OnSimulatorProcess(child_.pid());
     ::fcntl(report_, F_SETFL, O_NONBLOCK);
+    ::fcntl(control_, F_SETFL, O_NONBLOCK);
     bool reportOpen = true;
     for (;;) {
-        pollfd waits[3] = {
-            {stopFd, POLLIN, 0}, {child_.output(), POLLIN, 0}, {reportOpen ? report_ : -1, POLLIN, 0}};
-        if (::poll(waits, 3, -1) < 0 && errno != EINTR) break;
+        pollfd waits[4] = {{stopFd, POLLIN, 0},
+                           {child_.output(), POLLIN, 0},
+                           {reportOpen ? report_ : -1, POLLIN, 0},
+                           {resetFd, POLLIN, 0}};
+        if (::poll(waits, 4, -1) < 0 && errno != EINTR) break;
         if (waits[0].revents != 0) break;
+        if (waits[3].revents != 0) AskReset(resetFd);
         if (waits[2].revents != 0) {
             reportOpen = ReadInto(report_, reportText_);
             TakeReports();
@@ -189,9 +223,9 @@ RunEnd AvrSession::Run(int stopFd) {
 
 }  // namespace
 
-RunEnd RunAvr(const AvrRunSetup& setup, int stopFd, BoardPins& pins, BoardEvents& events) {
+RunEnd RunAvr(const AvrRunSetup& setup, int stopFd, int resetFd, BoardPins& pins, BoardEvents& events) {
     AvrSession session(setup, pins, events);
-    return session.Run(stopFd);
+    return session.Run(stopFd, resetFd);
 }
 
 std::vector<BoardChip> ListAvrParts(const std::filesystem::path& runner) {

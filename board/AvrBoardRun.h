@@ -17,11 +17,14 @@ struct AvrRunSetup {
     std::filesystem::path runner;
     BoardChip chip;
     std::uint32_t clockHz = 0;
-    std::filesystem::path firmware;  // ELF or Intel HEX
+    std::filesystem::path firmware;    // ELF or Intel HEX; may be empty with a bootloader
+    std::filesystem::path bootloader;  // Intel HEX in the boot section; empty: none
 };
 
 // Runs until `stopFd` becomes readable (the board stops) or the runner ends.
-RunEnd RunAvr(const AvrRunSetup& setup, int stopFd, BoardPins& pins, BoardEvents& events);
+// Each time `resetFd` (an eventfd, or -1) becomes readable the chip is reset
+// as by its RESET pin; events.OnChipReset follows.
+RunEnd RunAvr(const AvrRunSetup& setup, int stopFd, int resetFd, BoardPins& pins, BoardEvents& events);
 
 // The runner's --list, as chips; empty when it cannot be run.
 std::vector<BoardChip> ListAvrParts(const std::filesystem::path& runner);

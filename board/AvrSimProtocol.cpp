@@ -26,6 +26,7 @@ std::string Format(const Line& line) {
         std::snprintf(level, sizeof level, "%02X", port->level);
         return "port " + std::to_string(port->cycle) + " " + port->port + " " + level;
     }
+    if (const auto* reset = std::get_if<ResetLine>(&line)) return "reset " + std::to_string(reset->cycle);
     return "end " + std::get<EndLine>(line).reason;
 }
 
@@ -54,6 +55,12 @@ std::optional<Line> Parse(std::string_view text) {
         port.port = letter[0];
         port.level = static_cast<std::uint8_t>(level);
         return port;
+    }
+    if (word == "reset") {
+        ResetLine reset;
+        in >> std::ws;
+        if (!in.eof() && !ReadNumber(in, reset.cycle)) return std::nullopt;
+        return reset;
     }
     if (word == "end") {
         EndLine end;

@@ -8,8 +8,16 @@
 //   uart <pty path>                            the firmware runs; its UART0 is this pty
 //   port <cycle> <letter> <hex level>          a port's pin levels changed at that cycle
 //   end <done|crashed>                         the firmware stopped the chip
+//   reset <cycle>                              the chip was reset at that cycle
 //
 // For example "part atmega16 16384 ABCD", "uart /dev/pts/5", "port 8000123 B 01".
+//
+// The window tells the runner, one line at a time on the descriptor its
+// --control-fd option names:
+//
+//   reset                                      RESET pulled low now; with a bootloader let
+//                                              go when the next byte for the chip arrives
+//                                              (a downloader's first) or after 10 s
 
 #include <cstdint>
 #include <optional>
@@ -38,7 +46,14 @@ struct PortLine {
 struct EndLine {
     std::string reason;
 };
-using Line = std::variant<PartLine, UartLine, PortLine, EndLine>;
+// A command without its cycle, a report with it.
+struct ResetLine {
+    std::uint64_t cycle = 0;
+};
+using Line = std::variant<PartLine, UartLine, PortLine, EndLine, ResetLine>;
+
+// The window's reset command, a ResetLine without its cycle.
+inline constexpr std::string_view kResetCommand = "reset";
 
 std::string Format(const Line& line);
 // One line without its end; nothing for a line that is none of these.

@@ -18,6 +18,8 @@ struct BoardChip {
     std::string simulatorName;  // s51's type ("51") or the AVR core ("atmega16")
     std::uint32_t codeBytes = 0;
     std::vector<std::string> ports;  // "P0".."P3" or "PORTA".."PORTD"
+    // It starts in a serial bootloader built for it (board/SerialBootloader.h).
+    bool serialBootloader = false;
 };
 
 // "8051" (4 KB, 128 bytes of internal RAM) and "8052" (8 KB, timer 2).

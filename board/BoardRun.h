@@ -21,6 +21,8 @@ public:
     virtual void OnReady(const std::string& portPath) = 0;
     // Now and then: simulated seconds per wall second lately (1 keeps real time).
     virtual void OnSpeed(double /*ratio*/) {}
+    // The chip was reset as asked (BoardSession::ResetChip).
+    virtual void OnChipReset() {}
 };
 
 struct RunEnd {

@@ -11,12 +11,13 @@
 
 #include "base/TextFill.h"
 #include "board/AvrBoardRun.h"
-#include "board/BoardFolder.h"
 #include "board/BoardTexts.h"
 #include "board/FirmwareBuild.h"
 #include "board/FirmwareCheck.h"
 #include "board/S51Runner.h"
+#include "board/SerialBootloader.h"
 #include "platform/PtyPort.h"
+#include "platform/WorkFolder.h"
 
 namespace viz {
 namespace {
@@ -24,23 +25,6 @@ namespace {
 namespace t = texts::board;
 
 // The board's folder for built firmware, removed with it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = BoardFolderPattern();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code error;
-        if (!path_.empty()) std::filesystem::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // Passes the simulator's news on and keeps its PID for the session.
 class Relay : public BoardEvents {
@@ -50,6 +34,7 @@ public:
     void OnSimulatorProcess(int pid) override { pid_.store(pid); }
     void OnReady(const std::string& portPath) override { to_.OnReady(portPath); }
     void OnSpeed(double ratio) override { to_.OnSpeed(ratio); }
+    void OnChipReset() override { to_.OnChipReset(); }
 
 private:
     BoardEvents& to_;
@@ -60,6 +45,20 @@ BoardOutcome Outcome(BoardOutcome::Kind kind, std::string message = {}) {
     return BoardOutcome{kind, std::move(message)};
 }
 
+// A build that did not make its file.
+BoardOutcome BuildOutcome(const BuildResult& built, const BoardTools& tools) {
+    switch (built.kind) {
+        case BuildResult::Kind::Stopped:
+            return Outcome(BoardOutcome::Kind::Stopped);
+        case BuildResult::Kind::StartFailed:
+            return Outcome(
+                BoardOutcome::Kind::BuildFailed,
+                FillText(t::kStartFailedWith, {tools.compiler.string(), std::strerror(built.error)}));
+        default:
+            return Outcome(BoardOutcome::Kind::BuildFailed);
+    }
+}
+
 }  // namespace
 
 BoardSession::BoardSession(BoardListener& listener) : listener_(listener) {}
@@ -67,15 +66,19 @@ BoardSession::BoardSession(BoardListener& listener) : listener_(listener) {}
 BoardSession::~BoardSession() {
     Stop();
     if (thread_.joinable()) thread_.join();
-    if (stopFd_ >= 0) ::close(stopFd_);
+    for (int fd : {stopFd_, resetFd_}) {
+        if (fd >= 0) ::close(fd);
+    }
 }
 
 bool BoardSession::Start(BoardConfig config) {
     if (running_.load()) return false;
     if (thread_.joinable()) thread_.join();
-    if (stopFd_ >= 0) ::close(stopFd_);
-    stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (stopFd_ < 0) return false;
+    for (int* fd : {&stopFd_, &resetFd_}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    }
+    if (stopFd_ < 0 || resetFd_ < 0) return false;
     pins_.Reset(config.chip.ports);
     running_.store(true);
     try {
@@ -93,6 +96,12 @@ void BoardSession::Stop() {
     [[maybe_unused]] const ssize_t told = ::write(stopFd_, &one, sizeof one);
 }
 
+bool BoardSession::ResetChip() {
+    if (!avrRunning_.load()) return false;
+    const std::uint64_t one = 1;
+    return ::write(resetFd_, &one, sizeof one) == sizeof one;
+}
+
 void BoardSession::Run(const BoardConfig& config) {
     // A simulator that dies leaves its pipes broken: a write to them must
     // fail with EPIPE, not end the program.
@@ -101,11 +110,11 @@ void BoardSession::Run(const BoardConfig& config) {
     sigaddset(&pipe, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     const bool build = config.wizardCode || config.file.extension() == ".c";
-    const BoardTools tools = FindBoardTools(config.chip.family, build, config.search);
+    const BoardTools tools = FindBoardTools(config.chip, build, config.search);
     BoardOutcome outcome;
     if (!tools.missing.empty() || tools.runnerMissing) {
         outcome = Outcome(BoardOutcome::Kind::ToolsMissing, DescribeMissing(tools));
-    } else if (TempFolder folder; folder.path().empty()) {
+    } else if (WorkFolder folder(kBoardWork); folder.path().empty()) {
         outcome = Outcome(BoardOutcome::Kind::StartFailed, std::strerror(errno));
     } else {
         outcome = Simulate(config, tools, folder.path());
@@ -118,27 +127,25 @@ void BoardSession::Run(const BoardConfig& config) {
 BoardOutcome BoardSession::Simulate(const BoardConfig& config, const BoardTools& tools,
                                     const std::filesystem::path& folder) {
     std::filesystem::path firmware = config.file;
-    if (!config.wizardCode) {
+    // A chip with a serial bootloader may start without an application.
+    const bool noApplication = config.chip.serialBootloader && !config.wizardCode && firmware.empty();
+    if (!config.wizardCode && !noApplication) {
         const FirmwareCheck check = CheckFirmware(firmware, config.chip);
         if (!check.ok) return Outcome(BoardOutcome::Kind::BadFirmware, check.problem);
+    }
+    std::filesystem::path bootloader;
+    if (config.chip.serialBootloader) {
+        listener_.OnPhase(BoardPhase::Building);
+        const BuildResult built = BuildBootloader(tools, config.clockHz, folder, stopFd_, listener_);
+        if (built.kind != BuildResult::Kind::Built) return BuildOutcome(built, tools);
+        bootloader = built.firmware;
     }
     if (config.wizardCode || firmware.extension() == ".c") {
         listener_.OnPhase(BoardPhase::Building);
         BuildRequest request{config.chip, config.clockHz, tools.compiler, folder, config.source, {}};
         if (!config.wizardCode) request.sourceFile = firmware;
         const BuildResult built = BuildFirmware(request, stopFd_, listener_);
-        switch (built.kind) {
-            case BuildResult::Kind::Built:
-                break;
-            case BuildResult::Kind::Stopped:
-                return Outcome(BoardOutcome::Kind::Stopped);
-            case BuildResult::Kind::StartFailed:
-                return Outcome(
-                    BoardOutcome::Kind::BuildFailed,
-                    FillText(t::kStartFailedWith, {tools.compiler.string(), std::strerror(built.error)}));
-            case BuildResult::Kind::Failed:
-                return Outcome(BoardOutcome::Kind::BuildFailed);
-        }
+        if (built.kind != BuildResult::Kind::Built) return BuildOutcome(built, tools);
         firmware = built.firmware;
         const FirmwareCheck check = CheckFirmware(firmware, config.chip);
         if (!check.ok) return Outcome(BoardOutcome::Kind::BadFirmware, check.problem);
@@ -157,8 +164,10 @@ BoardOutcome BoardSession::Simulate(const BoardConfig& config, const BoardTools&
         end = RunS51(S51Setup{tools.simulator, config.chip.simulatorName, config.clockHz, firmware}, port,
                      stopFd_, pins_, relay);
     } else {
-        end = RunAvr(AvrRunSetup{tools.simulator, config.chip, config.clockHz, firmware}, stopFd_, pins_,
-                     relay);
+        avrRunning_.store(true);
+        end = RunAvr(AvrRunSetup{tools.simulator, config.chip, config.clockHz, firmware, bootloader}, stopFd_,
+                     resetFd_, pins_, relay);
+        avrRunning_.store(false);
     }
     switch (end.kind) {
         case RunEnd::Kind::Stopped:

@@ -66,6 +66,11 @@ public:
     // False while a run has not ended yet.
     bool Start(BoardConfig config);
     void Stop();
+    // Resets the running AVR chip as its RESET pin would, keeping its flash:
+    // a chip with a serial bootloader then waits about a second for a
+    // downloader before it starts its application. Returns at once;
+    // OnChipReset follows. False when no AVR board runs.
+    bool ResetChip();
     bool running() const { return running_.load(); }
     // The simulator's PID while it runs, for checking that it is gone; 0 otherwise.
     int simulatorPid() const { return simulatorPid_.load(); }
@@ -81,6 +86,8 @@ private:
     BoardPins pins_;
     std::thread thread_;
     int stopFd_ = -1;
+    int resetFd_ = -1;
+    std::atomic<bool> avrRunning_{false};
     std::atomic<bool> running_{false};
     std::atomic<int> simulatorPid_{0};
 };

@@ -9,6 +9,8 @@ inline constexpr char kSetupGroup[] = "开发板";
 inline constexpr char kChip[] = "芯片：";
 inline constexpr char kClock[] = "时钟：";
 inline constexpr char kChipName[] = "芯片";
+// The ATmega328P that starts in a serial bootloader, for downloads to the board.
+inline constexpr char kBootloaderChip[] = "ATmega328P（带串口引导程序）";
 inline constexpr char kMegahertz[] = "MHz";
 inline constexpr char kFirmware[] = "固件：";
 inline constexpr char kWizardCode[] = "当前向导代码";
@@ -16,6 +18,7 @@ inline constexpr char kFirmwareFile[] = "文件";
 inline constexpr char kBrowse[] = "浏览…";
 inline constexpr char kStart[] = "启动";
 inline constexpr char kStop[] = "停止";
+inline constexpr char kReset[] = "复位";
 inline constexpr char kOutputGroup[] = "输出";
 inline constexpr char kPinsGroup[] = "引脚";
 inline constexpr char kFileDialogTitle[] = "选择固件文件";

@@ -4,6 +4,7 @@
 
 #include "base/TextFill.h"
 #include "board/BoardTexts.h"
+#include "board/SerialBootloader.h"
 #include "platform/ProgramSearch.h"
 
 namespace viz {
@@ -33,6 +34,18 @@ BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& searc
     }
     tools.simulator = search.avrRunner.empty() ? FindOnPath("duvezer-avrsim", search.path) : search.avrRunner;
     tools.runnerMissing = tools.simulator.empty();
+    return tools;
+}
+
+BoardTools FindBoardTools(const BoardChip& chip, bool build, const ToolSearch& search) {
+    if (!chip.serialBootloader) return FindBoardTools(chip.family, build, search);
+    BoardTools tools = FindBoardTools(chip.family, true, search);
+    std::error_code error;
+    if (!std::filesystem::exists(kBootloaderSource, error))
+        tools.missing.push_back(
+            {std::filesystem::path(kBootloaderSource).filename().string(), "arduino-core-avr"});
+    tools.objcopy = FindOnPath("avr-objcopy", search.path);
+    if (tools.objcopy.empty()) tools.missing.push_back({"avr-objcopy", "binutils-avr"});
     return tools;
 }
 

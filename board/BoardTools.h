@@ -24,6 +24,7 @@ struct ToolSearch {
 struct BoardTools {
     std::filesystem::path compiler;   // sdcc or avr-gcc; empty when missing
     std::filesystem::path simulator;  // s51 or the AVR runner
+    std::filesystem::path objcopy;    // avr-objcopy, for a chip with a serial bootloader
     std::vector<BoardTool> missing;   // what is not there, in the order needed
     bool runnerMissing = false;       // the AVR runner is ours: no package to name
 };
@@ -31,6 +32,8 @@ struct BoardTools {
 // What a board of `family` needs: its compiler only when firmware is built
 // (with the C library's headers for AVR), and its simulator.
 BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& search);
+// The same for `chip`; one with a serial bootloader also needs what builds it.
+BoardTools FindBoardTools(const BoardChip& chip, bool build, const ToolSearch& search);
 
 // One line per missing tool: "缺少s51：请安装软件包sdcc-ucsim".
 std::string DescribeMissing(const BoardTools& tools);

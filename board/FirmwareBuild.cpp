@@ -54,7 +54,6 @@ std::vector<std::string> CompilerArguments(const BuildRequest& request) {
 }
 
 BuildResult BuildFirmware(const BuildRequest& request, int stopFd, BoardEvents& events) {
-    BuildResult result;
     if (request.sourceFile.empty()) {
         std::ofstream(request.folder / kWizardSource, std::ios::binary) << request.sourceText;
     }
@@ -63,6 +62,12 @@ BuildResult BuildFirmware(const BuildRequest& request, int stopFd, BoardEvents& 
     spec.program = request.compiler;
     spec.arguments = CompilerArguments(request);
     spec.workingDirectory = request.folder;
+    return RunBuildTool(spec, FirmwareOutput(request), stopFd, events);
+}
+
+BuildResult RunBuildTool(const ChildSpec& spec, const std::filesystem::path& output, int stopFd,
+                         BoardEvents& events) {
+    BuildResult result;
     ChildProcess compiler;
     if (const int error = compiler.Start(spec)) {
         result.kind = BuildResult::Kind::StartFailed;
@@ -90,7 +95,7 @@ BuildResult BuildFirmware(const BuildRequest& request, int stopFd, BoardEvents& 
     if (!pending.empty()) events.OnOutput(pending);
     const ExitStatus status = compiler.Wait();
     std::error_code error;
-    result.firmware = FirmwareOutput(request);
+    result.firmware = output;
     result.kind = status.Succeeded() && std::filesystem::exists(result.firmware, error)
                       ? BuildResult::Kind::Built
                       : BuildResult::Kind::Failed;

@@ -39,4 +39,8 @@ std::filesystem::path FirmwareOutput(const BuildRequest& request);
 // Returns early, with the compiler ended, when `stopFd` becomes readable.
 BuildResult BuildFirmware(const BuildRequest& request, int stopFd, BoardEvents& events);
 
+// One build tool run the same way: Built when it succeeded and made `output`.
+BuildResult RunBuildTool(const ChildSpec& spec, const std::filesystem::path& output, int stopFd,
+                         BoardEvents& events);
+
 }  // namespace viz

@@ -28,6 +28,7 @@
 #include "board/AvrBoardRun.h"
 #include "board/BoardTexts.h"
 #include "board/PinView.h"
+#include "board/SerialBootloader.h"
 
 namespace viz {
 namespace {
@@ -154,6 +155,9 @@ QWidget* CVirtualBoardDlg::BuildSetup() {
     start_->setObjectName("start");
     stop_ = new QPushButton(Text(t::kStop), group);
     stop_->setObjectName("stop");
+    // An AVR chip's RESET pin: a chip with a serial bootloader then waits for a downloader.
+    reset_ = new QPushButton(Text(t::kReset), group);
+    reset_->setObjectName("reset");
     status_ = new CStatusLabel(Text(t::kStatusName), QString(), group);
     status_->setObjectName("status");
     status_->setWordWrap(true);
@@ -176,6 +180,7 @@ QWidget* CVirtualBoardDlg::BuildSetup() {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(start_);
     buttons->addWidget(stop_);
+    buttons->addWidget(reset_);
     grid->addLayout(buttons, 5, 0, 1, 3);
     grid->addWidget(status_, 6, 0, 1, 3);
     grid->setRowStretch(7, 1);
@@ -189,10 +194,11 @@ QWidget* CVirtualBoardDlg::BuildSetup() {
     connect(browse_, &QPushButton::clicked, this, &CVirtualBoardDlg::Browse);
     connect(start_, &QPushButton::clicked, this, &CVirtualBoardDlg::Start);
     connect(stop_, &QPushButton::clicked, this, &CVirtualBoardDlg::Stop);
+    connect(reset_, &QPushButton::clicked, this, [this] { session_.ResetChip(); });
     // The keyboard goes through the window as it reads, the output last.
     QWidget* previous = chip_;
     for (QWidget* next : std::initializer_list<QWidget*>{clock_, useWizard_, useFile_, browse_, file_, start_,
-                                                         stop_, output_}) {
+                                                         stop_, reset_, output_}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -217,6 +223,9 @@ void CVirtualBoardDlg::ListAvrPartsLater() {
 
 void CVirtualBoardDlg::AddAvrParts(std::vector<BoardChip> parts) {
     if (parts.empty()) parts.push_back(DefaultAvrChip());
+    // Also as a chip a downloader can program through its serial port.
+    if (std::optional<BoardChip> withBootloader = BootloaderChipFrom(parts))
+        parts.push_back(std::move(*withBootloader));
     const QString selected = chip_->currentText();
     for (BoardChip& part : parts) {
         chip_->addItem(QString::fromStdString(part.name));
@@ -250,7 +259,7 @@ void CVirtualBoardDlg::CheckTools() {
     const BoardChip* chip = SelectedChip();
     if (!chip || running()) return;
     const bool build = useWizard_->isChecked() || file_->text().endsWith(QStringLiteral(".c"));
-    const BoardTools tools = FindBoardTools(chip->family, build, setup_.search);
+    const BoardTools tools = FindBoardTools(*chip, build, setup_.search);
     const std::string missing = DescribeMissing(tools);
     start_->setEnabled(missing.empty());
     SetStatus(missing.empty() ? Text(t::kIdle) : QString::fromStdString(missing).trimmed());
@@ -276,6 +285,7 @@ void CVirtualBoardDlg::ShowRunning(bool running) {
         control->setEnabled(!running);
     start_->setEnabled(!running);
     stop_->setEnabled(running);
+    reset_->setEnabled(running && runningChip_.family == ChipFamily::Avr);
     if (!running) CheckTools();
 }
 

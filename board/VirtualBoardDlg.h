@@ -63,6 +63,7 @@ public:
     QPlainTextEdit* output() const { return output_; }
     CStatusLabel* status() const { return status_; }
     QPushButton* startButton() const { return start_; }
+    QPushButton* resetButton() const { return reset_; }
 
 signals:
     // The board's UART is up at `path`; `baud` is the rate to open it at,
@@ -127,6 +128,7 @@ private:
     QPushButton* browse_ = nullptr;
     QPushButton* start_ = nullptr;
     QPushButton* stop_ = nullptr;
+    QPushButton* reset_ = nullptr;
     CStatusLabel* status_ = nullptr;
     QPlainTextEdit* output_ = nullptr;
     CPinView* pins_ = nullptr;

@@ -82,7 +82,8 @@ void CVirtualBoardDlg::Start() {
     } else {
         config.file = file_->text().trimmed().toStdString();
         openBaud_ = 0;
-        if (config.file.empty()) {
+        // A chip with a serial bootloader may start with no application.
+        if (config.file.empty() && !chip->serialBootloader) {
             SetStatus(Text(t::kNoFile));
             return;
         }

@@ -39,6 +39,8 @@ list(JOIN VIZ_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # and names the missing ones when not; "下载程序" puts firmware on AVR chips
 # with avrdude.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sdcc, sdcc-ucsim, gcc-avr, avr-libc, simavr, avrdude")
+# The board's ATmega328P with a serial bootloader builds it from this source.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "arduino-core-avr")
 
 set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -18,6 +18,7 @@
 #include "flash/AvrdudeLists.h"
 #include "flash/FlashTexts.h"
 #include "flash/ToolRun.h"
+#include "platform/WorkFolder.h"
 #include "serial/PortHolder.h"
 #include "serial/SerialTexts.h"
 
@@ -32,23 +33,6 @@ constexpr std::size_t kKeptOutput = 256 * 1024;
 constexpr std::size_t kReasonLines = 6;
 
 // The private copy of the firmware the tool reads, removed with the run.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "duvezer-flash-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code error;
-        if (!path_.empty()) std::filesystem::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 FlashOutcome Refused(std::string message) {
     FlashOutcome outcome;
@@ -208,7 +192,7 @@ std::optional<FlashOutcome> FlashSession::Prepare(const FlashJob& job, std::file
 
 FlashOutcome FlashSession::RunTool(const FlashJob& job, const std::filesystem::path& tool,
                                    const FlashFirmware& firmware) {
-    TempFolder folder;
+    WorkFolder folder(kFlashWork);
     const std::filesystem::path copy = folder.path() / Extension(firmware.format);
     if (folder.path().empty() || !WriteCopy(copy, firmware.bytes))
         return Refused(FillText(t::kNoTempFolder, {std::strerror(errno)}));

@@ -37,7 +37,8 @@ TEST(AvrBoardOutput, TheSimulatorsColouredWarningReachesTheOutputAsPlainText) {
     pins.Reset(chip.ports);
     OutputRecorder recorder;
     const int stop = ::eventfd(0, EFD_CLOEXEC);
-    const RunEnd end = RunAvr(AvrRunSetup{VIZ_AVRSIM_RUNNER, chip, 8000000, elf}, stop, pins, recorder);
+    const RunEnd end =
+        RunAvr(AvrRunSetup{VIZ_AVRSIM_RUNNER, chip, 8000000, elf, {}}, stop, -1, pins, recorder);
     ::close(stop);
     ASSERT_EQ(end.kind, RunEnd::Kind::Exited);
     EXPECT_NE(recorder.output.find("CORE: *** Invalid write address"), std::string::npos) << recorder.output;

@@ -16,9 +16,9 @@
 
 #include "BoardTestSupport.h"
 #include "TempDir.h"
-#include "board/BoardFolder.h"
 #include "board/FirmwareBuild.h"
 #include "platform/ProcessGroupWatch.h"
+#include "platform/WorkFolder.h"
 
 namespace viz {
 namespace {
@@ -47,12 +47,12 @@ private:
     bool hadOld_ = false;
 };
 
-// The board folders in `dir`.
+// The board's and downloads' work folders in `dir`.
 std::vector<std::string> BoardFolders(const std::filesystem::path& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         const std::string name = entry.path().filename().string();
-        if (name.starts_with("duvezer-board-")) names.push_back(name);
+        if (name.starts_with("duvezer-board-") || name.starts_with("duvezer-flash-")) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -128,7 +128,7 @@ TEST(BoardLeftovers, KilledDuringAnAvrBuildTheCompilerDiesAndTheFolderGoesAtTheN
     const pid_t window = ::fork();
     ASSERT_GE(window, 0);
     if (window == 0) {
-        std::string folder = BoardFolderPattern();
+        std::string folder = WorkFolderPattern(kBoardWork);
         if (!::mkdtemp(folder.data())) ::_exit(1);
         const BuildRequest request{kAtmega16, 8000000, testing::FindOnPath("avr-gcc"), folder, {}, source};
         const int neverStops = ::eventfd(0, EFD_CLOEXEC);
@@ -164,13 +164,17 @@ TEST(BoardLeftovers, KilledDuringAnAvrBuildTheCompilerDiesAndTheFolderGoesAtTheN
     const std::string ended = "duvezer-board-" + std::to_string(EndedProcess()) + "-bbbbbb";
     std::filesystem::create_directory(tmp.path() / ended);
     std::ofstream(tmp.path() / ended / "main.elf") << "firmware";
+    // A download killed while its tool ran left its copy of the firmware.
+    const std::string flash = "duvezer-flash-" + std::to_string(EndedProcess()) + "-dddddd";
+    std::filesystem::create_directory(tmp.path() / flash);
+    std::ofstream(tmp.path() / flash / "firmware.hex") << ":00000001FF\n";
     // A link named like a folder is never followed.
     const testing::TempDir target;
     std::ofstream(target.path() / "keep.txt") << "mine";
     const std::string link = "duvezer-board-" + std::to_string(EndedProcess()) + "-cccccc";
     std::filesystem::create_directory_symlink(target.path(), tmp.path() / link);
 
-    RemoveBoardFoldersOfEndedProcesses();
+    RemoveWorkFoldersOfEndedProcesses();
     std::vector<std::string> kept{link, running, "duvezer-board-older"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(BoardFolders(tmp.path()), kept);

@@ -92,15 +92,21 @@ TEST(BoardTalk, S51RepliesAreReadByWhatTheyHold) {
 
 TEST(BoardTalk, RunnerReportLinesGoBothWays) {
     using namespace avrsim;
-    for (const Line& line : std::vector<Line>{PartLine{"atmega16", 16384, "ABCD"}, UartLine{"/dev/pts/7"},
-                                              PortLine{8000123, 'B', 0x0F}, EndLine{"crashed"}}) {
+    for (const Line& line :
+         std::vector<Line>{PartLine{"atmega16", 16384, "ABCD"}, UartLine{"/dev/pts/7"},
+                           PortLine{8000123, 'B', 0x0F}, EndLine{"crashed"}, ResetLine{16000042}}) {
         const auto back = Parse(Format(line));
         ASSERT_TRUE(back) << Format(line);
         EXPECT_EQ(Format(*back), Format(line));
     }
     EXPECT_EQ(Format(PortLine{1, 'D', 0xA0}), "port 1 D A0");
-    for (const char* bad : {"", "port x B 01", "port 1 BB 01", "port 1 B 100", "part atmega16", "hello"})
+    for (const char* bad :
+         {"", "port x B 01", "port 1 BB 01", "port 1 B 100", "part atmega16", "hello", "reset soon"})
         EXPECT_FALSE(Parse(bad)) << bad;
+    // The window's command is the report without its cycle.
+    const auto command = Parse(kResetCommand);
+    ASSERT_TRUE(command);
+    EXPECT_TRUE(std::holds_alternative<ResetLine>(*command));
 
     const std::vector<BoardChip> chips = PartsFromListing(
         "part atmega16 16384 ABCD\nnoise\npart attiny85 8192 B\npart at90usb162 16384 BCD\n");

@@ -29,6 +29,7 @@
 #include "app/VizuruvDlg.h"
 #include "base/StatusLabel.h"
 #include "board/PinView.h"
+#include "board/SerialBootloader.h"
 #include "serial/ComDlg.h"
 #include "terminal/ReceiveArea.h"
 #include "terminal/SendArea.h"
@@ -293,6 +294,48 @@ TEST_F(BoardAloneTest, MissingProgramsAndBadFirmwareStopBeforeAnySimulator) {
         << ready.status()->text().toStdString();
     EXPECT_TRUE(ready.startButton()->isEnabled());
     EXPECT_EQ(ready.session().simulatorPid(), 0);
+}
+
+// The chip a downloader programs: listed beside the plain ATmega328P, it
+// starts without a program, and "复位" puts it into its bootloader, which
+// answers the downloader's first words on the board's port.
+TEST_F(BoardAloneTest, BootloaderChipStartsWithoutAProgramAndItsResetButtonOpensTheBootloader) {
+    ASSERT_TRUE(std::filesystem::exists(kBootloaderSource)) << "arduino-core-avr is not installed";
+    CVirtualBoardDlg& board = Board();
+    auto* chips = board.findChild<QComboBox*>("chip");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chips->count() > 2; }, 10000));
+    ASSERT_GE(chips->findText(QStringLiteral("ATmega328")), 0);
+    chips->setCurrentText(QStringLiteral("ATmega328P（带串口引导程序）"));
+    ASSERT_EQ(chips->currentText(), QStringLiteral("ATmega328P（带串口引导程序）"));
+    board.findChild<QLineEdit*>("clock")->setText(QStringLiteral("16"));
+    board.findChild<QRadioButton*>("useFile")->setChecked(true);
+    EXPECT_FALSE(board.resetButton()->isEnabled());
+    ASSERT_TRUE(board.startButton()->isEnabled()) << board.status()->text().toStdString();
+    QTest::mouseClick(board.startButton(), Qt::LeftButton);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return board.status()->text().startsWith(QStringLiteral("运行中")); }, 30000))
+        << board.status()->text().toStdString() << board.output()->toPlainText().toStdString();
+    const std::string port = board.status()->text().section(QStringLiteral("："), 1).toStdString();
+    ASSERT_TRUE(board.resetButton()->isEnabled());
+
+    testing::BoardPort far(port);
+    ASSERT_TRUE(far.ok()) << port;
+    QTest::mouseClick(board.resetButton(), Qt::LeftButton);
+    // STK500 "get sync", answered "in sync, OK" by the bootloader; the chip
+    // waits in reset for it however long the reset took to arrive.
+    double seconds = 0;
+    std::string answer;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            answer += far.Exchange(answer.empty() ? std::string("0 ") : std::string(),
+                                   std::chrono::milliseconds(50), seconds);
+            return answer.size() >= 2;
+        },
+        10000));
+    EXPECT_EQ(answer.substr(0, 2), std::string("\x14\x10"));
+    board.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !board.running(); }, 5000));
+    EXPECT_FALSE(board.resetButton()->isEnabled());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-#include "board/BoardFolder.h"
+#include "platform/WorkFolder.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <charconv>
 #include <csignal>
 #include <optional>
@@ -13,12 +14,25 @@
 namespace viz {
 namespace {
 
-constexpr std::string_view kPrefix = "duvezer-board-";
+constexpr std::string_view kProgram = "duvezer-";
 
-// The process number in "duvezer-board-<pid>-XXXXXX"; nothing for any other name.
+std::string Prefix(std::string_view purpose) {
+    return std::string(kProgram) + std::string(purpose) + "-";
+}
+
+// The process number in "duvezer-<purpose>-<pid>-XXXXXX" for a known purpose;
+// nothing for any other name.
 std::optional<pid_t> MakerOf(std::string_view name) {
-    if (!name.starts_with(kPrefix)) return std::nullopt;
-    name.remove_prefix(kPrefix.size());
+    bool known = false;
+    for (const std::string_view purpose : {kBoardWork, kFlashWork}) {
+        const std::string prefix = Prefix(purpose);
+        if (name.starts_with(prefix)) {
+            name.remove_prefix(prefix.size());
+            known = true;
+            break;
+        }
+    }
+    if (!known) return std::nullopt;
     const std::size_t dash = name.find('-');
     if (dash == std::string_view::npos || dash == 0) return std::nullopt;
     pid_t pid = 0;
@@ -33,19 +47,29 @@ bool Ended(pid_t pid) {
 
 }  // namespace
 
-std::filesystem::path BoardFolderParent() {
+std::filesystem::path WorkFolderParent() {
     std::error_code error;
     std::filesystem::path parent = std::filesystem::temp_directory_path(error);
     return error ? std::filesystem::path("/tmp") : parent;
 }
 
-std::string BoardFolderPattern() {
-    return (BoardFolderParent() / (std::string(kPrefix) + std::to_string(::getpid()) + "-XXXXXX")).string();
+std::string WorkFolderPattern(std::string_view purpose) {
+    return (WorkFolderParent() / (Prefix(purpose) + std::to_string(::getpid()) + "-XXXXXX")).string();
 }
 
-void RemoveBoardFoldersOfEndedProcesses() {
+WorkFolder::WorkFolder(std::string_view purpose) {
+    std::string pattern = WorkFolderPattern(purpose);
+    if (::mkdtemp(pattern.data())) path_ = pattern;
+}
+
+WorkFolder::~WorkFolder() {
     std::error_code error;
-    std::filesystem::directory_iterator entries(BoardFolderParent(), error);
+    if (!path_.empty()) std::filesystem::remove_all(path_, error);
+}
+
+void RemoveWorkFoldersOfEndedProcesses() {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(WorkFolderParent(), error);
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         const std::filesystem::path& folder = entries->path();
         const std::optional<pid_t> maker = MakerOf(folder.filename().native());

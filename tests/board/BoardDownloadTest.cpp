@@ -1,0 +1,198 @@
+// The whole download loop without hardware: the virtual board is an
+// ATmega328P in its serial bootloader, the real avrdude programs it through
+// the board's pty after the board was told to reset, and the new program
+// runs from the flash the bootloader wrote.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "BoardTestSupport.h"
+#include "TempDir.h"
+#include "board/BoardChip.h"
+#include "board/SerialBootloader.h"
+#include "platform/ChildProcess.h"
+
+namespace viz {
+namespace {
+
+using namespace std::chrono_literals;
+
+class DownloadRecorder : public testing::BoardRecorder {
+public:
+    void OnChipReset() override { ++resets; }
+    std::atomic<int> resets{0};
+};
+
+// Waits for `done`, checking often; false after a patience only a hang exhausts.
+template <typename Done>
+bool WaitFor(Done done) {
+    const auto deadline = testing::Clock::now() + 60s;
+    while (!done()) {
+        if (testing::Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+// The board's port as a terminal uses it, all text it read kept.
+class PortReader {
+public:
+    explicit PortReader(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+        termios line{};
+        if (fd_ >= 0 && ::tcgetattr(fd_, &line) == 0) {
+            ::cfmakeraw(&line);
+            ::tcsetattr(fd_, TCSANOW, &line);
+        }
+    }
+    ~PortReader() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    PortReader(const PortReader&) = delete;
+    PortReader& operator=(const PortReader&) = delete;
+
+    bool ok() const { return fd_ >= 0; }
+    // Reads until `text` has come `count` times in all; what came.
+    const std::string& ReadUntil(const std::string& text, int count = 1) {
+        const auto deadline = testing::Clock::now() + 60s;
+        while (Count(text) < count && testing::Clock::now() < deadline) {
+            pollfd wait{fd_, POLLIN, 0};
+            if (::poll(&wait, 1, 100) <= 0) continue;
+            char buffer[256];
+            const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+            if (got > 0) received_.append(buffer, static_cast<std::size_t>(got));
+        }
+        return received_;
+    }
+    bool Write(const std::string& bytes) {
+        return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    int Count(const std::string& text) const {
+        int found = 0;
+        for (std::size_t at = received_.find(text); at != std::string::npos;
+             at = received_.find(text, at + 1))
+            ++found;
+        return found;
+    }
+
+private:
+    int fd_;
+    std::string received_;
+};
+
+// avr-gcc and avr-objcopy make an Intel HEX file of the echo program.
+std::filesystem::path BuildEcho(const std::filesystem::path& dir, const std::string& greeting) {
+    const std::filesystem::path data = VIZ_AVRSIM_TEST_DATA;
+    const std::string elf = (dir / (greeting + ".elf")).string();
+    const std::string hex = (dir / (greeting + ".hex")).string();
+    const testing::CommandResult built =
+        testing::RunIn(dir, "avr-gcc -mmcu=atmega328p -Os -std=gnu99 '-DGREETING=\"" + greeting + "\"' -I'" +
+                                data.string() + "' -o '" + elf + "' '" + (data / "echo.c").string() +
+                                "' && avr-objcopy -O ihex -R .eeprom '" + elf + "' '" + hex + "'");
+    EXPECT_TRUE(built.ok) << built.output;
+    return built.ok ? std::filesystem::path(hex) : std::filesystem::path();
+}
+
+// avrdude in its own process group, no shell between: its exit and words.
+ExitStatus RunAvrdude(const std::string& port, const std::filesystem::path& hex, std::string& words) {
+    ChildSpec spec;
+    spec.program = testing::FindOnPath("avrdude");
+    spec.arguments = {"-c", "arduino", "-p",     "m328p", "-P",
+                      port, "-b",      "115200", "-U",    "flash:w:" + hex.string() + ":i"};
+    ChildProcess avrdude;
+    if (const int error = avrdude.Start(spec)) {
+        words = std::strerror(error);
+        return ExitStatus{false, -1};
+    }
+    for (;;) {
+        pollfd wait{avrdude.output(), POLLIN, 0};
+        if (::poll(&wait, 1, -1) < 0 && errno != EINTR) break;
+        char buffer[4096];
+        const ssize_t got = ::read(avrdude.output(), buffer, sizeof buffer);
+        if (got > 0) {
+            words.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0 || errno != EAGAIN) {
+            break;
+        }
+    }
+    return avrdude.Wait();
+}
+
+TEST(BoardDownload, AvrdudeProgramsTheBoardsBootloaderAndTheNewProgramRunsAfterEveryReset) {
+    for (const char* tool : {"avr-gcc", "avr-objcopy", "avrdude"})
+        ASSERT_FALSE(testing::FindOnPath(tool).empty()) << tool << " is not installed (scripts/setup.sh)";
+    ASSERT_TRUE(std::filesystem::exists(kBootloaderSource)) << "arduino-core-avr is not installed";
+    testing::TempDir dir;
+    const std::filesystem::path oldProgram = BuildEcho(dir.path(), "old");
+    const std::filesystem::path newProgram = BuildEcho(dir.path(), "hello");
+    ASSERT_FALSE(oldProgram.empty() || newProgram.empty());
+
+    // The chip as the window lists it beside the plain ATmega328P.
+    const std::optional<BoardChip> chip = BootloaderChipFrom(
+        {BoardChip{ChipFamily::Avr, "ATmega16", "atmega16", 16384, {"PORTA"}},
+         BoardChip{ChipFamily::Avr, "ATmega328", "atmega328", 32768, {"PORTB", "PORTC", "PORTD"}}});
+    ASSERT_TRUE(chip);
+    EXPECT_EQ(chip->name, "ATmega328P（带串口引导程序）");
+    EXPECT_EQ(chip->codeBytes, 0x7E00u);
+
+    DownloadRecorder events;
+    BoardSession board(events);
+    EXPECT_FALSE(board.ResetChip());
+    BoardConfig config;
+    config.chip = *chip;
+    config.clockHz = 16000000;
+    config.file = oldProgram;
+    config.search = testing::TestToolSearch();
+    ASSERT_TRUE(board.Start(config));
+    const std::string port = events.WaitReady(60s);
+    ASSERT_FALSE(port.empty()) << events.output();
+
+    {
+        // Power on: the bootloader sees no external reset and starts the old program at once.
+        PortReader reader(port);
+        ASSERT_TRUE(reader.ok());
+        EXPECT_EQ(reader.ReadUntil("old\r\n"), "old\r\n");
+    }
+
+    ASSERT_TRUE(board.ResetChip());
+    ASSERT_TRUE(WaitFor([&] { return events.resets.load() == 1; }));
+    std::string words;
+    const ExitStatus status = RunAvrdude(port, newProgram, words);
+    EXPECT_TRUE(status.Succeeded()) << DescribeExit(status) << "\n" << words;
+    EXPECT_NE(words.find("bytes of flash verified"), std::string::npos) << words;
+    // A pty has no modem lines: avrdude says so and carries on.
+    EXPECT_NE(words.find("TIOCMGET"), std::string::npos) << words;
+
+    PortReader reader(port);
+    ASSERT_TRUE(reader.ok());
+    // Leaving the bootloader, the chip starts the program it was given.
+    EXPECT_EQ(reader.ReadUntil("hello\r\n"), "hello\r\n");
+    // The reader reads nothing while the echo has the port.
+    double seconds = 0;
+    const std::string pattern = testing::EchoPattern();
+    testing::BoardPort echo(port);
+    EXPECT_EQ(echo.Exchange(pattern, 60s, seconds), pattern);
+
+    // Another reset keeps the flash: with no downloader after it (a byte
+    // that is no command lets it go), the bootloader gives up and starts
+    // the new program, not the file the board was started with.
+    ASSERT_TRUE(board.ResetChip());
+    ASSERT_TRUE(WaitFor([&] { return events.resets.load() == 2; }));
+    ASSERT_TRUE(reader.Write("x"));
+    EXPECT_EQ(reader.ReadUntil("hello\r\n", 2), "hello\r\nhello\r\n");
+    EXPECT_EQ(reader.Count("old"), 0);
+
+    board.Stop();
+    ASSERT_TRUE(events.WaitEnded(60s));
+    EXPECT_FALSE(board.ResetChip());
+}
+
+}  // namespace
+}  // namespace viz
