@@ -30,6 +30,7 @@ CLearnBoardPanel::CLearnBoardPanel(SettingsStore& settings, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     tabs_ = new QTabWidget(this);
+    tabs_->setAccessibleName(Utf8(t::kPanelName));
     wiring_ = new CWiringTable(settings, tabs_);
     board_.Relayout(wiring_->layout());
     view_ = new CLearnBoardView(board_, tabs_);

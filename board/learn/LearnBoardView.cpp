@@ -35,7 +35,8 @@ void SetState(QWidget* widget, const QString& state) {
 
 CLearnBoardView::CLearnBoardView(SharedBoard& board, QWidget* parent) : QWidget(parent), board_(board) {
     setWindowTitle(Utf8(t::kBoardTitle));
-    setAccessibleName(Utf8(t::kBoardTitle));
+    // Not the tab's own name "学习板", so the two can be told apart.
+    setAccessibleName(Utf8(t::kBoardPictureName));
     setFocusPolicy(Qt::StrongFocus);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(BuildOutputs());

@@ -5,6 +5,7 @@
 namespace viz::texts::learn {
 
 inline constexpr char kBoardTitle[] = "学习板";
+inline constexpr char kBoardPictureName[] = "学习板画面";
 inline constexpr char kLedName[] = "LED D%1";
 inline constexpr char kKeyName[] = "按键 K%1";
 inline constexpr char kKeypadName[] = "矩阵键盘 第%1行第%2列";

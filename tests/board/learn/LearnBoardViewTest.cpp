@@ -7,10 +7,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include "AccessibilityWalk.h"
 #include "LearnTestSupport.h"
 #include "PageTestSupport.h"
 #include "board/learn/LearnBoardPanel.h"
@@ -148,6 +150,11 @@ namespace {
 TEST(LearnBoardPanel, RecordsTheWiredPinsForTheLogicAnalyserAndFollowsTheChip) {
     testing::PageHost host;
     CLearnBoardPanel panel(host.store, nullptr);
+    panel.show();
+    for (int tab = 0; tab < panel.tabs()->count(); ++tab) {
+        panel.tabs()->setCurrentIndex(tab);
+        EXPECT_EQ(testing::UnnamedFocusableControls(&panel).join(QLatin1Char('\n')).toStdString(), "") << tab;
+    }
     BoardFirmware firmware(panel.board());
     firmware.Wait(5'000'000);
     panel.traceButton()->click();
@@ -161,7 +168,7 @@ TEST(LearnBoardPanel, RecordsTheWiredPinsForTheLogicAnalyserAndFollowsTheChip) {
         if (trace->channels()[i].name == "P1.5") buzzer = i;
     ASSERT_LT(buzzer, trace->channels().size());
     EXPECT_EQ(trace->Edges(buzzer).size(), 39u);  // the first write leaves the pin high
-    EXPECT_EQ(trace->channels().size(), 28u);  // P0, P1, P2 and P3.0-P3.3 are wired
+    EXPECT_EQ(trace->channels().size(), 28u);     // P0, P1, P2 and P3.0-P3.3 are wired
     EXPECT_TRUE(panel.logic()->exportButton()->isEnabled());
 
     EXPECT_FALSE(panel.view()->pot()->isVisibleTo(&panel));
