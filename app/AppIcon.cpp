@@ -2,6 +2,8 @@
 
 namespace viz {
 
-QIcon AppIcon() { return QIcon(QStringLiteral(":/icons/duvezer.svg")); }
+QIcon AppIcon() {
+    return QIcon(QStringLiteral(":/icons/duvezer.svg"));
+}
 
 }  // namespace viz

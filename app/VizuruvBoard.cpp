@@ -1,12 +1,15 @@
-// The main window's part in the virtual board: the serial page's button and
-// both wizards' "在虚拟开发板中运行" open the board window, which takes the
-// wizards' current code; a board a wizard started is opened on the serial
-// page at the wizard's baud rate.
+// The main window's part in the virtual board and the download window: the
+// serial page's buttons and both wizards' "在虚拟开发板中运行" and "下载到芯片"
+// open them; the board takes the wizards' current code, the download window
+// the same code built as the board builds it. A board a wizard started is
+// opened on the serial page at the wizard's baud rate.
 #include "app/VizuruvDlg.h"
 
 #include <QTabWidget>
 
+#include "app/WizardDownload.h"
 #include "board/VirtualBoardDlg.h"
+#include "flash/FlashDlg.h"
 #include "serial/ComDlg.h"
 #include "wizards/avr/McuAvrDlg.h"
 #include "wizards/c51/Mcu51GuideDlg.h"
@@ -21,13 +24,33 @@ void CVizuruvDlg::WirePage(PageId id, CPage* page) {
             board->raise();
             board->activateWindow();
         });
+        connect(PageAs<PageId::Serial>(page), &CComDlg::downloadRequested, this,
+                [this](const QString& port, quint32 baud) {
+                    CFlashDlg* window = Download();
+                    window->SetPort(port);
+                    window->SetBaud(baud);
+                });
     } else if (id == PageId::C51) {
         connect(PageAs<PageId::C51>(page), &CMcu51GuideDlg::runOnVirtualBoard, this,
                 [this](const WizardFirmware& firmware) { Board()->RunWizard(firmware); });
+        connect(PageAs<PageId::C51>(page), &CMcu51GuideDlg::downloadToChip, this,
+                [this](const WizardFirmware& firmware) { BuildForDownload(firmware); });
     } else if (id == PageId::Avr) {
         connect(PageAs<PageId::Avr>(page), &CMcuAvrDlg::runOnVirtualBoard, this,
                 [this](const WizardFirmware& firmware) { Board()->RunWizard(firmware); });
+        connect(PageAs<PageId::Avr>(page), &CMcuAvrDlg::downloadToChip, this,
+                [this](const WizardFirmware& firmware) { BuildForDownload(firmware); });
     }
+}
+
+void CVizuruvDlg::BuildForDownload(const WizardFirmware& firmware) {
+    CFlashDlg* window = Download();
+    wizardDownload_->Build(firmware, window);
+}
+
+CFlashDlg* CVizuruvDlg::Download() {
+    if (!wizardDownload_) wizardDownload_ = new CWizardDownload(DefaultToolSearch(), this);
+    return CFlashDlg::Open(context_, this);
 }
 
 CVirtualBoardDlg* CVizuruvDlg::Board() {

@@ -10,6 +10,7 @@
 #include "app/GuideOpener.h"
 #include "app/PageTable.h"
 #include "app/StartupSettings.h"
+#include "base/WizardFirmware.h"
 
 class QTabWidget;
 
@@ -18,7 +19,9 @@ namespace viz {
 class CPage;
 class CPageHolder;
 class CStartupNotices;
+class CFlashDlg;
 class CVirtualBoardDlg;
+class CWizardDownload;
 class PageContext;
 
 // The main window: twelve pages behind a tab strip. A page is built when
@@ -48,6 +51,8 @@ public:
     void setGuideOpener(CGuideOpener opener) { guide_ = std::move(opener); }
     // The virtual board's window, made on first use.
     CVirtualBoardDlg* Board();
+    // The program's one download window, made on first use.
+    CFlashDlg* Download();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,8 +65,10 @@ private:
     void CreateMenu();
     void CreateTabs();
     void BuildPagesThatWorkFromStart();
-    // The board window is opened from the serial page and both wizards.
+    // The board and download windows are opened from the serial page and both wizards.
     void WirePage(PageId id, CPage* page);
+    // "下载到芯片": the download window, with the wizard's code built for it.
+    void BuildForDownload(const WizardFirmware& firmware);
     void ReportSettingsNotices();
 
     PageContext& context_;
@@ -74,6 +81,8 @@ private:
     std::unique_ptr<CStartupNotices> startupNotices_;
     CVirtualBoardDlg* board_ = nullptr;
     CGuideOpener guide_;
+    // Builds a wizard's code for "下载到芯片".
+    CWizardDownload* wizardDownload_ = nullptr;
 };
 
 }  // namespace viz

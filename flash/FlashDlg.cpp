@@ -257,6 +257,10 @@ void CFlashDlg::SetPort(const QString& path) {
     }
 }
 
+void CFlashDlg::SetBaud(quint32 baud) {
+    baud_->setEditText(QString::number(baud));
+}
+
 void CFlashDlg::SetWizardFirmware(const QString& path) {
     wizardFirmware_ = path;
     useWizard_->setChecked(true);

@@ -6,6 +6,7 @@
 //
 //   CFlashDlg* window = CFlashDlg::Open(context, mainWindow);
 //   window->SetPort("/dev/ttyUSB0");               // the serial page's port
+//   window->SetBaud(115200);                       // and its rate
 //   window->SetWizardFirmware("/tmp/wizard.hex");  // "当前向导代码"
 //
 // While the tool runs, its serial port is reserved in
@@ -52,6 +53,7 @@ public:
     ~CFlashDlg() override;
 
     void SetPort(const QString& path);
+    void SetBaud(quint32 baud);
     // The wizard's code, built to a firmware file, as "当前向导代码".
     void SetWizardFirmware(const QString& path);
     // How long the tool may be silent before the window says it still waits.
@@ -64,6 +66,7 @@ public:
 
     QComboBox* targetBox() const { return target_; }
     QComboBox* portBox() const { return port_; }
+    QComboBox* baudBox() const { return baud_; }
     QComboBox* chipBox() const { return chip_; }
     QComboBox* programmerBox() const { return programmer_; }
     QLineEdit* fileEdit() const { return file_; }

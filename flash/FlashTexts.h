@@ -35,6 +35,11 @@ inline constexpr char16_t kBrowseFilter[] =
     u"固件文件 (*.hex *.ihx *.bin *.elf);;Intel HEX (*.hex *.ihx);;二进制文件 (*.bin);;ELF (*.elf);;所有文件 "
     u"(*)";
 inline constexpr char16_t kNoWizardFirmware[] = u"向导还没有提供代码，请选择固件文件。";
+// "下载到芯片" builds the wizard's code first, as the virtual board does.
+inline constexpr char16_t kWizardBuilding[] = u"正在编译向导代码…";
+inline constexpr char16_t kWizardBuilt[] = u"向导代码已编译，可以开始下载";
+inline constexpr char16_t kWizardBuildFailed[] = u"向导代码编译失败：";
+inline constexpr char16_t kWizardSeeOutput[] = u"请看下方编译器的输出";
 
 inline constexpr char16_t kFuseGroup[] = u"熔丝位和锁定位";
 inline constexpr char16_t kWriteFuses[] = u"同时写入下面的熔丝位和锁定位";

@@ -52,6 +52,11 @@ void CComAdvanceMonitorDlg::Post(std::uint64_t session, Handler handler) {
 
 void CComAdvanceMonitorDlg::StartWatch() {
     if (state_ != State::Idle) return;
+    // Watching puts the helper on the port, which a download tool has now.
+    if (context().downloadPorts().IsReserved(port_->currentText().trimmed().toStdString())) {
+        QMessageBox::warning(this, QCoreApplication::applicationName(), QString::fromUtf8(kPortDownloading));
+        return;
+    }
     state_ = State::Starting;
     ShowState();
     const std::uint64_t number = ++sessionNumber_;

@@ -45,7 +45,8 @@ CComDlg::CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices)
     : CPage(context, parent),
       devices_(std::move(devices)),
       serial_(devices_.modemLines),
-      reconnect_(system()) {
+      reconnect_(system(),
+                 [&context](const std::string& path) { return context.downloadPorts().IsReserved(path); }) {
     CreateAreas();
     auto* left = new QVBoxLayout;
     left->addWidget(CreateConfigGroup());
@@ -90,9 +91,13 @@ CComDlg::CComDlg(PageContext& context, QWidget* parent, ComDlgDevices devices)
             TryReconnect();
         });
     });
+    // At once, not queued: the download window starts its tool right after
+    // reserving, so the port must be closed by then.
+    downloadPortsChanged_ = context.downloadPorts().Subscribe([this] { DownloadPortsChanged(); });
 }
 
 CComDlg::~CComDlg() {
+    downloadPortsChanged_ = {};
     // No hot-plug news after this.
     hotplug_.reset();
     // The send area's writer calls the port until it is gone.
@@ -167,6 +172,7 @@ QWidget* CComDlg::CreateConfigGroup() {
     autoReconnect_ = Named(new QCheckBox(Text(t::kAutoReconnect), group), "autoReconnect");
     autoReconnect_->setChecked(true);
     boardButton_ = Named(new QPushButton(Text(t::kVirtualBoard), group), "virtualBoard");
+    downloadButton_ = Named(new QPushButton(Text(t::kDownload), group), "download");
 
     auto* grid = new QGridLayout(group);
     const std::array<std::pair<const char16_t*, QComboBox*>, 5> rows{{{t::kPortLabel, port_},
@@ -183,11 +189,16 @@ QWidget* CComDlg::CreateConfigGroup() {
     grid->addWidget(lamp_, 5, 0, Qt::AlignCenter);
     grid->addWidget(openButton_, 5, 1);
     grid->addWidget(autoReconnect_, 6, 0, 1, 2);
-    grid->addWidget(boardButton_, 7, 1);
+    auto* windows = new QHBoxLayout;
+    windows->addWidget(boardButton_);
+    windows->addWidget(downloadButton_);
+    grid->addLayout(windows, 7, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     connect(openButton_, &QPushButton::clicked, this, &CComDlg::ToggleOpen);
     connect(autoReconnect_, &QCheckBox::clicked, this, &CComDlg::AutoReconnectClicked);
     connect(boardButton_, &QPushButton::clicked, this, &CComDlg::virtualBoardRequested);
+    connect(downloadButton_, &QPushButton::clicked, this,
+            [this] { emit downloadRequested(portPath(), baud()); });
     // What the user picks or types is theirs: a port plugged in later does not replace it.
     connect(port_, &QComboBox::activated, this, [this] { portChosen_ = true; });
     connect(port_->lineEdit(), &QLineEdit::textEdited, this, [this] { portChosen_ = true; });
@@ -256,6 +267,7 @@ void CComDlg::SetToolTips() {
         {openButton_, t::kTipOpen},
         {autoReconnect_, t::kTipAutoReconnect},
         {boardButton_, t::kVirtualBoardTip},
+        {downloadButton_, t::kDownloadTip},
         {port_, t::kTipPort},
         {baud_, t::kTipBaud},
         {dataBits_, t::kTipDataBits},

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/DownloadPorts.h"
 #include "base/ExtraSerialPorts.h"
 #include "base/Page.h"
 #include "platform/Hotplug.h"
@@ -62,6 +63,10 @@ public:
     bool isWaitingForDevice() const { return reconnect_.state() == PortState::Waiting; }
     // The path of the port the box names: a listed entry's path or what was typed.
     QString portPath() const;
+    // The rate the baud box shows.
+    std::uint32_t baud() const;
+    // The port was closed for a download tool and is reopened when it is free.
+    bool isHandedToDownload() const { return reconnect_.handedOver(); }
     CReceiveArea* receiveArea() const { return receive_; }
     CSendArea* sendArea() const { return send_; }
     // Created at the first use of their buttons; null before.
@@ -84,6 +89,8 @@ public:
 signals:
     // The "虚拟开发板" button.
     void virtualBoardRequested();
+    // The "下载程序" button: the download window, for this page's port and rate.
+    void downloadRequested(const QString& port, quint32 baud);
 
 private:
     // Construction, by group.
@@ -107,7 +114,8 @@ private:
 
     // The port.
     void OpenPort();
-    SerialOpenResult StartChannel(const SerialPortConfig& config);
+    SerialOpenResult StartChannel(const SerialPortConfig& config,
+                                  CSerial::Queues queues = CSerial::Queues::Discard);
     void StopChannel(SendEnd why);
     void PortOpened();
     void ClosePort(SendEnd why = SendEnd::LinkClosed);
@@ -123,7 +131,15 @@ private:
     void HotplugArrived(const HotplugEvent& event);
     void DeviceLost(std::uint64_t session);
     void TryReconnect();
+    // The output lines the user set, set on a port opened again.
+    void RestoreOutputLines();
     void AutoReconnectClicked(bool on);
+
+    // A download tool taking the port and giving it back (ComDlgDownload.cpp).
+    bool PortReserved(const std::string& path);
+    // Tells the user the port is the download's; true when it is.
+    bool RefuseReservedPort(const std::string& path);
+    void DownloadPortsChanged();
 
     // Called on the channel's threads.
     void OnLineChanged(std::uint32_t line, std::uint32_t value) override;
@@ -140,6 +156,7 @@ private:
     bool portChosen_ = false;
     std::unique_ptr<HotplugWatch> hotplug_;
     ExtraSerialPorts::Subscription extraPortsChanged_;
+    DownloadPorts::Subscription downloadPortsChanged_;
     QTimer* retry_ = nullptr;
     // CTS, DSR, RING, RLSD as last reported.
     std::array<std::uint32_t, 4> lineStates_{};
@@ -158,6 +175,7 @@ private:
     QComboBox* parity_ = nullptr;
     QPushButton* openButton_ = nullptr;
     QPushButton* boardButton_ = nullptr;
+    QPushButton* downloadButton_ = nullptr;
     QLabel* lamp_ = nullptr;
     QCheckBox* autoReconnect_ = nullptr;
     QCheckBox* dtr_ = nullptr;

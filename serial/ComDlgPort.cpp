@@ -113,8 +113,16 @@ void CComDlg::OpenBoardPort(const QString& path, quint32 baud) {
     OpenPort();
 }
 
+std::uint32_t CComDlg::baud() const {
+    return static_cast<std::uint32_t>(ListInteger(baud_));
+}
+
+// While a download has the port, the button neither opens it nor ends the
+// wait to reopen it afterwards.
 void CComDlg::ToggleOpen() {
-    if (reconnect_.state() == PortState::Closed) {
+    if (reconnect_.handedOver()) {
+        RefuseReservedPort(reconnect_.lineConfig().device);
+    } else if (reconnect_.state() == PortState::Closed) {
         OpenPort();
     } else {
         ClosePort();
@@ -124,7 +132,7 @@ void CComDlg::ToggleOpen() {
 void CComDlg::OpenPort() {
     SerialPortConfig config;
     config.device = portPath().toStdString();
-    if (config.device.empty()) return;
+    if (config.device.empty() || RefuseReservedPort(config.device)) return;
     config.baud = static_cast<std::uint32_t>(ListInteger(baud_));
     const int dataBits = dataBits_->currentIndex();
     config.dataBits = dataBits >= 0 && dataBits <= 2 ? 5 + dataBits : 8;
@@ -142,9 +150,9 @@ void CComDlg::OpenPort() {
     PortOpened();
 }
 
-SerialOpenResult CComDlg::StartChannel(const SerialPortConfig& config) {
+SerialOpenResult CComDlg::StartChannel(const SerialPortConfig& config, CSerial::Queues queues) {
     pump_->Open();
-    return serial_.Open(config, pump_->sink(), *this);
+    return serial_.Open(config, pump_->sink(), *this, queues);
 }
 
 // Ends the sends with `why`, then the channel; news of it is dropped from now on.

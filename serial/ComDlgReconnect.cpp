@@ -79,10 +79,14 @@ void CComDlg::TryReconnect() {
     // The box follows a port it named that came back under another name.
     if (*path != before && portPath().toStdString() == before) ChoosePort(QString::fromStdString(*path));
     PortOpened();
+    RestoreOutputLines();
+    receive_->AppendText(QString::fromUtf16(t::kReconnected).arg(QString::fromStdString(*path)));
+}
+
+void CComDlg::RestoreOutputLines() {
     if (dtr_->isChecked()) serial_.SetDtr(true);
     if (rts_->isChecked()) serial_.SetRts(true);
     if (break_->isChecked()) serial_.SetBreak(true);
-    receive_->AppendText(QString::fromUtf16(t::kReconnected).arg(QString::fromStdString(*path)));
 }
 
 // Turning it off while waiting ends the wait.

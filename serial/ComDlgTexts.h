@@ -17,6 +17,9 @@ inline constexpr char16_t kAutoReconnect[] = u"自动重连";
 inline constexpr char16_t kVirtualBoard[] = u"虚拟开发板";
 inline constexpr char16_t kVirtualBoardTip[] =
     u"打开虚拟开发板窗口：在模拟的8051或AVR上运行固件，它的串口出现在端口列表中";
+inline constexpr char16_t kDownload[] = u"下载程序";
+inline constexpr char16_t kDownloadTip[] =
+    u"打开下载程序窗口，填好本页的端口和波特率；下载期间本页暂时关闭该串口，下载结束后自动重新打开";
 inline constexpr char16_t kLineControlGroup[] = u"线路控制";
 inline constexpr char16_t kLineStateGroup[] = u"线路状态（只读）";
 inline constexpr char16_t kDtr[] = u"DTR";
@@ -62,6 +65,9 @@ inline constexpr char16_t kProgressTitle[] = u"串口发送文件进度";
 // A port that went away while open and is waited for; %1 is the path reopened.
 inline constexpr char16_t kWaitingForDevice[] = u"\r\n串口已断开，等待设备重新连接…";
 inline constexpr char16_t kReconnected[] = u"\r\n串口已重新连接：%1\r\n";
+// The download window's tool took the open port, and gave it back.
+inline constexpr char16_t kHandedToDownload[] = u"\r\n——正在下载程序，串口已暂时关闭——\r\n";
+inline constexpr char16_t kBackFromDownload[] = u"\r\n——下载结束，串口已重新打开——\r\n";
 // Once per send the port has stopped taking for a long while; the send goes on.
 inline constexpr char16_t kSendStalled[] = u"\r\n发送阻塞：对方未读取数据或硬件流控阻止发送\r\n";
 inline constexpr char16_t kNotes[] =

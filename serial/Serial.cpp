@@ -23,7 +23,8 @@ CSerial::~CSerial() {
     Close();
 }
 
-SerialOpenResult CSerial::Open(const SerialPortConfig& config, ChunkSink& sink, SerialListener& listener) {
+SerialOpenResult CSerial::Open(const SerialPortConfig& config, ChunkSink& sink, SerialListener& listener,
+                               Queues queues) {
     Close();
     const std::string& path = config.device;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -42,7 +43,7 @@ SerialOpenResult CSerial::Open(const SerialPortConfig& config, ChunkSink& sink, 
     // starts with both off. Ports without modem lines just refuse.
     std::unique_ptr<ModemLines> lines = makeLines_(fd);
     lines->SetOutputs(kLineDtr | kLineRts, false);
-    DiscardSerialQueues(fd);
+    if (queues == Queues::Discard) DiscardSerialQueues(fd);
     const int stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stopFd < 0) return fail(errno);
 

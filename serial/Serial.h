@@ -51,7 +51,11 @@ public:
     // channel is closed first. The sink and listener must outlive the open
     // port. The input lines all count as off at open, so lines that are on
     // are reported at once.
-    SerialOpenResult Open(const SerialPortConfig& config, ChunkSink& sink, SerialListener& listener);
+    // With Queues::Keep, bytes that arrived while the port was closed stay to
+    // be read (a port taken back from a download tool loses nothing).
+    enum class Queues { Discard, Keep };
+    SerialOpenResult Open(const SerialPortConfig& config, ChunkSink& sink, SerialListener& listener,
+                          Queues queues = Queues::Discard);
 
     // Writes what the port's output queue takes, waiting for room as `wait`
     // says: a port that drains slowly (a slow line, flow control) is waited

@@ -18,6 +18,13 @@ SerialReconnect::Loss SerialReconnect::Lost(bool autoReconnect) {
     return Loss::Waiting;
 }
 
+bool SerialReconnect::HandOver() {
+    if (state_ != State::Open) return false;
+    state_ = State::Waiting;
+    handedOver_ = true;
+    return true;
+}
+
 bool SerialReconnect::IsRemovalOfOpenPort(const std::string& removedNode) const {
     return state_ == State::Open && IsSerialPortRemoval(identity_, removedNode);
 }
@@ -25,14 +32,16 @@ bool SerialReconnect::IsRemovalOfOpenPort(const std::string& removedNode) const 
 std::optional<std::string> SerialReconnect::Retry(const std::vector<ExtraSerialPort>& extras,
                                                   const OpenFn& open) {
     if (state_ != State::Waiting) return std::nullopt;
-    const std::string path = FindSerialPort(identity_, system_, extras);
-    if (path.empty()) return std::nullopt;
+    // The tool had the port by the path it was open at; the device never left.
+    const std::string path = handedOver_ ? config_.device : FindSerialPort(identity_, system_, extras);
+    if (path.empty() || (reserved_ && reserved_(path))) return std::nullopt;
     SerialPortConfig config = config_;
     config.device = path;
     if (!open(config)) return std::nullopt;
     identity_ = IdentifyReopenedSerialPort(identity_, path, system_, extras);
     config_ = std::move(config);
     state_ = State::Open;
+    handedOver_ = false;
     return path;
 }
 

@@ -8,10 +8,13 @@
 //   if (port.Lost(autoReconnectOn) == SerialReconnect::Loss::Waiting) retryTimer.start();
 //   if (std::optional<std::string> path = port.Retry(extras, openWith)) { ...open again at *path... }
 //   port.Close();                                       // the user closed it, or stopped waiting
+//   port.HandOver();                                    // a download tool takes the port for a while
 //
 // While it waits, the same device (SerialPortIdentity) is looked for on each
 // Retry and opened with the line settings it had; a device that is back but
-// cannot be opened yet is tried again on the next Retry.
+// cannot be opened yet is tried again on the next Retry. A port a download
+// tool has reserved (`reserved`) is never opened: Retry waits until it is free.
+// A port handed over to a download tool is reopened at the path it had.
 
 #include <functional>
 #include <optional>
@@ -36,8 +39,11 @@ public:
     };
     // Opens the channel with `config`; false when it cannot (yet).
     using OpenFn = std::function<bool(const SerialPortConfig& config)>;
+    // Whether a download tool holds the port at `path` now.
+    using ReservedFn = std::function<bool(const std::string& path)>;
 
-    explicit SerialReconnect(SerialSystem system) : system_(std::move(system)) {}
+    explicit SerialReconnect(SerialSystem system, ReservedFn reserved = {})
+        : system_(std::move(system)), reserved_(std::move(reserved)) {}
 
     State state() const { return state_; }
     // The line settings of the open (or awaited) port; `device` is where it was last opened.
@@ -51,11 +57,21 @@ public:
     // While waiting: the path the device was opened at again, or nothing while
     // it is not back or `open` refuses it.
     std::optional<std::string> Retry(const std::vector<ExtraSerialPort>& extras, const OpenFn& open);
+    // The open port was closed for a download tool: waited for, with its
+    // settings, until Retry finds it free again. False when nothing was open.
+    bool HandOver();
+    // Waiting for a port handed over to a download tool.
+    bool handedOver() const { return state_ == State::Waiting && handedOver_; }
     // Closed by the user; also ends a wait.
-    void Close() { state_ = State::Closed; }
+    void Close() {
+        state_ = State::Closed;
+        handedOver_ = false;
+    }
 
 private:
     const SerialSystem system_;
+    const ReservedFn reserved_;
+    bool handedOver_ = false;
     State state_ = State::Closed;
     SerialPortConfig config_;
     SerialPortIdentity identity_;

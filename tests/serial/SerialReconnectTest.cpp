@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "SerialSysfs.h"
 #include "SerialTestSupport.h"
@@ -126,6 +127,49 @@ TEST_F(SerialReconnectTest, ALostPortClosesWithoutTheWishOrAWayToTellItAndAClose
 }
 
 // A board this program runs is followed by its id to its next pseudo-terminal.
+// A download tool's port: neither a port handed over to it (a pseudo-terminal,
+// which has no identity to look for) nor an adapter that came back while the
+// tool has it is opened until the reservation ends; then each is opened
+// where it was, with its settings.
+TEST_F(SerialReconnectTest, APortADownloadHoldsIsWaitedForUntilItIsFree) {
+    std::set<std::string> reserved;
+    SerialReconnect watched{SerialSystem{sysfs.classRoot(), sysfs.deviceRoot()},
+                            [&](const std::string& path) { return reserved.count(path) != 0; }};
+    PtyPair pty;
+    SerialPortConfig config;
+    config.device = pty.slave();
+    config.baud = 57600;
+    EXPECT_FALSE(watched.HandOver()) << "nothing open to hand over";
+    watched.Opened(config, noExtras);
+    reserved.insert(pty.slave());
+    ASSERT_TRUE(watched.HandOver());
+    EXPECT_TRUE(watched.handedOver());
+    EXPECT_EQ(watched.state(), State::Waiting);
+    EXPECT_FALSE(watched.Retry(noExtras, Opener()));
+    EXPECT_TRUE(asked.empty());
+    reserved.clear();
+    EXPECT_EQ(watched.Retry(noExtras, Opener()), pty.slave());
+    EXPECT_FALSE(watched.handedOver());
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].baud, 57600u);
+
+    PtyPair first;
+    FakeUsbAdapter board;
+    PlugIn("ttyUSB0", board, first);
+    config.device = sysfs.NodePath("ttyUSB0");
+    watched.Opened(config, noExtras);
+    sysfs.Remove("ttyUSB0");
+    ASSERT_EQ(watched.Lost(true), Loss::Waiting);
+    EXPECT_FALSE(watched.handedOver()) << "lost, not handed over";
+    PtyPair back;
+    PlugIn("ttyUSB1", board, back);
+    reserved.insert(sysfs.NodePath("ttyUSB1"));
+    EXPECT_FALSE(watched.Retry(noExtras, Opener()));
+    EXPECT_EQ(asked.size(), 1u) << "back, but the download's";
+    reserved.clear();
+    EXPECT_EQ(watched.Retry(noExtras, Opener()), sysfs.NodePath("ttyUSB1"));
+}
+
 TEST_F(SerialReconnectTest, ABoardIsFollowedByItsIdAcrossRestarts) {
     std::vector<ExtraSerialPort> extras{{"board", "/dev/pts/70", "board"}};
     SerialPortConfig config;

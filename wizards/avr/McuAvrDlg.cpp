@@ -29,6 +29,9 @@ constexpr char kCodeName[] = "生成的代码";
 constexpr char kRunOnBoard[] = "在虚拟开发板中运行";
 constexpr char kRunOnBoardTip[] =
     "用avr-gcc编译生成的代码，在虚拟开发板（ATmega16）上以所填频率运行，并用串口调试页连接它";
+constexpr char kDownloadToChip[] = "下载到芯片";
+constexpr char kDownloadToChipTip[] =
+    "用avr-gcc编译生成的代码（与虚拟开发板相同），在下载程序窗口中把它写入芯片";
 constexpr char kChip[] = "ATmega16";
 constexpr char kStartFrequency[] = "12000000";
 constexpr std::array<const char*, 11> kBaudRates{"1200",  "2400",  "4800",  "9600",   "14400", "19200",
@@ -74,6 +77,10 @@ CMcuAvrDlg::CMcuAvrDlg(PageContext& context, QWidget* parent)
     board->setObjectName("runOnBoard");
     board->setToolTip(Text(kRunOnBoardTip));
     connect(board, &QPushButton::clicked, this, [this] { emit runOnVirtualBoard(BoardFirmware()); });
+    auto* download = new QPushButton(Text(kDownloadToChip), this);
+    download->setObjectName("downloadToChip");
+    download->setToolTip(Text(kDownloadToChipTip));
+    connect(download, &QPushButton::clicked, this, [this] { emit downloadToChip(BoardFirmware()); });
 
     auto* registerGroup = new QGroupBox(Text(kRegisterGroup), this);
     auto* registerLayout = new QVBoxLayout(registerGroup);
@@ -93,7 +100,10 @@ CMcuAvrDlg::CMcuAvrDlg(PageContext& context, QWidget* parent)
     grid->addWidget(registerGroup, 2, 0, 1, 3);
     grid->addWidget(calculate, 3, 0, 1, 3);
     grid->addWidget(generate, 4, 0, 1, 3);
-    grid->addWidget(board, 5, 0, 1, 3);
+    auto* runRow = new QHBoxLayout;
+    runRow->addWidget(board);
+    runRow->addWidget(download);
+    grid->addLayout(runRow, 5, 0, 1, 3);
     grid->setRowStretch(6, 1);
 
     auto* layout = new QHBoxLayout(this);

@@ -246,6 +246,12 @@ QWidget* CMcu51GuideDlg::BuildButtons() {
     board->setAutoDefault(false);
     connect(board, &QPushButton::clicked, this, [this] { emit runOnVirtualBoard(BoardFirmware()); });
     column->addWidget(board);
+    auto* download = new QPushButton(Text(mcu51text::kDownloadToChip), panel);
+    download->setObjectName(QStringLiteral("downloadToChip"));
+    download->setToolTip(Text(mcu51text::kDownloadToChipTip));
+    download->setAutoDefault(false);
+    connect(download, &QPushButton::clicked, this, [this] { emit downloadToChip(BoardFirmware()); });
+    column->addWidget(download);
     column->addStretch();
     // The export button names the chosen compiler's project.
     SelectCompiler(static_cast<int>(compiler_));

@@ -36,6 +36,8 @@ public:
 
 signals:
     void runOnVirtualBoard(const viz::WizardFirmware& firmware);
+    // "下载到芯片": the same code, built as the board builds it, for the download window.
+    void downloadToChip(const viz::WizardFirmware& firmware);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -54,6 +54,10 @@ inline constexpr char kRunOnBoard[] = "在虚拟开发板中运行";
 inline constexpr char kRunOnBoardTip[] =
     "用SDCC编译向导代码，在虚拟开发板（s51）上以所选晶振运行，并用串口调试页连接它";
 
+inline constexpr char kDownloadToChip[] = "下载到芯片";
+inline constexpr char kDownloadToChipTip[] =
+    "用SDCC编译向导代码（与虚拟开发板相同），在下载程序窗口中把它写入芯片";
+
 inline constexpr char kCompilerLabel[] = "编译器：";
 inline constexpr char kCompilerName[] = "编译器";
 // In the order of Mcu51Compiler, which is also the stored value.
