@@ -15,6 +15,22 @@ constexpr char kMainSection[] = "Vizuruv";
 constexpr char kMoreSendSection[] = "Vizuruv\\MoreSend";
 constexpr char kFlashSection[] = "Vizuruv\\Flash";
 
+// Value and section names allow letters, digits and '_' only: a wiring key
+// such as "lcd.E" is stored as "lcd_E", and anything else outside that set
+// as '_' too, so no caller can write a name that makes the file unreadable.
+std::string StoredName(std::string_view name) {
+    std::string stored(name);
+    for (char& c : stored) {
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (!ok) c = '_';
+    }
+    return stored;
+}
+
+std::string BoardWiringSection(std::string_view board) {
+    return "Vizuruv\\LearningBoard_" + StoredName(board);
+}
+
 // The pages' value names begin with these, as the multi-send lists do.
 std::string PagePrefix(MoreSendKind kind) {
     static constexpr std::array<const char*, 4> kPrefixes{"COM", "USB", "NET", "SERVER"};
@@ -328,6 +344,32 @@ int SettingsStore::RestoreDefaults() {
 int SettingsStore::CheckSavable() {
     OpenKey key(file_, kMainSection);
     return key.usable() ? key.CheckSavable() : kSettingsNoStore;
+}
+
+int SettingsStore::WriteBoardWiring(std::string_view board,
+                                    const std::map<std::string, std::string>& values) {
+    const std::string section = BoardWiringSection(board);
+    return WriteGroup(file_, section.c_str(), [&](OpenKey& key) {
+        for (const auto& [name, value] : values)
+            key.SetText(StoredName(name), Utf8ToUtf16(value), kShortTextUnits);
+    });
+}
+
+int SettingsStore::ReadBoardWiring(std::string_view board, const std::vector<std::string>& names,
+                                   std::map<std::string, std::string>& values) const {
+    const std::string section = BoardWiringSection(board);
+    return ReadGroup(file_, section.c_str(), [&](const OpenKey& key) -> int {
+        bool any = false;
+        for (const std::string& name : names) {
+            std::u16string text;
+            const int rc = key.GetText(StoredName(name), text, kShortTextUnits);
+            if (rc == kSettingsNotFound) continue;
+            if (rc != kSettingsOk) return rc;
+            values[name] = Utf16ToUtf8(text);
+            any = true;
+        }
+        return any ? kSettingsOk : kSettingsNotFound;
+    });
 }
 
 }  // namespace viz

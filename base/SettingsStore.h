@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/SettingsFile.h"
@@ -141,6 +143,13 @@ public:
     // offered range reads as the nearest end of it.
     int WritePlotSamples(std::uint32_t samples);
     int ReadPlotSamples(std::uint32_t& samples) const;
+    // A learning board's wiring as its saved form ("lcd.E" = "P2.7"), one
+    // section per board ("8051", "avr"). Reading takes the values named in
+    // `names`, leaves out those not stored, and says kSettingsNotFound when
+    // none is.
+    int WriteBoardWiring(std::string_view board, const std::map<std::string, std::string>& values);
+    int ReadBoardWiring(std::string_view board, const std::vector<std::string>& names,
+                        std::map<std::string, std::string>& values) const;
     // A value missing from the file keeps what `settings` held.
     int WriteFlashSettings(const FlashSettings& settings);
     int ReadFlashSettings(FlashSettings& settings) const;

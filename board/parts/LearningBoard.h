@@ -74,7 +74,7 @@ public:
 private:
     // A part's signals resolved to pins once, since every pin change reads them.
     using PinRow = std::array<std::optional<BoardPin>, 8>;
-    PinRow Resolve(std::string_view part, std::initializer_list<std::string_view> signals) const;
+    PinRow Resolve(std::string_view part, std::initializer_list<std::string_view> signalNames) const;
     // Bit i is the level on the pin of row[i]; `unwired` for a signal not connected.
     std::uint8_t Gather(const PinRow& row, bool unwired) const;
     // Feeds the parts wired to `port`.

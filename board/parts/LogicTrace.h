@@ -49,6 +49,8 @@ public:
     // The recording stopped at the limit: changes after it are missing.
     bool full() const { return full_; }
     SimNanos start() const { return start_; }
+    // The channel's level when the recording started.
+    bool InitialLevel(std::size_t channel) const { return initial_[channel]; }
 
     // The times at which `channel` changed.
     std::vector<SimNanos> Edges(std::size_t channel) const;

@@ -1,0 +1,57 @@
+#pragma once
+
+// The learning board beside the board window's pin lamps: the board picture
+// ("学习板"), its wiring ("接线") and the logic analyser ("逻辑分析"), over
+// one SharedBoard that the running simulator feeds.
+//
+//   auto* panel = new CLearnBoardPanel(context.settings(), parent);
+//   panel->SetFamily(ChipFamily::Avr);      // the chip chosen in the window
+//   LearnLink link(panel->board());          // handed to the running simulator
+
+#include <QWidget>
+
+#include "base/SettingsStore.h"
+#include "board/parts/SharedBoard.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace viz {
+
+class CLearnBoardView;
+class CLogicView;
+class CWiringTable;
+
+class CLearnBoardPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    CLearnBoardPanel(SettingsStore& settings, QWidget* parent);
+
+    void SetFamily(ChipFamily family);
+    SharedBoard& board() { return board_; }
+
+    QTabWidget* tabs() const { return tabs_; }
+    CLearnBoardView* view() const { return view_; }
+    CWiringTable* wiring() const { return wiring_; }
+    CLogicView* logic() const { return logic_; }
+    QPushButton* traceButton() const { return trace_; }
+
+private:
+    QWidget* BuildLogicTab();
+    void ToggleTrace();
+    // Every pin the wiring uses, once, named as the chip names it.
+    std::vector<TraceChannel> WiredPins() const;
+
+    SharedBoard board_;
+    QTabWidget* tabs_ = nullptr;
+    CLearnBoardView* view_ = nullptr;
+    CWiringTable* wiring_ = nullptr;
+    CLogicView* logic_ = nullptr;
+    QPushButton* trace_ = nullptr;
+    QLabel* traceState_ = nullptr;
+    bool tracing_ = false;
+};
+
+}  // namespace viz
