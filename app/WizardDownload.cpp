@@ -13,10 +13,10 @@
 #include "base/QtText.h"
 #include "base/StatusLabel.h"
 #include "base/TextFill.h"
-#include "board/BoardFolder.h"
 #include "board/FirmwareBuild.h"
 #include "flash/FlashDlg.h"
 #include "flash/FlashTexts.h"
+#include "platform/WorkFolder.h"
 
 namespace viz {
 namespace {
@@ -71,7 +71,7 @@ void CWizardDownload::Build(const WizardFirmware& firmware, CFlashDlg* window) {
     window->SetWizardFirmware({});
     window->output()->clear();
     window->statusLabel()->ShowStatus(Text(t::kWizardBuilding));
-    std::string pattern = BoardFolderPattern();
+    std::string pattern = WorkFolderPattern(kBoardWork);
     stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stopFd_ < 0 || !::mkdtemp(pattern.data())) {
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
