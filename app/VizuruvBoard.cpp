@@ -2,12 +2,14 @@
 // serial page's buttons and both wizards' "在虚拟开发板中运行" and "下载到芯片"
 // open them; the board takes the wizards' current code, the download window
 // the same code built as the board builds it. A board a wizard started is
-// opened on the serial page at the wizard's baud rate.
+// opened on the serial page at the wizard's baud rate. A download to the
+// board's port resets the board's chip into its bootloader first.
 #include "app/VizuruvDlg.h"
 
 #include <QTabWidget>
 
 #include "app/WizardDownload.h"
+#include "base/ExtraSerialPorts.h"
 #include "board/VirtualBoardDlg.h"
 #include "flash/FlashDlg.h"
 #include "serial/ComDlg.h"
@@ -50,7 +52,17 @@ void CVizuruvDlg::BuildForDownload(const WizardFirmware& firmware) {
 
 CFlashDlg* CVizuruvDlg::Download() {
     if (!wizardDownload_) wizardDownload_ = new CWizardDownload(DefaultToolSearch(), this);
-    return CFlashDlg::Open(context_, this);
+    CFlashDlg* window = CFlashDlg::Open(context_, this);
+    window->setBeforeTool([this](const std::string& port) { ResetBoardFor(port); });
+    return window;
+}
+
+// A pty has no DTR for the downloader to pulse, so the board is told to
+// reset; its chip then waits in the bootloader for the downloader's first byte.
+void CVizuruvDlg::ResetBoardFor(const std::string& port) {
+    if (!board_) return;
+    for (const ExtraSerialPort& extra : context_.extraSerialPorts().ports())
+        if (extra.id == CVirtualBoardDlg::kPortId && extra.path == port) board_->session().ResetChip();
 }
 
 CVirtualBoardDlg* CVizuruvDlg::Board() {

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "app/GuideOpener.h"
@@ -69,6 +70,8 @@ private:
     void WirePage(PageId id, CPage* page);
     // "下载到芯片": the download window, with the wizard's code built for it.
     void BuildForDownload(const WizardFirmware& firmware);
+    // A download to the virtual board's port resets its chip into the bootloader.
+    void ResetBoardFor(const std::string& port);
     void ReportSettingsNotices();
 
     PageContext& context_;

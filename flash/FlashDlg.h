@@ -13,10 +13,13 @@
 // context.downloadPorts(); the reservation is made on the window's thread
 // before the tool starts and released once it ended, so a page that follows
 // the registry can close its port first and reopen it afterwards.
+//
+//   window->setBeforeTool([](const std::string& port) { /* reset the board on `port` */ });
 
 #include <QWidget>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -58,6 +61,10 @@ public:
     void SetWizardFirmware(const QString& path);
     // How long the tool may be silent before the window says it still waits.
     void setSilenceLimit(std::chrono::milliseconds limit) { silenceLimit_ = limit; }
+    // Called on the window's thread with the run's serial port once it is
+    // reserved, before the run starts: a board on a port without modem lines
+    // (no DTR to reset it) is told here to wait in its bootloader.
+    void setBeforeTool(std::function<void(const std::string& port)> hook) { beforeTool_ = std::move(hook); }
 
     void Start();
     void Cancel();
@@ -121,6 +128,7 @@ private:
     std::string searchPath_;
     std::chrono::milliseconds silenceLimit_{30000};
     QString wizardFirmware_;
+    std::function<void(const std::string& port)> beforeTool_;
     std::optional<DownloadPorts::Reservation> reservation_;
     bool toolFound_ = false;
     // Parts and programmers are asked of avrdude on a thread of their own.

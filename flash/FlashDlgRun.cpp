@@ -91,6 +91,7 @@ void CFlashDlg::Start() {
     stage_->ShowStatus(Utf8(t::kStageConnect));
     status_->ShowStatus({});
     pump_->Open();
+    if (reservation_ && beforeTool_) beforeTool_(job->request.port);
     if (!session_.Start(std::move(*job))) {
         reservation_.reset();
         return;
