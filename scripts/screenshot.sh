@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # One PNG per tab of the main window, named after the page's command line
-# name (serial.png, net.png, ...), and the virtual board's window (board.png)
-# and the serial page's plot window (plot.png):
+# name (serial.png, net.png, ...), the virtual board's window (board.png),
+# the serial page's plot window (plot.png) and the download window after a
+# download (flash.png, with the tests' stand-in for avrdude):
 # scripts/screenshot.sh [OUTPUT_FOLDER] [BUILD_DIR]
 # The default folder is docs/images, the pictures the guide and the README
 # show: run this after a page changes and commit what it changed.

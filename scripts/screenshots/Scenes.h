@@ -42,6 +42,10 @@ public:
     // three channels of readings and pauses the plot, as a user does before
     // exporting; returns the window, or null (with a message).
     QWidget* ShowPlot(CVizuruvDlg& window);
+    // Opens the download window ("下载程序") and lets it download a firmware
+    // file to an AVR with a serial bootloader, avrdude's stand-in answering
+    // as a chip does; returns the window once the check passed, or null.
+    QWidget* ShowFlash(CVizuruvDlg& window);
 
 private:
     bool StageServer(CVizuruvDlg& window);

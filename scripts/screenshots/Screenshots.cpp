@@ -1,6 +1,7 @@
 // Writes one PNG of the main window per tab, named after the page's command
 // line name (serial.png, net.png, ...), one of the virtual board's window
-// (board.png) and one of the serial page's plot window (plot.png) into the
+// (board.png), one of the serial page's plot window (plot.png) and one of the
+// download window after a download (flash.png) into the
 // folder given as the only argument. Every picture is made the same way wherever it
 // runs: offscreen, with throw-away settings and working folder, automatic update off, one window size, one
 // style and the fonts of the package fonts-wqy-microhei.
@@ -163,5 +164,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s\n", qPrintable(boardPath));
+    QWidget* flash = scenes.ShowFlash(window);
+    if (!flash) return 1;
+    const QString flashPath = out.filePath(QStringLiteral("flash.png"));
+    if (!flash->grab().save(flashPath)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(flashPath));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(flashPath));
     return 0;
 }
