@@ -11,7 +11,8 @@
 // For comparison in the same run: the round trip of one byte through a bare
 // pty pair with an echoing thread, the floor any board sits on.
 //
-//   board_bench [--rounds N]   (default 50)
+//   board_bench [--rounds N] [--learn 1]   (default 50; --learn 1: the 8051
+//   runs feed a learning board, as in the board window)
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -32,6 +33,7 @@
 #include "BenchOptions.h"
 #include "BenchPty.h"
 #include "board/BoardSession.h"
+#include "board/parts/SharedBoard.h"
 #include "wizards/avr/AvrUartWizard.h"
 #include "wizards/c51/Mcu51CodeGen.h"
 #include "wizards/c51/Mcu51Model.h"
@@ -41,6 +43,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using viz::BoardChip;
 using viz::BoardConfig;
+
+// The learning board the 8051 runs feed, when asked for.
+viz::SharedBoard* learnBoard = nullptr;
 
 double Since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -256,6 +261,7 @@ std::unique_ptr<Started> Start(const Case& c) {
     config.clockHz = c.clock;
     config.wizardCode = true;
     config.source = c.source;
+    if (c.chip.family == viz::ChipFamily::Mcs51) config.learn = learnBoard;
     const char* path = std::getenv("PATH");
     config.search = viz::ToolSearch{path ? path : "/usr/bin:/bin", VIZ_AVRSIM_RUNNER};
     const Clock::time_point start = Clock::now();
@@ -353,6 +359,9 @@ void SpeedAndEchoes(const BoardChip& mcs51, const BoardChip& mcs52, const std::s
 
 int main(int argc, char** argv) {
     const int rounds = static_cast<int>(bench::NumberOption(argc, argv, "--rounds", 50));
+    viz::SharedBoard learn(viz::Mcs51LearningBoard());
+    if (bench::NumberOption(argc, argv, "--learn", 0) != 0) learnBoard = &learn;
+    std::printf("learning board fed: %s\n", learnBoard ? "yes" : "no");
     PrintLoad("at start");
     std::printf("bare pty round trip (echo thread): median %.3f ms\n", PtyRoundTrip(rounds) * 1e3);
 

@@ -161,8 +161,9 @@ BoardOutcome BoardSession::Simulate(const BoardConfig& config, const BoardTools&
             return Outcome(BoardOutcome::Kind::StartFailed,
                            FillText(t::kStartFailedWith, {"pty", std::strerror(error)}));
         }
-        end = RunS51(S51Setup{tools.simulator, config.chip.simulatorName, config.clockHz, firmware}, port,
-                     stopFd_, pins_, relay);
+        const S51Setup setup{
+            tools.simulator, config.chip.simulatorName, config.clockHz, firmware, config.learn, folder};
+        end = RunS51(setup, port, stopFd_, pins_, relay);
     } else {
         avrRunning_.store(true);
         end = RunAvr(AvrRunSetup{tools.simulator, config.chip, config.clockHz, firmware, bootloader}, stopFd_,

@@ -19,6 +19,7 @@
 #include "board/BoardPins.h"
 #include "board/BoardRun.h"
 #include "board/BoardTools.h"
+#include "board/parts/SharedBoard.h"
 
 namespace viz {
 
@@ -30,6 +31,8 @@ struct BoardConfig {
     std::string source;
     std::filesystem::path file;
     ToolSearch search;
+    // The learning board an 8051 run feeds (it must outlive the run); none for AVR.
+    SharedBoard* learn = nullptr;
 };
 
 enum class BoardPhase { Building, Starting };

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -15,10 +16,11 @@
 #include <unistd.h>
 
 #include "board/ByteRelay.h"
-#include "platform/OutputTail.h"
 #include "board/S51Console.h"
+#include "board/S51LearnFeed.h"
 #include "board/S51Uart.h"
 #include "board/SimSpeed.h"
+#include "platform/OutputTail.h"
 
 namespace viz {
 namespace {
@@ -61,7 +63,9 @@ int PipeHolds(int fd) {
 class S51Session {
 public:
     S51Session(const S51Setup& setup, PtyPort& port, int stopFd, BoardPins& pins, BoardEvents& events)
-        : setup_(setup), port_(port), stopFd_(stopFd), pins_(pins), events_(events) {}
+        : setup_(setup), port_(port), stopFd_(stopFd), pins_(pins), events_(events) {
+        if (setup.learn) learn_ = std::make_unique<S51LearnFeed>(*setup.learn);
+    }
     ~S51Session() {
         for (int fd : {serialIn_, serialOut_}) {
             if (fd >= 0) ::close(fd);
@@ -82,6 +86,7 @@ private:
     void Halted(const s51::StepReply& step);
     void FeedChip();
     void TellSpeed();
+    void FeedLearningBoard();
     void Pace();
     int Timeout() const;
     RunEnd Exited();
@@ -121,6 +126,9 @@ private:
     // s51's look at its serial input on every cycle, as last asked.
     std::optional<bool> checking_;
     std::optional<std::string> haltedAt_;
+
+    // The learning board's feed, when the board has one.
+    std::unique_ptr<S51LearnFeed> learn_;
 
     SimSpeed speed_;
     Clock::time_point runStart_;
@@ -262,6 +270,15 @@ void S51Session::Ported(std::string_view text) {
     frameClocks_ = FrameClocks(s51::UartRegisters(s51::ParseRegisters(text)));
 }
 
+// The port writes of the steps answered so far go to the learning board,
+// and what it now drives goes to s51 ahead of the steps still to be sent.
+void S51Session::FeedLearningBoard() {
+    if (!learn_) return;
+    learn_->Drain();
+    const double seconds = static_cast<double>(ticks_) / setup_.crystalHz;
+    commands_ += learn_->Advance(static_cast<SimNanos>(seconds * 1e9));
+}
+
 void S51Session::TellSpeed() {
     const Clock::time_point now = Clock::now();
     speed_.Add(Seconds(now - runStart_).count(), static_cast<double>(ticks_) / setup_.crystalHz);
@@ -294,6 +311,7 @@ void S51Session::TakeReplies() {
     }
     if (!any || haltedAt_) return;
     lastReply_ = Clock::now();
+    FeedLearningBoard();
     FeedChip();
     QueueSteps();
     TellSpeed();
@@ -352,17 +370,21 @@ RunEnd S51Session::Run() {
         return end;
     }
     commands_ = s51::kSetUp;
+    if (learn_) commands_ += learn_->Open(setup_.folder);
     lastReply_ = Clock::now();
     const int master = port_.master();
     for (;;) {
-        pollfd waits[5] = {
+        pollfd waits[6] = {
             {stopFd_, POLLIN, 0},
             {child_.output(), POLLIN, 0},
             {child_.input(), static_cast<short>(commands_.empty() ? 0 : POLLOUT), 0},
             {serialOut_, static_cast<short>(toPage_.full() ? 0 : POLLIN), 0},
             {master, static_cast<short>((toChip_.full() ? 0 : POLLIN) | (toPage_.empty() ? 0 : POLLOUT)), 0},
+            // Read while s51 runs too: a full FIFO would hold s51 mid-step.
+            {learn_ ? learn_->fd() : -1, POLLIN, 0},
         };
-        if (::poll(waits, 5, Timeout()) < 0 && errno != EINTR) break;
+        if (::poll(waits, 6, Timeout()) < 0 && errno != EINTR) break;
+        if (waits[5].revents != 0) learn_->Drain();
         if (waits[0].revents != 0) break;
         const Clock::time_point now = Clock::now();
         if (held_ && now >= resumeAt_) {

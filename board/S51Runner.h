@@ -21,6 +21,7 @@
 
 #include "board/BoardPins.h"
 #include "board/BoardRun.h"
+#include "board/parts/SharedBoard.h"
 #include "platform/PtyPort.h"
 
 namespace viz {
@@ -30,6 +31,10 @@ struct S51Setup {
     std::string cpu;                // s51's type: "51", "52"
     std::uint32_t crystalHz = 0;
     std::filesystem::path firmware;  // Intel HEX
+    // The learning board the port writes go to, and the folder for the
+    // FIFO that carries them; none when the board has no learning board.
+    SharedBoard* learn = nullptr;
+    std::filesystem::path folder;
 };
 
 // Runs until `stopFd` becomes readable (the board stops) or s51 ends.

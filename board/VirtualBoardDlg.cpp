@@ -29,6 +29,7 @@
 #include "board/BoardTexts.h"
 #include "board/PinView.h"
 #include "board/SerialBootloader.h"
+#include "board/learn/LearnBoardPanel.h"
 
 namespace viz {
 namespace {
@@ -112,14 +113,19 @@ CVirtualBoardDlg::CVirtualBoardDlg(PageContext& context, VirtualBoardSetup setup
     layout->addWidget(BuildSetup(), 0, 0);
     layout->addWidget(pinsGroup, 0, 1);
     layout->addWidget(outputGroup, 1, 0, 1, 2);
+    learn_ = new CLearnBoardPanel(context.settings(), this);
+    learn_->setObjectName("learnBoard");
+    layout->addWidget(learn_, 0, 2, 2, 1);
     layout->setRowStretch(1, 1);
-    resize(760, 560);
+    layout->setColumnStretch(2, 1);
+    resize(1280, 640);
 
     for (const BoardChip& chip : Mcs51Chips()) {
         chips_.push_back(chip);
         chip_->addItem(QString::fromStdString(chip.name));
     }
     ShowRunning(false);
+    ShowLearnBoard();
     ListAvrPartsLater();
 }
 
@@ -186,6 +192,7 @@ QWidget* CVirtualBoardDlg::BuildSetup() {
     grid->setRowStretch(7, 1);
 
     connect(chip_, &QComboBox::currentIndexChanged, this, &CVirtualBoardDlg::CheckTools);
+    connect(chip_, &QComboBox::currentIndexChanged, this, &CVirtualBoardDlg::ShowLearnBoard);
     connect(useWizard_, &QRadioButton::toggled, this, &CVirtualBoardDlg::CheckTools);
     connect(file_, &QLineEdit::textChanged, this, [this] {
         if (!file_->text().isEmpty()) useFile_->setChecked(true);
@@ -263,6 +270,15 @@ void CVirtualBoardDlg::CheckTools() {
     const std::string missing = DescribeMissing(tools);
     start_->setEnabled(missing.empty());
     SetStatus(missing.empty() ? Text(t::kIdle) : QString::fromStdString(missing).trimmed());
+}
+
+void CVirtualBoardDlg::ShowLearnBoard() {
+    const BoardChip* chip = SelectedChip();
+    const bool mcs51 = chip && chip->family == ChipFamily::Mcs51;
+    learn_->setVisible(mcs51);
+    if (mcs51) learn_->SetFamily(ChipFamily::Mcs51);
+    chip_->setStatusTip(mcs51 ? QString() : Text(t::kLearnBoardOnly8051));
+    chip_->setToolTip(chip_->statusTip());
 }
 
 void CVirtualBoardDlg::Browse() {

@@ -26,6 +26,7 @@ class QTimer;
 
 namespace viz {
 
+class CLearnBoardPanel;
 class CPinView;
 class CStatusLabel;
 
@@ -60,6 +61,8 @@ public:
     bool running() const { return session_.running(); }
     BoardSession& session() { return session_; }
     CPinView* pinView() const { return pins_; }
+    // The learning board beside the lamps; hidden while an AVR chip is chosen.
+    CLearnBoardPanel* learnPanel() const { return learn_; }
     QPlainTextEdit* output() const { return output_; }
     CStatusLabel* status() const { return status_; }
     QPushButton* startButton() const { return start_; }
@@ -83,6 +86,8 @@ private:
     bool SelectChip(const std::string& name);
     // Start stays off while a program the board needs is missing.
     void CheckTools();
+    // The learning board follows the chosen chip's family.
+    void ShowLearnBoard();
     void Browse();
     void SetStatus(const QString& text);
     void ShowRunning(bool running);
@@ -132,6 +137,7 @@ private:
     CStatusLabel* status_ = nullptr;
     QPlainTextEdit* output_ = nullptr;
     CPinView* pins_ = nullptr;
+    CLearnBoardPanel* learn_ = nullptr;
     QTimer* pinTimer_ = nullptr;
     // Last, so it is the first to go: its thread ends before anything it tells.
     BoardSession session_;

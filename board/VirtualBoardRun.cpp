@@ -11,6 +11,7 @@
 #include "board/PinView.h"
 #include "board/SimSpeed.h"
 #include "board/VirtualBoardDlg.h"
+#include "board/learn/LearnBoardPanel.h"
 #include "platform/CodePage.h"
 
 namespace viz {
@@ -63,6 +64,7 @@ void CVirtualBoardDlg::Start() {
     config.clockHz = ParseMegahertz(clock_->text().toStdString());
     config.search = setup_.search;
     config.wizardCode = useWizard_->isChecked();
+    if (chip->family == ChipFamily::Mcs51) config.learn = &learn_->board();
     if (config.clockHz == 0) {
         SetStatus(Text(t::kBadClock));
         return;
