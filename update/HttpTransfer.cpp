@@ -1,25 +1,17 @@
 #include "update/HttpTransfer.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
 #include "Version.h"
+#include "update/CurlLibrary.h"
 #include "update/UpdateTexts.h"
 
 namespace viz {
 namespace {
 
 namespace t = texts::update;
-
-// Once per process, before the first handle; a function-local static makes
-// the first caller do it and every other thread wait for it.
-void InitialiseCurlOnce() {
-    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-    (void)initialised;
-}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -63,7 +55,7 @@ std::string ErrorText(CURLcode code, long status, const char* detail) {
         default:
             break;
     }
-    return std::string(t::kErrorOther) + (*detail != '\0' ? detail : curl_easy_strerror(code));
+    return std::string(t::kErrorOther) + (*detail != '\0' ? detail : CurlLibrary::Get().easy_strerror(code));
 }
 
 // libcurl ends a connect that takes too long, a transfer over its total
@@ -71,7 +63,7 @@ std::string ErrorText(CURLcode code, long status, const char* detail) {
 // the total time, it was the low speed.
 bool Stalled(CURL* easy, const HttpLimits& limits, std::chrono::steady_clock::time_point started) {
     curl_off_t connected = 0;
-    curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connected);
+    CurlLibrary::Get().easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connected);
     const bool withinTotal =
         limits.totalTimeout.count() == 0 || std::chrono::steady_clock::now() - started < limits.totalTimeout;
     return connected > 0 && withinTotal;
@@ -98,7 +90,7 @@ struct HttpTransfer::Call {
     void DeliverHead() {
         if (headDelivered) return;
         headDelivered = true;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &head.status);
+        CurlLibrary::Get().easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &head.status);
         receiver.OnHead(head);
     }
 
@@ -131,74 +123,76 @@ struct HttpTransfer::Call {
     }
 };
 
-HttpTransfer::HttpTransfer() {
-    InitialiseCurlOnce();
-    multi_ = curl_multi_init();
-}
+HttpTransfer::HttpTransfer() = default;
 
 HttpTransfer::~HttpTransfer() {
-    curl_multi_cleanup(static_cast<CURLM*>(multi_));
+    if (void* multi = multi_.load()) CurlLibrary::Get().multi_cleanup(static_cast<CURLM*>(multi));
 }
 
 void HttpTransfer::Cancel() {
     cancelled_.store(true);
-    if (multi_ != nullptr) curl_multi_wakeup(static_cast<CURLM*>(multi_));
+    // Without a handle yet, Run sees the flag before it first waits.
+    if (void* multi = multi_.load()) CurlLibrary::Get().multi_wakeup(static_cast<CURLM*>(multi));
 }
 
 HttpOutcome HttpTransfer::Run(const std::string& url, const HttpLimits& limits, HttpReceiver& receiver) {
-    auto* multi = static_cast<CURLM*>(multi_);
-    CURL* easy = curl_easy_init();
+    // Opened here, on the transfer's own thread, so the window never waits for it.
+    const CurlLibrary& curl = CurlLibrary::Get();
+    if (!curl.loaded()) return {HttpEnd::Failed, t::kErrorNoLibrary + curl.error()};
+    if (multi_.load() == nullptr) multi_.store(curl.multi_init());
+    auto* multi = static_cast<CURLM*>(multi_.load());
+    CURL* easy = curl.easy_init();
     if (multi == nullptr || easy == nullptr) {
-        curl_easy_cleanup(easy);
-        return {HttpEnd::Failed, std::string(t::kErrorOther) + curl_easy_strerror(CURLE_OUT_OF_MEMORY)};
+        curl.easy_cleanup(easy);
+        return {HttpEnd::Failed, std::string(t::kErrorOther) + curl.easy_strerror(CURLE_OUT_OF_MEMORY)};
     }
     Call call(receiver, cancelled_, easy);
     char detail[CURL_ERROR_SIZE] = {};
     static const std::string userAgent = std::string("Duvezer/") + kVersionText;
-    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    headers = curl_slist_append(headers, "Pragma: no-cache");
+    curl_slist* headers = curl.slist_append(nullptr, "Cache-Control: no-cache");
+    headers = curl.slist_append(headers, "Pragma: no-cache");
 
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent.c_str());
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, detail);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count()));
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(limits.lowSpeedBytesPerSecond));
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
+    curl.easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl.easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl.easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+    curl.easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+    curl.easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl.easy_setopt(easy, CURLOPT_USERAGENT, userAgent.c_str());
+    curl.easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
+    curl.easy_setopt(easy, CURLOPT_ERRORBUFFER, detail);
+    curl.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connectTimeout.count()));
+    curl.easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTimeout.count()));
+    curl.easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(limits.lowSpeedBytesPerSecond));
+    curl.easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
                      static_cast<long>(std::max<std::chrono::seconds::rep>(limits.lowSpeedTime.count(), 1)));
     // Larger reads than the default cut the per-byte cost of fast downloads.
-    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024L);
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Call::OnHeaderLine);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &call);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Call::OnBodyBytes);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &call);
-    curl_multi_add_handle(multi, easy);
+    curl.easy_setopt(easy, CURLOPT_BUFFERSIZE, 256L * 1024L);
+    curl.easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Call::OnHeaderLine);
+    curl.easy_setopt(easy, CURLOPT_HEADERDATA, &call);
+    curl.easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Call::OnBodyBytes);
+    curl.easy_setopt(easy, CURLOPT_WRITEDATA, &call);
+    curl.multi_add_handle(multi, easy);
 
     const auto started = std::chrono::steady_clock::now();
     CURLcode result = CURLE_OK;
     bool done = false;
     while (!done && !cancelled_.load()) {
         int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+        if (curl.multi_perform(multi, &running) != CURLM_OK) {
             result = CURLE_FAILED_INIT;
             break;
         }
         if (running == 0) {
             int queued = 0;
-            while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+            while (CURLMsg* message = curl.multi_info_read(multi, &queued)) {
                 if (message->msg == CURLMSG_DONE) result = message->data.result;
             }
             done = true;
         } else {
             // Cancel() wakes this wait at once.
-            curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+            curl.multi_poll(multi, nullptr, 0, 1000, nullptr);
         }
     }
 
@@ -214,12 +208,12 @@ HttpOutcome HttpTransfer::Run(const std::string& url, const HttpLimits& limits, 
         outcome = {HttpEnd::Stalled, StalledText(limits)};
     } else {
         long status = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+        curl.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
         outcome = {HttpEnd::Failed, ErrorText(result, status, detail)};
     }
-    curl_multi_remove_handle(multi, easy);
-    curl_easy_cleanup(easy);
-    curl_slist_free_all(headers);
+    curl.multi_remove_handle(multi, easy);
+    curl.easy_cleanup(easy);
+    curl.slist_free_all(headers);
     return outcome;
 }
 

@@ -68,7 +68,8 @@ public:
 
 private:
     struct Call;
-    void* multi_;
+    // Made by the first Run; read by Cancel from another thread.
+    std::atomic<void*> multi_{nullptr};
     std::atomic<bool> cancelled_{false};
 };
 

@@ -47,6 +47,7 @@ inline constexpr char kErrorBroken[] = "与服务器的连接意外中断";
 inline constexpr char kErrorAddress[] = "下载地址无效";
 inline constexpr char kErrorRedirects[] = "服务器重定向次数过多";
 inline constexpr char kErrorOther[] = "网络错误：";
+inline constexpr char kErrorNoLibrary[] = "无法加载网络库：";
 // A download that barely moves: the window in seconds and the rate go between the parts.
 inline constexpr char kErrorStalledBefore[] = "下载停滞：连续";
 inline constexpr char kErrorStalledMiddle[] = "秒每秒收到的数据不足";

@@ -75,6 +75,8 @@ public:
     ProgramRun(const ProgramRun&) = delete;
     ProgramRun& operator=(const ProgramRun&) = delete;
 
+    pid_t pid() const { return pid_; }
+
     // The probe's next line, or "<timeout>".
     std::string ReadLine() {
         const auto deadline = std::chrono::steady_clock::now() + kPatience;
