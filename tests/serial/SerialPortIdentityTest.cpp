@@ -11,7 +11,6 @@
 namespace viz {
 namespace {
 
-using testing::DeviceNumberOf;
 using testing::FakeSerialSysfs;
 using testing::FakeUsbAdapter;
 using testing::PtyPair;
@@ -22,12 +21,6 @@ class SerialPortIdentityTest : public ::testing::Test {
 protected:
     SerialSystem system() const { return {sysfs.classRoot(), sysfs.deviceRoot()}; }
 
-    // An adapter plugged in as `name`, its node a pseudo-terminal.
-    void PlugIn(const std::string& name, const FakeUsbAdapter& adapter, const PtyPair& pty) {
-        sysfs.AddUsb(name, adapter, DeviceNumberOf(pty.slave()));
-        sysfs.AddNode(name, pty.slave());
-    }
-
     TempDir dir;
     FakeSerialSysfs sysfs{dir / "sys"};
     std::vector<ExtraSerialPort> noExtras;
@@ -35,7 +28,7 @@ protected:
 
 TEST_F(SerialPortIdentityTest, AUsbAdapterIsFoundUnderAnyNameButNeverAnotherAdapterUnderItsOldName) {
     PtyPair first;
-    PlugIn("ttyUSB0", {}, first);
+    sysfs.AddUsbOnPty("ttyUSB0", {}, first.slave());
     const SerialPortIdentity who = IdentifySerialPort(sysfs.NodePath("ttyUSB0"), system(), noExtras);
     ASSERT_TRUE(who.usb);
     EXPECT_EQ(who.node, sysfs.NodePath("ttyUSB0"));
@@ -51,13 +44,13 @@ TEST_F(SerialPortIdentityTest, AUsbAdapterIsFoundUnderAnyNameButNeverAnotherAdap
     other.serial = "0002";
     other.location = "1-3";
     PtyPair stranger;
-    PlugIn("ttyUSB0", other, stranger);
+    sysfs.AddUsbOnPty("ttyUSB0", other, stranger.slave());
     EXPECT_EQ(FindSerialPort(who, system(), noExtras), "") << "another adapter took the name";
 
     PtyPair back;
     FakeUsbAdapter replugged;
     replugged.location = "1-5";  // another socket: the serial number tells it
-    PlugIn("ttyUSB1", replugged, back);
+    sysfs.AddUsbOnPty("ttyUSB1", replugged, back.slave());
     EXPECT_EQ(FindSerialPort(who, system(), noExtras), sysfs.NodePath("ttyUSB1"));
 
     const SerialPortIdentity reopened =
@@ -69,7 +62,7 @@ TEST_F(SerialPortIdentityTest, AUsbAdapterIsFoundUnderAnyNameButNeverAnotherAdap
 // udev's by-id link names the adapter; it is followed one step to the node.
 TEST_F(SerialPortIdentityTest, TheByIdLinkLeadsToTheAdapterWhereverItIs) {
     PtyPair first;
-    PlugIn("ttyUSB0", {}, first);
+    sysfs.AddUsbOnPty("ttyUSB0", {}, first.slave());
     const fs::path byId = sysfs.deviceRoot() / "serial" / "by-id";
     fs::create_directories(byId);
     const fs::path link = byId / "usb-Silicon_Labs_CP2102N-if00-port0";

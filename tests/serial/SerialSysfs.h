@@ -106,6 +106,13 @@ public:
         std::filesystem::create_symlink(target, deviceRoot() / name);
     }
 
+    // A USB serial adapter's port whose node is the pseudo-terminal slave at
+    // `slave`: a port a test can open and talk through.
+    void AddUsbOnPty(const std::string& name, const FakeUsbAdapter& adapter, const std::string& slave) {
+        AddUsb(name, adapter, DeviceNumberOf(slave));
+        AddNode(name, slave);
+    }
+
     // Unplugged: the class entry and the node go; the device folders stay
     // behind, as they are not looked at without the entry.
     void Remove(const std::string& name) {
