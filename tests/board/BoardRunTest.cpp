@@ -50,7 +50,7 @@ BoardConfig WizardBoard(const BoardChip& chip, std::uint32_t clock, std::string 
 
 // blink.c in `dir`: what `model` sets up, with the wizard's timer 0
 // interrupting every 10000 cycles and P1.0 toggled every 25th time.
-void WriteBlinkingLed(Mcu51Model model, const testing::TempDir& dir) {
+std::filesystem::path WriteBlinkingLed(Mcu51Model model, const testing::TempDir& dir) {
     model.SelectTimer0Mode(1);
     model.SetCountText(0, "10000");
     model.Toggle(Mcu51Switch::Timer0Run);
@@ -58,7 +58,9 @@ void WriteBlinkingLed(Mcu51Model model, const testing::TempDir& dir) {
     std::string code = BuildMcu51Code(model, Mcu51Compiler::Sdcc);
     code = testing::InsertBefore(code, "\r\n\r\nvoid main", "\r\nunsigned char ticks;");
     code = testing::InsertBefore(code, "//添加你的代码", "if(++ticks==25){ticks=0; P1_0=!P1_0;}\r\n  ", 1);
-    std::ofstream(dir / "blink.c", std::ios::binary) << code;
+    const std::filesystem::path file = dir / "blink.c";
+    std::ofstream(file, std::ios::binary) << code;
+    return file;
 }
 
 bool ProcessGone(int pid) {
@@ -128,10 +130,10 @@ TEST(VirtualBoard, AnIdleSerialLineCostsTheSimulatorLittle) {
     Mcu51Model model;
     testing::SetUpSerialPort(model);
     testing::TempDir dir;
-    WriteBlinkingLed(model, dir);
+    const std::filesystem::path blink = WriteBlinkingLed(model, dir);
     testing::BoardRecorder recorder;
     BoardSession board(recorder);
-    ASSERT_TRUE(board.Start(FileBoard(Chip8051(), 11059200, dir / "blink.c")));
+    ASSERT_TRUE(board.Start(FileBoard(Chip8051(), 11059200, blink)));
     ASSERT_FALSE(recorder.WaitReady().empty()) << recorder.output();
     const int simulator = board.simulatorPid();
     std::vector<double> edges;
@@ -215,11 +217,11 @@ TEST(VirtualBoard, PinLevelsFollowABlinkingLed) {
     Mcu51Model model;
     model.Toggle(Mcu51Switch::GlobalInterrupt);
     testing::TempDir dir;
-    WriteBlinkingLed(model, dir);
+    const std::filesystem::path blink = WriteBlinkingLed(model, dir);
 
     testing::BoardRecorder recorder;
     BoardSession board(recorder);
-    ASSERT_TRUE(board.Start(FileBoard(Chip8051(), 12000000, dir / "blink.c")));
+    ASSERT_TRUE(board.Start(FileBoard(Chip8051(), 12000000, blink)));
     ASSERT_FALSE(recorder.WaitReady().empty()) << recorder.output();
     const auto start = testing::Clock::now();
     std::vector<double> edges;

@@ -9,20 +9,17 @@
 
 #include "SerialSysfs.h"
 #include "SerialTestSupport.h"
-#include "TempDir.h"
 
 namespace viz {
 namespace {
 
-using testing::FakeSerialSysfs;
 using testing::FakeUsbAdapter;
 using testing::PtyPair;
-using testing::TempDir;
 using State = SerialReconnect::State;
 using Loss = SerialReconnect::Loss;
 namespace fs = std::filesystem;
 
-class SerialReconnectTest : public ::testing::Test {
+class SerialReconnectTest : public testing::FakeSysfsTest {
 protected:
     // Records every open it is asked for and answers with `openWorks`.
     SerialReconnect::OpenFn Opener() {
@@ -32,9 +29,7 @@ protected:
         };
     }
 
-    TempDir dir;
-    FakeSerialSysfs sysfs{dir / "sys"};
-    SerialReconnect port{SerialSystem{sysfs.classRoot(), sysfs.deviceRoot()}};
+    SerialReconnect port{sysfs.system()};
     std::vector<ExtraSerialPort> noExtras;
     std::vector<SerialPortConfig> asked;
     bool openWorks = true;
@@ -127,7 +122,7 @@ TEST_F(SerialReconnectTest, ALostPortClosesWithoutTheWishOrAWayToTellItAndAClose
 // where it was, with its settings.
 TEST_F(SerialReconnectTest, APortADownloadHoldsIsWaitedForUntilItIsFree) {
     std::set<std::string> reserved;
-    SerialReconnect watched{SerialSystem{sysfs.classRoot(), sysfs.deviceRoot()},
+    SerialReconnect watched{sysfs.system(),
                             [&](const std::string& path) { return reserved.count(path) != 0; }};
     PtyPair pty;
     SerialPortConfig config;

@@ -9,10 +9,15 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+
+#include "TempDir.h"
+#include "serial/SerialPorts.h"
 
 namespace viz::testing {
 
@@ -46,6 +51,8 @@ public:
     std::filesystem::path classRoot() const { return root_ / "class" / "tty"; }
     std::filesystem::path deviceRoot() const { return root_ / "dev"; }
     std::string NodePath(const std::string& name) const { return (deviceRoot() / name).string(); }
+    // The system the code under test is given to look at.
+    SerialSystem system() const { return {classRoot(), deviceRoot()}; }
 
     // A tty without hardware behind it (virtual consoles, ptmx).
     void AddVirtual(const std::string& name) { Link(Tty(root_ / "devices" / "virtual" / "tty", name), name); }
@@ -140,6 +147,13 @@ private:
     }
 
     std::filesystem::path root_;
+};
+
+// A test with a fake sysfs of its own, in a folder removed after it.
+class FakeSysfsTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    FakeSerialSysfs sysfs{dir / "sys"};
 };
 
 }  // namespace viz::testing
