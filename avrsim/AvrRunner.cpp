@@ -31,8 +31,10 @@ extern "C" {
 #include "avrsim/ControlInput.h"
 #include "avrsim/UartClock.h"
 #include "board/AvrSimProtocol.h"
+#include "board/BoardChip.h"
 #include "board/ByteRelay.h"
-#include "board/FirmwareCheck.h"
+#include "formats/AvrElf.h"
+#include "formats/FirmwareCheck.h"
 #include "formats/IntelHex.h"
 #include "platform/PtyPort.h"
 
@@ -204,8 +206,8 @@ bool Runner::LoadApplication(std::uint32_t flashBytes) {
     // The window's own check first: the library's ELF loader trusts every
     // section header, and a HEX file is refused at its first record past
     // the flash, before any image of it is made.
-    const BoardChip chip{ChipFamily::Avr, AvrDisplayName(options_.core), options_.core, flashBytes, {}};
-    const FirmwareCheck check = CheckFirmware(options_.firmware, chip);
+    const FirmwareCheck check =
+        CheckFirmware(options_.firmware, {true, AvrDisplayName(options_.core), flashBytes});
     if (!check.ok) {
         std::fprintf(stderr, "duvezer-avrsim: %s\n", check.problem.c_str());
         return false;

@@ -6,15 +6,14 @@
 #include <string_view>
 
 #include "board/BoardChip.h"
-#include "board/FirmwareCheck.h"
+#include "formats/FirmwareCheck.h"
 #include "formats/IntelHex.h"
 
 namespace viz::avrsim {
 
 std::string ReadBootloader(const std::string& path, const std::string& core, std::uint32_t flashBytes,
                            BootSection& boot) {
-    const BoardChip chip{ChipFamily::Avr, AvrDisplayName(core), core, flashBytes, {}};
-    const FirmwareCheck check = CheckFirmware(path, chip);
+    const FirmwareCheck check = CheckFirmware(path, {true, AvrDisplayName(core), flashBytes});
     if (!check.ok) return check.problem;
     if (check.kind != FirmwareKind::IntelHex) return "the bootloader " + path + " is not an Intel HEX file";
     std::ifstream file(path, std::ios::binary);

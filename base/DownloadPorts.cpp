@@ -35,25 +35,9 @@ void DownloadPorts::Reservation::Release() {
     if (ports_) std::exchange(ports_, nullptr)->Release(path_);
 }
 
-DownloadPorts::Subscription::Subscription(Subscription&& other) noexcept
-    : ports_(std::exchange(other.ports_, nullptr)), id_(other.id_) {}
-
-DownloadPorts::Subscription& DownloadPorts::Subscription::operator=(Subscription&& other) noexcept {
-    if (this != &other) {
-        if (ports_) ports_->listeners_.erase(id_);
-        ports_ = std::exchange(other.ports_, nullptr);
-        id_ = other.id_;
-    }
-    return *this;
-}
-
-DownloadPorts::Subscription::~Subscription() {
-    if (ports_) ports_->listeners_.erase(id_);
-}
-
 std::optional<DownloadPorts::Reservation> DownloadPorts::Reserve(const std::string& path) {
     if (!reserved_.emplace(DeviceOf(path), path).second) return std::nullopt;
-    Notify();
+    listeners_.Notify();
     return Reservation(this, path);
 }
 
@@ -67,31 +51,13 @@ std::vector<std::string> DownloadPorts::paths() const {
     return paths;
 }
 
-DownloadPorts::Subscription DownloadPorts::Subscribe(Listener changed) {
-    const std::uint64_t id = nextListener_++;
-    listeners_.emplace(id, std::move(changed));
-    return Subscription(this, id);
-}
-
 void DownloadPorts::Release(const std::string& path) {
     for (auto it = reserved_.begin(); it != reserved_.end(); ++it) {
         if (it->second == path) {
             reserved_.erase(it);
-            Notify();
+            listeners_.Notify();
             return;
         }
-    }
-}
-
-// A listener may end its own or another subscription while being told.
-void DownloadPorts::Notify() {
-    std::vector<std::uint64_t> ids;
-    for (const auto& [id, listener] : listeners_) ids.push_back(id);
-    for (const std::uint64_t id : ids) {
-        const auto found = listeners_.find(id);
-        if (found == listeners_.end()) continue;
-        const Listener listener = found->second;
-        listener();
     }
 }
 

@@ -12,12 +12,13 @@
 // Used on the UI thread only; listeners are called there, within Reserve
 // and when a reservation ends.
 
-#include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "base/Listeners.h"
 
 namespace viz {
 
@@ -25,7 +26,8 @@ inline constexpr char kPortDownloading[] = "该串口正在下载程序，请稍
 
 class DownloadPorts {
 public:
-    using Listener = std::function<void()>;
+    using Listener = Listeners::Listener;
+    using Subscription = viz::Subscription;
 
     // Holds a port until destroyed.
     class Reservation {
@@ -44,22 +46,6 @@ public:
         std::string path_;
     };
 
-    // Ends a subscription when destroyed.
-    class Subscription {
-    public:
-        Subscription() = default;
-        Subscription(Subscription&& other) noexcept;
-        Subscription& operator=(Subscription&& other) noexcept;
-        ~Subscription();
-
-    private:
-        friend class DownloadPorts;
-        Subscription(DownloadPorts* ports, std::uint64_t id) : ports_(ports), id_(id) {}
-
-        DownloadPorts* ports_ = nullptr;
-        std::uint64_t id_ = 0;
-    };
-
     // Nothing when the port (by any of its names: a by-id link and its
     // ttyUSB node are one port) is reserved already.
     [[nodiscard]] std::optional<Reservation> Reserve(const std::string& path);
@@ -70,16 +56,16 @@ public:
     // `changed` is called after every reservation and release until the
     // subscription ends; the registry must outlive its subscriptions and
     // reservations.
-    [[nodiscard]] Subscription Subscribe(Listener changed);
+    [[nodiscard]] Subscription Subscribe(Listener changed) {
+        return listeners_.Subscribe(std::move(changed));
+    }
 
 private:
     void Release(const std::string& path);
-    void Notify();
 
     // The path given, by the device it names.
     std::map<std::string, std::string> reserved_;
-    std::map<std::uint64_t, Listener> listeners_;
-    std::uint64_t nextListener_ = 1;
+    Listeners listeners_;
 };
 
 }  // namespace viz

@@ -12,11 +12,11 @@
 // Used on the UI thread only; listeners are called there, within Put and
 // Remove.
 
-#include <cstdint>
-#include <functional>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "base/Listeners.h"
 
 namespace viz {
 
@@ -32,21 +32,8 @@ std::string VirtualBoardPortLabel(const std::string& chip, const std::string& cl
 
 class ExtraSerialPorts {
 public:
-    using Listener = std::function<void()>;
-
-    // Ends a subscription when destroyed.
-    class Subscription {
-    public:
-        Subscription() = default;
-        Subscription(ExtraSerialPorts* ports, std::uint64_t id) : ports_(ports), id_(id) {}
-        Subscription(Subscription&& other) noexcept;
-        Subscription& operator=(Subscription&& other) noexcept;
-        ~Subscription();
-
-    private:
-        ExtraSerialPorts* ports_ = nullptr;
-        std::uint64_t id_ = 0;
-    };
+    using Listener = Listeners::Listener;
+    using Subscription = viz::Subscription;
 
     // Adds the port, or replaces the one with the same id; listeners hear of it.
     void Put(ExtraSerialPort port);
@@ -57,14 +44,13 @@ public:
 
     // `changed` is called after every change until the subscription ends;
     // the registry must outlive the subscription.
-    [[nodiscard]] Subscription Subscribe(Listener changed);
+    [[nodiscard]] Subscription Subscribe(Listener changed) {
+        return listeners_.Subscribe(std::move(changed));
+    }
 
 private:
-    void Notify();
-
     std::vector<ExtraSerialPort> ports_;
-    std::map<std::uint64_t, Listener> listeners_;
-    std::uint64_t nextListener_ = 1;
+    Listeners listeners_;
 };
 
 }  // namespace viz

@@ -5,7 +5,6 @@
 // machine in the same run. Prints one line (ShownReport.h).
 #include <QApplication>
 #include <QLabel>
-#include <QWindow>
 
 #include <chrono>
 
@@ -17,10 +16,7 @@ int main(int argc, char** argv) {
     QLabel window(QStringLiteral("串口调试"));
     window.resize(1000, 700);
     window.show();
-    while (!window.windowHandle() || !window.windowHandle()->isExposed()) {
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
-    QApplication::processEvents();
+    bench::WaitUntilDrawn(window);
     bench::PrintShown(start);
     return 0;
 }

@@ -14,7 +14,6 @@
 //   board_bench [--rounds N] [--learn 1]   (default 50; --learn 1: the 8051
 //   runs feed a learning board, as in the board window)
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -121,16 +119,6 @@ double CpuSeconds(int pid) {
     return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
-int OpenRaw(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    termios line{};
-    if (fd >= 0 && ::tcgetattr(fd, &line) == 0) {
-        ::cfmakeraw(&line);
-        ::tcsetattr(fd, TCSANOW, &line);
-    }
-    return fd;
-}
-
 // Writes `bytes` and reads until as many came back; seconds taken, or -1.
 double Exchange(int fd, const std::string& bytes) {
     const Clock::time_point start = Clock::now();
@@ -182,9 +170,9 @@ std::string C51Echo(int crystalIndex, int baudIndex, bool timer2) {
     return code;
 }
 
-// The wizard's serial set-up at 9600 with timer 0 interrupting every 10 ms
-// and blinking P1.0: a UART that idles beside a timer interrupt.
-std::string UartAndTimer() {
+// The wizard's serial set-up at 9600 baud (11.0592 MHz, timer 1), receiving
+// by interrupt.
+viz::Mcu51Model InterruptUart9600() {
     viz::Mcu51Model model;
     model.SelectCrystal(14);
     model.SelectTimer1Mode(3);
@@ -193,6 +181,13 @@ std::string UartAndTimer() {
     model.Toggle(viz::Mcu51Switch::SerialInterrupt);
     model.Toggle(viz::Mcu51Switch::GlobalInterrupt);
     model.Toggle(viz::Mcu51Switch::Timer1Run);
+    return model;
+}
+
+// The wizard's serial set-up at 9600 with timer 0 interrupting every 10 ms
+// and blinking P1.0: a UART that idles beside a timer interrupt.
+std::string UartAndTimer() {
+    viz::Mcu51Model model = InterruptUart9600();
     model.SelectTimer0Mode(1);
     model.SetCountText(0, "10000");
     model.Toggle(viz::Mcu51Switch::Timer0Run);
@@ -211,14 +206,7 @@ constexpr char kLedLoop[] =
 
 // The C51 wizard's serial set-up echoing each byte from the receive interrupt.
 std::string InterruptEcho() {
-    viz::Mcu51Model model;
-    model.SelectCrystal(14);
-    model.SelectTimer1Mode(3);
-    model.SelectSerialMode(1);
-    model.Toggle(viz::Mcu51Switch::SerialReceive);
-    model.Toggle(viz::Mcu51Switch::SerialInterrupt);
-    model.Toggle(viz::Mcu51Switch::GlobalInterrupt);
-    model.Toggle(viz::Mcu51Switch::Timer1Run);
+    viz::Mcu51Model model = InterruptUart9600();
     std::string code = viz::BuildMcu51Code(model, viz::Mcu51Compiler::Sdcc);
     const std::size_t first = code.find("//添加你的代码");
     code.insert(code.find("//添加你的代码", first + 1), "SBUF=SBUF;\r\n    ");
@@ -268,7 +256,7 @@ std::unique_ptr<Started> Start(const Case& c) {
     if (!started->board->Start(config)) return started;
     const std::string port = started->waiter->WaitReady();
     if (port.empty()) return started;
-    started->fd = OpenRaw(port);
+    started->fd = bench::OpenRaw(port);
     started->seconds = Since(start);
     return started;
 }
@@ -286,7 +274,7 @@ double PtyRoundTrip(int rounds) {
             }
         }
     });
-    const int fd = OpenRaw(pty.slave);
+    const int fd = bench::OpenRaw(pty.slave);
     std::vector<double> times;
     for (int i = 0; i < rounds; ++i) times.push_back(Exchange(fd, "U"));
     ::close(fd);

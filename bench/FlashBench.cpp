@@ -9,7 +9,6 @@
 //
 //   flash_bench [--rounds N]   (default 3)
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,12 +17,12 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "BenchOptions.h"
+#include "BenchPty.h"
 #include "WorkDir.h"
 #include "board/BoardSession.h"
 #include "board/SerialBootloader.h"
@@ -144,16 +143,6 @@ std::string BuildProgram(const std::filesystem::path& dir, int pad, std::uint64_
     return hex;
 }
 
-int OpenRaw(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    termios line{};
-    if (fd >= 0 && ::tcgetattr(fd, &line) == 0) {
-        ::cfmakeraw(&line);
-        ::tcsetattr(fd, TCSANOW, &line);
-    }
-    return fd;
-}
-
 struct Download {
     double seconds = -1;    // avrdude's start to its end
     double firstByte = -1;  // its end to the new program's first byte
@@ -164,7 +153,7 @@ Download Measure(viz::BoardSession& board, Waiter& waiter, int& resets, const st
     Download download;
     if (!board.ResetChip() || !waiter.WaitResets(++resets)) return download;
     // Opened before avrdude starts and read only after it ended.
-    const int reader = OpenRaw(port);
+    const int reader = bench::OpenRaw(port);
     std::string words;
     const Clock::time_point start = Clock::now();
     const bool ok = Run(

@@ -42,10 +42,7 @@ int main(int argc, char** argv) {
     viz::PageContext context(store);
     viz::CVizuruvDlg window(context, nullptr);
     window.show();
-    while (!window.windowHandle() || !window.windowHandle()->isExposed()) {
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
-    QApplication::processEvents();
+    bench::WaitUntilDrawn(window);
     bench::PrintShown(start);
     return 0;
 }

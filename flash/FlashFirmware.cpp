@@ -7,6 +7,8 @@
 
 #include "base/TextFill.h"
 #include "flash/FlashTexts.h"
+#include "formats/AvrElf.h"
+#include "formats/FirmwareCheck.h"
 #include "formats/IntelHex.h"
 #include "platform/CodePage.h"
 
@@ -14,13 +16,6 @@ namespace viz {
 namespace {
 
 namespace t = texts::flash;
-
-// The ELF values this check reads (System V ABI).
-constexpr std::uint16_t kMachineAvr = 83;
-constexpr std::uint32_t kLoadSegment = 1;
-// avr-gcc places RAM, EEPROM and fuses at these offsets in its address
-// space; only what lies below them goes to the flash.
-constexpr std::uint64_t kAvrDataSpace = 0x800000;
 
 FlashFirmware Refused(std::string problem) {
     FlashFirmware firmware;
@@ -44,44 +39,29 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::uint64_t ReadLittle(const std::string& bytes, std::size_t at, std::size_t size) {
-    std::uint64_t value = 0;
-    for (std::size_t i = size; i > 0; --i) value = value << 8 | static_cast<unsigned char>(bytes[at + i - 1]);
-    return value;
-}
-
 // The end of the ELF's flash contents, or a problem. AVR programs are
 // 32-bit little-endian ELF files.
 FlashFirmware CheckElf(const std::string& bytes, const std::string& name, FlashTarget target) {
     if (target == FlashTarget::StcIsp) return Refused(FillText(t::kElfForStc, {name}));
-    if (bytes.size() < 52) return Refused(FillText(t::kElfBroken, {name, "header"}));
-    const std::uint64_t machine = ReadLittle(bytes, 18, 2);
-    if (bytes[4] != 1 || bytes[5] != 1 || machine != kMachineAvr) {
-        // A 64-bit or big-endian file names its machine in the same place.
-        const std::uint64_t named =
-            bytes[5] == 2
-                ? (static_cast<unsigned char>(bytes[18]) << 8 | static_cast<unsigned char>(bytes[19]))
-                : machine;
-        return Refused(FillText(t::kElfNotAvr, {name, std::to_string(named)}));
+    const AvrElfFlash flash = ReadAvrElfFlash(bytes);
+    switch (flash.fault) {
+        case AvrElfFault::HeaderCut:
+            return Refused(FillText(t::kElfBroken, {name, "header"}));
+        case AvrElfFault::NotAvr:
+            return Refused(FillText(t::kElfNotAvr, {name, std::to_string(flash.machine)}));
+        case AvrElfFault::ProgramHeadersCut:
+            return Refused(FillText(t::kElfBroken, {name, "program headers"}));
+        case AvrElfFault::SegmentCut:
+            return Refused(FillText(t::kElfBroken, {name, "segment"}));
+        case AvrElfFault::None:
+            break;
     }
-    const std::uint64_t table = ReadLittle(bytes, 28, 4);
-    const std::uint64_t entrySize = ReadLittle(bytes, 42, 2);
-    const std::uint64_t entries = ReadLittle(bytes, 44, 2);
-    if (entries == 0 || entrySize < 32 || table + entries * entrySize > bytes.size())
-        return Refused(FillText(t::kElfBroken, {name, "program headers"}));
+    if (flash.programHeaders == 0) return Refused(FillText(t::kElfBroken, {name, "program headers"}));
+    if (flash.codeEnd == 0) return Refused(FillText(t::kElfNoCode, {name}));
     FlashFirmware firmware;
-    for (std::uint64_t i = 0; i < entries; ++i) {
-        const std::size_t at = table + i * entrySize;
-        const std::uint64_t offset = ReadLittle(bytes, at + 4, 4);
-        const std::uint64_t address = ReadLittle(bytes, at + 12, 4);
-        const std::uint64_t fileSize = ReadLittle(bytes, at + 16, 4);
-        if (ReadLittle(bytes, at, 4) != kLoadSegment || fileSize == 0 || address >= kAvrDataSpace) continue;
-        if (offset + fileSize > bytes.size()) return Refused(FillText(t::kElfBroken, {name, "segment"}));
-        firmware.codeEnd = std::max(firmware.codeEnd, address + fileSize);
-    }
-    if (firmware.codeEnd == 0) return Refused(FillText(t::kElfNoCode, {name}));
     firmware.ok = true;
     firmware.format = FirmwareFormat::Elf;
+    firmware.codeEnd = flash.codeEnd;
     return firmware;
 }
 
@@ -110,7 +90,7 @@ bool ReadWhole(const std::filesystem::path& file, std::string& bytes, std::strin
         problem = FillText(t::kFileUnreadable, {name, error.message()});
         return false;
     }
-    if (size > kMaxFirmwareFileBytes) {
+    if (size > kFirmwareFileLimit) {
         problem = FillText(t::kFileTooLargeToRead, {name, std::to_string(size)});
         return false;
     }

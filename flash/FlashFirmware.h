@@ -26,9 +26,6 @@ struct FlashFirmware {
     std::uint64_t codeEnd = 0;  // one past the highest flash address the program uses
 };
 
-// Files larger than this are not firmware for these chips.
-inline constexpr std::uint64_t kMaxFirmwareFileBytes = 16 * 1024 * 1024;
-
 // `flashBytes` empty: the chip's flash size is not known (STC chips are
 // recognised by the tool only once they answer).
 FlashFirmware CheckFlashFirmware(const std::filesystem::path& file, FlashTarget target,

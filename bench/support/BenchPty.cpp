@@ -36,6 +36,16 @@ int OpenRawSlave(const Pty& pty) {
     return slave;
 }
 
+int OpenRaw(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios line{};
+    if (fd >= 0 && ::tcgetattr(fd, &line) == 0) {
+        ::cfmakeraw(&line);
+        ::tcsetattr(fd, TCSANOW, &line);
+    }
+    return fd;
+}
+
 std::thread StartPatternWriter(int fd, std::size_t total) {
     return std::thread([fd, total] {
         constexpr std::size_t kBlock = 64 * 1024;

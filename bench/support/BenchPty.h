@@ -17,6 +17,9 @@ struct Pty {
 Pty OpenPty();
 // The pair's slave opened raw, as a program that owns the port would.
 int OpenRawSlave(const Pty& pty);
+// A serial device or pty slave opened raw and non-blocking, as a tool on
+// the far side of a board's port would; -1 when it cannot be opened.
+int OpenRaw(const std::string& path);
 
 // The byte at `at` of the stream every writer sends: a period of 251 does not
 // line up with any power-of-two block, so shifted or repeated blocks show.

@@ -3,7 +3,14 @@
 // shown, for bench/startup.sh: the wall time since `start` and the CPU time
 // the process used so far (loading its libraries included), both in ms. The
 // CPU time is the steadier figure on a busy machine.
-//   const auto start = std::chrono::steady_clock::now();  ...  bench::PrintShown(start);
+//   const auto start = std::chrono::steady_clock::now();  ...
+//   window.show();
+//   bench::WaitUntilDrawn(window);
+//   bench::PrintShown(start);
+
+#include <QApplication>
+#include <QWidget>
+#include <QWindow>
 
 #include <time.h>
 
@@ -11,6 +18,15 @@
 #include <cstdio>
 
 namespace bench {
+
+// Until the shown `window` is exposed on the screen and has drawn itself:
+// both benches stop their clock at the same point.
+inline void WaitUntilDrawn(const QWidget& window) {
+    while (!window.windowHandle() || !window.windowHandle()->isExposed()) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    QApplication::processEvents();
+}
 
 inline void PrintShown(std::chrono::steady_clock::time_point start) {
     const std::chrono::duration<double, std::milli> wall = std::chrono::steady_clock::now() - start;

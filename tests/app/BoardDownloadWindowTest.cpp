@@ -21,6 +21,7 @@
 
 #include "PageTestSupport.h"
 #include "app/VizuruvDlg.h"
+#include "avrsim/EchoProgramSupport.h"
 #include "base/StatusLabel.h"
 #include "board/BoardTestSupport.h"
 #include "board/SerialBootloader.h"
@@ -48,19 +49,6 @@ QString HexText(const std::string& bytes) {
     for (unsigned char byte : bytes)
         text += QStringLiteral("%1 ").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
     return text;
-}
-
-// The echo program for an ATmega328P at 16 MHz, saying `greeting` first, as Intel HEX.
-std::filesystem::path BuildEcho(const std::filesystem::path& dir, const std::string& greeting) {
-    const std::filesystem::path data = VIZ_AVRSIM_TEST_DATA;
-    const std::string elf = (dir / (greeting + ".elf")).string();
-    const std::string hex = (dir / (greeting + ".hex")).string();
-    const testing::CommandResult built =
-        testing::RunIn(dir, "avr-gcc -mmcu=atmega328p -Os -std=gnu99 '-DGREETING=\"" + greeting + "\"' -I'" +
-                                data.string() + "' -o '" + elf + "' '" + (data / "echo.c").string() +
-                                "' && avr-objcopy -O ihex -R .eeprom '" + elf + "' '" + hex + "'");
-    EXPECT_TRUE(built.ok) << built.output;
-    return built.ok ? std::filesystem::path(hex) : std::filesystem::path();
 }
 
 class BoardDownloadWindowTest : public ::testing::Test {
@@ -97,8 +85,8 @@ TEST_F(BoardDownloadWindowTest, TheWindowWritesANewProgramToTheBoardAndThePageTa
     for (const char* tool : {"avr-gcc", "avr-objcopy", "avrdude"})
         ASSERT_FALSE(testing::FindOnPath(tool).empty()) << tool << " is not installed (scripts/setup.sh)";
     ASSERT_TRUE(std::filesystem::exists(kBootloaderSource)) << "arduino-core-avr is not installed";
-    const std::filesystem::path oldProgram = BuildEcho(host_.dir.path(), "old");
-    const std::filesystem::path newProgram = BuildEcho(host_.dir.path(), "hello");
+    const std::filesystem::path oldProgram = testing::BuildEcho(host_.dir.path(), "old");
+    const std::filesystem::path newProgram = testing::BuildEcho(host_.dir.path(), "hello");
     ASSERT_FALSE(oldProgram.empty() || newProgram.empty());
 
     // The board: the bootloader chip running the old program.

@@ -16,6 +16,7 @@
 
 #include "BoardTestSupport.h"
 #include "TempDir.h"
+#include "avrsim/EchoProgramSupport.h"
 #include "board/BoardChip.h"
 #include "board/SerialBootloader.h"
 #include "platform/ChildProcess.h"
@@ -87,19 +88,6 @@ private:
     std::string received_;
 };
 
-// avr-gcc and avr-objcopy make an Intel HEX file of the echo program.
-std::filesystem::path BuildEcho(const std::filesystem::path& dir, const std::string& greeting) {
-    const std::filesystem::path data = VIZ_AVRSIM_TEST_DATA;
-    const std::string elf = (dir / (greeting + ".elf")).string();
-    const std::string hex = (dir / (greeting + ".hex")).string();
-    const testing::CommandResult built =
-        testing::RunIn(dir, "avr-gcc -mmcu=atmega328p -Os -std=gnu99 '-DGREETING=\"" + greeting + "\"' -I'" +
-                                data.string() + "' -o '" + elf + "' '" + (data / "echo.c").string() +
-                                "' && avr-objcopy -O ihex -R .eeprom '" + elf + "' '" + hex + "'");
-    EXPECT_TRUE(built.ok) << built.output;
-    return built.ok ? std::filesystem::path(hex) : std::filesystem::path();
-}
-
 // avrdude in its own process group, no shell between: its exit and words.
 ExitStatus RunAvrdude(const std::string& port, const std::filesystem::path& hex, std::string& words) {
     ChildSpec spec;
@@ -130,8 +118,8 @@ TEST(BoardDownload, AvrdudeProgramsTheBoardsBootloaderAndTheNewProgramRunsAfterE
         ASSERT_FALSE(testing::FindOnPath(tool).empty()) << tool << " is not installed (scripts/setup.sh)";
     ASSERT_TRUE(std::filesystem::exists(kBootloaderSource)) << "arduino-core-avr is not installed";
     testing::TempDir dir;
-    const std::filesystem::path oldProgram = BuildEcho(dir.path(), "old");
-    const std::filesystem::path newProgram = BuildEcho(dir.path(), "hello");
+    const std::filesystem::path oldProgram = testing::BuildEcho(dir.path(), "old");
+    const std::filesystem::path newProgram = testing::BuildEcho(dir.path(), "hello");
     ASSERT_FALSE(oldProgram.empty() || newProgram.empty());
 
     // The chip as the window lists it beside the plain ATmega328P.

@@ -48,6 +48,21 @@ BoardConfig WizardBoard(const BoardChip& chip, std::uint32_t clock, std::string 
     return config;
 }
 
+// blink.c in `dir`: what `model` sets up, with the wizard's timer 0
+// interrupting every 10000 cycles and P1.0 toggled every 25th time.
+std::filesystem::path WriteBlinkingLed(Mcu51Model model, const testing::TempDir& dir) {
+    model.SelectTimer0Mode(1);
+    model.SetCountText(0, "10000");
+    model.Toggle(Mcu51Switch::Timer0Run);
+    model.Toggle(Mcu51Switch::Timer0Interrupt);
+    std::string code = BuildMcu51Code(model, Mcu51Compiler::Sdcc);
+    code = testing::InsertBefore(code, "\r\n\r\nvoid main", "\r\nunsigned char ticks;");
+    code = testing::InsertBefore(code, "//添加你的代码", "if(++ticks==25){ticks=0; P1_0=!P1_0;}\r\n  ", 1);
+    const std::filesystem::path file = dir / "blink.c";
+    std::ofstream(file, std::ios::binary) << code;
+    return file;
+}
+
 bool ProcessGone(int pid) {
     return pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
 }
@@ -114,18 +129,11 @@ TEST(VirtualBoard, AnIdleSerialLineCostsTheSimulatorLittle) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 (packages sdcc, sdcc-ucsim) are not installed";
     Mcu51Model model;
     testing::SetUpSerialPort(model);
-    model.SelectTimer0Mode(1);
-    model.SetCountText(0, "10000");
-    model.Toggle(Mcu51Switch::Timer0Run);
-    model.Toggle(Mcu51Switch::Timer0Interrupt);
-    std::string code = BuildMcu51Code(model, Mcu51Compiler::Sdcc);
-    code = testing::InsertBefore(code, "\r\n\r\nvoid main", "\r\nunsigned char ticks;");
-    code = testing::InsertBefore(code, "//添加你的代码", "if(++ticks==25){ticks=0; P1_0=!P1_0;}\r\n  ", 1);
     testing::TempDir dir;
-    std::ofstream(dir / "blink.c", std::ios::binary) << code;
+    const std::filesystem::path blink = WriteBlinkingLed(model, dir);
     testing::BoardRecorder recorder;
     BoardSession board(recorder);
-    ASSERT_TRUE(board.Start(FileBoard(Chip8051(), 11059200, dir / "blink.c")));
+    ASSERT_TRUE(board.Start(FileBoard(Chip8051(), 11059200, blink)));
     ASSERT_FALSE(recorder.WaitReady().empty()) << recorder.output();
     const int simulator = board.simulatorPid();
     std::vector<double> edges;
@@ -207,20 +215,13 @@ TEST(VirtualBoard, AvrWizardProgramEchoesAtTheBaudRate) {
 TEST(VirtualBoard, PinLevelsFollowABlinkingLed) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
     Mcu51Model model;
-    model.SelectTimer0Mode(1);
-    model.SetCountText(0, "10000");
-    model.Toggle(Mcu51Switch::Timer0Run);
-    model.Toggle(Mcu51Switch::Timer0Interrupt);
     model.Toggle(Mcu51Switch::GlobalInterrupt);
-    std::string code = BuildMcu51Code(model, Mcu51Compiler::Sdcc);
-    code = testing::InsertBefore(code, "\r\n\r\nvoid main", "\r\nunsigned char ticks;");
-    code = testing::InsertBefore(code, "//添加你的代码", "if(++ticks==25){ticks=0; P1_0=!P1_0;}\r\n  ", 1);
     testing::TempDir dir;
-    std::ofstream(dir / "blink.c", std::ios::binary) << code;
+    const std::filesystem::path blink = WriteBlinkingLed(model, dir);
 
     testing::BoardRecorder recorder;
     BoardSession board(recorder);
-    ASSERT_TRUE(board.Start(FileBoard(Chip8051(), 12000000, dir / "blink.c")));
+    ASSERT_TRUE(board.Start(FileBoard(Chip8051(), 12000000, blink)));
     ASSERT_FALSE(recorder.WaitReady().empty()) << recorder.output();
     const auto start = testing::Clock::now();
     std::vector<double> edges;

@@ -100,6 +100,12 @@ TEST_F(FirmwareFiles, OtherFormatsAreRefusedWithTheReason) {
     EXPECT_EQ(Check("x86.elf", self, mcs51_).problem,
               "固件格式不对：x86.elf是ELF文件，8051请选择Intel HEX文件（.ihx或.hex）");
     EXPECT_EQ(Check("x86.elf", self, avr_).problem, "固件格式不对：x86.elf不是AVR程序（ELF机器类型62）");
+    // A big-endian file is named by its own machine number, as the flash dialog names it.
+    std::string powerPc = self.substr(0, 52);
+    powerPc[5] = 2;
+    powerPc[18] = 0;
+    powerPc[19] = 20;
+    EXPECT_EQ(Check("ppc.elf", powerPc, avr_).problem, "固件格式不对：ppc.elf不是AVR程序（ELF机器类型20）");
     EXPECT_TRUE(Check("main.c", "int main(void){}", avr_).ok);
     EXPECT_EQ(CheckFirmware(dir_ / "main.c", avr_).kind, FirmwareKind::CSource);
 }

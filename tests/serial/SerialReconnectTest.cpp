@@ -9,27 +9,18 @@
 
 #include "SerialSysfs.h"
 #include "SerialTestSupport.h"
-#include "TempDir.h"
 
 namespace viz {
 namespace {
 
-using testing::DeviceNumberOf;
-using testing::FakeSerialSysfs;
 using testing::FakeUsbAdapter;
 using testing::PtyPair;
-using testing::TempDir;
 using State = SerialReconnect::State;
 using Loss = SerialReconnect::Loss;
 namespace fs = std::filesystem;
 
-class SerialReconnectTest : public ::testing::Test {
+class SerialReconnectTest : public testing::FakeSysfsTest {
 protected:
-    void PlugIn(const std::string& name, const FakeUsbAdapter& adapter, const PtyPair& pty) {
-        sysfs.AddUsb(name, adapter, DeviceNumberOf(pty.slave()));
-        sysfs.AddNode(name, pty.slave());
-    }
-
     // Records every open it is asked for and answers with `openWorks`.
     SerialReconnect::OpenFn Opener() {
         return [this](const SerialPortConfig& config) {
@@ -38,9 +29,7 @@ protected:
         };
     }
 
-    TempDir dir;
-    FakeSerialSysfs sysfs{dir / "sys"};
-    SerialReconnect port{SerialSystem{sysfs.classRoot(), sysfs.deviceRoot()}};
+    SerialReconnect port{sysfs.system()};
     std::vector<ExtraSerialPort> noExtras;
     std::vector<SerialPortConfig> asked;
     bool openWorks = true;
@@ -52,7 +41,7 @@ protected:
 TEST_F(SerialReconnectTest, AnAdapterThatComesBackIsOpenedWithItsSettingsOnceItOpens) {
     PtyPair first;
     FakeUsbAdapter board;
-    PlugIn("ttyUSB0", board, first);
+    sysfs.AddUsbOnPty("ttyUSB0", board, first.slave());
     SerialPortConfig config;
     config.device = sysfs.NodePath("ttyUSB0");
     config.baud = 115200;
@@ -76,12 +65,12 @@ TEST_F(SerialReconnectTest, AnAdapterThatComesBackIsOpenedWithItsSettingsOnceItO
     FakeUsbAdapter other;
     other.serial = "0002";
     other.location = "1-3";
-    PlugIn("ttyUSB0", other, stranger);
+    sysfs.AddUsbOnPty("ttyUSB0", other, stranger.slave());
     EXPECT_FALSE(port.Retry(noExtras, Opener()));
     EXPECT_TRUE(asked.empty()) << "another adapter under the old name is never opened";
 
     PtyPair back;
-    PlugIn("ttyUSB3", board, back);
+    sysfs.AddUsbOnPty("ttyUSB3", board, back.slave());
     openWorks = false;
     EXPECT_FALSE(port.Retry(noExtras, Opener()));
     EXPECT_EQ(port.state(), State::Waiting) << "back but not ready: still waited for";
@@ -133,7 +122,7 @@ TEST_F(SerialReconnectTest, ALostPortClosesWithoutTheWishOrAWayToTellItAndAClose
 // where it was, with its settings.
 TEST_F(SerialReconnectTest, APortADownloadHoldsIsWaitedForUntilItIsFree) {
     std::set<std::string> reserved;
-    SerialReconnect watched{SerialSystem{sysfs.classRoot(), sysfs.deviceRoot()},
+    SerialReconnect watched{sysfs.system(),
                             [&](const std::string& path) { return reserved.count(path) != 0; }};
     PtyPair pty;
     SerialPortConfig config;
@@ -155,14 +144,14 @@ TEST_F(SerialReconnectTest, APortADownloadHoldsIsWaitedForUntilItIsFree) {
 
     PtyPair first;
     FakeUsbAdapter board;
-    PlugIn("ttyUSB0", board, first);
+    sysfs.AddUsbOnPty("ttyUSB0", board, first.slave());
     config.device = sysfs.NodePath("ttyUSB0");
     watched.Opened(config, noExtras);
     sysfs.Remove("ttyUSB0");
     ASSERT_EQ(watched.Lost(true), Loss::Waiting);
     EXPECT_FALSE(watched.handedOver()) << "lost, not handed over";
     PtyPair back;
-    PlugIn("ttyUSB1", board, back);
+    sysfs.AddUsbOnPty("ttyUSB1", board, back.slave());
     reserved.insert(sysfs.NodePath("ttyUSB1"));
     EXPECT_FALSE(watched.Retry(noExtras, Opener()));
     EXPECT_EQ(asked.size(), 1u) << "back, but the download's";

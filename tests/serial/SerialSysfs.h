@@ -9,10 +9,15 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+
+#include "TempDir.h"
+#include "serial/SerialPorts.h"
 
 namespace viz::testing {
 
@@ -46,6 +51,8 @@ public:
     std::filesystem::path classRoot() const { return root_ / "class" / "tty"; }
     std::filesystem::path deviceRoot() const { return root_ / "dev"; }
     std::string NodePath(const std::string& name) const { return (deviceRoot() / name).string(); }
+    // The system the code under test is given to look at.
+    SerialSystem system() const { return {classRoot(), deviceRoot()}; }
 
     // A tty without hardware behind it (virtual consoles, ptmx).
     void AddVirtual(const std::string& name) { Link(Tty(root_ / "devices" / "virtual" / "tty", name), name); }
@@ -106,6 +113,13 @@ public:
         std::filesystem::create_symlink(target, deviceRoot() / name);
     }
 
+    // A USB serial adapter's port whose node is the pseudo-terminal slave at
+    // `slave`: a port a test can open and talk through.
+    void AddUsbOnPty(const std::string& name, const FakeUsbAdapter& adapter, const std::string& slave) {
+        AddUsb(name, adapter, DeviceNumberOf(slave));
+        AddNode(name, slave);
+    }
+
     // Unplugged: the class entry and the node go; the device folders stay
     // behind, as they are not looked at without the entry.
     void Remove(const std::string& name) {
@@ -133,6 +147,13 @@ private:
     }
 
     std::filesystem::path root_;
+};
+
+// A test with a fake sysfs of its own, in a folder removed after it.
+class FakeSysfsTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    FakeSerialSysfs sysfs{dir / "sys"};
 };
 
 }  // namespace viz::testing

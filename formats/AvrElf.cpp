@@ -1,43 +1,16 @@
-#include "board/FirmwareCheck.h"
+#include "formats/AvrElf.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-
-#include "base/TextFill.h"
-#include "board/BoardTexts.h"
-#include "formats/IntelHex.h"
-#include "platform/CodePage.h"
 
 namespace viz {
 namespace {
 
-namespace t = texts::board;
-
-// ELF: the header fields the check reads (32-bit, little-endian, as AVR uses).
+// ELF: the header fields read here (32-bit, little-endian, as AVR uses).
 constexpr std::uint16_t kMachineAvr = 83;
 constexpr std::uint32_t kLoadSegment = 1;
+constexpr std::size_t kHeaderSize = 52;
 // Physical addresses from here on are data memory and EEPROM, not flash.
 constexpr std::uint32_t kAvrDataSpace = 0x800000;
-
-std::string Number(std::uint64_t value) {
-    return std::to_string(value);
-}
-
-std::string Hex(std::uint64_t value) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(value));
-    return text;
-}
-
-FirmwareCheck Refused(std::string problem) {
-    FirmwareCheck check;
-    check.problem = std::move(problem);
-    return check;
-}
 
 std::uint32_t Little(const std::string& bytes, std::size_t at, int size) {
     std::uint32_t value = 0;
@@ -146,118 +119,52 @@ private:
     const std::uint32_t namesIndex_;
 };
 
-FirmwareCheck CheckHex(const std::string& bytes, const std::string& name, const BoardChip& chip) {
-    IntelHexReader reader(false);
-    std::uint64_t line = 0;
-    std::size_t from = 0;
-    const auto tooLarge = [&] {
-        const HexImage& image = reader.image();
-        return !image.empty() && image.firstAddress() + image.size() > chip.codeBytes;
-    };
-    const auto refuseTooLarge = [&] {
-        const HexImage& image = reader.image();
-        return Refused(
-            FillText(t::kHexTooLarge, {name, Number(line), Hex(image.firstAddress() + image.size() - 1),
-                                       chip.name, Number(chip.codeBytes)}));
-    };
-    // Line by line, so a record that reaches past the chip's memory is named.
-    while (from < bytes.size()) {
-        std::size_t end = bytes.find('\n', from);
-        end = end == std::string::npos ? bytes.size() : end + 1;
-        ++line;
-        const bool read = reader.Feed(std::string_view(bytes).substr(from, end - from));
-        from = end;
-        if (!read) break;
-        if (tooLarge()) return refuseTooLarge();
-    }
-    if (!reader.problem() && reader.Finish() && tooLarge()) return refuseTooLarge();
-    if (const auto& problem = reader.problem()) {
-        if (problem->line == 0) return Refused(FillText(t::kHexCut, {name, Number(line)}));
-        return Refused(FillText(t::kHexLine, {name, Number(problem->line), Utf16ToUtf8(problem->what)}));
-    }
-    if (reader.image().empty()) return Refused(FillText(t::kNoCode, {name}));
-    FirmwareCheck check;
-    check.ok = true;
-    check.kind = FirmwareKind::IntelHex;
-    check.codeEnd = reader.image().firstAddress() + reader.image().size();
-    return check;
+AvrElfFlash Fault(AvrElfFault fault) {
+    AvrElfFlash flash;
+    flash.fault = fault;
+    return flash;
 }
 
-FirmwareCheck CheckElf(const std::string& bytes, const std::string& name, const BoardChip& chip) {
-    if (chip.family != ChipFamily::Avr) return Refused(FillText(t::kElfFor8051, {name}));
-    const auto cut = [&](std::size_t at) { return Refused(FillText(t::kElfBroken, {name, Number(at)})); };
-    constexpr std::size_t kHeaderSize = 52;
-    if (bytes.size() < kHeaderSize) return cut(bytes.size());
+}  // namespace
+
+AvrElfFlash ReadAvrElfFlash(const std::string& bytes) {
+    if (bytes.size() < kHeaderSize) return Fault(AvrElfFault::HeaderCut);
     const std::uint32_t machine = Little(bytes, 18, 2);
-    if (bytes[4] != 1 || bytes[5] != 1 || machine != kMachineAvr)
-        return Refused(FillText(t::kElfNotAvr, {name, Number(machine)}));
+    if (bytes[4] != 1 || bytes[5] != 1 || machine != kMachineAvr) {
+        AvrElfFlash flash = Fault(AvrElfFault::NotAvr);
+        // A big-endian file names its machine in the same place.
+        flash.machine =
+            bytes[5] == 2 ? (static_cast<std::uint8_t>(bytes[18]) << 8 | static_cast<std::uint8_t>(bytes[19]))
+                          : machine;
+        return flash;
+    }
     const std::uint32_t tableAt = Little(bytes, 28, 4);
     const std::uint32_t entrySize = Little(bytes, 42, 2);
     const std::uint32_t entries = Little(bytes, 44, 2);
     if (entrySize < 32 || tableAt + std::uint64_t{entrySize} * entries > bytes.size())
-        return cut(bytes.size());
-    std::uint64_t codeEnd = 0;
+        return Fault(AvrElfFault::ProgramHeadersCut);
+    AvrElfFlash flash;
+    flash.programHeaders = entries;
     for (std::uint32_t i = 0; i < entries; ++i) {
         const std::size_t entry = tableAt + std::size_t{i} * entrySize;
         const std::uint32_t offset = Little(bytes, entry + 4, 4);
         const std::uint32_t address = Little(bytes, entry + 12, 4);
         const std::uint32_t size = Little(bytes, entry + 16, 4);
         if (Little(bytes, entry, 4) != kLoadSegment || size == 0 || address >= kAvrDataSpace) continue;
-        if (std::uint64_t{offset} + size > bytes.size()) return cut(bytes.size());
-        codeEnd = std::max<std::uint64_t>(codeEnd, std::uint64_t{address} + size);
+        if (std::uint64_t{offset} + size > bytes.size()) return Fault(AvrElfFault::SegmentCut);
+        flash.codeEnd = std::max<std::uint64_t>(flash.codeEnd, std::uint64_t{address} + size);
     }
-    if (const long bad = SectionTable(bytes).Problem(); bad != 0) {
-        return Refused(
-            bad < 0 ? FillText(t::kElfSectionsDamaged, {name})
-                    : FillText(t::kElfSectionDamaged, {name, Number(static_cast<std::uint64_t>(bad))}));
-    }
-    if (codeEnd == 0) return Refused(FillText(t::kNoCode, {name}));
-    if (codeEnd > chip.codeBytes)
-        return Refused(FillText(t::kElfTooLarge, {name, Number(codeEnd), chip.name, Number(chip.codeBytes)}));
-    FirmwareCheck check;
-    check.ok = true;
-    check.kind = FirmwareKind::Elf;
-    check.codeEnd = codeEnd;
-    return check;
+    return flash;
 }
 
-}  // namespace
+long AvrElfSectionProblem(const std::string& bytes) {
+    return SectionTable(bytes).Problem();
+}
 
 std::size_t LockNameWithoutFuses(const std::string& elf) {
     const SectionTable sections(elf);
     if (sections.Problem() != 0 || sections.NameOffset(".fuse") != 0) return 0;
     return sections.NameOffset(".lock");
-}
-
-FirmwareCheck CheckFirmware(const std::filesystem::path& file, const BoardChip& chip) {
-    const std::string name = file.filename().string();
-    if (file.extension() == ".c") {
-        FirmwareCheck check;
-        check.ok = true;
-        check.kind = FirmwareKind::CSource;
-        return check;
-    }
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(file, error);
-    if (error) return Refused(FillText(t::kCannotRead, {name, error.message()}));
-    if (size > kFirmwareFileLimit)
-        return Refused(FillText(t::kFileTooBig, {name, Number(kFirmwareFileLimit)}));
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return Refused(FillText(t::kCannotRead, {name, std::strerror(errno)}));
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-
-    if (bytes.compare(0, 4,
-                      "\x7f"
-                      "ELF") == 0)
-        return CheckElf(bytes, name, chip);
-    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return Refused(FillText(t::kNoCode, {name}));
-    if (bytes[first] == ':') return CheckHex(bytes, name, chip);
-    const auto line = static_cast<std::uint64_t>(std::count(
-                          bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(first), '\n')) +
-                      1;
-    return Refused(
-        FillText(chip.family == ChipFamily::Avr ? t::kNotHexOrElf : t::kNotHex, {name, Number(line)}));
 }
 
 }  // namespace viz
