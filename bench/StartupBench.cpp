@@ -9,7 +9,6 @@
 // (SetUpApplication). Prints one line (ShownReport.h); bench/startup.sh sets
 // it against a bare window (BareWindow.cpp).
 #include <QApplication>
-#include <QWindow>
 
 #include <chrono>
 #include <cstdlib>
