@@ -81,7 +81,7 @@ void CLearnBoardPanel::ShowMissingPorts() {
     const BoardLayout& layout = wiring_->layout();
     std::set<std::string> missing;
     for (const PartWire& wire : layout.wires) {
-        if (!wire.pin || chip_.family != layout.family) continue;
+        if (!wire.pin || chip_.family != layout.family || chip_.ports.empty()) continue;
         // The chip's own port names: "PORTA" or "P0".
         std::string port = chip_.family == ChipFamily::Avr ? "PORT?" : "P?";
         port.back() = static_cast<char>((chip_.family == ChipFamily::Avr ? 'A' : '0') + wire.pin->port);
