@@ -284,6 +284,7 @@ void Runner::Obey() {
         if (const auto* outside = std::get_if<OutsideLine>(&command))
             ports_->SetOutside(outside->port, outside->levels, outside->seenCycle);
         if (const auto* adc = std::get_if<AdcLine>(&command)) SetAdc(*adc);
+        if (const auto* joins = std::get_if<JoinsLine>(&command)) ports_->SetJoins(joins->pairs);
         if (!std::holds_alternative<ResetLine>(command)) continue;
         ResetFromPin(avr_);
         // What was on its way to the chip is lost with the reset; its

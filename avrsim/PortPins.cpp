@@ -48,10 +48,14 @@ void PortPins::DirectionWritten(avr_irq_t*, std::uint32_t value, void* port) {
     self.owner->Changed(self, false);
 }
 
+// PINx is worked out whole here: the register's stored value is what the
+// last read returned, so a join's low level would otherwise stay in it. The
+// library's own read still runs for what it tells its watchers.
 std::uint8_t PortPins::WiredRead(avr_t* avr, avr_io_addr_t address, void* port) {
     const auto& self = *static_cast<const Port*>(port);
-    std::uint8_t level = self.read ? self.read(avr, address, self.readParam) : avr->data[address];
-    level &= self.outside;
+    if (self.read) self.read(avr, address, self.readParam);
+    const auto level = static_cast<std::uint8_t>((self.latch | ~self.direction) & self.outside &
+                                                 ~self.owner->JoinedLow(self));
     avr->data[address] = level;
     return level;
 }
@@ -73,19 +77,66 @@ void PortPins::ReportAll() {
     }
 }
 
-bool PortPins::SetOutside(char letter, std::uint8_t levels, std::uint64_t seenCycle) {
+PortPins::Port* PortPins::Find(char letter) {
     for (Port& port : ports_) {
-        if (port.io->name != letter) continue;
-        if (seenCycle < port.letGoAt) {
-            levels |= port.letGo;
-        } else {
-            port.letGo = 0;
-        }
-        port.outside = levels;
-        PutOutside(port);
-        return true;
+        if (port.io->name == letter) return &port;
     }
-    return false;
+    return nullptr;
+}
+
+bool PortPins::SetOutside(char letter, std::uint8_t levels, std::uint64_t seenCycle) {
+    Port* port = Find(letter);
+    if (!port) return false;
+    if (seenCycle < port->letGoAt) {
+        levels |= port->letGo;
+    } else {
+        port->letGo = 0;
+    }
+    port->outside = levels;
+    PutOutside(*port);
+    return true;
+}
+
+// The groups are worked out here once: a read then only looks at which
+// group has a pin driven low.
+void PortPins::SetJoins(const std::vector<std::pair<PinName, PinName>>& pairs) {
+    constexpr auto kNone = static_cast<std::size_t>(-1);
+    joined_.clear();
+    const auto member = [&](const PinName& pin) -> std::size_t {
+        Port* port = Find(pin.port);
+        if (!port || pin.bit > 7) return kNone;
+        for (std::size_t i = 0; i < joined_.size(); ++i)
+            if (joined_[i].port == port && joined_[i].bit == pin.bit) return i;
+        // A group per pin, at most 32 of them (a keypad has eight lines).
+        if (joined_.size() == 32) return kNone;
+        joined_.push_back({port, pin.bit, static_cast<unsigned>(joined_.size())});
+        return joined_.size() - 1;
+    };
+    for (const auto& [a, b] : pairs) {
+        const std::size_t first = member(a);
+        const std::size_t second = member(b);
+        if (first == kNone || second == kNone) continue;
+        const unsigned from = joined_[second].group;
+        const unsigned to = joined_[first].group;
+        for (Joined& pin : joined_)
+            if (pin.group == from) pin.group = to;
+    }
+}
+
+std::uint8_t PortPins::JoinedLow(const Port& port) const {
+    std::uint32_t lowGroups = 0;
+    for (const Joined& pin : joined_) {
+        const Port& owner = *pin.port;
+        const bool drivenLow = ((owner.direction & ~owner.latch) >> pin.bit) & 1u;
+        const bool pulledLow = !((owner.outside >> pin.bit) & 1u);
+        if (drivenLow || pulledLow) lowGroups |= 1u << pin.group;
+    }
+    std::uint8_t low = 0;
+    for (const Joined& pin : joined_) {
+        if (pin.port == &port && ((lowGroups >> pin.group) & 1u))
+            low |= static_cast<std::uint8_t>(1u << pin.bit);
+    }
+    return low;
 }
 
 // The library hands an input pin its "external" level whenever the port is

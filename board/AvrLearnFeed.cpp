@@ -1,11 +1,11 @@
 #include "board/AvrLearnFeed.h"
 
-#include "board/AvrSimProtocol.h"
-
 namespace viz {
 namespace {
 
 constexpr std::uint32_t kSupplyMillivolts = 5000;
+constexpr std::string_view kRows[] = {"R1", "R2", "R3", "R4"};
+constexpr std::string_view kColumns[] = {"C1", "C2", "C3", "C4"};
 
 // Board port 0 is PORTA; the board has ports A to D.
 std::optional<std::size_t> BoardPort(char letter) {
@@ -48,10 +48,13 @@ std::uint8_t AvrLearnFeed::Outside(char letter) const {
 std::string AvrLearnFeed::Advance(std::uint64_t cycle) {
     link_.AdvanceTo(At(cycle));
     std::string commands;
-    if (portsChanged_ || inputsSeen_ != board_.inputsVersion()) {
+    const bool inputsChanged = inputsSeen_ != board_.inputsVersion();
+    // Before the levels: they leave the keypad's lines to the joins.
+    if (inputsChanged) commands += JoinsCommand();
+    if (portsChanged_ || inputsChanged) {
         const std::array<PortDrive, kBoardPorts> drive = board_.ToChip();
         for (std::size_t port = 0; port < kBoardPorts; ++port) {
-            sent_[port] = drive[port].Read(0xFF);
+            sent_[port] = static_cast<std::uint8_t>(drive[port].Read(0xFF) | keypadLines_[port]);
             commands +=
                 avrsim::Format(avrsim::OutsideLine{static_cast<char>('A' + port), sent_[port], cycle});
             commands += '\n';
@@ -59,6 +62,28 @@ std::string AvrLearnFeed::Advance(std::uint64_t cycle) {
     }
     portsChanged_ = false;
     return commands + PotCommand();
+}
+
+std::string AvrLearnFeed::JoinsCommand() {
+    const BoardLayout layout = board_.layout();
+    const std::uint16_t pressed = board_.Snapshot(kSupplyMillivolts).inputs.keypad;
+    keypadLines_.fill(0);
+    avrsim::JoinsLine joins;
+    for (int row = 0; row < Keypad::kSize; ++row) {
+        for (int column = 0; column < Keypad::kSize; ++column) {
+            const auto rowPin = layout.Pin(part::kKeypad, kRows[row]);
+            const auto columnPin = layout.Pin(part::kKeypad, kColumns[column]);
+            if (!rowPin || !columnPin) continue;
+            keypadLines_[rowPin->port] |= static_cast<std::uint8_t>(1u << rowPin->bit);
+            keypadLines_[columnPin->port] |= static_cast<std::uint8_t>(1u << columnPin->bit);
+            if (!((pressed >> (row * Keypad::kSize + column)) & 1u)) continue;
+            joins.pairs.push_back({{static_cast<char>('A' + rowPin->port), rowPin->bit},
+                                   {static_cast<char>('A' + columnPin->port), columnPin->bit}});
+        }
+    }
+    if (joinsSent_ == joins) return {};
+    joinsSent_ = joins;
+    return avrsim::Format(joins) + '\n';
 }
 
 // The potentiometer's wiper on the ADC input its pin is (PA0..PA7 are

@@ -7,7 +7,9 @@
 // commands. The outside levels of every port go back after each batch in
 // which the chip or the user changed something, stamped with the cycle the
 // board has seen: the runner lets a pin the chip made an output since then
-// stay free.
+// stay free. The keypad is no level the board answers: its pressed keys go
+// to the runner as joined pins ("joins"), which it resolves at every read,
+// so a keypad scanned row after row in microseconds reads right.
 //
 //   AvrLearnFeed feed(shared, 8000000);
 //   feed.PortChanged('B', 0xFE, cycle);          // for each "port" line
@@ -17,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "board/AvrSimProtocol.h"
 #include "board/LearnLink.h"
 #include "board/parts/SharedBoard.h"
 
@@ -36,6 +39,7 @@ public:
 private:
     SimNanos At(std::uint64_t cycle);
     std::string PotCommand();
+    std::string JoinsCommand();
 
     SharedBoard& board_;
     LearnLink link_;
@@ -46,6 +50,8 @@ private:
     SimNanos last_;
     std::optional<std::uint64_t> inputsSeen_;
     std::optional<std::uint32_t> potSent_;
+    std::optional<avrsim::JoinsLine> joinsSent_;
+    OutsideLevels keypadLines_{};  // per port, the pins a keypad line is on
 };
 
 }  // namespace viz

@@ -34,6 +34,14 @@ std::string Format(const Line& line) {
         return std::string("outside ") + outside->port + " " + levels + " " +
                std::to_string(outside->seenCycle);
     }
+    if (const auto* joins = std::get_if<JoinsLine>(&line)) {
+        std::string text = "joins";
+        for (const auto& [a, b] : joins->pairs) {
+            text += ' ';
+            text += {a.port, static_cast<char>('0' + a.bit), '-', b.port, static_cast<char>('0' + b.bit)};
+        }
+        return text;
+    }
     if (const auto* adc = std::get_if<AdcLine>(&line))
         return "adc " + std::to_string(adc->channel) + " " + std::to_string(adc->millivolts);
     return "end " + std::get<EndLine>(line).reason;
@@ -90,6 +98,19 @@ std::optional<Line> Parse(std::string_view text) {
         AdcLine adc;
         if (!ReadNumber(in, adc.channel) || !ReadNumber(in, adc.millivolts)) return std::nullopt;
         return adc;
+    }
+    if (word == "joins") {
+        JoinsLine joins;
+        while (in >> word) {
+            const auto pin = [&](std::size_t at) {
+                return PinName{word[at], static_cast<std::uint8_t>(word[at + 1] - '0')};
+            };
+            if (word.size() != 5 || word[2] != '-' || word[1] < '0' || word[1] > '7' || word[4] < '0' ||
+                word[4] > '7')
+                return std::nullopt;
+            joins.pairs.emplace_back(pin(0), pin(3));
+        }
+        return joins;
     }
     if (word == "end") {
         EndLine end;

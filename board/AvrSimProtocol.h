@@ -23,6 +23,11 @@
 //                                              now on (every pin starts high: pull-ups),
 //                                              as the board saw the chip at that cycle
 //   adc <channel> <millivolts>                 the voltage on an ADC input from now on
+//   joins [<pin>-<pin> ...]                    the pairs of pins joined from now on (the
+//                                              keypad's pressed keys), as "B7-B3"; none
+//                                              when empty. A pin joined to a low one reads
+//                                              low at once, without the board's slice late
+//                                              answer
 
 #include <cstdint>
 #include <optional>
@@ -67,7 +72,17 @@ struct AdcLine {
     unsigned channel = 0;
     std::uint32_t millivolts = 0;
 };
-using Line = std::variant<PartLine, UartLine, PortLine, EndLine, ResetLine, TimeLine, OutsideLine, AdcLine>;
+struct PinName {
+    char port = 'A';
+    std::uint8_t bit = 0;
+    bool operator==(const PinName&) const = default;
+};
+struct JoinsLine {
+    std::vector<std::pair<PinName, PinName>> pairs;
+    bool operator==(const JoinsLine&) const = default;
+};
+using Line =
+    std::variant<PartLine, UartLine, PortLine, EndLine, ResetLine, TimeLine, OutsideLine, AdcLine, JoinsLine>;
 
 // The window's reset command, a ResetLine without its cycle.
 inline constexpr std::string_view kResetCommand = "reset";

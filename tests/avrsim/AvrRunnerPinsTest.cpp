@@ -2,8 +2,9 @@
 // data/pins.c: a pulse of ten cycles reported as two changes at their own
 // cycles, the board's outside levels read by the firmware (an output pin
 // reading the wired result), a pin the chip makes an output let go by the
-// board until an answer newer than that turn, and the ADC reading the
-// voltage the board sets.
+// board until an answer newer than that turn, joined pins (a keypad's keys)
+// read low with the pin driven low, and the ADC reading the voltage the
+// board sets.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,6 +17,7 @@ namespace viz {
 namespace {
 
 using avrsim::AdcLine;
+using avrsim::JoinsLine;
 using avrsim::OutsideLine;
 using avrsim::PortLine;
 
@@ -79,6 +81,11 @@ TEST(AvrRunnerPins, ChangesKeepTheirCyclesAndTheBoardsLevelsReachTheChip) {
     EXPECT_TRUE(pins.UntilLevel('B', 0xFF));
 
     runner.Command(OutsideLine{'D', 0x5A, 0});
+    EXPECT_TRUE(pins.UntilLevel('B', 0x5A)) << "PORTB " << pins.Level('B');
+    // PB0 drives low; joined to it, PD6 reads low at once, and PB6 follows.
+    runner.Command(JoinsLine{{{{'B', 0}, {'D', 6}}}});
+    EXPECT_TRUE(pins.UntilLevel('B', 0x1A)) << "PORTB " << pins.Level('B');
+    runner.Command(JoinsLine{});
     EXPECT_TRUE(pins.UntilLevel('B', 0x5A)) << "PORTB " << pins.Level('B');
     // PC0-PC3 drive high; the board pulling PC1 and PC3 low wins there, as a key to ground does.
     runner.Command(OutsideLine{'C', 0x35, pins.LastCycle()});

@@ -164,7 +164,7 @@ TEST_F(AvrLearnBoardWindowTest, KeypadCodesAndPotentiometerReadingReachTheUart) 
         expected += line;
         QPushButton* key = view()->keypadKey(code / 4, code % 4);
         QTest::mousePress(key, Qt::LeftButton);
-        EXPECT_TRUE(WaitFor([&] { return uart_.find(line) != std::string::npos; })) << line << uart_;
+        ASSERT_TRUE(WaitFor([&] { return uart_.find(line) != std::string::npos; })) << line << uart_;
         QTest::mouseRelease(key, Qt::LeftButton);
         ASSERT_TRUE(Pass(100'000'000));
     }

@@ -1,9 +1,8 @@
 /* The ATmega16 learning board's keypad and potentiometer firmware for the
    tests, at 8 MHz with the UART at 9600 baud. The keypad (rows R1-R4 on
-   PB7-PB4, columns C1-C4 on PB3-PB0) is scanned a row every 10 ms, long
-   enough for a board that answers a few milliseconds late; a key pressed
-   for two scans in a row prints "K" and its code, row * 4 + column in hex,
-   once per press. ADC0 (the potentiometer, AVCC reference) is read after
+   PB7-PB4, columns C1-C4 on PB3-PB0) is scanned every 5 ms, each row held
+   low for only 5 microseconds; a key down for two scans in a row prints "K"
+   and its code, row * 4 + column in hex, once per press. ADC0 (the potentiometer, AVCC reference) is read after
    every scan and printed as "ADC <reading>" when it moved by more than one. */
 #define F_CPU 8000000UL
 #include <avr/io.h>
@@ -25,7 +24,7 @@ static unsigned char scan(void) {
     unsigned char row, column, found = 16;
     for (row = 0; row < 4; ++row) {
         PORTB = (unsigned char)~(0x80 >> row);
-        _delay_ms(10);
+        _delay_us(5);
         for (column = 0; column < 4; ++column) {
             if (!(PINB & (0x08 >> column))) found = row * 4 + column;
         }
@@ -55,6 +54,7 @@ int main(void) {
     ADCSRA = (1 << ADEN) | (1 << ADPS2) | (1 << ADPS1);
     say("ready\r\n");
     for (;;) {
+        _delay_ms(5);
         key = scan();
         if (key == 16) printed = 16;
         if (key != 16 && key == last && key != printed) {
