@@ -7,8 +7,11 @@
 // board sets.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <thread>
 
 #include "RunnerSession.h"
 #include "TempDir.h"
@@ -115,6 +118,47 @@ TEST(AvrRunnerPins, ChangesKeepTheirCyclesAndTheBoardsLevelsReachTheChip) {
     // An answer from after the turn holds again.
     runner.Command(OutsideLine{'C', 0x0F, afterTurn});
     EXPECT_TRUE(pins.UntilLevel('A', 0x0F)) << "PORTA " << pins.Level('A');
+}
+
+// A pin toggled every few cycles while the window does not read for a
+// while: the runner holds the lines, and every change arrives, in order,
+// the same number of cycles apart.
+TEST(AvrRunnerPins, ALateReaderLosesNoChange) {
+    ASSERT_FALSE(testing::FindOnPath("avr-gcc").empty()) << "avr-gcc (package gcc-avr) is not installed";
+    testing::TempDir dir;
+    std::string log;
+    const auto elf = testing::BuildTestFirmware(dir.path(), "toggle.c", "atmega16", "", log);
+    ASSERT_FALSE(elf.empty()) << log;
+    testing::RunnerSession runner(elf, "atmega16");
+    ASSERT_EQ(runner.startError(), 0);
+    // The pipe fills within milliseconds; the runner has to hold the rest.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    constexpr std::size_t kBytes = 4 * 1024 * 1024;
+    ASSERT_TRUE(runner.Until([&] { return runner.reportText().size() > kBytes; }));
+
+    std::istringstream lines(runner.reportText().substr(0, runner.reportText().rfind('\n', kBytes)));
+    std::string line;
+    std::uint64_t last = 0;
+    std::uint64_t step = 0;
+    int level = -1;
+    std::size_t changes = 0;
+    while (std::getline(lines, line)) {
+        const auto parsed = avrsim::Parse(line);
+        const auto* port = parsed ? std::get_if<PortLine>(&*parsed) : nullptr;
+        if (!port || port->port != 'B' || port->level > 1) continue;
+        if (level >= 0) {
+            ASSERT_EQ(port->level, level ^ 1) << "after " << changes << " changes";
+            // The loop's own period from its second turn on.
+            if (changes == 1) step = port->cycle - last;
+            if (changes >= 1) {
+                ASSERT_EQ(port->cycle - last, step) << "after " << changes << " changes";
+            }
+            ++changes;
+        }
+        level = port->level;
+        last = port->cycle;
+    }
+    EXPECT_GT(changes, 100000u);
 }
 
 }  // namespace

@@ -99,6 +99,8 @@ public:
         }
         return lines;
     }
+    // The report descriptor's text as read so far.
+    const std::string& reportText() const { return reports_; }
     bool ptyOpen() const { return pty_ >= 0; }
     const std::string& transcript() const { return transcript_; }
     const std::string& output() const { return output_; }
