@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -20,6 +19,7 @@
 #include <unistd.h>
 
 extern "C" {
+#include <avr_adc.h>
 #include <avr_ioport.h>
 #include <avr_uart.h>
 #include <sim_avr.h>
@@ -29,6 +29,8 @@ extern "C" {
 
 #include "avrsim/Bootloader.h"
 #include "avrsim/ControlInput.h"
+#include "avrsim/PortPins.h"
+#include "avrsim/ReportOut.h"
 #include "avrsim/UartClock.h"
 #include "board/AvrSimProtocol.h"
 #include "board/BoardChip.h"
@@ -52,6 +54,8 @@ constexpr double kMostBehind = 0.05;
 constexpr std::size_t kRelayLimit = 64 * 1024;
 // A chip held in reset for a downloader that never comes starts again after this.
 constexpr std::chrono::seconds kLongestReset{10};
+// The board's supply, the ADC's reference whichever the firmware chooses.
+constexpr std::uint32_t kSupplyMillivolts = 5000;
 
 void WriteAll(int fd, const std::string& text) {
     std::size_t done = 0;
@@ -125,7 +129,8 @@ private:
 
 class Runner {
 public:
-    explicit Runner(const RunnerOptions& options) : options_(options), control_(options.controlFd) {}
+    explicit Runner(const RunnerOptions& options)
+        : options_(options), control_(options.controlFd), report_(options.reportFd) {}
     int Run();
 
 private:
@@ -134,7 +139,8 @@ private:
     void Obey();
     bool HeldInReset();
     void ConnectUart();
-    void ConnectPorts();
+    void SetAdc(const AdcLine& adc);
+    void Report(const Line& line);
     void FeedUart();
     void Service();
     void Pace();
@@ -148,14 +154,12 @@ private:
         runner->FeedUart();
     }
     static void UartXoff(avr_irq_t*, std::uint32_t, void* self) { static_cast<Runner*>(self)->xon_ = false; }
-    static void PortChanged(avr_irq_t* irq, std::uint32_t value, void* self) {
-        auto* runner = static_cast<Runner*>(self);
-        runner->changedPorts_[runner->portOfIrq_[irq]] = static_cast<std::uint8_t>(value);
-    }
 
     const RunnerOptions& options_;
     ControlInput control_;
+    ReportOut report_;
     avr_t* avr_ = nullptr;
+    std::unique_ptr<PortPins> ports_;
     std::unique_ptr<UartClock> uartClock_;
     PtyPort pty_;
     ByteRelay toPty_{kRelayLimit};
@@ -163,8 +167,6 @@ private:
     avr_irq_t* uartInput_ = nullptr;
     bool xon_ = true;
     bool feeding_ = false;
-    std::map<avr_irq_t*, char> portOfIrq_;
-    std::map<char, std::uint8_t> changedPorts_;
     std::optional<Clock::time_point> resetUntil_;
     Clock::time_point start_;
     avr_cycle_count_t startCycle_ = 0;
@@ -251,14 +253,15 @@ void Runner::ConnectUart() {
         avr_irq_register_notify(xoff, UartXoff, this);
 }
 
-void Runner::ConnectPorts() {
-    for (char letter : kPortLetters) {
-        avr_irq_t* irq = avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ(letter), IOPORT_IRQ_PIN_ALL);
-        if (!irq) continue;
-        portOfIrq_[irq] = letter;
-        changedPorts_[letter] = static_cast<std::uint8_t>(irq->value);
-        avr_irq_register_notify(irq, PortChanged, this);
-    }
+void Runner::SetAdc(const AdcLine& adc) {
+    if (adc.channel > ADC_IRQ_ADC7) return;
+    if (avr_irq_t* input = avr_io_getirq(avr_, AVR_IOCTL_ADC_GETIRQ, static_cast<int>(adc.channel)))
+        avr_raise_irq(input, adc.millivolts);
+}
+
+void Runner::Report(const Line& line) {
+    report_.Add(Format(line));
+    report_.Add("\n");
 }
 
 // Raising the input may answer with XOFF at once. Bytes wait while the
@@ -280,6 +283,10 @@ void Runner::FeedUart() {
 // start.
 void Runner::Obey() {
     for (const Line& command : control_.Take()) {
+        if (const auto* outside = std::get_if<OutsideLine>(&command))
+            ports_->SetOutside(outside->port, outside->levels, outside->seenCycle);
+        if (const auto* adc = std::get_if<AdcLine>(&command)) SetAdc(*adc);
+        if (const auto* joins = std::get_if<JoinsLine>(&command)) ports_->SetJoins(joins->pairs);
         if (!std::holds_alternative<ResetLine>(command)) continue;
         ResetFromPin(avr_);
         // What was on its way to the chip is lost with the reset; its
@@ -287,7 +294,8 @@ void Runner::Obey() {
         fromPty_.clear();
         xon_ = true;
         if (!options_.bootloader.empty()) resetUntil_ = Clock::now() + kLongestReset;
-        WriteAll(options_.reportFd, Format(ResetLine{avr_->cycle}) + "\n");
+        Report(ResetLine{avr_->cycle});
+        ports_->ReportAll();
     }
 }
 
@@ -320,12 +328,8 @@ void Runner::Service() {
     uartClock_->Apply();
     FeedUart();
     toPty_.WriteTo(pty_.master());
-    if (changedPorts_.empty()) return;
-    std::string lines;
-    for (const auto& [letter, level] : changedPorts_)
-        lines += Format(PortLine{avr_->cycle, letter, level}) + "\n";
-    changedPorts_.clear();
-    WriteAll(options_.reportFd, lines);
+    Report(TimeLine{avr_->cycle});
+    report_.Flush();
 }
 
 // Simulated time against the clock: wait while ahead, waking early for
@@ -350,10 +354,12 @@ int Runner::Run() {
         std::fprintf(stderr, "duvezer-avrsim: cannot make a pseudo-terminal: %s\n", std::strerror(error));
         return 2;
     }
+    avr_->vcc = avr_->avcc = avr_->aref = kSupplyMillivolts;
     ConnectUart();
-    ConnectPorts();
+    ports_ = std::make_unique<PortPins>(avr_, report_);
     uartClock_ = std::make_unique<UartClock>(avr_);
-    WriteAll(options_.reportFd, Format(UartLine{pty_.path()}) + "\n");
+    Report(UartLine{pty_.path()});
+    ports_->ReportAll();
     Service();
 
     const auto slice = static_cast<avr_cycle_count_t>(options_.frequency * kSliceSeconds);
@@ -365,7 +371,8 @@ int Runner::Run() {
         const int state = avr_run(avr_);
         if (state == cpu_Done || state == cpu_Crashed) {
             Service();
-            WriteAll(options_.reportFd, Format(EndLine{state == cpu_Done ? "done" : "crashed"}) + "\n");
+            Report(EndLine{state == cpu_Done ? "done" : "crashed"});
+            report_.Finish();
             return state == cpu_Done ? 0 : 1;
         }
         if (avr_->cycle < nextService_) continue;

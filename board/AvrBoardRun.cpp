@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <optional>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
+#include "board/AvrLearnFeed.h"
 #include "board/AvrSimProtocol.h"
+#include "board/ByteRelay.h"
 #include "platform/OutputTail.h"
 
 namespace viz {
@@ -15,6 +19,7 @@ namespace {
 
 constexpr int kReportFd = 3;
 constexpr int kControlFd = 4;
+constexpr std::size_t kControlLimit = 64 * 1024;
 
 // Reads what `fd` has now into `text`; false at its end.
 bool ReadInto(int fd, std::string& text) {
@@ -68,7 +73,9 @@ std::string TakeWithoutTerminalCodes(std::string& pending) {
 class AvrSession {
 public:
     AvrSession(const AvrRunSetup& setup, BoardPins& pins, BoardEvents& events)
-        : setup_(setup), pins_(pins), events_(events) {}
+        : setup_(setup), pins_(pins), events_(events) {
+        if (setup_.learn) learn_ = std::make_unique<AvrLearnFeed>(*setup_.learn, setup_.clockHz);
+    }
     ~AvrSession() {
         for (int fd : {report_, control_}) {
             if (fd >= 0) ::close(fd);
@@ -83,6 +90,7 @@ private:
     void StartRunner(int report, int control);
     void AskReset(int resetFd);
     void TakeReports();
+    void TakePort(const avrsim::PortLine& port);
     void TakeOutput();
     RunEnd Exited();
 
@@ -97,27 +105,47 @@ private:
     std::string outputText_;
     std::string codedText_;  // whole characters, escape sequences not yet taken out
     OutputTail tail_;
+    std::unique_ptr<AvrLearnFeed> learn_;
+    ByteRelay toRunner_{kControlLimit};  // the board's commands, whole lines
 };
 
+// The pin lamps show what a meter on the pins would: the chip's levels
+// joined to what the board puts on them.
+void AvrSession::TakePort(const avrsim::PortLine& port) {
+    if (learn_) learn_->PortChanged(port.port, port.level, port.cycle);
+    const std::string name = std::string("PORT") + port.port;
+    const auto found = std::find(setup_.chip.ports.begin(), setup_.chip.ports.end(), name);
+    if (found == setup_.chip.ports.end()) return;
+    const std::uint8_t outside = learn_ ? learn_->Outside(port.port) : 0xFF;
+    pins_.Set(static_cast<std::size_t>(found - setup_.chip.ports.begin()), port.level & outside,
+              static_cast<double>(port.cycle) / setup_.clockHz);
+}
+
+// Lines are parsed in place and the text taken off once: a burst of port
+// changes is thousands of lines.
 void AvrSession::TakeReports() {
-    std::size_t end;
-    while ((end = reportText_.find('\n')) != std::string::npos) {
-        const auto line = avrsim::Parse(std::string_view(reportText_).substr(0, end));
-        reportText_.erase(0, end + 1);
+    std::optional<std::uint64_t> lastCycle;
+    std::size_t from = 0;
+    for (std::size_t end; (end = reportText_.find('\n', from)) != std::string::npos; from = end + 1) {
+        const auto line = avrsim::Parse(std::string_view(reportText_).substr(from, end - from));
         if (!line) continue;
         if (const auto* uart = std::get_if<avrsim::UartLine>(&*line)) {
             events_.OnReady(uart->path);
         } else if (std::holds_alternative<avrsim::ResetLine>(*line)) {
             events_.OnChipReset();
         } else if (const auto* port = std::get_if<avrsim::PortLine>(&*line)) {
-            const std::string name = std::string("PORT") + port->port;
-            const auto found = std::find(setup_.chip.ports.begin(), setup_.chip.ports.end(), name);
-            if (found != setup_.chip.ports.end()) {
-                pins_.Set(static_cast<std::size_t>(found - setup_.chip.ports.begin()), port->level,
-                          static_cast<double>(port->cycle) / setup_.clockHz);
-            }
+            TakePort(*port);
+            lastCycle = port->cycle;
+        } else if (const auto* time = std::get_if<avrsim::TimeLine>(&*line)) {
+            lastCycle = time->cycle;
         }
     }
+    reportText_.erase(0, from);
+    if (!learn_ || !lastCycle) return;
+    const std::string commands = learn_->Advance(*lastCycle);
+    toRunner_.Append(commands.data(), commands.size());
+    // What the pipe does not take now goes with the next batch, a slice later.
+    toRunner_.WriteTo(control_);
 }
 
 void AvrSession::TakeOutput() {
@@ -167,7 +195,8 @@ void AvrSession::AskReset(int resetFd) {
     if (::read(resetFd, &count, sizeof count) != sizeof count || count == 0) return;
     const std::string line = std::string(avrsim::kResetCommand) + "\n";
     // Never blocks: a runner too busy to read has a reset waiting already.
-    [[maybe_unused]] const ssize_t put = ::write(control_, line.data(), line.size());
+    toRunner_.Append(line.data(), line.size());
+    toRunner_.WriteTo(control_);
 }
 
 RunEnd AvrSession::Run(int stopFd, int resetFd) {

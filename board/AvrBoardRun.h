@@ -2,7 +2,8 @@
 
 // The AVR runner (duvezer-avrsim) as a board's simulator: started with the
 // chip, clock and firmware, its report lines read for the pty and the port
-// levels, its own messages shown.
+// levels (which also feed the learning board, whose keys and potentiometer
+// go back to the chip), its own messages shown.
 
 #include <cstdint>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "board/BoardChip.h"
 #include "board/BoardPins.h"
 #include "board/BoardRun.h"
+#include "board/parts/SharedBoard.h"
 
 namespace viz {
 
@@ -19,6 +21,7 @@ struct AvrRunSetup {
     std::uint32_t clockHz = 0;
     std::filesystem::path firmware;    // ELF or Intel HEX; may be empty with a bootloader
     std::filesystem::path bootloader;  // Intel HEX in the boot section; empty: none
+    SharedBoard* learn = nullptr;      // the learning board the run feeds; none: no board
 };
 
 // Runs until `stopFd` becomes readable (the board stops) or the runner ends.

@@ -27,6 +27,23 @@ std::string Format(const Line& line) {
         return "port " + std::to_string(port->cycle) + " " + port->port + " " + level;
     }
     if (const auto* reset = std::get_if<ResetLine>(&line)) return "reset " + std::to_string(reset->cycle);
+    if (const auto* time = std::get_if<TimeLine>(&line)) return "time " + std::to_string(time->cycle);
+    if (const auto* outside = std::get_if<OutsideLine>(&line)) {
+        char levels[3];
+        std::snprintf(levels, sizeof levels, "%02X", outside->levels);
+        return std::string("outside ") + outside->port + " " + levels + " " +
+               std::to_string(outside->seenCycle);
+    }
+    if (const auto* joins = std::get_if<JoinsLine>(&line)) {
+        std::string text = "joins";
+        for (const auto& [a, b] : joins->pairs) {
+            text += ' ';
+            text += {a.port, static_cast<char>('0' + a.bit), '-', b.port, static_cast<char>('0' + b.bit)};
+        }
+        return text;
+    }
+    if (const auto* adc = std::get_if<AdcLine>(&line))
+        return "adc " + std::to_string(adc->channel) + " " + std::to_string(adc->millivolts);
     return "end " + std::get<EndLine>(line).reason;
 }
 
@@ -61,6 +78,39 @@ std::optional<Line> Parse(std::string_view text) {
         in >> std::ws;
         if (!in.eof() && !ReadNumber(in, reset.cycle)) return std::nullopt;
         return reset;
+    }
+    if (word == "time") {
+        TimeLine time;
+        if (!ReadNumber(in, time.cycle)) return std::nullopt;
+        return time;
+    }
+    if (word == "outside") {
+        std::string letter;
+        unsigned levels = 0;
+        if (!(in >> letter) || letter.size() != 1 || !ReadNumber(in, levels, 16) || levels > 0xFF)
+            return std::nullopt;
+        OutsideLine outside{letter[0], static_cast<std::uint8_t>(levels), 0};
+        in >> std::ws;
+        if (!in.eof() && !ReadNumber(in, outside.seenCycle)) return std::nullopt;
+        return outside;
+    }
+    if (word == "adc") {
+        AdcLine adc;
+        if (!ReadNumber(in, adc.channel) || !ReadNumber(in, adc.millivolts)) return std::nullopt;
+        return adc;
+    }
+    if (word == "joins") {
+        JoinsLine joins;
+        while (in >> word) {
+            const auto pin = [&](std::size_t at) {
+                return PinName{word[at], static_cast<std::uint8_t>(word[at + 1] - '0')};
+            };
+            if (word.size() != 5 || word[2] != '-' || word[1] < '0' || word[1] > '7' || word[4] < '0' ||
+                word[4] > '7')
+                return std::nullopt;
+            joins.pairs.emplace_back(pin(0), pin(3));
+        }
+        return joins;
     }
     if (word == "end") {
         EndLine end;

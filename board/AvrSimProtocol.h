@@ -9,6 +9,7 @@
 //   port <cycle> <letter> <hex level>          a port's pin levels changed at that cycle
 //   end <done|crashed>                         the firmware stopped the chip
 //   reset <cycle>                              the chip was reset at that cycle
+//   time <cycle>                               the chip's time at the end of each slice
 //
 // For example "part atmega16 16384 ABCD", "uart /dev/pts/5", "port 8000123 B 01".
 //
@@ -18,6 +19,15 @@
 //   reset                                      RESET pulled low now; with a bootloader let
 //                                              go when the next byte for the chip arrives
 //                                              (a downloader's first) or after 10 s
+//   outside <letter> <hex levels> [<cycle>]    what the board puts on a port's pins from
+//                                              now on (every pin starts high: pull-ups),
+//                                              as the board saw the chip at that cycle
+//   adc <channel> <millivolts>                 the voltage on an ADC input from now on
+//   joins [<pin>-<pin> ...]                    the pairs of pins joined from now on (the
+//                                              keypad's pressed keys), as "B7-B3"; none
+//                                              when empty. A pin joined to a low one reads
+//                                              low at once, without the board's slice late
+//                                              answer
 
 #include <cstdint>
 #include <optional>
@@ -50,7 +60,29 @@ struct EndLine {
 struct ResetLine {
     std::uint64_t cycle = 0;
 };
-using Line = std::variant<PartLine, UartLine, PortLine, EndLine, ResetLine>;
+struct TimeLine {
+    std::uint64_t cycle = 0;
+};
+struct OutsideLine {
+    char port = 'A';
+    std::uint8_t levels = 0xFF;
+    std::uint64_t seenCycle = 0;  // the chip's last report the board had taken
+};
+struct AdcLine {
+    unsigned channel = 0;
+    std::uint32_t millivolts = 0;
+};
+struct PinName {
+    char port = 'A';
+    std::uint8_t bit = 0;
+    bool operator==(const PinName&) const = default;
+};
+struct JoinsLine {
+    std::vector<std::pair<PinName, PinName>> pairs;
+    bool operator==(const JoinsLine&) const = default;
+};
+using Line =
+    std::variant<PartLine, UartLine, PortLine, EndLine, ResetLine, TimeLine, OutsideLine, AdcLine, JoinsLine>;
 
 // The window's reset command, a ResetLine without its cycle.
 inline constexpr std::string_view kResetCommand = "reset";

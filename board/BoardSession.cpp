@@ -166,8 +166,9 @@ BoardOutcome BoardSession::Simulate(const BoardConfig& config, const BoardTools&
         end = RunS51(setup, port, stopFd_, pins_, relay);
     } else {
         avrRunning_.store(true);
-        end = RunAvr(AvrRunSetup{tools.simulator, config.chip, config.clockHz, firmware, bootloader}, stopFd_,
-                     resetFd_, pins_, relay);
+        end = RunAvr(
+            AvrRunSetup{tools.simulator, config.chip, config.clockHz, firmware, bootloader, config.learn},
+            stopFd_, resetFd_, pins_, relay);
         avrRunning_.store(false);
     }
     switch (end.kind) {

@@ -31,7 +31,7 @@ struct BoardConfig {
     std::string source;
     std::filesystem::path file;
     ToolSearch search;
-    // The learning board an 8051 run feeds (it must outlive the run); none for AVR.
+    // The learning board the run feeds (it must outlive the run); none: no board.
     SharedBoard* learn = nullptr;
 };
 

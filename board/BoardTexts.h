@@ -21,7 +21,6 @@ inline constexpr char kStop[] = "停止";
 inline constexpr char kReset[] = "复位";
 inline constexpr char kOutputGroup[] = "输出";
 inline constexpr char kPinsGroup[] = "引脚";
-inline constexpr char kLearnBoardOnly8051[] = "学习板暂只支持8051";
 inline constexpr char kFileDialogTitle[] = "选择固件文件";
 inline constexpr char kMcs51Filter[] = "8051固件 (*.ihx *.hex *.c)";
 inline constexpr char kAvrFilter[] = "AVR固件 (*.elf *.hex *.c)";

@@ -274,11 +274,8 @@ void CVirtualBoardDlg::CheckTools() {
 
 void CVirtualBoardDlg::ShowLearnBoard() {
     const BoardChip* chip = SelectedChip();
-    const bool mcs51 = chip && chip->family == ChipFamily::Mcs51;
-    learn_->setVisible(mcs51);
-    if (mcs51) learn_->SetFamily(ChipFamily::Mcs51);
-    chip_->setStatusTip(mcs51 ? QString() : Text(t::kLearnBoardOnly8051));
-    chip_->setToolTip(chip_->statusTip());
+    learn_->setVisible(chip != nullptr);
+    if (chip) learn_->SetChip(*chip);
 }
 
 void CVirtualBoardDlg::Browse() {

@@ -64,7 +64,7 @@ void CVirtualBoardDlg::Start() {
     config.clockHz = ParseMegahertz(clock_->text().toStdString());
     config.search = setup_.search;
     config.wizardCode = useWizard_->isChecked();
-    if (chip->family == ChipFamily::Mcs51) config.learn = &learn_->board();
+    config.learn = &learn_->board();
     if (config.clockHz == 0) {
         SetStatus(Text(t::kBadClock));
         return;

@@ -6,7 +6,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <set>
+#include <string>
 
 #include "board/learn/LearnBoardView.h"
 #include "board/learn/LearnTexts.h"
@@ -37,10 +39,16 @@ CLearnBoardPanel::CLearnBoardPanel(SettingsStore& settings, QWidget* parent)
     tabs_->addTab(view_, Utf8(t::kBoardTitle));
     tabs_->addTab(wiring_, Utf8(t::kWiringTitle));
     tabs_->addTab(BuildLogicTab(), Utf8(t::kLogicTitle));
+    missing_ = new QLabel(this);
+    missing_->setObjectName("missingPorts");
+    missing_->setWordWrap(true);
+    missing_->hide();
+    layout->addWidget(missing_);
     layout->addWidget(tabs_);
     connect(wiring_, &CWiringTable::layoutChanged, this, [this](const BoardLayout& wiring) {
         board_.Relayout(wiring);
         view_->SetSupply(5000, wiring.family == ChipFamily::Avr);
+        ShowMissingPorts();
     });
 }
 
@@ -61,6 +69,33 @@ QWidget* CLearnBoardPanel::BuildLogicTab() {
 
 void CLearnBoardPanel::SetFamily(ChipFamily family) {
     if (wiring_->layout().family != family) wiring_->SetFamily(family);
+}
+
+void CLearnBoardPanel::SetChip(const BoardChip& chip) {
+    chip_ = chip;
+    SetFamily(chip.family);
+    ShowMissingPorts();
+}
+
+void CLearnBoardPanel::ShowMissingPorts() {
+    const BoardLayout& layout = wiring_->layout();
+    std::set<std::string> missing;
+    for (const PartWire& wire : layout.wires) {
+        if (!wire.pin || chip_.family != layout.family || chip_.ports.empty()) continue;
+        // The chip's own port names: "PORTA" or "P0".
+        std::string port = chip_.family == ChipFamily::Avr ? "PORT?" : "P?";
+        port.back() = static_cast<char>((chip_.family == ChipFamily::Avr ? 'A' : '0') + wire.pin->port);
+        if (std::find(chip_.ports.begin(), chip_.ports.end(), port) == chip_.ports.end())
+            missing.insert(port);
+    }
+    QStringList names;
+    for (const std::string& port : missing) names << QString::fromStdString(port);
+    missing_->setText(
+        missing.empty() ? QString()
+                        : Utf8(t::kMissingPorts)
+                              .arg(QString::fromStdString(chip_.name), names.join(Utf8(t::kPortSeparator))));
+    missing_->setAccessibleName(missing_->text());
+    missing_->setVisible(!missing.empty());
 }
 
 std::vector<TraceChannel> CLearnBoardPanel::WiredPins() const {

@@ -5,7 +5,7 @@
 // one SharedBoard that the running simulator feeds.
 //
 //   auto* panel = new CLearnBoardPanel(context.settings(), parent);
-//   panel->SetFamily(ChipFamily::Avr);      // the chip chosen in the window
+//   panel->SetChip(chip);                    // the chip chosen in the window
 //   LearnLink link(panel->board());          // handed to the running simulator
 
 #include <QWidget>
@@ -30,6 +30,9 @@ public:
     CLearnBoardPanel(SettingsStore& settings, QWidget* parent);
 
     void SetFamily(ChipFamily family);
+    // The board of the chip's family; a note names the ports the wiring
+    // uses that the chip does not have.
+    void SetChip(const BoardChip& chip);
     SharedBoard& board() { return board_; }
 
     QTabWidget* tabs() const { return tabs_; }
@@ -43,6 +46,7 @@ private:
     void ToggleTrace();
     // Every pin the wiring uses, once, named as the chip names it.
     std::vector<TraceChannel> WiredPins() const;
+    void ShowMissingPorts();
 
     SharedBoard board_;
     QTabWidget* tabs_ = nullptr;
@@ -51,6 +55,8 @@ private:
     CLogicView* logic_ = nullptr;
     QPushButton* trace_ = nullptr;
     QLabel* traceState_ = nullptr;
+    QLabel* missing_ = nullptr;
+    BoardChip chip_;
     bool tracing_ = false;
 };
 

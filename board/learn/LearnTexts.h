@@ -46,6 +46,9 @@ inline constexpr char kPanelName[] = "学习板面板";
 inline constexpr char kStartTrace[] = "开始记录";
 inline constexpr char kStopTrace[] = "停止记录";
 inline constexpr char kTracing[] = "正在记录 %1 个引脚";
+// The chosen chip lacks ports the wiring uses.
+inline constexpr char kMissingPorts[] = "%1没有%2：接在这些引脚上的部件不工作，可在“接线”页改接";
+inline constexpr char kPortSeparator[] = "、";
 
 // Logic analyser.
 inline constexpr char kLogicTitle[] = "逻辑分析";

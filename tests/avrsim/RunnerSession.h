@@ -42,24 +42,29 @@ public:
     RunnerSession(const std::filesystem::path& firmware, const std::string& part, std::uint32_t hz = 8000000,
                   unsigned memoryKiB = 0) {
         int report[2];
+        int control[2];
         if (::pipe2(report, O_CLOEXEC) != 0) return;
+        if (::pipe2(control, O_CLOEXEC) != 0) return;
         ChildSpec spec;
         spec.program = VIZ_AVRSIM_RUNNER;
-        spec.arguments = {"--report-fd", "3", "-m", part, "-f", std::to_string(hz), firmware.string()};
+        spec.arguments = {"--report-fd",    "3", "--control-fd", "4", "-m", part, "-f", std::to_string(hz),
+                          firmware.string()};
         if (memoryKiB != 0) {
             spec.arguments.insert(spec.arguments.begin(),
                                   {"-c", "ulimit -v " + std::to_string(memoryKiB) + " && exec \"$0\" \"$@\"",
                                    spec.program.string()});
             spec.program = "/bin/sh";
         }
-        spec.passDescriptors = {{report[1], 3}};
+        spec.passDescriptors = {{report[1], 3}, {control[0], 4}};
         startError_ = runner_.Start(spec);
         ::close(report[1]);
+        ::close(control[0]);
         report_ = report[0];
+        control_ = control[1];
     }
     ~RunnerSession() {
         runner_.Kill();
-        for (int fd : {report_, pty_}) {
+        for (int fd : {report_, pty_, control_}) {
             if (fd >= 0) ::close(fd);
         }
     }
@@ -94,11 +99,18 @@ public:
         }
         return lines;
     }
+    // The report descriptor's text as read so far.
+    const std::string& reportText() const { return reports_; }
     bool ptyOpen() const { return pty_ >= 0; }
     const std::string& transcript() const { return transcript_; }
     const std::string& output() const { return output_; }
     void Send(const std::string& bytes) {
         [[maybe_unused]] const ssize_t put = ::write(pty_, bytes.data(), bytes.size());
+    }
+    // A command line to the runner, as the window sends it.
+    void Command(const avrsim::Line& command) {
+        const std::string line = avrsim::Format(command) + "\n";
+        [[maybe_unused]] const ssize_t put = ::write(control_, line.data(), line.size());
     }
 
 private:
@@ -139,6 +151,7 @@ private:
     ChildProcess runner_;
     int startError_ = -1;
     int report_ = -1;
+    int control_ = -1;
     int pty_ = -1;
     bool opened_ = false;
     bool ended_ = false;

@@ -1,8 +1,6 @@
 // The learning board in the board window, fed by s51 running the test's own
 // 8051 firmware: the LCD's text and the scanned number are read out, a key
-// pressed in the window toggles the LED the firmware drives, and an AVR chip
-// hides the board and says why.
-#include <QComboBox>
+// pressed in the window toggles the LED the firmware drives.
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -92,18 +90,6 @@ TEST_F(LearnBoardWindowTest, RunningFirmwareDrivesTheBoardAndItsKeysReachTheChip
     QTest::mouseRelease(view()->key(0), Qt::LeftButton);
     EXPECT_EQ(view()->led(1)->accessibleDescription(), QStringLiteral("灭"));
     StopRun();
-}
-
-TEST_F(LearnBoardWindowTest, AvrChipHidesTheBoardAndSaysWhy) {
-    auto* chips = board_.findChild<QComboBox*>("chip");
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return chips->findText(QStringLiteral("ATmega16")) >= 0; }, kPatienceMs));
-    chips->setCurrentText(QStringLiteral("ATmega16"));
-    EXPECT_TRUE(board_.learnPanel()->isHidden());
-    EXPECT_EQ(chips->statusTip(), QStringLiteral("学习板暂只支持8051"));
-    chips->setCurrentIndex(0);
-    EXPECT_FALSE(board_.learnPanel()->isHidden());
-    EXPECT_TRUE(chips->statusTip().isEmpty());
 }
 
 }  // namespace
