@@ -29,6 +29,11 @@ CLearnBoardPanel::CLearnBoardPanel(SettingsStore& settings, QWidget* parent)
     setAccessibleName(Utf8(t::kPanelName));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    fault_ = new QLabel(this);
+    fault_->setWordWrap(true);
+    fault_->setObjectName("learnFault");
+    fault_->hide();
+    layout->addWidget(fault_);
     tabs_ = new QTabWidget(this);
     tabs_->setAccessibleName(Utf8(t::kPanelName));
     wiring_ = new CWiringTable(settings, tabs_);
@@ -61,6 +66,12 @@ QWidget* CLearnBoardPanel::BuildLogicTab() {
 
 void CLearnBoardPanel::SetFamily(ChipFamily family) {
     if (wiring_->layout().family != family) wiring_->SetFamily(family);
+}
+
+void CLearnBoardPanel::ShowFault(const QString& text) {
+    fault_->setText(text);
+    fault_->setAccessibleName(text);
+    fault_->setVisible(!text.isEmpty());
 }
 
 std::vector<TraceChannel> CLearnBoardPanel::WiredPins() const {

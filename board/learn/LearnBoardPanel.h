@@ -30,6 +30,9 @@ public:
     CLearnBoardPanel(SettingsStore& settings, QWidget* parent);
 
     void SetFamily(ChipFamily family);
+    // Says above the tabs why the running chip does not feed the board
+    // (empty: it does, or nothing runs).
+    void ShowFault(const QString& text);
     SharedBoard& board() { return board_; }
 
     QTabWidget* tabs() const { return tabs_; }
@@ -37,6 +40,7 @@ public:
     CWiringTable* wiring() const { return wiring_; }
     CLogicView* logic() const { return logic_; }
     QPushButton* traceButton() const { return trace_; }
+    QLabel* fault() const { return fault_; }
 
 private:
     QWidget* BuildLogicTab();
@@ -51,6 +55,7 @@ private:
     CLogicView* logic_ = nullptr;
     QPushButton* trace_ = nullptr;
     QLabel* traceState_ = nullptr;
+    QLabel* fault_ = nullptr;
     bool tracing_ = false;
 };
 

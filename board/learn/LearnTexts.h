@@ -46,6 +46,8 @@ inline constexpr char kPanelName[] = "学习板面板";
 inline constexpr char kStartTrace[] = "开始记录";
 inline constexpr char kStopTrace[] = "停止记录";
 inline constexpr char kTracing[] = "正在记录 %1 个引脚";
+// The pins' channel from s51 could not be made: the chip runs without the board.
+inline constexpr char kUnfed[] = "学习板未连接：无法建立引脚通道（%1），本次运行学习板不工作";
 
 // Logic analyser.
 inline constexpr char kLogicTitle[] = "逻辑分析";
