@@ -28,6 +28,7 @@ std::string S51LearnFeed::Open(const std::filesystem::path& folder) {
     // The chip comes out of reset with every latch high, whatever an
     // earlier run left on the board.
     for (std::size_t port = 0; port < kBoardPorts; ++port) link_.PortChanged(port, 0xFF, start_);
+    link_.ChipReset();
     std::string commands;
     for (const std::string& command : S51PinTraceCommands(path.string())) commands += command + '\n';
     return commands;

@@ -56,8 +56,9 @@ public:
     LcdDrive Driven() const { return drive_; }
     // The controller drives the data lines (a read with E high).
     bool Answering() const { return drive_.mask != 0; }
-    // The firmware has ended a transfer (E fell) since reset.
+    // The firmware has ended a transfer (E fell) since the chip's reset.
     bool strobed() const { return strobed_; }
+    void ChipReset() { strobed_ = false; }
     bool Busy(SimNanos at) const { return at < busyUntil_; }
 
     bool displayOn() const { return displayOn_; }

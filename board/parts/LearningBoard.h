@@ -62,6 +62,8 @@ public:
     // once: a controller nobody talks to is not asked), or scans the keypad
     // while a key is held (it wrote the keypad's port lately).
     ReadAnswer AnswersReads(SimNanos now) const;
+    // The chip was reset: the LCD answers nobody until the firmware talks to it.
+    void ChipReset() { lcd_.ChipReset(); }
     // The potentiometer's voltage on ADC0 (AVR boards), 0 to `vccMillivolts`.
     std::uint32_t PotMillivolts(std::uint32_t vccMillivolts) const;
     void SetPotPosition(double fraction);  // 0..1

@@ -62,6 +62,11 @@ std::array<PortDrive, kBoardPorts> SharedBoard::ToChip() const {
     return board_->ToChip();
 }
 
+void SharedBoard::ChipReset() {
+    std::lock_guard lock(mutex_);
+    board_->ChipReset();
+}
+
 ReadAnswer SharedBoard::AnswersReads() const {
     std::lock_guard lock(mutex_);
     return board_->AnswersReads(now_);

@@ -37,6 +37,8 @@ public:
     void AdvanceTo(SimNanos at);
     SimNanos now() const;
     std::array<PortDrive, kBoardPorts> ToChip() const;
+    // After the chip's reset has set every port high.
+    void ChipReset();
     // LearningBoard::AnswersReads now.
     ReadAnswer AnswersReads() const;
     // The LCD answers a read the firmware makes (its busy flag changes with time).
