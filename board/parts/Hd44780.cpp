@@ -33,8 +33,8 @@ void Hd44780::Update(const LcdBus& bus, SimNanos at) {
         Answer();
         return;
     }
+    if (!bus.e) strobed_ = true;
     if (!bus.e && before.e) {
-        strobed_ = true;
         if (cycleRw_) {
             drive_ = {};
             if (eightBit_ || lowNibbleNext_) FinishRead(at);

@@ -56,7 +56,7 @@ public:
     LcdDrive Driven() const { return drive_; }
     // The controller drives the data lines (a read with E high).
     bool Answering() const { return drive_.mask != 0; }
-    // The firmware has ended a transfer (E fell) since the chip's reset.
+    // The firmware has held E low since the chip's reset (it talks to the controller).
     bool strobed() const { return strobed_; }
     void ChipReset() { strobed_ = false; }
     bool Busy(SimNanos at) const { return at < busyUntil_; }

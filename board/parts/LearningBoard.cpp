@@ -117,7 +117,10 @@ std::array<PortDrive, kBoardPorts> LearningBoard::ToChip() const {
         port.mask |= bit;
         port.levels = low ? (port.levels & ~bit) : (port.levels | bit);
     };
-    const LcdDrive lcd = lcd_.Driven();
+    // Reset leaves E and RW high: the controller would answer a read nobody
+    // makes, and s51 would hold that answer until the step ends, long after
+    // the firmware's first E=0 (its first poll would read "not busy").
+    const LcdDrive lcd = lcd_.strobed() ? lcd_.Driven() : LcdDrive{};
     for (std::size_t i = 0; i < 8; ++i)
         if ((lcd.mask >> i) & 1) put(lcdDataPins_[i], (lcd.levels >> i) & 1);
     for (int key = 0; key < KeyPanel::kKeys; ++key)

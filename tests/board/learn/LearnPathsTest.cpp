@@ -84,9 +84,7 @@ TEST_F(LearnPathsTest, EveryKeypadKeyPressedInTheWindowReachesTheScanningFirmwar
     StopRun();
 }
 
-// Fails still: the board never sees the firmware's poll with E held high
-// answered (under investigation), so it stays off until it passes.
-TEST_F(LearnPathsTest, DISABLED_LcdFirmwarePollingTheBusyFlagWritesItsWholeText) {
+TEST_F(LearnPathsTest, LcdFirmwarePollingTheBusyFlagWritesItsWholeText) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
     Run("lcd_busy_8051.c");
     EXPECT_TRUE(QTest::qWaitFor(
