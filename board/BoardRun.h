@@ -23,6 +23,8 @@ public:
     virtual void OnSpeed(double /*ratio*/) {}
     // The chip was reset as asked (BoardSession::ResetChip).
     virtual void OnChipReset() {}
+    // The learning board could not be fed (errno): the chip runs without it.
+    virtual void OnLearnBoardUnfed(int /*error*/) {}
 };
 
 struct RunEnd {

@@ -35,6 +35,7 @@ public:
     void OnReady(const std::string& portPath) override { to_.OnReady(portPath); }
     void OnSpeed(double ratio) override { to_.OnSpeed(ratio); }
     void OnChipReset() override { to_.OnChipReset(); }
+    void OnLearnBoardUnfed(int error) override { to_.OnLearnBoardUnfed(error); }
 
 private:
     BoardEvents& to_;

@@ -11,7 +11,8 @@ void LearnLink::PortChanged(std::size_t port, std::uint8_t levels, SimNanos at) 
 
 std::optional<OutsideLevels> LearnLink::TakeOutside() {
     const std::uint64_t inputs = board_.inputsVersion();
-    if (!portsChanged_ && inputs == inputsSeen_) return std::nullopt;
+    // The LCD's busy flag changes with time alone.
+    if (!portsChanged_ && inputs == inputsSeen_ && !board_.LcdAnswering()) return std::nullopt;
     portsChanged_ = false;
     inputsSeen_ = inputs;
     const std::array<PortDrive, kBoardPorts> drive = board_.ToChip();

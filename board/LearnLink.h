@@ -32,6 +32,8 @@ public:
 
     void PortChanged(std::size_t port, std::uint8_t levels, SimNanos at);
     void AdvanceTo(SimNanos at) { board_.AdvanceTo(at); }
+    void ChipReset() { board_.ChipReset(); }
+    ReadAnswer answersReads() const { return board_.AnswersReads(); }
     // The outside levels the first time, and then whenever they differ from
     // those last taken; nothing otherwise.
     std::optional<OutsideLevels> TakeOutside();

@@ -14,14 +14,21 @@ S51LearnFeed::~S51LearnFeed() {
 
 std::string S51LearnFeed::Open(const std::filesystem::path& folder) {
     const std::filesystem::path path = folder / "pins.vcd";
-    if (::mkfifo(path.c_str(), 0600) != 0) return {};
+    if (::mkfifo(path.c_str(), 0600) != 0) {
+        error_ = errno;
+        return {};
+    }
     // Open for reading first and without waiting: s51's open for writing
     // then finds a reader and does not block.
     fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return {};
+    if (fd_ < 0) {
+        error_ = errno;
+        return {};
+    }
     // The chip comes out of reset with every latch high, whatever an
     // earlier run left on the board.
     for (std::size_t port = 0; port < kBoardPorts; ++port) link_.PortChanged(port, 0xFF, start_);
+    link_.ChipReset();
     std::string commands;
     for (const std::string& command : S51PinTraceCommands(path.string())) commands += command + '\n';
     return commands;

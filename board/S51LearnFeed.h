@@ -7,7 +7,7 @@
 // as s51's outside port values, sent before the next step.
 //
 //   S51LearnFeed feed(shared);
-//   commands += feed.Open(folder);      // "" when the FIFO could not be made
+//   commands += feed.Open(folder);      // "" when the FIFO could not be made: feed.error()
 //   poll feed.fd() with the console;  feed.Drain();
 //   commands += feed.Advance(simulatedNanos);   // before each step
 //   feed.Drain();  // again after s51 ended, for what it wrote last
@@ -32,18 +32,24 @@ public:
     // Makes the FIFO in `folder` and opens its reading end (without waiting
     // for s51); the console commands that start the dump into it.
     std::string Open(const std::filesystem::path& folder);
+    // Why Open failed (errno), 0 when it did not.
+    int error() const { return error_; }
     // The FIFO to poll; -1 once s51 closed it.
     int fd() const { return writerGone_ ? -1 : fd_; }
     // Everything s51 wrote so far, handed to the board.
     void Drain();
     // The board's time moves to `at`; the outside value commands due now.
     std::string Advance(SimNanos at);
+    // What the board drives follows the firmware's every instruction (the
+    // LCD answering a read, a keypad key held): the next step must be short.
+    ReadAnswer answering() const { return link_.answersReads(); }
 
 private:
     LearnLink link_;
     S51PinTrace trace_;
     const SimNanos start_;
     int fd_ = -1;
+    int error_ = 0;
     bool writerSeen_ = false;
     bool writerGone_ = false;
 };

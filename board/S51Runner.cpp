@@ -51,6 +51,17 @@ constexpr std::size_t kRelayLimit = 64 * 1024;
 // Simulated time s51 keeps looking at its serial input after the last byte
 // given to it fell due.
 constexpr double kFeedTail = 0.1;
+// While what the learning board drives follows the chip's own levels (the
+// LCD answering a read, a keypad key held), steps of this many
+// instructions: s51 takes the board's levels only between steps (after the
+// one queued behind the step answered: with none queued s51 naps 100 ms),
+// and a stale answer (a "not busy" read again, a column still low after the
+// scan moved to the next row) would mislead the firmware. Lines the
+// firmware lets settle for some instructions, as scanning code does, read right.
+// The LCD's answer must go within the few instructions between one poll's
+// end and the next poll; a keypad scan leaves the lines longer.
+constexpr std::uint64_t kLcdAnswerInstructions = 3;
+constexpr std::uint64_t kScanAnswerInstructions = 24;
 // How often the window hears the simulation's speed.
 constexpr auto kSpeedEvery = std::chrono::milliseconds(500);
 
@@ -174,12 +185,17 @@ int S51Session::Start() {
 // every cycle only while bytes are on their way to the chip: that look is a
 // system call per cycle, which made an idle line cost ten times the chip.
 void S51Session::QueueSteps() {
+    const ReadAnswer answer = learn_ ? learn_->answering() : ReadAnswer::None;
     while (started_ && !haltedAt_ && steps_.size() < kStepsAhead) {
         const double behind =
             Seconds(Clock::now() - start_).count() - static_cast<double>(ticks_) / setup_.crystalHz;
         const double seconds = std::clamp(behind, kStepSeconds, kLongestStep);
-        const auto instructions = std::max<std::uint64_t>(
-            1, static_cast<std::uint64_t>(seconds * setup_.crystalHz / ticksPerInstruction_));
+        const auto instructions =
+            answer == ReadAnswer::Lcd ? kLcdAnswerInstructions
+            : answer == ReadAnswer::KeypadScan
+                ? kScanAnswerInstructions
+                : std::max<std::uint64_t>(
+                      1, static_cast<std::uint64_t>(seconds * setup_.crystalHz / ticksPerInstruction_));
         // s51 reads the pipe ahead into a buffer of its own: the look stays
         // on until the last byte given is well past due, or the bytes it
         // holds would trickle in at one a step.
@@ -370,7 +386,15 @@ RunEnd S51Session::Run() {
         return end;
     }
     commands_ = s51::kSetUp;
-    if (learn_) commands_ += learn_->Open(setup_.folder);
+    if (learn_) {
+        const std::string dump = learn_->Open(setup_.folder);
+        commands_ += dump;
+        // Without its FIFO the chip still runs, and the window says the board is not fed.
+        if (dump.empty()) {
+            events_.OnLearnBoardUnfed(learn_->error());
+            learn_.reset();
+        }
+    }
     lastReply_ = Clock::now();
     const int master = port_.master();
     for (;;) {

@@ -99,6 +99,7 @@ private:
     void OnSimulatorProcess(int pid) override;
     void OnReady(const std::string& portPath) override;
     void OnSpeed(double ratio) override;
+    void OnLearnBoardUnfed(int error) override;
     void OnPhase(BoardPhase phase) override;
     void OnEnded(const BoardOutcome& outcome) override;
 
@@ -121,6 +122,8 @@ private:
     // The running board's port, and its speed while it falls behind the clock.
     QString runningPort_;
     std::optional<int> slowPercent_;
+    // Why the running chip does not feed the learning board; empty when it does.
+    QString learnFault_;
     // A wizard's code waiting for the running board to end.
     std::optional<WizardFirmware> nextWizard_;
     std::optional<WizardFirmware> wizard_;

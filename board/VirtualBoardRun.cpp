@@ -6,12 +6,15 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <cstring>
+
 #include "base/ExtraSerialPorts.h"
 #include "board/BoardTexts.h"
 #include "board/PinView.h"
 #include "board/SimSpeed.h"
 #include "board/VirtualBoardDlg.h"
 #include "board/learn/LearnBoardPanel.h"
+#include "board/learn/LearnTexts.h"
 #include "platform/CodePage.h"
 
 namespace viz {
@@ -94,6 +97,8 @@ void CVirtualBoardDlg::Start() {
     runningChip_ = *chip;
     runningClock_ = config.clockHz;
     output_->clear();
+    learnFault_.clear();
+    learn_->ShowFault({});
     pins_->SetPorts(chip->ports);
     const bool build = config.wizardCode || config.file.extension() == ".c";
     ++run_;
@@ -121,8 +126,9 @@ void CVirtualBoardDlg::Ready(std::uint64_t run, const QString& path) {
 
 // A board that cannot keep real time says how fast it runs.
 void CVirtualBoardDlg::ShowRunningStatus() {
-    SetStatus(slowPercent_ ? Text(t::kRunningSlow).arg(runningPort_).arg(*slowPercent_)
-                           : Text(t::kRunning).arg(runningPort_));
+    const QString running = slowPercent_ ? Text(t::kRunningSlow).arg(runningPort_).arg(*slowPercent_)
+                                         : Text(t::kRunning).arg(runningPort_);
+    SetStatus(learnFault_.isEmpty() ? running : running + QStringLiteral("；") + learnFault_);
 }
 
 void CVirtualBoardDlg::Ended(std::uint64_t run, const BoardOutcome& outcome) {
@@ -181,6 +187,19 @@ void CVirtualBoardDlg::OnSpeed(double ratio) {
             if (run != run_.load() || runningPort_.isEmpty() || slow == slowPercent_) return;
             slowPercent_ = slow;
             ShowRunningStatus();
+        },
+        Qt::QueuedConnection);
+}
+
+void CVirtualBoardDlg::OnLearnBoardUnfed(int error) {
+    const std::uint64_t run = run_.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, run, error] {
+            if (run != run_.load()) return;
+            learnFault_ = Text(texts::learn::kUnfed).arg(QString::fromLocal8Bit(std::strerror(error)));
+            learn_->ShowFault(learnFault_);
+            if (!runningPort_.isEmpty()) ShowRunningStatus();
         },
         Qt::QueuedConnection);
 }

@@ -31,6 +31,11 @@ CLearnBoardPanel::CLearnBoardPanel(SettingsStore& settings, QWidget* parent)
     setAccessibleName(Utf8(t::kPanelName));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    fault_ = new QLabel(this);
+    fault_->setWordWrap(true);
+    fault_->setObjectName("learnFault");
+    fault_->hide();
+    layout->addWidget(fault_);
     tabs_ = new QTabWidget(this);
     tabs_->setAccessibleName(Utf8(t::kPanelName));
     wiring_ = new CWiringTable(settings, tabs_);
@@ -96,6 +101,12 @@ void CLearnBoardPanel::ShowMissingPorts() {
                               .arg(QString::fromStdString(chip_.name), names.join(Utf8(t::kPortSeparator))));
     missing_->setAccessibleName(missing_->text());
     missing_->setVisible(!missing.empty());
+}
+
+void CLearnBoardPanel::ShowFault(const QString& text) {
+    fault_->setText(text);
+    fault_->setAccessibleName(text);
+    fault_->setVisible(!text.isEmpty());
 }
 
 std::vector<TraceChannel> CLearnBoardPanel::WiredPins() const {

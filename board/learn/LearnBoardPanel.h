@@ -33,6 +33,9 @@ public:
     // The board of the chip's family; a note names the ports the wiring
     // uses that the chip does not have.
     void SetChip(const BoardChip& chip);
+    // Says above the tabs why the running chip does not feed the board
+    // (empty: it does, or nothing runs).
+    void ShowFault(const QString& text);
     SharedBoard& board() { return board_; }
 
     QTabWidget* tabs() const { return tabs_; }
@@ -40,6 +43,7 @@ public:
     CWiringTable* wiring() const { return wiring_; }
     CLogicView* logic() const { return logic_; }
     QPushButton* traceButton() const { return trace_; }
+    QLabel* fault() const { return fault_; }
 
 private:
     QWidget* BuildLogicTab();
@@ -57,6 +61,7 @@ private:
     QLabel* traceState_ = nullptr;
     QLabel* missing_ = nullptr;
     BoardChip chip_;
+    QLabel* fault_ = nullptr;
     bool tracing_ = false;
 };
 

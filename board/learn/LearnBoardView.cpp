@@ -48,6 +48,8 @@ CLearnBoardView::CLearnBoardView(SharedBoard& board, QWidget* parent) : QWidget(
     SetSupply(vccMillivolts_, board_.layout().family == ChipFamily::Avr);
 
     frame_ = new QTimer(this);
+    // A coarse timer may fire 5 % late, which would drop the picture under 30 frames a second.
+    frame_->setTimerType(Qt::PreciseTimer);
     frame_->setInterval(kFrameMs);
     connect(frame_, &QTimer::timeout, this, &CLearnBoardView::Refresh);
     frame_->start();

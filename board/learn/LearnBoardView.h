@@ -31,7 +31,7 @@ class CLearnBoardView : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kFrameMs = 34;  // under 30 frames a second
+    static constexpr int kFrameMs = 33;  // 30 frames a second
 
     CLearnBoardView(SharedBoard& board, QWidget* parent);
 

@@ -33,6 +33,14 @@ inline constexpr char kRestoreWiring[] = "恢复默认接线";
 inline constexpr char kNotConnected[] = "未连接";
 inline constexpr char kBadPin[] = "无效的引脚：%1（例如 P1.5 或 PB3，留空表示未连接）";
 inline constexpr char kWiringNotSaved[] = "接线未能保存";
+inline constexpr char kDigitsCommon[] = "数码管公共端：";
+inline constexpr char kDigitsCommonName[] = "数码管公共端";
+inline constexpr char kCommonCathode[] = "共阴极";
+inline constexpr char kCommonAnode[] = "共阳极";
+inline constexpr char kDigitsSelect[] = "位选：";
+inline constexpr char kDigitsSelectName[] = "数码管位选方式";
+inline constexpr char kSelectDecoder[] = "经3-8译码器（A、B、C）";
+inline constexpr char kSelectDirect[] = "直接（DIG1～DIG8）";
 inline constexpr char kPartLeds[] = "LED";
 inline constexpr char kPartKeys[] = "独立按键";
 inline constexpr char kPartKeypad[] = "矩阵键盘";
@@ -49,6 +57,8 @@ inline constexpr char kTracing[] = "正在记录 %1 个引脚";
 // The chosen chip lacks ports the wiring uses.
 inline constexpr char kMissingPorts[] = "%1没有%2：接在这些引脚上的部件不工作，可在“接线”页改接";
 inline constexpr char kPortSeparator[] = "、";
+// The pins' channel from s51 could not be made: the chip runs without the board.
+inline constexpr char kUnfed[] = "学习板未连接：无法建立引脚通道（%1），本次运行学习板不工作";
 
 // Logic analyser.
 inline constexpr char kLogicTitle[] = "逻辑分析";

@@ -61,6 +61,7 @@ CWiringTable::CWiringTable(SettingsStore& settings, QWidget* parent) : QWidget(p
     top->addStretch();
     top->addWidget(restore_);
     layout->addLayout(top);
+    layout->addLayout(BuildDigitOptions());
 
     table_ = new QTableWidget(0, 3, this);
     table_->setHorizontalHeaderLabels({Utf8(t::kPartColumn), Utf8(t::kSignalColumn), Utf8(t::kPinColumn)});
@@ -77,6 +78,33 @@ CWiringTable::CWiringTable(SettingsStore& settings, QWidget* parent) : QWidget(p
     connect(table_, &QTableWidget::itemChanged, this, &CWiringTable::PinEdited);
     connect(restore_, &QPushButton::clicked, this, &CWiringTable::Restore);
     SetFamily(ChipFamily::Mcs51);
+}
+
+QLayout* CWiringTable::BuildDigitOptions() {
+    auto* row = new QHBoxLayout;
+    auto addChoice = [&](const char* label, const char* name, std::initializer_list<const char*> items) {
+        auto* caption = new QLabel(Utf8(label), this);
+        auto* box = new QComboBox(this);
+        for (const char* item : items) box->addItem(Utf8(item));
+        box->setAccessibleName(Utf8(name));
+        caption->setBuddy(box);
+        row->addWidget(caption);
+        row->addWidget(box);
+        connect(box, &QComboBox::currentIndexChanged, this, &CWiringTable::DigitOptionChanged);
+        return box;
+    };
+    common_ = addChoice(t::kDigitsCommon, t::kDigitsCommonName, {t::kCommonCathode, t::kCommonAnode});
+    select_ = addChoice(t::kDigitsSelect, t::kDigitsSelectName, {t::kSelectDecoder, t::kSelectDirect});
+    row->addStretch();
+    return row;
+}
+
+void CWiringTable::DigitOptionChanged() {
+    if (filling_) return;
+    layout_.digits.commonAnode = common_->currentIndex() == 1;
+    layout_.digits.decoderSelect = select_->currentIndex() == 0;
+    Save();
+    emit layoutChanged(layout_);
 }
 
 void CWiringTable::SetFamily(ChipFamily family) {
@@ -110,6 +138,8 @@ void CWiringTable::Save() {
 
 void CWiringTable::Fill() {
     filling_ = true;
+    common_->setCurrentIndex(layout_.digits.commonAnode ? 1 : 0);
+    select_->setCurrentIndex(layout_.digits.decoderSelect ? 0 : 1);
     table_->setRowCount(static_cast<int>(layout_.wires.size()));
     int row = 0;
     for (const PartWire& wire : layout_.wires) {

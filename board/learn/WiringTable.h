@@ -2,8 +2,9 @@
 
 // The learning board's wiring table (part, signal, pin) for the two
 // built-in boards. A pin is edited in place ("P1.5", "PB3", empty for not
-// connected); every change is saved in the settings store at once, per board,
-// and "恢复默认接线" brings the built-in wiring back.
+// connected), as are the display's common side and digit select; every
+// change is saved in the settings store at once, per board, and
+// "恢复默认接线" brings the built-in wiring back.
 //
 //   auto* wiring = new CWiringTable(context.settings(), parent);
 //   wiring->SetFamily(ChipFamily::Avr);          // the saved AVR wiring
@@ -16,6 +17,7 @@
 
 class QComboBox;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
@@ -35,6 +37,8 @@ public:
     QTableWidget* table() const { return table_; }
     QPushButton* restore() const { return restore_; }
     QLabel* status() const { return status_; }
+    QComboBox* digitsCommon() const { return common_; }
+    QComboBox* digitsSelect() const { return select_; }
 
 signals:
     void layoutChanged(const viz::BoardLayout& layout);
@@ -46,10 +50,14 @@ private:
     void Fill();
     void PinEdited(QTableWidgetItem* item);
     void Restore();
+    QLayout* BuildDigitOptions();
+    void DigitOptionChanged();
 
     SettingsStore& settings_;
     BoardLayout layout_;
     QComboBox* board_ = nullptr;
+    QComboBox* common_ = nullptr;
+    QComboBox* select_ = nullptr;
     QTableWidget* table_ = nullptr;
     QPushButton* restore_ = nullptr;
     QLabel* status_ = nullptr;

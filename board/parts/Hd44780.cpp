@@ -30,12 +30,10 @@ void Hd44780::Update(const LcdBus& bus, SimNanos at) {
         cycleRw_ = bus.rw;
         if (!cycleRw_) return;
         if (eightBit_ || !lowNibbleNext_) readValue_ = ReadValue(at);
-        const std::uint8_t out = eightBit_        ? readValue_
-                                 : lowNibbleNext_ ? static_cast<std::uint8_t>(readValue_ << 4)
-                                                  : static_cast<std::uint8_t>(readValue_ & 0xF0);
-        drive_ = {static_cast<std::uint8_t>(eightBit_ ? 0xFF : 0xF0), out};
+        Answer();
         return;
     }
+    if (!bus.e) strobed_ = true;
     if (!bus.e && before.e) {
         if (cycleRw_) {
             drive_ = {};
@@ -54,6 +52,20 @@ void Hd44780::Update(const LcdBus& bus, SimNanos at) {
             Latch(static_cast<std::uint8_t>(highNibble_ | (before.data >> 4)), at);
         }
     }
+}
+
+void Hd44780::AdvanceTo(SimNanos at) {
+    // Only the busy flag's read changes with time; the high half carries it.
+    if (!last_.e || !cycleRw_ || cycleRs_ || (!eightBit_ && lowNibbleNext_)) return;
+    readValue_ = ReadValue(at);
+    Answer();
+}
+
+void Hd44780::Answer() {
+    const std::uint8_t out = eightBit_        ? readValue_
+                             : lowNibbleNext_ ? static_cast<std::uint8_t>(readValue_ << 4)
+                                              : static_cast<std::uint8_t>(readValue_ & 0xF0);
+    drive_ = {static_cast<std::uint8_t>(eightBit_ ? 0xFF : 0xF0), out};
 }
 
 std::uint8_t Hd44780::ReadValue(SimNanos at) const {

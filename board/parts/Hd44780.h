@@ -50,7 +50,15 @@ public:
     explicit Hd44780(std::uint32_t clockHertz = kDefaultClock);
 
     void Update(const LcdBus& bus, SimNanos at);
+    // Time passes with the bus unchanged: while the firmware holds E high to
+    // read the busy flag, the flag it reads follows the controller's work.
+    void AdvanceTo(SimNanos at);
     LcdDrive Driven() const { return drive_; }
+    // The controller drives the data lines (a read with E high).
+    bool Answering() const { return drive_.mask != 0; }
+    // The firmware has held E low since the chip's reset (it talks to the controller).
+    bool strobed() const { return strobed_; }
+    void ChipReset() { strobed_ = false; }
     bool Busy(SimNanos at) const { return at < busyUntil_; }
 
     bool displayOn() const { return displayOn_; }
@@ -74,6 +82,7 @@ private:
     void Execute(std::uint8_t instruction);
     void WriteData(std::uint8_t value);
     std::uint8_t ReadValue(SimNanos at) const;
+    void Answer();
     void FinishRead(SimNanos at);
     void MoveAddress(bool up);
     void ShiftDisplay(bool left);
@@ -102,6 +111,7 @@ private:
     std::uint8_t highNibble_ = 0;
     std::uint8_t readValue_ = 0;
     LcdDrive drive_;
+    bool strobed_ = false;
     SimNanos busyUntil_ = 0;
     std::uint64_t lostWhileBusy_ = 0;
 };

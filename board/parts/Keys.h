@@ -32,6 +32,7 @@ public:
 
     void Press(int row, int column, bool down);
     bool Pressed(int row, int column) const;
+    bool AnyPressed() const { return pressed_ != 0; }
     const char* StateText(int row, int column) const;
 
     // The level each line reads (rows R1..R4 in bits 0..3, columns C1..C4 in

@@ -36,6 +36,15 @@ LearningBoard::LearningBoard(BoardLayout layout)
     digitPorts_ = Ports(segmentPins_) | Ports(selectPins_);
     lcdPorts_ = Ports(lcdControlPins_) | Ports(lcdDataPins_);
     buzzerPorts_ = Ports(buzzerPin_);
+    keypadPorts_ = Ports(keypadPins_);
+}
+
+ReadAnswer LearningBoard::AnswersReads(SimNanos now) const {
+    // Scanning code may spend a while between two rows (settling, debouncing).
+    constexpr SimNanos kScanPause = 20'000'000;
+    const bool scanning = keypadWrittenAt_ && now < *keypadWrittenAt_ + kScanPause;
+    if (lcd_.Answering() && lcd_.strobed()) return ReadAnswer::Lcd;
+    return scanning && keypad_.AnyPressed() ? ReadAnswer::KeypadScan : ReadAnswer::None;
 }
 
 LearningBoard::PinRow LearningBoard::Resolve(std::string_view partName,
@@ -75,6 +84,7 @@ void LearningBoard::SetPin(BoardPin pin, bool level, SimNanos at) {
 
 void LearningBoard::Feed(std::size_t port, SimNanos at) {
     const unsigned changed = 1u << port;
+    if (keypadPorts_ & changed) keypadWrittenAt_ = at;
     // A part's line not wired stays at its idle level: an LED or segment
     // dark, a directly selected digit off.
     if (ledPorts_ & changed) leds_.Update(Gather(ledPins_, true), at);
@@ -93,6 +103,7 @@ void LearningBoard::Feed(std::size_t port, SimNanos at) {
 void LearningBoard::AdvanceTo(SimNanos at) {
     leds_.AdvanceTo(at);
     digits_.AdvanceTo(at);
+    lcd_.AdvanceTo(at);
 }
 
 std::array<PortDrive, kBoardPorts> LearningBoard::ToChip() const {
@@ -106,7 +117,10 @@ std::array<PortDrive, kBoardPorts> LearningBoard::ToChip() const {
         port.mask |= bit;
         port.levels = low ? (port.levels & ~bit) : (port.levels | bit);
     };
-    const LcdDrive lcd = lcd_.Driven();
+    // Reset leaves E and RW high: the controller would answer a read nobody
+    // makes, and s51 would hold that answer until the step ends, long after
+    // the firmware's first E=0 (its first poll would read "not busy").
+    const LcdDrive lcd = lcd_.strobed() ? lcd_.Driven() : LcdDrive{};
     for (std::size_t i = 0; i < 8; ++i)
         if ((lcd.mask >> i) & 1) put(lcdDataPins_[i], (lcd.levels >> i) & 1);
     for (int key = 0; key < KeyPanel::kKeys; ++key)

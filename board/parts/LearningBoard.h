@@ -39,6 +39,11 @@ struct PortDrive {
     bool operator==(const PortDrive&) const = default;
 };
 
+// What the board drives that follows the chip's levels from instruction to
+// instruction; the LCD's answer is undone soonest (the firmware drops E and
+// reads again a few instructions later).
+enum class ReadAnswer { None, KeypadScan, Lcd };
+
 class LearningBoard {
 public:
     explicit LearningBoard(BoardLayout layout);
@@ -52,6 +57,13 @@ public:
     void AdvanceTo(SimNanos at);
 
     std::array<PortDrive, kBoardPorts> ToChip() const;
+    // What the board drives follows the chip's levels from instruction to
+    // instruction: the firmware reads the LCD (after strobing it at least
+    // once: a controller nobody talks to is not asked), or scans the keypad
+    // while a key is held (it wrote the keypad's port lately).
+    ReadAnswer AnswersReads(SimNanos now) const;
+    // The chip was reset: the LCD answers nobody until the firmware talks to it.
+    void ChipReset() { lcd_.ChipReset(); }
     // The potentiometer's voltage on ADC0 (AVR boards), 0 to `vccMillivolts`.
     std::uint32_t PotMillivolts(std::uint32_t vccMillivolts) const;
     void SetPotPosition(double fraction);  // 0..1
@@ -84,7 +96,8 @@ private:
     PinRow ledPins_, keyPins_, keypadPins_, segmentPins_, selectPins_, lcdControlPins_, lcdDataPins_,
         buzzerPin_;
     // The ports each output part is wired to, bit per port: most changes concern one part.
-    unsigned ledPorts_ = 0, digitPorts_ = 0, lcdPorts_ = 0, buzzerPorts_ = 0;
+    unsigned ledPorts_ = 0, digitPorts_ = 0, lcdPorts_ = 0, buzzerPorts_ = 0, keypadPorts_ = 0;
+    std::optional<SimNanos> keypadWrittenAt_;
     std::array<std::uint8_t, kBoardPorts> levels_;
     LedRow leds_;
     KeyPanel keys_;

@@ -62,6 +62,21 @@ std::array<PortDrive, kBoardPorts> SharedBoard::ToChip() const {
     return board_->ToChip();
 }
 
+void SharedBoard::ChipReset() {
+    std::lock_guard lock(mutex_);
+    board_->ChipReset();
+}
+
+ReadAnswer SharedBoard::AnswersReads() const {
+    std::lock_guard lock(mutex_);
+    return board_->AnswersReads(now_);
+}
+
+bool SharedBoard::LcdAnswering() const {
+    std::lock_guard lock(mutex_);
+    return board_->lcd().Answering() && board_->lcd().strobed();
+}
+
 std::uint32_t SharedBoard::PotMillivolts(std::uint32_t vccMillivolts) const {
     std::lock_guard lock(mutex_);
     return board_->PotMillivolts(vccMillivolts);

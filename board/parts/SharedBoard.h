@@ -37,6 +37,12 @@ public:
     void AdvanceTo(SimNanos at);
     SimNanos now() const;
     std::array<PortDrive, kBoardPorts> ToChip() const;
+    // After the chip's reset has set every port high.
+    void ChipReset();
+    // LearningBoard::AnswersReads now.
+    ReadAnswer AnswersReads() const;
+    // The LCD answers a read the firmware makes (its busy flag changes with time).
+    bool LcdAnswering() const;
     std::uint32_t PotMillivolts(std::uint32_t vccMillivolts) const;
 
     void PressKey(int key, bool down);

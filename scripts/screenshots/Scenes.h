@@ -46,6 +46,10 @@ public:
     // file to an AVR with a serial bootloader, avrdude's stand-in answering
     // as a chip does; returns the window once the check passed, or null.
     QWidget* ShowFlash(CVizuruvDlg& window);
+    // Runs a firmware of its own on the virtual board that lights the
+    // learning board's LCD, digits and LEDs; returns the board's window
+    // once they show, or null (with a message).
+    QWidget* RunLearnBoard(CVizuruvDlg& window);
 
 private:
     bool StageServer(CVizuruvDlg& window);

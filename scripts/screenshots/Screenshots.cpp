@@ -172,5 +172,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s\n", qPrintable(flashPath));
+    QWidget* learn = scenes.RunLearnBoard(window);
+    if (!learn) return 1;
+    const QString learnPath = out.filePath(QStringLiteral("learn.png"));
+    if (!learn->grab().save(learnPath)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(learnPath));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(learnPath));
     return 0;
 }

@@ -1,54 +1,17 @@
 // The learning board in the board window, fed by s51 running the test's own
 // 8051 firmware: the LCD's text and the scanned number are read out, a key
 // pressed in the window toggles the LED the firmware drives.
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "PageTestSupport.h"
+#include "LearnWindowFixture.h"
 #include "base/StatusLabel.h"
-#include "board/BoardTestSupport.h"
-#include "board/VirtualBoardDlg.h"
-#include "board/learn/LearnBoardPanel.h"
 #include "board/learn/LearnBoardView.h"
 #include "board/learn/LearnParts.h"
 
 namespace viz {
 namespace {
 
-// s51 needs some seconds on a machine two test runs share.
-constexpr int kPatienceMs = 60000;
-
-class LearnBoardWindowTest : public ::testing::Test {
-protected:
-    LearnBoardWindowTest()
-        : board_(host_.context, VirtualBoardSetup{testing::TestToolSearch(), {}}, nullptr) {
-        board_.findChild<QLineEdit*>("clock")->setText(QStringLiteral("12"));
-        board_.findChild<QRadioButton*>("useFile")->setChecked(true);
-    }
-
-    void Run(const char* firmware) {
-        board_.findChild<QLineEdit*>("file")->setText(QStringLiteral(VIZ_LEARN_FIRMWARE_DIR "/") +
-                                                      QString::fromLatin1(firmware));
-        QTest::mouseClick(board_.startButton(), Qt::LeftButton);
-        ASSERT_TRUE(board_.running()) << board_.output()->toPlainText().toStdString();
-    }
-    void StopRun() {
-        board_.Stop();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !board_.running(); }, kPatienceMs));
-    }
-    CLearnBoardView* view() const { return board_.learnPanel()->view(); }
-    std::string Output() const { return board_.output()->toPlainText().toStdString(); }
-
-    testing::PageHost host_;
-    CVirtualBoardDlg board_;
-};
+constexpr int kPatienceMs = testing::kLearnPatienceMs;
+using LearnBoardWindowTest = testing::LearnWindowTest;
 
 TEST_F(LearnBoardWindowTest, RunningFirmwareDrivesTheBoardAndItsKeysReachTheChip) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";

@@ -7,8 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <sstream>
+#include <thread>
+
 #include "LearnTestSupport.h"
 #include "board/LearnLink.h"
+#include "board/S51Runner.h"
 #include "board/learn/LearnBoardView.h"
 #include "board/learn/LearnParts.h"
 
@@ -69,6 +77,57 @@ TEST(LearnBoardOnS51, LcdTextAndScannedNumberAreReadOut) {
     view.Refresh();
     EXPECT_EQ(view.lcd()->accessibleDescription(), QStringLiteral("Hello, Duvezer\n"));
     EXPECT_EQ(view.digits()->accessibleDescription(), QStringLiteral("20261208"));
+}
+
+// What a run tells, kept for the test's thread.
+class RunNews : public BoardEvents {
+public:
+    void OnOutput(const std::string&) override {}
+    void OnSimulatorProcess(int) override {}
+    void OnReady(const std::string&) override { ready = true; }
+    void OnSpeed(double) override { ++speeds; }
+    void OnLearnBoardUnfed(int error) override { unfed = error; }
+    std::atomic<bool> ready{false};
+    std::atomic<int> speeds{0};
+    std::atomic<int> unfed{0};
+};
+
+// The FIFO for the board's pins cannot be made: the run says why and the
+// chip runs on without the board.
+TEST(LearnBoardOnS51, ChipRunsOnAndSaysWhyWhenTheBoardCannotBeFed) {
+    testing::TempDir dir;
+    const std::string firmware = (dir / "firmware.ihx").string();
+    const std::string build = "sdcc -mmcs51 -o '" + firmware +
+                              "' '" VIZ_LEARN_FIRMWARE_DIR "/key_led_8051.c' > '" +
+                              (dir / "sdcc.log").string() + "' 2>&1";
+    ASSERT_EQ(std::system(build.c_str()), 0) << testing::ReadWhole(dir / "sdcc.log");
+    SharedBoard board(Mcs51LearningBoard());
+    PtyPort port;
+    ASSERT_EQ(port.Open(), 0);
+    const int stop = ::eventfd(0, EFD_CLOEXEC);
+    BoardPins pins;
+    pins.Reset({"P0", "P1", "P2", "P3"});
+    RunNews news;
+    std::filesystem::path s51;
+    std::istringstream path(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin");
+    for (std::string folder; s51.empty() && std::getline(path, folder, ':');)
+        if (std::filesystem::exists(std::filesystem::path(folder) / "s51"))
+            s51 = std::filesystem::path(folder) / "s51";
+    ASSERT_FALSE(s51.empty()) << "s51 is not installed";
+    const S51Setup setup{s51, "51", 12000000, firmware, &board, dir / "missing"};
+    RunEnd end;
+    std::thread run([&] { end = RunS51(setup, port, stop, pins, news); });
+    // Two speed reports: the chip kept running for a second.
+    for (int waited = 0; waited < 600 && news.speeds.load() < 2; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const std::uint64_t one = 1;
+    EXPECT_EQ(::write(stop, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+    run.join();
+    ::close(stop);
+    EXPECT_TRUE(news.ready.load());
+    EXPECT_GE(news.speeds.load(), 2);
+    EXPECT_EQ(news.unfed.load(), ENOENT);
+    EXPECT_EQ(end.kind, RunEnd::Kind::Stopped);
 }
 
 }  // namespace

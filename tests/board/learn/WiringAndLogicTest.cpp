@@ -13,7 +13,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "LearnTestSupport.h"
 #include "PageTestSupport.h"
+#include "board/learn/LearnBoardPanel.h"
+#include "board/learn/LearnBoardView.h"
+#include "board/learn/LearnParts.h"
 #include "board/learn/LogicView.h"
 #include "board/learn/WaveCanvas.h"
 #include "board/learn/WiringTable.h"
@@ -84,6 +88,35 @@ LogicTrace SquareWave() {
         }
     }
     return trace;
+}
+
+// The display's options are chosen in the wiring table, kept for the next
+// window, and decide how the board reads the firmware's segment levels.
+TEST(WiringTable, DisplayOptionsAreSavedAndChangeWhatTheDisplayShows) {
+    testing::PageHost host;
+    {
+        CLearnBoardPanel panel(host.store, nullptr);
+        EXPECT_EQ(panel.wiring()->digitsCommon()->currentIndex(), 0);
+        panel.wiring()->digitsCommon()->setCurrentIndex(1);
+        panel.wiring()->digitsSelect()->setCurrentIndex(1);
+        EXPECT_TRUE(panel.board().layout().digits.commonAnode);
+    }
+    CLearnBoardPanel panel(host.store, nullptr);
+    EXPECT_EQ(panel.wiring()->digitsCommon()->currentIndex(), 1);
+    EXPECT_EQ(panel.wiring()->digitsSelect()->currentIndex(), 1);
+    EXPECT_FALSE(panel.board().layout().digits.decoderSelect);
+    panel.wiring()->digitsSelect()->setCurrentIndex(0);
+
+    // A firmware written for common cathode digits on a common anode board
+    // lights the segments it means to leave dark.
+    testing::BoardFirmware firmware(panel.board());
+    firmware.ScanDigits("20261208", 3);
+    panel.view()->Refresh();
+    EXPECT_NE(panel.view()->digits()->accessibleDescription(), QStringLiteral("20261208"));
+    panel.wiring()->digitsCommon()->setCurrentIndex(0);
+    firmware.ScanDigits("20261208", 3);
+    panel.view()->Refresh();
+    EXPECT_EQ(panel.view()->digits()->accessibleDescription(), QStringLiteral("20261208"));
 }
 
 TEST(LogicView, CursorsSnapToEdgesZoomPansAndTheDumpIsExported) {

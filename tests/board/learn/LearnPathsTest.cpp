@@ -1,0 +1,154 @@
+// The learning board's paths a user takes, through the real s51 and the
+// board window with the test's own firmware: every key of the 4x4 keypad
+// pressed in the window reaches a scanning firmware, an LCD firmware that
+// polls the busy flag writes its whole text, and a 1 kHz pin recorded by
+// "逻辑分析" and exported with "导出VCD" reads back as 1 kHz in sigrok-cli.
+#include <QLabel>
+#include <QSignalSpy>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <sstream>
+#include <vector>
+
+#include "LearnWindowFixture.h"
+#include "TempDir.h"
+#include "base/StatusLabel.h"
+#include "board/learn/LearnBoardView.h"
+#include "board/learn/LearnParts.h"
+#include "board/learn/LogicView.h"
+
+namespace viz {
+namespace {
+
+constexpr int kPatienceMs = testing::kLearnPatienceMs;
+using LearnPathsTest = testing::LearnWindowTest;
+
+// The board's serial port read raw, as a terminal program would.
+class PortReader {
+public:
+    explicit PortReader(const QString& path)
+        : fd_(::open(path.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK)) {
+        termios line{};
+        if (fd_ >= 0 && ::tcgetattr(fd_, &line) == 0) {
+            ::cfmakeraw(&line);
+            ::tcsetattr(fd_, TCSANOW, &line);
+        }
+    }
+    ~PortReader() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+    // Everything that came so far, added to `text`.
+    void ReadInto(std::string& text) {
+        char buffer[256];
+        for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<std::size_t>(got));
+    }
+
+private:
+    int fd_;
+};
+
+TEST_F(LearnPathsTest, EveryKeypadKeyPressedInTheWindowReachesTheScanningFirmware) {
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
+    SetClock("11.0592");
+    QSignalSpy ready(&board_, &CVirtualBoardDlg::portReady);
+    Run("keypad_uart_8051.c");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ready.isEmpty(); }, kPatienceMs)) << Output();
+    PortReader port(ready.front().front().toString());
+    ASSERT_TRUE(port.ok());
+
+    std::string received;
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 4; ++column) {
+            const std::size_t before = received.size();
+            QTest::mousePress(view()->keypadKey(row, column), Qt::LeftButton);
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    port.ReadInto(received);
+                    return received.size() > before;
+                },
+                kPatienceMs))
+                << "row " << row << " column " << column << ": " << received << Output();
+            QTest::mouseRelease(view()->keypadKey(row, column), Qt::LeftButton);
+        }
+    }
+    // Each key once, with its own code: no row or column taken for another.
+    EXPECT_EQ(received, "0123456789ABCDEF");
+    StopRun();
+}
+
+TEST_F(LearnPathsTest, LcdFirmwarePollingTheBusyFlagWritesItsWholeText) {
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
+    Run("lcd_busy_8051.c");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return view()->lcd()->accessibleDescription() == QStringLiteral("Hello, Duvezer\n"); },
+        kPatienceMs))
+        << view()->lcd()->accessibleDescription().toStdString() << Output();
+    StopRun();
+}
+
+// The times of the edges sigrok-cli's timing decoder reports on `channel`.
+std::string SigrokTiming(const std::filesystem::path& vcd, const std::string& channel) {
+    const std::string command =
+        "sigrok-cli -I vcd -i '" + vcd.string() + "' -P timing:data=" + channel + " -A timing=time 2>&1";
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            text.append(buffer, got);
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+TEST_F(LearnPathsTest, OneKilohertzPinRecordedAndExportedReadsBackAsOneKilohertzInSigrok) {
+    ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
+    Run("toggle_1khz_8051.c");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return board_.status()->text().startsWith(QStringLiteral("运行中")); },
+                                kPatienceMs))
+        << Output();
+    CLearnBoardPanel& panel = *board_.learnPanel();
+    QTest::mouseClick(panel.traceButton(), Qt::LeftButton);
+    const SimNanos started = panel.board().now();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.board().now() > started + 30'000'000; }, kPatienceMs));
+    QTest::mouseClick(panel.traceButton(), Qt::LeftButton);
+    StopRun();
+
+    testing::TempDir dir;
+    const std::filesystem::path vcd = dir / "run.vcd";
+    panel.logic()->ExportVcd(QString::fromStdString(vcd.string()));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return panel.logic()->status()->text().startsWith(QStringLiteral("已导出")); }, kPatienceMs))
+        << panel.logic()->status()->text().toStdString();
+
+    const std::string timing = SigrokTiming(vcd, "P1.5");
+    // "timing-1: 499.000 μs (2.004 kHz)": the time from one edge to the next.
+    std::vector<double> halves;
+    std::istringstream lines(timing);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t colon = line.find(": ");
+        if (line.rfind("timing", 0) != 0 || colon == std::string::npos) continue;
+        std::istringstream fields(line.substr(colon + 2));
+        double value = 0;
+        std::string unit;
+        if (!(fields >> value >> unit)) continue;
+        const double scale = unit == "ms" ? 1e-3 : unit == "ns" ? 1e-9 : unit == "s" ? 1.0 : 1e-6;
+        halves.push_back(value * scale);
+    }
+    // 30 ms at 1 kHz: about 60 edges.
+    ASSERT_GE(halves.size(), 40u) << timing;
+    double sum = 0;
+    for (double half : halves) sum += half;
+    const double hertz = static_cast<double>(halves.size()) / (2 * sum);
+    EXPECT_NEAR(hertz, 1000.0, 10.0) << timing;
+}
+
+}  // namespace
+}  // namespace viz
