@@ -1,10 +1,12 @@
 #include "board/PinView.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 #include "board/BoardTexts.h"
@@ -102,6 +104,12 @@ void CPinView::SetPorts(const std::vector<std::string>& names) {
         }
         lamps_.push_back(std::move(lamps));
         auto* value = new QLabel(Text(t::kPinUnknown), this);
+        // As wide as its widest text: a level of another width would lay
+        // the whole window out again, ten times a second.
+        const QFontMetrics metrics(value->font());
+        value->setFixedWidth(std::max({metrics.horizontalAdvance(Text(t::kPinUnknown)),
+                                       metrics.horizontalAdvance(QStringLiteral("0xWW")),
+                                       metrics.horizontalAdvance(QStringLiteral("0x88"))}));
         value->setAccessibleName(name);
         value->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
         grid_->addWidget(value, row, 9);

@@ -48,7 +48,7 @@ CLearnBoardView::CLearnBoardView(SharedBoard& board, QWidget* parent) : QWidget(
     SetSupply(vccMillivolts_, board_.layout().family == ChipFamily::Avr);
 
     frame_ = new QTimer(this);
-    // A coarse timer may fire 5 % late, which would drop the picture under 30 frames a second.
+    // A coarse timer may fire up to 5 % late.
     frame_->setTimerType(Qt::PreciseTimer);
     frame_->setInterval(kFrameMs);
     connect(frame_, &QTimer::timeout, this, &CLearnBoardView::Refresh);

@@ -31,7 +31,8 @@ class CLearnBoardView : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kFrameMs = 33;  // 30 frames a second
+    // Over 30 frames a second with room for a late timer tick.
+    static constexpr int kFrameMs = 30;
 
     CLearnBoardView(SharedBoard& board, QWidget* parent);
 
