@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -79,8 +80,44 @@ void main(void) {
 }
 )";
 
+// Every part of the ATmega16 board at 8 MHz: LCD data on PORTC with RS, RW,
+// E on PA1-PA3 (fixed waits, written once), digits on PORTC with the decoder
+// on PA4-PA6, LEDs on PORTB (the low two follow K1 on PD2), the buzzer on
+// PD7 toggled by timer 0's compare match every 500 us.
+constexpr char kAvrFirmware[] = R"(#define F_CPU 8000000UL
+#include <avr/interrupt.h>
+#include <avr/io.h>
+#include <util/delay.h>
+static void lcd(unsigned char data, unsigned char value) {
+    PORTA = (PORTA & 0xF1) | (data ? 0x02 : 0); PORTC = value;
+    PORTA |= 0x08; _delay_us(1); PORTA &= ~0x08; _delay_us(50);
+}
+ISR(TIMER0_COMP_vect) { PORTD ^= 1 << PD7; }
+static const unsigned char kCodes[] = {0x3F,0x06,0x5B,0x4F,0x66,0x6D,0x7D,0x07,0x7F,0x6F};
+static const char kText[] = "Hello, Duvezer";
+int main(void) {
+    unsigned char i, count = 0, tick = 0;
+    DDRA = 0x7E; PORTA = 0; DDRB = 0xFF; DDRC = 0xFF; DDRD = 1 << PD7; PORTD = 1 << PD2;
+    _delay_ms(20);
+    lcd(0, 0x38); lcd(0, 0x0C); lcd(0, 0x06); lcd(0, 0x01); _delay_ms(2);
+    for (i = 0; kText[i]; ++i) lcd(1, kText[i]);
+    OCR0 = 62; TCCR0 = (1 << WGM01) | (1 << CS01) | (1 << CS00); TIMSK = 1 << OCIE0; sei();
+    for (;;) {
+        for (i = 0; i < 8; ++i) {
+            PORTC = 0;
+            PORTA = (PORTA & 0x8F) | ((7 - i) << 4);
+            PORTC = kCodes[(count >> (i & 3)) % 10];
+            _delay_ms(1);
+        }
+        PORTB = ~((PIND & (1 << PD2)) ? count : (count & 0xFC));
+        if (++tick == 12) { tick = 0; ++count; }
+    }
+}
+)";
+
 const BenchChip kChips[] = {
     {"8051", "11.0592", ".c", kMcs51Firmware},
+    {"ATmega16", "8", ".c", kAvrFirmware},
 };
 
 double CpuSeconds(pid_t pid) {
@@ -156,15 +193,27 @@ private:
     int depth_ = 0;
 };
 
+// The build's own AVR runner: the bench is not built beside the program.
+ToolSearch BenchTools() {
+    ToolSearch search = DefaultToolSearch();
+    search.avrRunner = VIZ_AVRSIM_RUNNER;
+    return search;
+}
+
 void RunChip(const BenchChip& chip, int seconds, const std::filesystem::path& folder) {
     const std::filesystem::path source = folder / (std::string("firmware") + chip.extension);
     std::ofstream(source) << chip.firmware;
     SettingsStore store(folder / "bench.conf");
     PageContext context(store);
-    CVirtualBoardDlg board(context, VirtualBoardSetup{DefaultToolSearch(), {}}, nullptr);
+    CVirtualBoardDlg board(context, VirtualBoardSetup{BenchTools(), {}}, nullptr);
     board.resize(1280, 800);
     board.show();
     auto* chips = board.findChild<QComboBox*>("chip");
+    // The AVR parts come from the runner's list, read after the window opens.
+    if (!QTest::qWaitFor([&] { return chips->findText(QString::fromLatin1(chip.name)) >= 0; }, 60000)) {
+        std::printf("%s: not in the window's chip list\n", chip.name);
+        return;
+    }
     chips->setCurrentText(QString::fromLatin1(chip.name));
     board.findChild<QLineEdit*>("clock")->setText(QString::fromLatin1(chip.megahertz));
     board.findChild<QRadioButton*>("useFile")->setChecked(true);
@@ -176,7 +225,8 @@ void RunChip(const BenchChip& chip, int seconds, const std::filesystem::path& fo
 
     QTest::mouseClick(board.startButton(), Qt::LeftButton);
     if (!QTest::qWaitFor([&] { return board.session().simulatorPid() != 0; }, 120000)) {
-        std::printf("%s: the board did not start\n", chip.name);
+        std::printf("%s: the board did not start: %s\n", chip.name,
+                    board.output()->toPlainText().toStdString().c_str());
         return;
     }
     QTest::qWait(1000);  // past building and start-up
