@@ -3,7 +3,8 @@
 // the LCD in 8-bit mode polling the busy flag and in 4-bit mode, the scanned
 // number, a key held in the window toggling an LED through the firmware's
 // debounce, every keypad key and the potentiometer read by the firmware and
-// printed on its UART.
+// printed on its UART, and a 1 kHz pin recorded and exported read back by
+// sigrok-cli.
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include <string>
 
 #include "PageTestSupport.h"
+#include "SigrokReadBack.h"
 #include "TempDir.h"
 #include "base/StatusLabel.h"
 #include "board/BoardTestSupport.h"
@@ -29,6 +31,7 @@
 #include "board/learn/LearnBoardPanel.h"
 #include "board/learn/LearnBoardView.h"
 #include "board/learn/LearnParts.h"
+#include "board/learn/LogicView.h"
 #include "wizards/ToolRunner.h"
 
 namespace viz {
@@ -198,6 +201,26 @@ TEST_F(AvrLearnBoardWindowTest, ChipWithoutTheWiredPortsSaysWhy) {
               QStringLiteral("ATmega8没有PORTA：接在这些引脚上的部件不工作，可在“接线”页改接"));
     chips->setCurrentIndex(0);  // an 8051: its own board, every port there
     EXPECT_TRUE(missing->isHidden());
+}
+
+TEST_F(AvrLearnBoardWindowTest, OneKilohertzPinRecordedAndExportedReadsBackAsOneKilohertzInSigrok) {
+    Run("toggle_1khz_m16.c");
+    CLearnBoardPanel& panel = *board_.learnPanel();
+    ASSERT_TRUE(Pass(10'000'000));
+    QTest::mouseClick(panel.traceButton(), Qt::LeftButton);
+    ASSERT_TRUE(Pass(30'000'000));
+    QTest::mouseClick(panel.traceButton(), Qt::LeftButton);
+    StopRun();
+
+    const std::filesystem::path vcd = dir_ / "run.vcd";
+    panel.logic()->ExportVcd(QString::fromStdString(vcd.string()));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return panel.logic()->status()->text().startsWith(QStringLiteral("已导出")); }, kPatienceMs))
+        << panel.logic()->status()->text().toStdString();
+    const testing::SigrokEdges edges = testing::ReadEdgesWithSigrok(vcd, "PB0");
+    // 30 ms at 1 kHz: about 60 edges.
+    ASSERT_GE(edges.halves.size(), 40u) << edges.output;
+    EXPECT_NEAR(edges.Hertz(), 1000.0, 10.0) << edges.output;
 }
 
 }  // namespace

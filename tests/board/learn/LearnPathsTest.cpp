@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "LearnWindowFixture.h"
+#include "SigrokReadBack.h"
 #include "TempDir.h"
 #include "base/StatusLabel.h"
 #include "board/learn/LearnBoardView.h"
@@ -94,20 +95,6 @@ TEST_F(LearnPathsTest, LcdFirmwarePollingTheBusyFlagWritesItsWholeText) {
     StopRun();
 }
 
-// The times of the edges sigrok-cli's timing decoder reports on `channel`.
-std::string SigrokTiming(const std::filesystem::path& vcd, const std::string& channel) {
-    const std::string command =
-        "sigrok-cli -I vcd -i '" + vcd.string() + "' -P timing:data=" + channel + " -A timing=time 2>&1";
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            text.append(buffer, got);
-        ::pclose(pipe);
-    }
-    return text;
-}
-
 TEST_F(LearnPathsTest, OneKilohertzPinRecordedAndExportedReadsBackAsOneKilohertzInSigrok) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
     Run("toggle_1khz_8051.c");
@@ -128,26 +115,10 @@ TEST_F(LearnPathsTest, OneKilohertzPinRecordedAndExportedReadsBackAsOneKilohertz
         [&] { return panel.logic()->status()->text().startsWith(QStringLiteral("已导出")); }, kPatienceMs))
         << panel.logic()->status()->text().toStdString();
 
-    const std::string timing = SigrokTiming(vcd, "P1.5");
-    // "timing-1: 499.000 μs (2.004 kHz)": the time from one edge to the next.
-    std::vector<double> halves;
-    std::istringstream lines(timing);
-    for (std::string line; std::getline(lines, line);) {
-        const std::size_t colon = line.find(": ");
-        if (line.rfind("timing", 0) != 0 || colon == std::string::npos) continue;
-        std::istringstream fields(line.substr(colon + 2));
-        double value = 0;
-        std::string unit;
-        if (!(fields >> value >> unit)) continue;
-        const double scale = unit == "ms" ? 1e-3 : unit == "ns" ? 1e-9 : unit == "s" ? 1.0 : 1e-6;
-        halves.push_back(value * scale);
-    }
+    const testing::SigrokEdges edges = testing::ReadEdgesWithSigrok(vcd, "P1.5");
     // 30 ms at 1 kHz: about 60 edges.
-    ASSERT_GE(halves.size(), 40u) << timing;
-    double sum = 0;
-    for (double half : halves) sum += half;
-    const double hertz = static_cast<double>(halves.size()) / (2 * sum);
-    EXPECT_NEAR(hertz, 1000.0, 10.0) << timing;
+    ASSERT_GE(edges.halves.size(), 40u) << edges.output;
+    EXPECT_NEAR(edges.Hertz(), 1000.0, 10.0) << edges.output;
 }
 
 }  // namespace
