@@ -33,6 +33,8 @@ set(VIZ_RUNTIME_PACKAGES
     # the plot window's widget library (linked, so dpkg-shlibdeps names it
     # too; stated here so no build of the package can go without it)
     "libqcustomplot2.1-qt6"
+    # the update check's HTTP library, opened at the first transfer
+    "libcurl4"
 )
 list(JOIN VIZ_RUNTIME_PACKAGES ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # The virtual board builds and runs firmware with these when they are there,
