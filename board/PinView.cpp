@@ -107,9 +107,8 @@ void CPinView::SetPorts(const std::vector<std::string>& names) {
         // As wide as its widest text: a level of another width would lay
         // the whole window out again, ten times a second.
         const QFontMetrics metrics(value->font());
-        value->setFixedWidth(std::max({metrics.horizontalAdvance(Text(t::kPinUnknown)),
-                                       metrics.horizontalAdvance(QStringLiteral("0xWW")),
-                                       metrics.horizontalAdvance(QStringLiteral("0x88"))}));
+        value->setFixedWidth(std::max(metrics.horizontalAdvance(Text(t::kPinUnknown)),
+                                      metrics.horizontalAdvance(QStringLiteral("0xWW"))));
         value->setAccessibleName(name);
         value->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
         grid_->addWidget(value, row, 9);

@@ -9,9 +9,7 @@
 #include <cstring>
 #include <thread>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include "BoardTestSupport.h"
@@ -42,51 +40,6 @@ bool WaitFor(Done done) {
     }
     return true;
 }
-
-// The board's port as a terminal uses it, all text it read kept.
-class PortReader {
-public:
-    explicit PortReader(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-        termios line{};
-        if (fd_ >= 0 && ::tcgetattr(fd_, &line) == 0) {
-            ::cfmakeraw(&line);
-            ::tcsetattr(fd_, TCSANOW, &line);
-        }
-    }
-    ~PortReader() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    PortReader(const PortReader&) = delete;
-    PortReader& operator=(const PortReader&) = delete;
-
-    bool ok() const { return fd_ >= 0; }
-    // Reads until `text` has come `count` times in all; what came.
-    const std::string& ReadUntil(const std::string& text, int count = 1) {
-        const auto deadline = testing::Clock::now() + 60s;
-        while (Count(text) < count && testing::Clock::now() < deadline) {
-            pollfd wait{fd_, POLLIN, 0};
-            if (::poll(&wait, 1, 100) <= 0) continue;
-            char buffer[256];
-            const ssize_t got = ::read(fd_, buffer, sizeof buffer);
-            if (got > 0) received_.append(buffer, static_cast<std::size_t>(got));
-        }
-        return received_;
-    }
-    bool Write(const std::string& bytes) {
-        return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    }
-    int Count(const std::string& text) const {
-        int found = 0;
-        for (std::size_t at = received_.find(text); at != std::string::npos;
-             at = received_.find(text, at + 1))
-            ++found;
-        return found;
-    }
-
-private:
-    int fd_;
-    std::string received_;
-};
 
 // avrdude in its own process group, no shell between: its exit and words.
 ExitStatus RunAvrdude(const std::string& port, const std::filesystem::path& hex, std::string& words) {
@@ -144,7 +97,7 @@ TEST(BoardDownload, AvrdudeProgramsTheBoardsBootloaderAndTheNewProgramRunsAfterE
 
     {
         // Power on: the bootloader sees no external reset and starts the old program at once.
-        PortReader reader(port);
+        testing::BoardPort reader(port);
         ASSERT_TRUE(reader.ok());
         EXPECT_EQ(reader.ReadUntil("old\r\n"), "old\r\n");
     }
@@ -158,7 +111,7 @@ TEST(BoardDownload, AvrdudeProgramsTheBoardsBootloaderAndTheNewProgramRunsAfterE
     // A pty has no modem lines: avrdude says so and carries on.
     EXPECT_NE(words.find("TIOCMGET"), std::string::npos) << words;
 
-    PortReader reader(port);
+    testing::BoardPort reader(port);
     ASSERT_TRUE(reader.ok());
     // Leaving the bootloader, the chip starts the program it was given.
     EXPECT_EQ(reader.ReadUntil("hello\r\n"), "hello\r\n");

@@ -121,8 +121,38 @@ public:
         return received;
     }
 
+    // What came so far, kept by ReadSome and ReadUntil.
+    const std::string& received() const { return received_; }
+    // Adds what is there now to received(), without waiting.
+    void ReadSome() {
+        char buffer[256];
+        for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) > 0;)
+            received_.append(buffer, static_cast<std::size_t>(got));
+    }
+    // Reads until `text` has come `count` times in all, at most a minute; what came.
+    const std::string& ReadUntil(const std::string& text, int count = 1) {
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(60);
+        while (Count(text) < count && Clock::now() < deadline) {
+            pollfd wait{fd_, POLLIN, 0};
+            if (::poll(&wait, 1, 100) > 0) ReadSome();
+        }
+        return received_;
+    }
+    bool Write(const std::string& bytes) {
+        return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+    // How often `text` stands in received().
+    int Count(const std::string& text) const {
+        int found = 0;
+        for (std::size_t at = received_.find(text); at != std::string::npos;
+             at = received_.find(text, at + 1))
+            ++found;
+        return found;
+    }
+
 private:
     int fd_;
+    std::string received_;
 };
 
 // 1,000 bytes with every value in them, not in order.

@@ -4,18 +4,7 @@
 // polls the busy flag writes its whole text, one over four bits its text, a
 // user character and a display shift, and a 1 kHz pin recorded by
 // "逻辑分析" and exported with "导出VCD" reads back as 1 kHz in sigrok-cli.
-#include <QLabel>
 #include <QSignalSpy>
-
-#include <cstdio>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <sstream>
-#include <vector>
 
 #include "LearnWindowFixture.h"
 #include "SigrokReadBack.h"
@@ -31,58 +20,31 @@ namespace {
 constexpr int kPatienceMs = testing::kLearnPatienceMs;
 using LearnPathsTest = testing::LearnWindowTest;
 
-// The board's serial port read raw, as a terminal program would.
-class PortReader {
-public:
-    explicit PortReader(const QString& path)
-        : fd_(::open(path.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK)) {
-        termios line{};
-        if (fd_ >= 0 && ::tcgetattr(fd_, &line) == 0) {
-            ::cfmakeraw(&line);
-            ::tcsetattr(fd_, TCSANOW, &line);
-        }
-    }
-    ~PortReader() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    bool ok() const { return fd_ >= 0; }
-    // Everything that came so far, added to `text`.
-    void ReadInto(std::string& text) {
-        char buffer[256];
-        for (ssize_t got; (got = ::read(fd_, buffer, sizeof buffer)) > 0;)
-            text.append(buffer, static_cast<std::size_t>(got));
-    }
-
-private:
-    int fd_;
-};
-
 TEST_F(LearnPathsTest, EveryKeypadKeyPressedInTheWindowReachesTheScanningFirmware) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
     SetClock("11.0592");
     QSignalSpy ready(&board_, &CVirtualBoardDlg::portReady);
     Run("keypad_uart_8051.c");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !ready.isEmpty(); }, kPatienceMs)) << Output();
-    PortReader port(ready.front().front().toString());
+    testing::BoardPort port(ready.front().front().toString().toStdString());
     ASSERT_TRUE(port.ok());
 
-    std::string received;
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 4; ++column) {
-            const std::size_t before = received.size();
+            const std::size_t before = port.received().size();
             QTest::mousePress(view()->keypadKey(row, column), Qt::LeftButton);
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] {
-                    port.ReadInto(received);
-                    return received.size() > before;
+                    port.ReadSome();
+                    return port.received().size() > before;
                 },
                 kPatienceMs))
-                << "row " << row << " column " << column << ": " << received << Output();
+                << "row " << row << " column " << column << ": " << port.received() << Output();
             QTest::mouseRelease(view()->keypadKey(row, column), Qt::LeftButton);
         }
     }
     // Each key once, with its own code: no row or column taken for another.
-    EXPECT_EQ(received, "0123456789ABCDEF");
+    EXPECT_EQ(port.received(), "0123456789ABCDEF");
     StopRun();
 }
 
