@@ -37,6 +37,8 @@ public:
     // The outside levels the first time, and then whenever they differ from
     // those last taken; nothing otherwise.
     std::optional<OutsideLevels> TakeOutside();
+    // The outside levels now, taken as sent.
+    OutsideLevels Outside();
     const std::optional<OutsideLevels>& sent() const { return sent_; }
 
 private:
@@ -51,5 +53,7 @@ private:
 // value, and starts with every outside value high).
 std::vector<std::string> S51OutsideCommands(const OutsideLevels& now,
                                             const std::optional<OutsideLevels>& before);
+// The commands setting every port's outside value, whatever s51 holds.
+std::vector<std::string> S51AllOutsideCommands(const OutsideLevels& now);
 
 }  // namespace viz

@@ -54,6 +54,12 @@ void S51LearnFeed::Drain() {
 
 std::string S51LearnFeed::Advance(SimNanos at) {
     link_.AdvanceTo(start_ + at);
+    if (resendAll_) {
+        resendAll_ = false;
+        std::string commands;
+        for (const std::string& command : S51AllOutsideCommands(link_.Outside())) commands += command + '\n';
+        return commands;
+    }
     const std::optional<OutsideLevels> before = link_.sent();
     const std::optional<OutsideLevels> outside = link_.TakeOutside();
     std::string commands;

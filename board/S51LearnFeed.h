@@ -40,6 +40,9 @@ public:
     void Drain();
     // The board's time moves to `at`; the outside value commands due now.
     std::string Advance(SimNanos at);
+    // s51 dropped the commands waiting at its console: the next Advance sets
+    // every port's outside value again.
+    void CommandsDropped() { resendAll_ = true; }
     // What the board drives follows the firmware's every instruction (the
     // LCD answering a read, a keypad key held): the next step must be short.
     ReadAnswer answering() const { return link_.answersReads(); }
@@ -52,6 +55,7 @@ private:
     int error_ = 0;
     bool writerSeen_ = false;
     bool writerGone_ = false;
+    bool resendAll_ = false;
 };
 
 }  // namespace viz

@@ -59,9 +59,13 @@ constexpr double kFeedTail = 0.1;
 // scan moved to the next row) would mislead the firmware. Lines the
 // firmware lets settle for some instructions, as scanning code does, read right.
 // The LCD's answer must go within the few instructions between one poll's
-// end and the next poll; a keypad scan leaves the lines longer.
+// end and the next poll; a keypad scan leaves the lines longer. Firmware
+// that waits on the LCD's busy flag polls again after its next transfer: a
+// poll that starts within a long step reads the stale "busy" to the step's
+// end, and every LCD instruction would last a whole step.
 constexpr std::uint64_t kLcdAnswerInstructions = 3;
 constexpr std::uint64_t kScanAnswerInstructions = 24;
+constexpr std::uint64_t kLcdTalkInstructions = 100;
 // How often the window hears the simulation's speed.
 constexpr auto kSpeedEvery = std::chrono::milliseconds(500);
 
@@ -99,6 +103,7 @@ private:
     void TellSpeed();
     void FeedLearningBoard();
     void Pace();
+    void SendCommands();
     int Timeout() const;
     RunEnd Exited();
     RunEnd Halt();
@@ -191,9 +196,10 @@ void S51Session::QueueSteps() {
             Seconds(Clock::now() - start_).count() - static_cast<double>(ticks_) / setup_.crystalHz;
         const double seconds = std::clamp(behind, kStepSeconds, kLongestStep);
         const auto instructions =
-            answer == ReadAnswer::Lcd ? kLcdAnswerInstructions
-            : answer == ReadAnswer::KeypadScan
-                ? kScanAnswerInstructions
+            answer == ReadAnswer::Lcd          ? kLcdAnswerInstructions
+            : answer == ReadAnswer::KeypadScan ? kScanAnswerInstructions
+            : answer == ReadAnswer::LcdTalk
+                ? kLcdTalkInstructions
                 : std::max<std::uint64_t>(
                       1, static_cast<std::uint64_t>(seconds * setup_.crystalHz / ticksPerInstruction_));
         // s51 reads the pipe ahead into a buffer of its own: the look stays
@@ -256,10 +262,11 @@ void S51Session::Stepped(std::string_view text) {
         return;
     }
     if (step.interrupted) {
-        // The steps waiting behind it were dropped (and with them a change
-        // of the serial input check): send them again.
+        // The steps waiting behind it were dropped, and with them a change
+        // of the serial input check or of the board's levels: send them again.
         steps_.clear();
         checking_.reset();
+        if (learn_) learn_->CommandsDropped();
         return;
     }
     if (steps_.empty()) return;
@@ -349,6 +356,12 @@ void S51Session::Pace() {
     resumeAt_ = now + std::chrono::duration_cast<Clock::duration>(Seconds(simulated - elapsed));
 }
 
+void S51Session::SendCommands() {
+    if (commands_.empty()) return;
+    const ssize_t put = ::write(child_.input(), commands_.data(), commands_.size());
+    if (put > 0) commands_.erase(0, static_cast<std::size_t>(put));
+}
+
 int S51Session::Timeout() const {
     const Clock::time_point now = Clock::now();
     const Clock::time_point wake = held_ ? resumeAt_ : lastReply_ + kSilenceLimit;
@@ -427,14 +440,16 @@ RunEnd S51Session::Run() {
                 consoleText_.append(buffer, static_cast<std::size_t>(got));
                 TakeReplies();
                 if (haltedAt_) return Halt();
-                if (consoleText_.find('\0') == std::string::npos && waits[4].revents == 0)
+                // The next steps go before the pause: s51 that finds its
+                // console empty after a step naps 100 ms.
+                SendCommands();
+                // Short steps are answered at once, or s51 runs dry and naps.
+                const bool shortSteps = learn_ && learn_->answering() != ReadAnswer::None;
+                if (!shortSteps && consoleText_.find('\0') == std::string::npos && waits[4].revents == 0)
                     std::this_thread::sleep_for(kGatherPause);
             }
         }
-        if (!commands_.empty()) {
-            const ssize_t put = ::write(child_.input(), commands_.data(), commands_.size());
-            if (put > 0) commands_.erase(0, static_cast<std::size_t>(put));
-        }
+        SendCommands();
         if (waits[3].revents != 0 && !toPage_.ReadFrom(serialOut_)) return Exited();
         // A byte on an idle line goes in at once: s51 takes it when the
         // running step ends at the latest.

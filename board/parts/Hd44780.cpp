@@ -36,6 +36,7 @@ void Hd44780::Update(const LcdBus& bus, SimNanos at) {
     if (!bus.e) strobed_ = true;
     if (!bus.e && before.e) {
         if (cycleRw_) {
+            lastReadAt_ = at;
             drive_ = {};
             if (eightBit_ || lowNibbleNext_) FinishRead(at);
             if (!eightBit_) lowNibbleNext_ = !lowNibbleNext_;

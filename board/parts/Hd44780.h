@@ -58,6 +58,8 @@ public:
     bool Answering() const { return drive_.mask != 0; }
     // The firmware has held E low since the chip's reset (it talks to the controller).
     bool strobed() const { return strobed_; }
+    // When the firmware last ended a read (the busy flag or RAM); 0 before the first.
+    SimNanos lastReadAt() const { return lastReadAt_; }
     void ChipReset() { strobed_ = false; }
     bool Busy(SimNanos at) const { return at < busyUntil_; }
 
@@ -112,6 +114,7 @@ private:
     std::uint8_t readValue_ = 0;
     LcdDrive drive_;
     bool strobed_ = false;
+    SimNanos lastReadAt_ = 0;
     SimNanos busyUntil_ = 0;
     std::uint64_t lostWhileBusy_ = 0;
 };

@@ -43,8 +43,12 @@ ReadAnswer LearningBoard::AnswersReads(SimNanos now) const {
     // Scanning code may spend a while between two rows (settling, debouncing).
     constexpr SimNanos kScanPause = 20'000'000;
     const bool scanning = keypadWrittenAt_ && now < *keypadWrittenAt_ + kScanPause;
+    // The longest an LCD instruction runs (clear and home), and then some.
+    constexpr SimNanos kLcdTalk = 2'000'000;
     if (lcd_.Answering() && lcd_.strobed()) return ReadAnswer::Lcd;
-    return scanning && keypad_.AnyPressed() ? ReadAnswer::KeypadScan : ReadAnswer::None;
+    if (scanning && keypad_.AnyPressed()) return ReadAnswer::KeypadScan;
+    const bool talking = lcd_.strobed() && lcd_.lastReadAt() != 0 && now < lcd_.lastReadAt() + kLcdTalk;
+    return talking ? ReadAnswer::LcdTalk : ReadAnswer::None;
 }
 
 LearningBoard::PinRow LearningBoard::Resolve(std::string_view partName,

@@ -41,8 +41,9 @@ struct PortDrive {
 
 // What the board drives that follows the chip's levels from instruction to
 // instruction; the LCD's answer is undone soonest (the firmware drops E and
-// reads again a few instructions later).
-enum class ReadAnswer { None, KeypadScan, Lcd };
+// reads again a few instructions later). LcdTalk: the firmware read the
+// LCD lately and will soon read its busy flag again, after its next transfer.
+enum class ReadAnswer { None, LcdTalk, KeypadScan, Lcd };
 
 class LearningBoard {
 public:
@@ -59,8 +60,9 @@ public:
     std::array<PortDrive, kBoardPorts> ToChip() const;
     // What the board drives follows the chip's levels from instruction to
     // instruction: the firmware reads the LCD (after strobing it at least
-    // once: a controller nobody talks to is not asked), or scans the keypad
-    // while a key is held (it wrote the keypad's port lately).
+    // once: a controller nobody talks to is not asked), scans the keypad
+    // while a key is held (it wrote the keypad's port lately), or talks to
+    // the LCD and waits on its busy flag (a read lately).
     ReadAnswer AnswersReads(SimNanos now) const;
     // The chip was reset: the LCD answers nobody until the firmware talks to it.
     void ChipReset() { lcd_.ChipReset(); }

@@ -1,11 +1,28 @@
-/* The 8051 learning board's firmware for the tests: "Hello, Duvezer" on the
-   LCD (8 bits: D0-D7 on P0, RS P2.6, RW P2.5, E P2.7), waiting for each
-   instruction by reading the busy flag with E held high, never by a delay. */
+/* The 8051 learning board's firmware for the tests: eight bits (D0-D7 on
+   P0, RS P2.6, RW P2.5, E P2.7), waiting for each instruction by reading the
+   busy flag with E held high, never by a delay. After the power-on sequence
+   it writes a user character, "Hello, Duvezer" from the second column, the
+   user character and "OK" from the second column of line 2, then shifts the
+   display one column left: the LCD shows "Hello, Duvezer" over
+   "<user character>OK". */
 #include <8052.h>
 
 #define RS P2_6
 #define RW P2_5
 #define E P2_7
+
+static __code const unsigned char kSmile[8] = {0x00, 0x0A, 0x0A, 0x00, 0x11, 0x0E, 0x00, 0x00};
+
+static void wait(unsigned int n) {
+    while (n--)
+        ;
+}
+
+static void put_bus(unsigned char value) {
+    P0 = value;
+    E = 1;
+    E = 0;
+}
 
 static void ready(void) {
     P0 = 0xFF; /* let the controller drive the bus */
@@ -21,21 +38,38 @@ static void lcd(unsigned char data, unsigned char value) {
     ready();
     RS = data;
     RW = 0;
-    P0 = value;
-    E = 1;
-    E = 0;
+    put_bus(value);
 }
 
-static __code const char kText[] = "Hello, Duvezer";
+static void text(__code const char* s) {
+    while (*s) lcd(1, *s++);
+}
 
 void main(void) {
     unsigned char i;
     E = 0;
+    RW = 0;
+    RS = 0;
+    wait(2000);
+    /* The power-on sequence, before the busy flag can be read. */
+    put_bus(0x30);
+    wait(600);
+    put_bus(0x30);
+    wait(200);
+    put_bus(0x30);
+    wait(200);
     lcd(0, 0x38);
     lcd(0, 0x0C);
     lcd(0, 0x06);
     lcd(0, 0x01);
-    for (i = 0; kText[i]; ++i) lcd(1, kText[i]);
+    lcd(0, 0x40);
+    for (i = 0; i < 8; ++i) lcd(1, kSmile[i]);
+    lcd(0, 0x81);
+    text("Hello, Duvezer");
+    lcd(0, 0xC1);
+    lcd(1, 0);
+    text("OK");
+    lcd(0, 0x18);
     for (;;)
         ;
 }
