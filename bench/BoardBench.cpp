@@ -251,7 +251,7 @@ std::unique_ptr<Started> Start(const Case& c) {
     config.source = c.source;
     if (c.chip.family == viz::ChipFamily::Mcs51) config.learn = learnBoard;
     const char* path = std::getenv("PATH");
-    config.search = viz::ToolSearch{path ? path : "/usr/bin:/bin", VIZ_AVRSIM_RUNNER};
+    config.search = viz::ToolSearch{path ? path : "/usr/bin:/bin", VIZ_AVRSIM_RUNNER, VIZ_S51WAKE};
     const Clock::time_point start = Clock::now();
     if (!started->board->Start(config)) return started;
     const std::string port = started->waiter->WaitReady();

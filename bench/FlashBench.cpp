@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
         viz::ChipFamily::Avr, "ATmega328P", "atmega328p", 32768, {"PORTB", "PORTC", "PORTD"}}});
     config.clockHz = 16000000;
     const char* path = std::getenv("PATH");
-    config.search = viz::ToolSearch{path ? path : "/usr/bin:/bin", VIZ_AVRSIM_RUNNER};
+    config.search = viz::ToolSearch{path ? path : "/usr/bin:/bin", VIZ_AVRSIM_RUNNER, {}};
     if (!board.Start(config)) return 2;
     const std::string port = waiter.WaitReady();
     if (port.empty()) {

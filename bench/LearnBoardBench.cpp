@@ -193,10 +193,11 @@ private:
     int depth_ = 0;
 };
 
-// The build's own AVR runner: the bench is not built beside the program.
+// The build's own AVR runner and s51 waker: the bench is not built beside the program.
 ToolSearch BenchTools() {
     ToolSearch search = DefaultToolSearch();
     search.avrRunner = VIZ_AVRSIM_RUNNER;
+    search.s51Wake = VIZ_S51WAKE;
     return search;
 }
 

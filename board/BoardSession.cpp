@@ -163,7 +163,7 @@ BoardOutcome BoardSession::Simulate(const BoardConfig& config, const BoardTools&
                            FillText(t::kStartFailedWith, {"pty", std::strerror(error)}));
         }
         const S51Setup setup{
-            tools.simulator, config.chip.simulatorName, config.clockHz, firmware, config.learn, folder};
+            tools.simulator, tools.s51Wake, config.chip.simulatorName, config.clockHz, firmware, config.learn, folder};
         end = RunS51(setup, port, stopFd_, pins_, relay);
     } else {
         avrRunning_.store(true);

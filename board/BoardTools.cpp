@@ -19,6 +19,7 @@ BoardTools FindBoardTools(ChipFamily family, bool build, const ToolSearch& searc
     if (family == ChipFamily::Mcs51) {
         if (build) tools.compiler = need("sdcc", "sdcc");
         tools.simulator = need("s51", "sdcc-ucsim");
+        tools.s51Wake = search.s51Wake;
         return tools;
     }
     if (build) {

@@ -19,12 +19,14 @@ struct BoardTool {
 struct ToolSearch {
     std::string path;                 // the PATH to search
     std::filesystem::path avrRunner;  // duvezer-avrsim as found beside the program; empty: none
+    std::filesystem::path s51Wake;    // the library preloaded into s51 (s51wake/); empty: none
 };
 
 struct BoardTools {
     std::filesystem::path compiler;   // sdcc or avr-gcc; empty when missing
     std::filesystem::path simulator;  // s51 or the AVR runner
     std::filesystem::path objcopy;    // avr-objcopy, for a chip with a serial bootloader
+    std::filesystem::path s51Wake;    // preloaded into s51 when there; s51 runs without it too
     std::vector<BoardTool> missing;   // what is not there, in the order needed
     bool runnerMissing = false;       // the AVR runner is ours: no package to name
 };

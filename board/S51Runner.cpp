@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -174,6 +175,11 @@ int S51Session::Start() {
                       setup_.firmware.string()};
     spec.pipeInput = true;
     spec.passDescriptors = {{in[0], 3}, {out[1], 4}};
+    if (!setup_.wake.empty()) {
+        const char* preloaded = std::getenv("LD_PRELOAD");
+        spec.environment = {"LD_PRELOAD=" + setup_.wake.string() +
+                            (preloaded && *preloaded ? std::string(":") + preloaded : std::string())};
+    }
     const int error = child_.Start(spec);
     if (error == 0) events_.OnSimulatorProcess(child_.pid());
     ::close(in[0]);

@@ -28,6 +28,7 @@ namespace viz {
 
 struct S51Setup {
     std::filesystem::path program;  // s51
+    std::filesystem::path wake;     // the library preloaded into s51; empty: none
     std::string cpu;                // s51's type: "51", "52"
     std::uint32_t crystalHz = 0;
     std::filesystem::path firmware;  // Intel HEX

@@ -37,6 +37,7 @@ namespace {
 namespace t = texts::board;
 
 constexpr char kRunnerName[] = "duvezer-avrsim";
+constexpr char kS51WakeName[] = "duvezer-s51wake.so";
 constexpr char kDefaultAvr[] = "ATmega16";
 constexpr char kDefaultClock[] = "11.0592";
 // Lamps refreshed 20 times a second while the board runs.
@@ -78,9 +79,18 @@ BoardChip DefaultAvrChip() {
 
 ToolSearch DefaultToolSearch() {
     const char* path = std::getenv("PATH");
-    ToolSearch search{path ? path : "/usr/bin:/bin", {}};
+    ToolSearch search{path ? path : "/usr/bin:/bin", {}, {}};
     const QFileInfo beside(QCoreApplication::applicationDirPath() + u'/' + QLatin1StringView(kRunnerName));
     if (beside.isExecutable()) search.avrRunner = beside.filePath().toStdString();
+    // Beside the program in the build tree, among the package's libraries once installed.
+    const QString program = QCoreApplication::applicationDirPath();
+    for (const QString& folder : {program, program + QStringLiteral("/" VIZ_PRIVATE_DIR_FROM_BIN)}) {
+        const QFileInfo wake(folder + u'/' + QLatin1StringView(kS51WakeName));
+        if (wake.isFile()) {
+            search.s51Wake = wake.absoluteFilePath().toStdString();
+            break;
+        }
+    }
     return search;
 }
 

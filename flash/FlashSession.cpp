@@ -198,7 +198,7 @@ FlashOutcome FlashSession::RunTool(const FlashJob& job, const std::filesystem::p
         return Refused(FillText(t::kNoTempFolder, {std::strerror(errno)}));
     ChildProcess child;
     const Clock::time_point started = Clock::now();
-    const ChildSpec spec{tool, FlashArguments(job.request, copy, firmware.format), {}, false, {}};
+    const ChildSpec spec{tool, FlashArguments(job.request, copy, firmware.format), {}, false, {}, {}};
     if (const int error = child.Start(spec))
         return Refused(FillText(t::kStartFailed, {tool.string(), std::strerror(error)}));
     toolPid_.store(child.pid());

@@ -12,7 +12,7 @@ ToolCapture CaptureTool(const std::filesystem::path& program, std::vector<std::s
                         int stopFd) {
     ToolCapture capture;
     ChildProcess child;
-    capture.startError = child.Start(ChildSpec{program, std::move(arguments), {}, false, {}});
+    capture.startError = child.Start(ChildSpec{program, std::move(arguments), {}, false, {}, {}});
     if (capture.startError != 0) return capture;
     char buffer[4096];
     for (;;) {

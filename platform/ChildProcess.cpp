@@ -1,8 +1,10 @@
 #include "platform/ChildProcess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -16,14 +18,28 @@ namespace {
 // source may carry the number of another one's target.
 constexpr int kParkedFloor = 100;
 
+// The caller's environment with `added` ("NAME=value") put over it.
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& added) {
+    const auto name = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+    std::vector<std::string> environment;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string_view own(*entry);
+        const bool replaced = std::any_of(added.begin(), added.end(),
+                                          [&](const std::string& other) { return name(other) == name(own); });
+        if (!replaced) environment.emplace_back(own);
+    }
+    environment.insert(environment.end(), added.begin(), added.end());
+    return environment;
+}
+
 void CloseIfOpen(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
 }
 
 // In the forked child: only system calls from here to exec.
-[[noreturn]] void RunChild(const ChildSpec& spec, const std::vector<char*>& argv, pid_t parent, int goRead,
-                           int inputRead, int outputWrite, int errorPipe) {
+[[noreturn]] void RunChild(const ChildSpec& spec, const std::vector<char*>& argv, char* const* envp, pid_t parent,
+                           int goRead, int inputRead, int outputWrite, int errorPipe) {
     ::setpgid(0, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     // The starting thread may have ended before the line above.
@@ -66,7 +82,7 @@ void CloseIfOpen(int& fd) {
         [[maybe_unused]] const ssize_t told = ::write(errorPipe, &error, sizeof error);
         ::_exit(127);
     }
-    ::execv(spec.program.c_str(), argv.data());
+    ::execve(spec.program.c_str(), argv.data(), envp);
     const int error = errno;
     [[maybe_unused]] const ssize_t told = ::write(errorPipe, &error, sizeof error);
     ::_exit(127);
@@ -130,6 +146,10 @@ int ChildProcess::Start(const ChildSpec& spec) {
     std::vector<char*> argv;
     for (std::string& text : strings) argv.push_back(text.data());
     argv.push_back(nullptr);
+    std::vector<std::string> environment = ChildEnvironment(spec.environment);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
 
     int outputPipe[2] = {-1, -1};
     int inputPipe[2] = {-1, -1};
@@ -151,7 +171,7 @@ int ChildProcess::Start(const ChildSpec& spec) {
     }
     const pid_t parent = ::getpid();
     const pid_t child = ::fork();
-    if (child == 0) RunChild(spec, argv, parent, goPipe[0], inputPipe[0], outputPipe[1], errorPipe[1]);
+    if (child == 0) RunChild(spec, argv, envp.data(), parent, goPipe[0], inputPipe[0], outputPipe[1], errorPipe[1]);
     if (child < 0) {
         const int error = errno;
         closeAll();

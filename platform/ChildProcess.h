@@ -34,6 +34,8 @@ struct ChildSpec {
     bool pipeInput = false;                  // otherwise standard input reads /dev/null
     // Descriptors of the caller the child gets as another number: {ours, its}.
     std::vector<std::pair<int, int>> passDescriptors;
+    // "NAME=value" entries the child's environment gets over the caller's.
+    std::vector<std::string> environment;
 };
 
 struct ExitStatus {

@@ -57,16 +57,38 @@ QString Click(const QString& name) {
     return QStringLiteral("clicked");
 }
 
-QString WindowItems(const QString& name) {
+// A control of a window besides the main one (the board window, say).
+template <typename Control>
+Control* WindowControl(const QString& name) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        auto* box =
-            window != MainWindow() && window->isVisible() ? window->findChild<QComboBox*>(name) : nullptr;
-        if (!box) continue;
-        QStringList items;
-        for (int i = 0; i < box->count(); ++i) items.append(box->itemText(i));
-        return items.join(u'|');
+        if (window == MainWindow() || !window->isVisible()) continue;
+        if (auto* control = window->findChild<Control*>(name)) return control;
     }
-    return QStringLiteral("<no window with %1>").arg(name);
+    return nullptr;
+}
+
+// "wset <name> <text>" types into a line edit, "wclick <name>" clicks.
+QString WindowSet(const QString& arguments) {
+    const qsizetype space = arguments.indexOf(u' ');
+    auto* edit = WindowControl<QLineEdit>(arguments.left(space));
+    if (!edit || space < 0) return QStringLiteral("<no window with %1>").arg(arguments);
+    edit->setText(arguments.mid(space + 1));
+    return QStringLiteral("set");
+}
+
+QString WindowClick(const QString& name) {
+    auto* button = WindowControl<QAbstractButton>(name);
+    if (!button) return QStringLiteral("<no window with %1>").arg(name);
+    button->click();
+    return QStringLiteral("clicked");
+}
+
+QString WindowItems(const QString& name) {
+    auto* box = WindowControl<QComboBox>(name);
+    if (!box) return QStringLiteral("<no window with %1>").arg(name);
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) items.append(box->itemText(i));
+    return items.join(u'|');
 }
 
 QString ModalText() {
@@ -99,6 +121,10 @@ void Answer(const QString& command) {
         Say(ControlText(command.mid(6)));
     } else if (command.startsWith(QStringLiteral("click "))) {
         Say(Click(command.mid(6)));
+    } else if (command.startsWith(QStringLiteral("wset "))) {
+        Say(WindowSet(command.mid(5)));
+    } else if (command.startsWith(QStringLiteral("wclick "))) {
+        Say(WindowClick(command.mid(7)));
     } else if (command.startsWith(QStringLiteral("items "))) {
         Say(WindowItems(command.mid(6)));
     } else if (command == QStringLiteral("modal")) {

@@ -53,7 +53,7 @@ TEST(AvrBoardOutput, AvrGccLinkedIntoPathFindsTheHeadersBesideTheRealCompiler) {
     testing::TempDir bin;
     std::filesystem::create_symlink(std::filesystem::canonical(compiler), bin / "avr-gcc");
     const BoardTools tools =
-        FindBoardTools(ChipFamily::Avr, true, ToolSearch{bin.path().string(), VIZ_AVRSIM_RUNNER});
+        FindBoardTools(ChipFamily::Avr, true, ToolSearch{bin.path().string(), VIZ_AVRSIM_RUNNER, {}});
     EXPECT_TRUE(tools.missing.empty()) << DescribeMissing(tools);
     EXPECT_EQ(tools.compiler, bin / "avr-gcc");
 
@@ -61,7 +61,7 @@ TEST(AvrBoardOutput, AvrGccLinkedIntoPathFindsTheHeadersBesideTheRealCompiler) {
     std::filesystem::create_directories(bin / "lonely" / "bin");
     std::filesystem::copy_file("/bin/true", bin / "lonely" / "bin" / "avr-gcc");
     const BoardTools lonely = FindBoardTools(
-        ChipFamily::Avr, true, ToolSearch{(bin / "lonely" / "bin").string(), VIZ_AVRSIM_RUNNER});
+        ChipFamily::Avr, true, ToolSearch{(bin / "lonely" / "bin").string(), VIZ_AVRSIM_RUNNER, {}});
     EXPECT_EQ(DescribeMissing(lonely), "缺少avr/io.h：请安装软件包avr-libc\n");
 }
 

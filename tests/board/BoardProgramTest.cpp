@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 
 #include "TempDir.h"
 #include "app/ProgramRun.h"
+#include "platform/ProcessGroupWatch.h"
 
 namespace viz {
 namespace {
@@ -38,6 +40,34 @@ TEST(BoardProgram, TheBoardListsTheRunnersAvrPartsAndAStartClearsKilledBoardsFol
     EXPECT_NE(chips.find("8051|8052|"), std::string::npos) << chips;
     EXPECT_NE(chips.find("|ATmega16|"), std::string::npos) << chips;
     EXPECT_NE(chips.find("|ATtiny85"), std::string::npos) << chips;
+    EXPECT_EQ(run.Ask("quit"), "bye");
+    EXPECT_EQ(run.Finish(), 0) << run.errors();
+}
+
+// s51 idles in 100 ms naps the board's commands would wait out; the program
+// preloads the waker built beside it into the s51 it starts.
+TEST(BoardProgram, TheEightOFiveOneBoardsS51RunsWithTheWakerBesideTheProgram) {
+    if (::access("/usr/bin/s51", X_OK) != 0 || ::access("/usr/bin/sdcc", X_OK) != 0)
+        GTEST_SKIP() << "sdcc and s51 are not installed";
+    testing::TempDir home;
+    const std::filesystem::path firmware = home.path() / "idle.c";
+    std::ofstream(firmware) << "void main(void) {\n    for (;;)\n        ;\n}\n";
+    ProgramRun run(home.path(), {});
+    ASSERT_EQ(run.ReadLine(), "ready") << run.errors();
+    ASSERT_EQ(run.Ask("click virtualBoard"), "clicked");
+    ASSERT_EQ(run.Ask("wclick useFile"), "clicked");
+    ASSERT_EQ(run.Ask("wset file " + firmware.string()), "set");
+    ASSERT_EQ(run.Ask("wclick start"), "clicked");
+
+    pid_t s51 = 0;
+    for (int i = 0; i < 3000 && s51 == 0; ++i) {
+        s51 = testing::DescendantNamed(run.pid(), "s51");
+        if (s51 == 0) ::usleep(10000);
+    }
+    ASSERT_GT(s51, 0) << run.errors();
+    const std::string maps = testing::ReadFile("/proc/" + std::to_string(s51) + "/maps");
+    EXPECT_NE(maps.find("/duvezer-s51wake.so"), std::string::npos) << maps;
+    ASSERT_EQ(run.Ask("wclick stop"), "clicked");
     EXPECT_EQ(run.Ask("quit"), "bye");
     EXPECT_EQ(run.Finish(), 0) << run.errors();
 }

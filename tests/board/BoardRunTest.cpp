@@ -259,7 +259,7 @@ TEST(VirtualBoard, MissingProgramsAreNamedWithTheirPackages) {
     const std::filesystem::path sdcc = testing::FindOnPath("sdcc");
     if (!sdcc.empty()) std::filesystem::create_symlink(sdcc, bin / "sdcc");
     BoardConfig config = WizardBoard(Chip8051(), 12000000, "void main(void){}\r\n");
-    config.search = ToolSearch{bin.path().string(), {}};
+    config.search = ToolSearch{bin.path().string(), {}, {}};
     testing::BoardRecorder recorder;
     {
         BoardSession board(recorder);
@@ -270,7 +270,7 @@ TEST(VirtualBoard, MissingProgramsAreNamedWithTheirPackages) {
         EXPECT_NE(ended->message.find("缺少s51：请安装软件包sdcc-ucsim"), std::string::npos)
             << ended->message;
     }
-    const BoardTools avr = FindBoardTools(ChipFamily::Avr, true, ToolSearch{bin.path().string(), {}});
+    const BoardTools avr = FindBoardTools(ChipFamily::Avr, true, ToolSearch{bin.path().string(), {}, {}});
     EXPECT_NE(DescribeMissing(avr).find("缺少avr-gcc：请安装软件包gcc-avr"), std::string::npos);
     EXPECT_TRUE(avr.runnerMissing);
 }

@@ -78,7 +78,7 @@ private:
 // Where the board finds its programs in tests: PATH, and the runner built beside the tests.
 inline ToolSearch TestToolSearch() {
     const char* path = std::getenv("PATH");
-    return ToolSearch{path ? path : "/usr/bin:/bin", VIZ_AVRSIM_RUNNER};
+    return ToolSearch{path ? path : "/usr/bin:/bin", VIZ_AVRSIM_RUNNER, VIZ_S51WAKE};
 }
 
 // The board's port opened raw, as a terminal program would.

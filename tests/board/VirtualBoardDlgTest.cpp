@@ -272,7 +272,7 @@ TEST_F(BoardAloneTest, ScreenReadersHaltsAndSpeedAreToldAsTheyAre) {
 
 TEST_F(BoardAloneTest, MissingProgramsAndBadFirmwareStopBeforeAnySimulator) {
     // A PATH without s51: the package is named and "启动" stays off.
-    CVirtualBoardDlg& board = Board(ToolSearch{host_.dir.path().string(), {}});
+    CVirtualBoardDlg& board = Board(ToolSearch{host_.dir.path().string(), {}, {}});
     ASSERT_TRUE(QTest::qWaitFor([&] { return board.findChild<QComboBox*>("chip")->count() > 2; }, 20000));
     EXPECT_FALSE(board.startButton()->isEnabled());
     EXPECT_TRUE(board.status()->text().contains(QStringLiteral("缺少s51：请安装软件包sdcc-ucsim")))

@@ -254,6 +254,7 @@ TEST_F(FlashWindowTest, MissingToolsBadFilesAndHeldPortsStopBeforeAnyToolStarts)
                                 held.string()},
                                {},
                                false,
+                               {},
                                {}}),
         0);
     std::string said;

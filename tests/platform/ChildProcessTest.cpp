@@ -56,7 +56,7 @@ bool Gone(pid_t pid) {
 TEST(ChildProcess, KillEndsTheProgramAndWhatItStarted) {
     ChildProcess child;
     // The shell starts a sleeper, says its PID and waits for it.
-    ASSERT_EQ(child.Start({"/bin/sh", {"-c", "sleep 30 & echo $!; wait"}, {}, false, {}}), 0);
+    ASSERT_EQ(child.Start({"/bin/sh", {"-c", "sleep 30 & echo $!; wait"}, {}, false, {}, {}}), 0);
     EXPECT_EQ(::getpgid(child.pid()), child.pid());
     const std::string line = ReadLine(child);
     ASSERT_FALSE(line.empty());
@@ -75,14 +75,27 @@ TEST(ChildProcess, KillEndsTheProgramAndWhatItStarted) {
 
 TEST(ChildProcess, OutputAndExitCodeAreTheProgramsOwn) {
     ChildProcess child;
-    ASSERT_EQ(child.Start({"/bin/sh", {"-c", "echo out; echo err >&2; exit 3"}, {}, false, {}}), 0);
+    ASSERT_EQ(child.Start({"/bin/sh", {"-c", "echo out; echo err >&2; exit 3"}, {}, false, {}, {}}), 0);
     EXPECT_EQ(ReadToEnd(child), "out\nerr\n");
     const ExitStatus status = child.Wait();
     EXPECT_FALSE(status.Succeeded());
     EXPECT_EQ(DescribeExit(status), "退出码3");
 
+    // Entries given for the child go over the caller's; the rest stays.
+    ::setenv("VIZ_CHILD_REPLACED", "ours", 1);
+    ChildProcess told;
+    ASSERT_EQ(told.Start({"/bin/sh",
+                          {"-c", "echo \"$VIZ_CHILD_REPLACED $VIZ_CHILD_ADDED ${PATH:+path}\""},
+                          {},
+                          false,
+                          {},
+                          {"VIZ_CHILD_REPLACED=theirs", "VIZ_CHILD_ADDED=added"}}),
+              0);
+    EXPECT_EQ(ReadToEnd(told), "theirs added path\n");
+    ::unsetenv("VIZ_CHILD_REPLACED");
+
     ChildProcess missing;
-    EXPECT_EQ(missing.Start({"/nonexistent/simulator", {}, {}, false, {}}), ENOENT);
+    EXPECT_EQ(missing.Start({"/nonexistent/simulator", {}, {}, false, {}, {}}), ENOENT);
     EXPECT_FALSE(missing.running());
 }
 
@@ -96,7 +109,7 @@ TEST(ChildProcess, NothingOfTheGroupOutlivesAKilledParent) {
     if (parent == 0) {
         ::close(told[0]);
         ChildProcess child;
-        if (child.Start({"/bin/sh", {"-c", "sleep 300 & echo $!; wait"}, {}, false, {}}) != 0) ::_exit(1);
+        if (child.Start({"/bin/sh", {"-c", "sleep 300 & echo $!; wait"}, {}, false, {}, {}}) != 0) ::_exit(1);
         std::string line = ReadLine(child);
         line = std::to_string(child.pid()) + " " + line;
         if (::write(told[1], line.data(), line.size()) != static_cast<ssize_t>(line.size())) ::_exit(1);

@@ -54,6 +54,22 @@ inline std::vector<ProcessEntry> LivingMembers(pid_t group) {
     return members;
 }
 
+// The first living process named `name` below `ancestor`; pid 0 when none.
+inline pid_t DescendantNamed(pid_t ancestor, const std::string& name) {
+    const std::vector<ProcessEntry> all = Processes();
+    const auto parentOf = [&](pid_t pid) {
+        for (const ProcessEntry& process : all)
+            if (process.pid == pid) return process.parent;
+        return pid_t{0};
+    };
+    for (const ProcessEntry& process : all) {
+        if (process.name != name || process.state == 'Z') continue;
+        for (pid_t up = process.parent; up > 1; up = parentOf(up))
+            if (up == ancestor) return process.pid;
+    }
+    return 0;
+}
+
 // Waits until the group has no living member; whether it came to that
 // within a patience only a survivor exhausts.
 inline bool GroupEnds(pid_t group) {

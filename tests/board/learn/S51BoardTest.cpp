@@ -114,7 +114,7 @@ TEST(LearnBoardOnS51, ChipRunsOnAndSaysWhyWhenTheBoardCannotBeFed) {
         if (std::filesystem::exists(std::filesystem::path(folder) / "s51"))
             s51 = std::filesystem::path(folder) / "s51";
     ASSERT_FALSE(s51.empty()) << "s51 is not installed";
-    const S51Setup setup{s51, "51", 12000000, firmware, &board, dir / "missing"};
+    const S51Setup setup{s51, {}, "51", 12000000, firmware, &board, dir / "missing"};
     RunEnd end;
     std::thread run([&] { end = RunS51(setup, port, stop, pins, news); });
     // Two speed reports: the chip kept running for a second.
