@@ -105,6 +105,7 @@ private:
     void FeedLearningBoard();
     void Pace();
     void SendCommands();
+    void Resume(Clock::time_point now);
     int Timeout() const;
     RunEnd Exited();
     RunEnd Halt();
@@ -341,8 +342,11 @@ void S51Session::TakeReplies() {
     if (!any || haltedAt_) return;
     lastReply_ = Clock::now();
     FeedLearningBoard();
-    FeedChip();
+    // The bytes due go in with the step just queued counted: fed only up
+    // to the end of the step already waiting, the chip ran out of bytes
+    // before every reply and a stream lost most of a frame per step.
     QueueSteps();
+    FeedChip();
     TellSpeed();
     Pace();
 }
@@ -360,6 +364,12 @@ void S51Session::Pace() {
     if (::kill(child_.pid(), SIGSTOP) != 0) return;
     held_ = true;
     resumeAt_ = now + std::chrono::duration_cast<Clock::duration>(Seconds(simulated - elapsed));
+}
+
+void S51Session::Resume(Clock::time_point now) {
+    ::kill(child_.pid(), SIGCONT);
+    held_ = false;
+    lastReply_ = now;
 }
 
 void S51Session::SendCommands() {
@@ -431,9 +441,7 @@ RunEnd S51Session::Run() {
         if (waits[0].revents != 0) break;
         const Clock::time_point now = Clock::now();
         if (held_ && now >= resumeAt_) {
-            ::kill(child_.pid(), SIGCONT);
-            held_ = false;
-            lastReply_ = now;
+            Resume(now);
         } else if (!held_ && !steps_.empty() && now - lastReply_ >= kSilenceLimit) {
             steps_.clear();
             QueueSteps();
@@ -458,8 +466,15 @@ RunEnd S51Session::Run() {
         SendCommands();
         if (waits[3].revents != 0 && !toPage_.ReadFrom(serialOut_)) return Exited();
         // A byte on an idle line goes in at once: s51 takes it when the
-        // running step ends at the latest.
-        if ((waits[4].revents & POLLIN) && toChip_.ReadFrom(master)) FeedChip();
+        // running step ends at the latest. It also ends a hold, so the
+        // firmware answers now rather than when the clock has caught up
+        // (s51 gets ahead by the steps queued at most); a stream's later
+        // bytes leave the pacing alone.
+        const bool idleLine = toChip_.empty() && PipeHolds(serialIn_) == 0 && ticks_ >= nextByteTicks_;
+        if ((waits[4].revents & POLLIN) && toChip_.ReadFrom(master)) {
+            FeedChip();
+            if (idleLine && held_) Resume(Clock::now());
+        }
         toPage_.WriteTo(master);
     }
     RunEnd end;
