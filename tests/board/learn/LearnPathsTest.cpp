@@ -6,6 +6,8 @@
 // "逻辑分析" and exported with "导出VCD" reads back as 1 kHz in sigrok-cli.
 #include <QSignalSpy>
 
+#include <fstream>
+
 #include "LearnWindowFixture.h"
 #include "SigrokReadBack.h"
 #include "TempDir.h"
@@ -21,9 +23,14 @@ constexpr int kPatienceMs = testing::kLearnPatienceMs;
 
 class LearnPathsTest : public testing::LearnWindowTest {
 protected:
+    // Records the LCD's RW line (P2.5) from the next run on.
+    void TraceRw() { board_.learnPanel()->board().StartTrace({{"RW", {2, 5}}}); }
+
     // The LCD firmwares' common picture: the text from the second column, the
     // user character and "OK" under it, the display shifted one column left.
-    void ExpectHelloUserCharacterAndShift() {
+    // Firmware reading the busy flag raised RW before each instruction;
+    // firmware waiting out each instruction never raised it after start.
+    void ExpectHelloUserCharacterAndShift(bool readsBusyFlag) {
         // Line 2 starts with the user character, which has no text of its own.
         const QString expected = QStringLiteral("Hello, Duvezer\n") + QChar(0xFFFD) + QStringLiteral("OK");
         EXPECT_TRUE(
@@ -37,6 +44,11 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return shared.now() > shown + 50'000'000; }, kPatienceMs));
         EXPECT_EQ(view()->lcd()->accessibleDescription(), expected);
         StopRun();
+        shared.StopTrace();
+        const std::optional<LogicTrace> trace = shared.Trace();
+        ASSERT_TRUE(trace);
+        // The fall from the reset level, then up and down for each of the 33 instructions.
+        EXPECT_EQ(trace->Edges(0).size(), readsBusyFlag ? 1u + 2 * 33 : 1u);
     }
 };
 
@@ -70,14 +82,20 @@ TEST_F(LearnPathsTest, EveryKeypadKeyPressedInTheWindowReachesTheScanningFirmwar
 
 TEST_F(LearnPathsTest, LcdFirmwarePollingTheBusyFlagShowsTheTextTheUserCharacterAndTheShift) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
-    Run("lcd_busy_8051.c");
-    ExpectHelloUserCharacterAndShift();
+    TraceRw();
+    Run("lcd_8051.c");
+    ExpectHelloUserCharacterAndShift(true);
 }
 
 TEST_F(LearnPathsTest, LcdOverFourBitsShowsTheTextTheUserCharacterAndTheShift) {
     ASSERT_TRUE(testing::HaveMcs51Tools()) << "sdcc and s51 are not installed";
-    Run("lcd_4bit_8051.c");
-    ExpectHelloUserCharacterAndShift();
+    // The same firmware over four bits, as a user's file that sets it so.
+    testing::TempDir dir;
+    const std::filesystem::path source = dir / "lcd_4bit.c";
+    std::ofstream(source) << "#define LCD_4BIT\n#include \"" VIZ_LEARN_FIRMWARE_DIR "/lcd_8051.c\"\n";
+    TraceRw();
+    RunFile(QString::fromStdString(source.string()));
+    ExpectHelloUserCharacterAndShift(false);
 }
 
 TEST_F(LearnPathsTest, OneKilohertzPinRecordedAndExportedReadsBackAsOneKilohertzInSigrok) {

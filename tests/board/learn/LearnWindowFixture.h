@@ -33,9 +33,12 @@ protected:
     void SetClock(const char* megahertz) {
         board_.findChild<QLineEdit*>("clock")->setText(QString::fromLatin1(megahertz));
     }
+    // Runs firmware/<firmware>, or the file at `path`, as the user's file.
     void Run(const char* firmware) {
-        board_.findChild<QLineEdit*>("file")->setText(QStringLiteral(VIZ_LEARN_FIRMWARE_DIR "/") +
-                                                      QString::fromLatin1(firmware));
+        RunFile(QStringLiteral(VIZ_LEARN_FIRMWARE_DIR "/") + QString::fromLatin1(firmware));
+    }
+    void RunFile(const QString& path) {
+        board_.findChild<QLineEdit*>("file")->setText(path);
         QTest::mouseClick(board_.startButton(), Qt::LeftButton);
         ASSERT_TRUE(board_.running()) << board_.output()->toPlainText().toStdString();
     }

@@ -1,10 +1,11 @@
-/* The 8051 learning board's firmware for the tests: eight bits (D0-D7 on
-   P0, RS P2.6, RW P2.5, E P2.7), waiting for each instruction by reading the
-   busy flag with E held high, never by a delay. After the power-on sequence
-   it writes a user character, "Hello, Duvezer" from the second column, the
-   user character and "OK" from the second column of line 2, then shifts the
-   display one column left: the LCD shows "Hello, Duvezer" over
-   "<user character>OK". */
+/* The 8051 learning board's LCD firmware for the tests: RS P2.6, RW P2.5,
+   E P2.7, D0-D7 on P0. Built with LCD_4BIT defined it talks over D4-D7
+   (P0.4-P0.7) only and waits out each instruction; otherwise it reads the
+   busy flag before each one with E held high, never a delay. After the
+   power-on sequence it writes a user character, "Hello, Duvezer" from the
+   second column, the user character and "OK" from the second column of
+   line 2, then shifts the display one column left: the LCD shows
+   "Hello, Duvezer" over "<user character>OK". */
 #include <8052.h>
 
 #define RS P2_6
@@ -25,6 +26,9 @@ static void put_bus(unsigned char value) {
 }
 
 static void ready(void) {
+#ifdef LCD_4BIT
+    wait(300);
+#else
     P0 = 0xFF; /* let the controller drive the bus */
     RS = 0;
     RW = 1;
@@ -32,6 +36,7 @@ static void ready(void) {
     while (P0 & 0x80)
         ;
     E = 0;
+#endif
 }
 
 static void lcd(unsigned char data, unsigned char value) {
@@ -39,6 +44,9 @@ static void lcd(unsigned char data, unsigned char value) {
     RS = data;
     RW = 0;
     put_bus(value);
+#ifdef LCD_4BIT
+    put_bus(value << 4);
+#endif
 }
 
 static void text(__code const char* s) {
@@ -58,7 +66,13 @@ void main(void) {
     wait(200);
     put_bus(0x30);
     wait(200);
+#ifdef LCD_4BIT
+    put_bus(0x20);
+    wait(200);
+    lcd(0, 0x28);
+#else
     lcd(0, 0x38);
+#endif
     lcd(0, 0x0C);
     lcd(0, 0x06);
     lcd(0, 0x01);
