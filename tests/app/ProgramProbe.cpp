@@ -6,6 +6,8 @@
 //   modal        the text of the modal box open, or nothing
 //   click NAME   clicks the button NAME on the page shown
 //   items NAME   the entries of the box NAME in a window the page opened, joined by "|"
+//   wset NAME T  types T into the line edit NAME in such a window
+//   wclick NAME  clicks the button NAME in such a window
 //   quit         closes any modal box and the main window (a normal exit)
 #include <QAbstractButton>
 #include <QApplication>
@@ -20,6 +22,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <unistd.h>
 
@@ -158,6 +161,10 @@ void Listen() {
 }
 
 void Install() {
+    // The probe is the program's alone: the programs it starts (compilers,
+    // simulators) do not load it, and a sanitizer build's probe would stop
+    // every one that is not built with the sanitizer.
+    ::unsetenv("LD_PRELOAD");
     QTimer::singleShot(0, &Listen);
 }
 
