@@ -7,6 +7,8 @@
 //   - the window thread's longest stall: the worst lateness of a 1 ms timer;
 //   - processor seconds of the simulator and of the window's process.
 // Chips are table entries: another chip adds its firmware, clock and name.
+// The 8051 also runs a firmware that rewrites the LCD without pause,
+// polling its busy flag, which the board answers between s51's steps.
 //
 //   learn_board_bench [--seconds N]   (default 10)
 #include <QApplication>
@@ -46,6 +48,7 @@ struct BenchChip {
     const char* megahertz;  // the clock field
     const char* extension;  // the firmware file's
     const char* firmware;
+    const char* what;       // the firmware, in the report's heading
 };
 
 // Every part of the 8051 board: LCD on P0/P2.5-7, digits on P0 with the
@@ -115,9 +118,29 @@ int main(void) {
 }
 )";
 
+// The LCD rewritten without pause, waiting on its busy flag before every
+// instruction: the board answers each poll between s51's steps.
+constexpr char kMcs51LcdPollFirmware[] = R"(#include <8052.h>
+#define RS P2_6
+#define RW P2_5
+#define E P2_7
+static void ready(void) { P0 = 0xFF; RS = 0; RW = 1; E = 1; while (P0 & 0x80) ; E = 0; }
+static void lcd(unsigned char data, unsigned char value) {
+    ready(); RS = data; RW = 0; P0 = value; E = 1; E = 0;
+}
+static __code const char kText[] = "Hello, Duvezer";
+void main(void) {
+    unsigned char i;
+    E = 0;
+    lcd(0, 0x38); lcd(0, 0x0C); lcd(0, 0x06); lcd(0, 0x01);
+    for (;;) { lcd(0, 0x80); for (i = 0; kText[i]; ++i) lcd(1, kText[i]); }
+}
+)";
+
 const BenchChip kChips[] = {
-    {"8051", "11.0592", ".c", kMcs51Firmware},
-    {"ATmega16", "8", ".c", kAvrFirmware},
+    {"8051", "11.0592", ".c", kMcs51Firmware, "every part"},
+    {"8051", "11.0592", ".c", kMcs51LcdPollFirmware, "LCD rewritten, busy flag polled"},
+    {"ATmega16", "8", ".c", kAvrFirmware, "every part"},
 };
 
 double CpuSeconds(pid_t pid) {
@@ -276,7 +299,7 @@ void RunChip(const BenchChip& chip, int seconds, const std::filesystem::path& fo
     const double simSeconds = static_cast<double>(shared.now() - simStart) / 1e9;
     const double simCpu = CpuSeconds(simulator) - simCpuStart;
     const double ownCpu = OwnCpuSeconds() - ownCpuStart;
-    std::printf("%s at %s MHz, %.1f s:\n", chip.name, chip.megahertz, wallSeconds);
+    std::printf("%s at %s MHz, %s, %.1f s:\n", chip.name, chip.megahertz, chip.what, wallSeconds);
     std::printf("  simulated / wall time      %.3f\n", simSeconds / wallSeconds);
     std::printf("  picture refreshes/s        %.1f (paints of changed parts: %.1f/s)\n",
                 refreshes / wallSeconds, counter.frames / wallSeconds);

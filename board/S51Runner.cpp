@@ -63,10 +63,13 @@ constexpr double kFeedTail = 0.1;
 // end and the next poll; a keypad scan leaves the lines longer. Firmware
 // that waits on the LCD's busy flag polls again after its next transfer: a
 // poll that starts within a long step reads the stale "busy" to the step's
-// end, and every LCD instruction would last a whole step.
+// end, and every LCD instruction would last a whole step. 700 instructions
+// (0.76 ms at 11.0592 MHz) keep a firmware rewriting the LCD without pause
+// in real time at a third of a core; 100 would bring its LCD instructions
+// nearer their 37 us but fall to 0.4 of real time.
 constexpr std::uint64_t kLcdAnswerInstructions = 3;
 constexpr std::uint64_t kScanAnswerInstructions = 24;
-constexpr std::uint64_t kLcdTalkInstructions = 100;
+constexpr std::uint64_t kLcdTalkInstructions = 700;
 // How often the window hears the simulation's speed.
 constexpr auto kSpeedEvery = std::chrono::milliseconds(500);
 
