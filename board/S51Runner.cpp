@@ -473,10 +473,12 @@ RunEnd S51Session::Run() {
         // firmware answers now rather than when the clock has caught up
         // (s51 gets ahead by the steps queued at most); a stream's later
         // bytes leave the pacing alone.
-        const bool idleLine = toChip_.empty() && PipeHolds(serialIn_) == 0 && ticks_ >= nextByteTicks_;
-        if ((waits[4].revents & POLLIN) && toChip_.ReadFrom(master)) {
-            FeedChip();
-            if (idleLine && held_) Resume(Clock::now());
+        if (waits[4].revents & POLLIN) {
+            const bool idleLine = toChip_.empty() && PipeHolds(serialIn_) == 0 && ticks_ >= nextByteTicks_;
+            if (toChip_.ReadFrom(master)) {
+                FeedChip();
+                if (idleLine && held_) Resume(Clock::now());
+            }
         }
         toPage_.WriteTo(master);
     }
