@@ -54,18 +54,17 @@ void S51LearnFeed::Drain() {
 
 std::string S51LearnFeed::Advance(SimNanos at) {
     link_.AdvanceTo(start_ + at);
+    std::vector<std::string> due;
     if (resendAll_) {
         resendAll_ = false;
-        std::string commands;
-        for (const std::string& command : S51AllOutsideCommands(link_.Outside())) commands += command + '\n';
-        return commands;
+        due = S51AllOutsideCommands(link_.Outside());
+    } else {
+        const std::optional<OutsideLevels> before = link_.sent();
+        if (const std::optional<OutsideLevels> outside = link_.TakeOutside())
+            due = S51OutsideCommands(*outside, before);
     }
-    const std::optional<OutsideLevels> before = link_.sent();
-    const std::optional<OutsideLevels> outside = link_.TakeOutside();
     std::string commands;
-    if (outside) {
-        for (const std::string& command : S51OutsideCommands(*outside, before)) commands += command + '\n';
-    }
+    for (const std::string& command : due) commands += command + '\n';
     return commands;
 }
 

@@ -112,13 +112,10 @@ TEST_F(LearnPathsTest, OneKilohertzPinRecordedAndExportedReadsBackAsOneKilohertz
     StopRun();
 
     testing::TempDir dir;
-    const std::filesystem::path vcd = dir / "run.vcd";
-    panel.logic()->ExportVcd(QString::fromStdString(vcd.string()));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return panel.logic()->status()->text().startsWith(QStringLiteral("已导出")); }, kPatienceMs))
-        << panel.logic()->status()->text().toStdString();
-
-    const testing::SigrokEdges edges = testing::ReadEdgesWithSigrok(vcd, "P1.5");
+    const testing::ExportedEdges read =
+        testing::ExportAndReadBack(*panel.logic(), dir / "run.vcd", "P1.5", kPatienceMs);
+    ASSERT_TRUE(read.exported) << read.status;
+    const testing::SigrokEdges& edges = read.edges;
     // 30 ms at 1 kHz: about 60 edges.
     ASSERT_GE(edges.halves.size(), 40u) << edges.output;
     EXPECT_NEAR(edges.Hertz(), 1000.0, 10.0) << edges.output;

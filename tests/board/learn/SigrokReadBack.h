@@ -6,12 +6,20 @@
 //
 //   const SigrokEdges edges = ReadEdgesWithSigrok(vcd, "P1.5");
 //   EXPECT_NEAR(edges.Hertz(), 1000.0, 10.0) << edges.output;
+//
+//   const ExportedEdges read = ExportAndReadBack(*panel.logic(), vcd, "P1.5");
+//   ASSERT_TRUE(read.exported) << read.status;
+
+#include <QLabel>
+#include <QTest>
 
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "board/learn/LogicView.h"
 
 namespace viz::testing {
 
@@ -49,6 +57,25 @@ inline SigrokEdges ReadEdgesWithSigrok(const std::filesystem::path& vcd, const s
         edges.halves.push_back(value * scale);
     }
     return edges;
+}
+
+struct ExportedEdges {
+    bool exported = false;  // the view said "已导出" within the patience
+    std::string status;     // what the view's status said
+    SigrokEdges edges;
+};
+
+// Exports the view's recording to `vcd` as "导出VCD" does, waits for the
+// view to say it is written, and reads it back.
+inline ExportedEdges ExportAndReadBack(CLogicView& logic, const std::filesystem::path& vcd,
+                                       const std::string& channel, int patienceMs) {
+    ExportedEdges read;
+    logic.ExportVcd(QString::fromStdString(vcd.string()));
+    read.exported = QTest::qWaitFor(
+        [&] { return logic.status()->text().startsWith(QStringLiteral("已导出")); }, patienceMs);
+    read.status = logic.status()->text().toStdString();
+    if (read.exported) read.edges = ReadEdgesWithSigrok(vcd, channel);
+    return read;
 }
 
 }  // namespace viz::testing
